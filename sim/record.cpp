@@ -1,0 +1,32 @@
+#include "sim/record.h"
+
+namespace sim {
+
+void Record::add(std::string category, std::string text) {
+  if (entries_.size() == capacity) {
+    entries_.pop_front();
+    ++dropped_;
+  }
+  entries_.push_back({now_ ? now_() : 0.0, std::move(category), std::move(text)});
+}
+
+std::vector<RecordEntry> Record::entriesIn(std::string_view category) const {
+  std::vector<RecordEntry> found;
+  for (const auto& entry : entries_)
+    if (entry.category == category) found.push_back(entry);
+  return found;
+}
+
+std::vector<std::string> Record::textsIn(std::string_view category) const {
+  std::vector<std::string> texts;
+  for (const auto& entry : entries_)
+    if (entry.category == category) texts.push_back(entry.text);
+  return texts;
+}
+
+void Record::clear() {
+  entries_.clear();
+  dropped_ = 0;
+}
+
+}  // namespace sim

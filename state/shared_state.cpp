@@ -1,0 +1,43 @@
+#include "state/shared_state.h"
+
+namespace nimbrel::exported {
+extern "C" {
+std::shared_ptr<host::WeatherBackground> weatherView;
+std::shared_ptr<host::City> city;
+std::shared_ptr<host::City> backupCity;
+std::optional<host::Date> lastUpdate;
+std::shared_ptr<host::WeatherBackground> weatherBackground;
+std::shared_ptr<host::Timer> randomTimer;
+std::shared_ptr<host::PlatterViewController> wthrView;
+std::shared_ptr<host::TodayHeaderView> weatherHeaderView;
+bool alertShown = false;
+}
+}  // namespace nimbrel::exported
+
+namespace nimbrel {
+
+namespace {
+SharedState theState;
+}
+
+SharedState& state() { return theState; }
+
+void resetState() {
+  SharedState& s = theState;
+  s.homeScreenViews.reset();
+  s.previous = {};
+  s.settings = {};
+  s.screenLocked = false;
+  s.classes = {};
+  s.weatherView.reset();
+  s.city.reset();
+  s.backupCity.reset();
+  s.lastUpdate.reset();
+  s.weatherBackground.reset();
+  s.randomTimer.reset();
+  s.wthrView.reset();
+  s.weatherHeaderView.reset();
+  s.alertShown = false;
+}
+
+}  // namespace nimbrel
