@@ -41,7 +41,7 @@ class View : public Object {
   virtual void removeFromSuperview() = 0;
   virtual void bringSubviewToFront(const std::shared_ptr<View>& view) = 0;
   virtual void sendSubviewToBack(const std::shared_ptr<View>& view) = 0;
-  // A view is its own descendant.
+  // A view is its own descendant; no view (none) contains nothing.
   virtual bool isDescendantOfView(const View* view) const = 0;
   // With no target view the point is converted to window coordinates (the root of the tree).
   virtual Point convertPointToView(Point point, const View* view) const = 0;

@@ -1,0 +1,62 @@
+#include "startup/install_hooks.h"
+
+#include "events/lock_events.h"
+#include "homescreen/wallpaper_layout.h"
+#include "host/platform.h"
+#include "startup/load_settings.h"
+#include "state/random_weather.h"
+#include "state/shared_state.h"
+
+namespace nimbrel {
+
+namespace {
+
+namespace methods = host::methods;
+
+void registerObservers() {
+  host::NotificationCenter& center = host::platform().darwinNotifyCenter();
+  center.addObserver(nullptr, loadSettings, kSettingsChangedNotification, nullptr,
+                     host::SuspensionBehavior::coalesce);
+  center.addObserver(nullptr, onLockComplete, kLockCompleteNotification, nullptr,
+                     host::SuspensionBehavior::deliverImmediately);
+  center.addObserver(nullptr, onDisplayStatus, kDisplayStatusNotification, nullptr,
+                     host::SuspensionBehavior::deliverImmediately);
+}
+
+// The rows in installation order; results are not examined, and a class that is absent is
+// handed on as it is.
+void installMethodTable() {
+  host::Runtime& runtime = host::platform().runtime();
+  PreviousImplementations& previous = state().previous;
+
+  host::Class* dateViewController = runtime.getClass("SBLockScreenDateViewController");
+  methods::addMethod<methods::TickTock>(runtime, dateViewController, tickTock);
+
+  host::Class* wallpaperView = runtime.getClass("SBFStaticWallpaperView");
+  host::Class* wallpaperViewMeta = host::metaclassOf(wallpaperView);
+  methods::hookMessage<methods::LayoutSubviews>(runtime, wallpaperView, wallpaperViewLayoutSubviews,
+                                                &previous.wallpaperViewLayoutSubviews);
+  methods::hookMessage<methods::AllowsParallax>(runtime, wallpaperViewMeta, allowsParallax,
+                                                &previous.allowsParallax);
+
+  methods::hookMessage<methods::LayoutSubviews>(runtime, runtime.getClass("_SBWallpaperWindow"),
+                                                wallpaperWindowLayoutSubviews,
+                                                &previous.wallpaperWindowLayoutSubviews);
+  methods::hookMessage<methods::FinishUIUnlock>(runtime, runtime.getClass("SBLockScreenManager"),
+                                                finishUIUnlock, &previous.finishUIUnlock);
+}
+
+}  // namespace
+
+bool isShellProcess(const std::vector<std::string>& arguments) {
+  return !arguments.empty() && host::strings::lastPathComponent(arguments.front()) == "SpringBoard";
+}
+
+void installHooks() {
+  if (!isShellProcess(host::platform().processInfo().arguments())) return;
+  loadSettings(nullptr, nullptr, nullptr, nullptr, nullptr);
+  registerObservers();
+  installMethodTable();
+}
+
+}  // namespace nimbrel

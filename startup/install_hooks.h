@@ -1,0 +1,16 @@
+// Start-up: decides whether to act in this process and puts the add-on into the shell.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace nimbrel {
+
+// True when the first launch argument's last path component is exactly "SpringBoard".
+bool isShellProcess(const std::vector<std::string>& arguments);
+
+// The library's module initialiser. In the shell: loads the settings, registers the three
+// notification observers and installs the method table; anywhere else it does nothing.
+void installHooks();
+
+}  // namespace nimbrel

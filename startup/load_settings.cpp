@@ -1,0 +1,90 @@
+#include "startup/load_settings.h"
+
+#include <optional>
+#include <string_view>
+
+#include "host/platform.h"
+#include "state/shared_state.h"
+
+namespace nimbrel {
+
+namespace {
+
+// The domain's values when the process runs as the mobile user and the domain has keys;
+// otherwise the fallback file, which may be missing (none).
+std::optional<host::Dictionary> settingsSource() {
+  host::Platform& platform = host::platform();
+  if (platform.processInfo().homeDirectory() == "/var/mobile") {
+    host::Preferences& preferences = platform.preferences();
+    if (std::optional<host::Array> keys = preferences.copyKeyList(kPreferencesDomain)) {
+      std::optional<host::Dictionary> values = preferences.copyMultiple(&*keys, kPreferencesDomain);
+      return values ? std::move(values) : host::Dictionary{};
+    }
+  }
+  return platform.files().dictionaryWithContentsOfFile(kFallbackSettingsFile);
+}
+
+template <class T>
+T convert(const host::Value& value);
+template <>
+bool convert<bool>(const host::Value& value) {
+  return value.boolValue();
+}
+template <>
+std::int32_t convert<std::int32_t>(const host::Value& value) {
+  return value.intValue();
+}
+template <>
+double convert<double>(const host::Value& value) {
+  return value.doubleValue();
+}
+
+// What a change of one key leaves behind is dealt with here, between reading the new value
+// and storing it.
+template <class T>
+using Reaction = void (*)(T oldValue, T newValue);
+
+// A value with no boolean or numeric reading (an array, a dictionary, a date, data) counts as
+// absent: on the phone asking it for one would raise inside the shell and bring it down.
+template <class T>
+void readKey(const host::Dictionary* source, std::string_view key, T fallback, T& field,
+             Reaction<T> react = nullptr) {
+  const host::Value* value = host::objectForKey(source, key);
+  T newValue = value && value->hasNumericReading() ? convert<T>(*value) : fallback;
+  if (react) react(field, newValue);
+  field = newValue;
+}
+
+}  // namespace
+
+void loadSettings(host::NotificationCenter*, void*, const char*, const void*,
+                  const host::Dictionary*) {
+  const std::optional<host::Dictionary> source = settingsSource();
+  const host::Dictionary* dictionary = source ? &*source : nullptr;
+  Settings& s = state().settings;
+
+  readKey(dictionary, "enabled", true, s.enabled);
+  readKey(dictionary, "hideWithTime", false, s.hideWithTime);
+  readKey(dictionary, "hideTimeDate", false, s.hideTimeDate);
+  readKey(dictionary, "noReminder", false, s.noReminder);
+  readKey(dictionary, "reScaleCompatibility", false, s.reScaleCompatibility);
+  readKey(dictionary, "showOwnWallpaper", false, s.showOwnWallpaper);
+  readKey(dictionary, "homescreenBackground", false, s.homescreenBackground);
+  readKey(dictionary, "showOwnHomescreenWallpaper", false, s.showOwnHomescreenWallpaper);
+  readKey(dictionary, "disableParallax", false, s.disableParallax);
+  readKey(dictionary, "useLocalCity", true, s.useLocalCity);
+  readKey(dictionary, "updateInterval", std::int32_t{100}, s.updateInterval);
+  readKey(dictionary, "randomWeather", false, s.randomWeather);
+  readKey(dictionary, "randomWeatherUnLock", false, s.randomWeatherUnLock);
+  readKey(dictionary, "showTemperatureAndCondition", false, s.showTemperatureAndCondition);
+  readKey(dictionary, "lockScreenVerticalOffsetTemperatureCondition", 50.0,
+          s.lockScreenVerticalOffsetTemperatureCondition);
+  readKey(dictionary, "customWeather", std::int32_t{0}, s.customWeather);
+  readKey(dictionary, "lockScreenHorizontalOffsetTemperatureCondition", 0.0,
+          s.lockScreenHorizontalOffsetTemperatureCondition);
+  readKey(dictionary, "plusLandscape", false, s.plusLandscape);
+  readKey(dictionary, "homeScreenVerticalOffsetBackground", 0.0,
+          s.homeScreenVerticalOffsetBackground);
+}
+
+}  // namespace nimbrel

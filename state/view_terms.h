@@ -1,0 +1,47 @@
+// The few things every subsystem does to the views and timer it holds, named once.
+#pragma once
+
+#include <memory>
+
+#include "state/shared_state.h"
+
+namespace nimbrel {
+
+// Removes a view from its parent; the field holding it keeps it.
+inline void detach(const std::shared_ptr<host::View>& view) {
+  if (view) view->removeFromSuperview();
+}
+
+// Points a background at the shared city, animated.
+inline void bind(const std::shared_ptr<host::WeatherBackground>& background) {
+  if (background) background->setCity(state().city, true);
+}
+
+// Leaves a background with no city to draw.
+inline void unbind(const std::shared_ptr<host::WeatherBackground>& background) {
+  if (background) background->setCity(nullptr, false);
+}
+
+inline void bindHomeScreenViews() {
+  if (!state().homeScreenViews) return;
+  for (const auto& background : *state().homeScreenViews) bind(background);
+}
+
+// The layer system raises on geometry that is not finite, and a raise here would bring the shell
+// down; a setting such as an offset of 1e308 or a zero-sized wallpaper must not do that, so such
+// geometry is left unapplied.
+inline void setFrameIfFinite(host::View& view, const host::Rect& frame) {
+  if (host::isFinite(frame)) view.setFrame(frame);
+}
+inline bool setTransformIfFinite(host::View& view, const host::AffineTransform& transform) {
+  if (!host::isFinite(transform)) return false;
+  view.setTransform(transform);
+  return true;
+}
+
+inline void stopRandomTimer() {
+  if (state().randomTimer) state().randomTimer->invalidate();
+  state().randomTimer.reset();
+}
+
+}  // namespace nimbrel
