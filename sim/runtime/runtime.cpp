@@ -1,0 +1,137 @@
+// Class definition, the hook engine's outcomes and message look-up.
+#include "sim/runtime/runtime.h"
+
+#include <stdexcept>
+
+namespace sim {
+
+namespace {
+
+std::string withClassName(char kind, std::string_view className, host::Selector selector) {
+  std::string text;
+  text += kind;
+  text += '[';
+  text += className;
+  text += ' ';
+  text += selector.name;
+  text += ']';
+  return text;
+}
+
+}  // namespace
+
+std::string methodDescription(const host::Class& cls, host::Selector selector) {
+  return withClassName(cls.isMetaclass() ? '+' : '-', cls.name(), selector);
+}
+
+host::Class* Runtime::findClass(std::string_view name) const {
+  auto found = byName_.find(name);
+  return found == byName_.end() ? nullptr : found->second;
+}
+
+ClassSetup Runtime::prepareClass(std::string_view name, host::Class* superclass) {
+  if (name.empty()) throw std::invalid_argument("a class needs a name");
+  if (findClass(name))
+    throw std::invalid_argument("class " + std::string(name) + " is already defined");
+  if (superclass && (!classState(superclass) || superclass->isMetaclass()))
+    throw std::invalid_argument("the superclass of " + std::string(name) +
+                                " is not a class of this runtime");
+
+  // The metaclass chain parallels the class chain; every metaclass's own class is the root
+  // metaclass, which is its own class.
+  host::Class* superMeta = superclass ? &superclass->objectClass() : nullptr;
+  auto meta = std::make_unique<SimClass>(ClassSetup{std::string(name), superMeta, nullptr, true});
+  meta->setIsa(superMeta ? &superMeta->objectClass() : meta.get());
+  host::Class* metaclass = meta.get();
+  owned_.push_back(std::move(meta));
+  return ClassSetup{std::string(name), superclass, metaclass, false};
+}
+
+void Runtime::adopt(std::unique_ptr<ClassState> state, host::Class& cls) {
+  owned_.push_back(std::move(state));
+  byName_.emplace(std::string(cls.name()), &cls);
+}
+
+ClassState& Runtime::stateOf(host::Class* cls) const {
+  ClassState* state = classState(cls);
+  if (!state) throw std::logic_error("not modelled: a class object from outside the runtime");
+  return *state;
+}
+
+void Runtime::defineMethod(host::Class& cls, host::Selector selector, host::Imp imp,
+                           std::string_view types) {
+  if (!imp) throw std::invalid_argument("defineMethod needs an implementation");
+  stateOf(&cls).setOwnMethod(selector.name, {imp, std::string(types)});
+}
+
+host::HookOutcome Runtime::hookMessage(host::Class* cls, host::Selector selector,
+                                       host::Imp replacement, host::Imp* previous) {
+  if (!cls) {
+    record_.add("hook", "no class to hook " + std::string(selector.name));
+    return host::HookOutcome::noSuchClass;
+  }
+  if (!replacement) throw std::invalid_argument("not modelled: hooking with no replacement");
+  ClassState& state = stateOf(cls);
+  const std::string description = methodDescription(*cls, selector);
+
+  if (const MethodEntry* own = state.ownMethod(selector.name)) {
+    if (previous) *previous = own->imp;
+    state.setOwnMethod(selector.name, {replacement, own->types});
+    record_.add("hook", "replaced " + description);
+    return host::HookOutcome::replaced;
+  }
+  if (const MethodEntry* inherited = state.findMethod(selector.name)) {
+    if (previous) *previous = inherited->imp;
+    state.setOwnMethod(selector.name, {replacement, inherited->types});
+    record_.add("hook", "overrode inherited " + description);
+    return host::HookOutcome::overrodeInherited;
+  }
+  record_.add("hook", "no method " + description);
+  return host::HookOutcome::noSuchMethod;
+}
+
+bool Runtime::addMethod(host::Class* cls, host::Selector selector, host::Imp imp,
+                        std::string_view types) {
+  if (!cls) {
+    record_.add("hook", "no class to add " + std::string(selector.name));
+    return false;
+  }
+  if (!imp) throw std::invalid_argument("not modelled: adding a method with no implementation");
+  ClassState& state = stateOf(cls);
+  const std::string description = methodDescription(*cls, selector);
+  if (state.ownMethod(selector.name)) {
+    record_.add("hook", "kept existing " + description);
+    return false;
+  }
+  state.setOwnMethod(selector.name, {imp, std::string(types)});
+  record_.add("hook", "added " + description);
+  return true;
+}
+
+host::Imp Runtime::implementationFor(const host::Object& receiver, host::Selector selector) const {
+  host::Class& cls = receiver.objectClass();
+  if (const MethodEntry* entry = stateOf(&cls).findMethod(selector.name)) return entry->imp;
+  const bool toClass = cls.isMetaclass();
+  throw host::PlatformException("NSInvalidArgumentException",
+                                withClassName(toClass ? '+' : '-', cls.name(), selector) +
+                                    ": unrecognized selector sent to " +
+                                    (toClass ? "class" : "instance"));
+}
+
+bool Runtime::respondsToSelector(const host::Object& receiver, host::Selector selector) const {
+  return stateOf(&receiver.objectClass()).findMethod(selector.name) != nullptr;
+}
+
+void Runtime::sendVoid(const host::Id& target, host::Selector selector) const {
+  if (!target) return;
+  implementationFor(*target, selector);  // raises the platform's exception when missing
+  host::Class& cls = target->objectClass();
+  const MethodEntry* entry = stateOf(&cls).findMethod(selector.name);
+  if (entry->types != "v@:")
+    throw std::logic_error("not modelled: sending " + methodDescription(cls, selector) +
+                           " of type \"" + entry->types + "\" without arguments");
+  using VoidImp = void (*)(const host::Id&, host::Selector);
+  reinterpret_cast<VoidImp>(entry->imp)(target, selector);
+}
+
+}  // namespace sim
