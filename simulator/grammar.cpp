@@ -1,0 +1,340 @@
+// The command table of the scenario language.
+#include "simulator/grammar.h"
+
+#include <cctype>
+#include <cmath>
+
+namespace nimsim {
+namespace {
+
+Param choice(std::string name, std::vector<std::string> choices, bool optional = false) {
+  return {std::move(name), ParamKind::choice, std::move(choices), optional};
+}
+Param param(std::string name, ParamKind kind, bool optional = false) {
+  return {std::move(name), kind, {}, optional};
+}
+
+bool isWhole(double v) { return std::isfinite(v) && std::floor(v) == v && std::fabs(v) < 9e15; }
+
+std::optional<CheckError> error(int column, std::string message) {
+  return CheckError{column, std::move(message)};
+}
+
+bool isHex(const std::string& s) {
+  if (s.size() % 2 != 0) return false;
+  for (char c : s)
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+// A typed property-list value written as TYPE [VALUE], at args[typeIndex].
+std::optional<CheckError> checkTypedValue(Statement& s, std::size_t typeIndex) {
+  const std::string& type = s.args[typeIndex].text;
+  bool hasValue = s.args.size() > typeIndex + 1;
+  int endColumn = s.args[typeIndex].column + static_cast<int>(type.size());
+  if (type == "array" || type == "dict") {
+    if (hasValue)
+      return error(s.args[typeIndex + 1].column,
+                   "an " + type + " is written empty: expected the end of the line");
+    return std::nullopt;
+  }
+  if (!hasValue) return error(endColumn, "expected a " + type + " value after '" + type + "'");
+  Arg& v = s.args[typeIndex + 1];
+  if (type == "bool") {
+    if (v.kind != TokenKind::word ||
+        (v.text != "true" && v.text != "false" && v.text != "yes" && v.text != "no"))
+      return error(v.column, "expected true or false for a bool");
+    v.flag = v.text == "true" || v.text == "yes";
+  } else if (type == "int") {
+    if (v.kind != TokenKind::number || !isWhole(v.number))
+      return error(v.column, "expected a whole number for an int");
+  } else if (type == "real" || type == "date") {
+    if (v.kind != TokenKind::number) return error(v.column, "expected a number for a " + type);
+  } else if (type == "string") {
+    if (v.kind != TokenKind::string && v.kind != TokenKind::word)
+      return error(v.column, "expected a string in double quotes");
+  } else if (type == "data") {
+    if (v.kind != TokenKind::string || !isHex(v.text))
+      return error(v.column, "expected hexadecimal bytes in quotes, like \"00ff\"");
+  }
+  if (s.args.size() > typeIndex + 2)
+    return error(s.args[typeIndex + 2].column, "expected the end of the line");
+  return std::nullopt;
+}
+
+const std::vector<std::string> kValueTypes = {"bool", "int",  "real",  "string",
+                                              "date", "data", "array", "dict"};
+
+std::vector<Param> cityOptions() {
+  return {param("lat", ParamKind::number),        param("lon", ParamKind::number),
+          param("condition", ParamKind::integer), param("day", ParamKind::flag),
+          param("temp", ParamKind::number),       param("hourly", ParamKind::name),
+          param("age", ParamKind::duration),      choice("when", {"always", "on-open"})};
+}
+
+// hourly="12,13.5,-2": a list of temperatures in degrees Celsius.
+std::optional<CheckError> checkHourly(Statement& s) {
+  const Arg* hourly = s.option("hourly");
+  if (!hourly) return std::nullopt;
+  std::string text = hourly->text;
+  if (text.empty()) return std::nullopt;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t comma = text.find(',', start);
+    std::string part = text.substr(start, comma == std::string::npos ? comma : comma - start);
+    LexResult lexed = lexLine(part);
+    if (!lexed.errors.empty() || lexed.tokens.size() != 1 ||
+        lexed.tokens[0].kind != TokenKind::number)
+      return error(hourly->column, "expected hourly temperatures as numbers separated by commas");
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<CheckError> checkExpect(Statement& s) {
+  Arg& op = s.args[1];
+  bool isOperator = op.kind == TokenKind::op;
+  bool isWordOperator =
+      op.kind == TokenKind::word && (op.text == "contains" || op.text == "excludes");
+  if (!isOperator && !isWordOperator)
+    return error(op.column, "expected a comparison (== != < <= > >= ~= contains excludes), found " +
+                                (op.kind == TokenKind::equals ? std::string("'=' (write ==)")
+                                                              : "'" + op.text + "'"));
+  const Arg& value = s.args[2];
+  if (value.kind == TokenKind::equals || value.kind == TokenKind::op)
+    return error(value.column, "expected a value to compare with, found '" + value.text + "'");
+  if (value.kind == TokenKind::word && value.text != "true" && value.text != "false" &&
+      value.text != "null" && value.text != "none")
+    return error(
+        value.column,
+        "expected a number, a string in quotes, true, false or null, found '" + value.text + "'");
+  bool ordering =
+      op.text == "<" || op.text == "<=" || op.text == ">" || op.text == ">=" || op.text == "~=";
+  if (ordering && value.kind != TokenKind::number && value.kind != TokenKind::duration)
+    return error(value.column, "'" + op.text + "' compares numbers: expected a number");
+  if (isWordOperator && value.kind != TokenKind::string)
+    return error(value.column, "'" + op.text + "' looks for a text: expected a string in quotes");
+  for (char c : s.args[0].text)
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '[' ||
+          c == ']' || c == '-'))
+      return error(s.args[0].column, "expected an observation path like addon.city.conditionCode");
+  return std::nullopt;
+}
+
+std::optional<CheckError> checkPictureName(Statement& s) {
+  for (char c : s.args[0].text)
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_'))
+      return error(s.args[0].column,
+                   "a picture name uses letters, digits, '-' and '_' only (it names a file)");
+  if (s.args[0].text.empty()) return error(s.args[0].column, "expected a picture name");
+  return std::nullopt;
+}
+
+std::optional<CheckError> checkNonNegativeInteger(Statement& s) {
+  const Arg& a = s.args[0];
+  if (a.number < 0 || a.number > 4294967295.0)
+    return error(a.column, "expected a whole number from 0 to 4294967295");
+  return std::nullopt;
+}
+
+std::vector<CommandSpec> buildSpecs() {
+  using K = ParamKind;
+  std::vector<CommandSpec> specs = {
+      // The device and the processes.
+      {"device", {param("profile", K::name)}, {}, "use a named device profile", {}},
+      {"device custom",
+       {},
+       {param("screen", K::size), param("native", K::size)},
+       "use a custom screen: screen=WxH points, native=WxH pixels",
+       [](Statement& s) -> std::optional<CheckError> {
+         if (!s.option("screen") || !s.option("native"))
+           return error(s.column, "'device custom' needs both screen=WxH and native=WxH");
+         for (const char* key : {"screen", "native"}) {
+           const Arg* a = s.option(key);
+           if (a->number <= 0 || a->second <= 0)
+             return error(a->column, std::string(key) + " needs a positive width and height");
+         }
+         return std::nullopt;
+       }},
+      {"device lacks class", {param("class", K::name)}, {}, "the system version lacks a class", {}},
+      {"device lacks method",
+       {choice("method", {"setSubtitleHidden:", "setDateHidden:", "_timeLabel"})},
+       {},
+       "the date view lacks a method",
+       {}},
+      {"device has class", {param("class", K::name)}, {}, "undo 'device lacks class'", {}},
+      {"device has method",
+       {choice("method", {"setSubtitleHidden:", "setDateHidden:", "_timeLabel"})},
+       {},
+       "undo 'device lacks method'",
+       {}},
+      {"seed", {param("seed", K::integer)}, {}, "seed the random numbers", checkNonNegativeInteger},
+      {"home", {param("path", K::path)}, {}, "the process's home directory (next boot)", {}},
+      {"boot shell", {}, {}, "start the shell with the add-on installed", {}},
+      {"boot process",
+       {param("bundle", K::name), param("arguments", K::rest, true)},
+       {},
+       "start another process: its bundle identifier, then its launch arguments",
+       {}},
+      {"respring", {}, {}, "end the shell process and start a new one on the same device", {}},
+      // Settings, as the settings pane stores them.
+      {"settings set",
+       {param("key", K::name), choice("type", kValueTypes), param("value", K::value, true)},
+       {},
+       "write a typed value to the preferences domain",
+       [](Statement& s) { return checkTypedValue(s, 1); }},
+      {"settings delete", {param("key", K::name)}, {}, "delete a key from the domain", {}},
+      {"settings clear", {}, {}, "delete every key of the domain", {}},
+      {"settings post", {}, {}, "post the settings-changed notification", {}},
+      {"fallback set",
+       {param("key", K::name), choice("type", kValueTypes), param("value", K::value, true)},
+       {},
+       "write a typed value to the fallback settings file",
+       [](Statement& s) { return checkTypedValue(s, 1); }},
+      {"fallback delete", {param("key", K::name)}, {}, "delete a key from the fallback file", {}},
+      {"fallback remove", {}, {}, "delete the fallback file", {}},
+      {"fallback format",
+       {choice("format", {"xml", "binary"})},
+       {},
+       "rewrite the fallback file in this format (and keep it for later writes)",
+       {}},
+      {"plist set",
+       {param("path", K::path), param("key", K::name), choice("type", kValueTypes),
+        param("value", K::value, true)},
+       {},
+       "write a typed value into any property-list file of the device",
+       [](Statement& s) { return checkTypedValue(s, 2); }},
+      {"plist delete",
+       {param("path", K::path), param("key", K::name)},
+       {},
+       "delete a key from a property-list file",
+       {}},
+      {"file write",
+       {param("path", K::path), param("text", K::name)},
+       {},
+       "write text as the whole content of a device file",
+       {}},
+      {"file delete", {param("path", K::path)}, {}, "delete a device file", {}},
+      {"folder create", {param("path", K::path)}, {}, "create a device folder", {}},
+      {"folder remove", {param("path", K::path)}, {}, "remove a device folder and its content", {}},
+      // The Weather app.
+      {"weather local-city",
+       {param("name", K::name)},
+       cityOptions(),
+       "the Weather app's local city ('none' for no local city)",
+       checkHourly},
+      {"weather saved-city",
+       {param("name", K::name)},
+       cityOptions(),
+       "append a saved city ('invalid' for an entry that converts to no city)",
+       checkHourly},
+      {"weather saved-cities",
+       {choice("state", {"clear", "missing"})},
+       {},
+       "empty the saved-city list, or remove its key",
+       {}},
+      {"weather unit", {choice("unit", {"celsius", "fahrenheit"})}, {}, "the temperature unit", {}},
+      {"weather open-app", {}, {}, "open the Weather app: a local city on-open becomes known", {}},
+      {"weather next-update",
+       {choice("outcome", {"ok", "error"})},
+       {param("delay", K::duration), param("condition", K::integer), param("day", K::flag),
+        param("temp", K::number), param("hourly", K::name)},
+       "how the next weather request completes",
+       checkHourly},
+      // The shell, step by step.
+      {"shell lock-complete", {}, {}, "post the lock-complete notification", {}},
+      {"shell display",
+       {choice("state", {"on", "off"})},
+       {},
+       "set the display state and post its notification",
+       {}},
+      {"shell date-view", {}, {}, "the lock screen asks for its date view", {}},
+      {"shell unlock", {}, {}, "the lock screen manager finishes an unlock", {}},
+      {"shell content-view",
+       {param("index", K::integer, true)},
+       {},
+       "a wallpaper view (or each) is asked for its content view",
+       {}},
+      {"shell layout", {}, {}, "the wallpaper views and window lay out", {}},
+      {"shell rotate", {choice("orientation", {"portrait", "landscape"})}, {}, "rotate", {}},
+      {"shell parallax", {}, {}, "the shell asks whether parallax is allowed", {}},
+      {"shell asset-name",
+       {param("condition", K::integer), param("day", K::flag)},
+       {},
+       "ask the asset loader for a background file name",
+       {}},
+      // The shell, as a user drives it.
+      {"lock", {}, {}, "lock complete, then display off", {}},
+      {"wake", {}, {}, "display on, then the lock screen asks for its date view", {}},
+      {"sleep", {}, {}, "display off", {}},
+      {"unlock", {}, {}, "unlock, then every wallpaper view's content view, then layout", {}},
+      {"post", {param("name", K::name)}, {}, "post any Darwin notification", {}},
+      {"notify state",
+       {param("name", K::name), param("state", K::integer)},
+       {},
+       "set a notify state without posting",
+       {}},
+      {"notify fail",
+       {choice("call", {"register", "get", "off"}), param("status", K::integer, true)},
+       {},
+       "make notify_register_check or notify_get_state fail with a status",
+       {}},
+      {"alert dismiss", {}, {}, "tap the button of the alert on screen", {}},
+      // Time.
+      {"advance", {param("duration", K::duration)}, {}, "let virtual time pass", {}},
+      // Observation.
+      {"show",
+       {choice("what",
+               {"all", "state", "tree", "timers", "alerts", "files", "settings", "bindings"})},
+       {},
+       "print what an observer sees",
+       {}},
+      {"picture",
+       {param("name", K::name), choice("screen", {"lock-screen", "home-screen"}, true)},
+       {},
+       "write an SVG picture of the screen",
+       checkPictureName},
+      {"expect",
+       {param("path", K::name), param("operator", K::value), param("value", K::value)},
+       {},
+       "check a value; a difference fails the run",
+       checkExpect},
+      {"note", {param("text", K::name)}, {}, "write a line into the trace", {}},
+  };
+  return specs;
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& commandSpecs() {
+  static const std::vector<CommandSpec> specs = buildSpecs();
+  return specs;
+}
+
+const std::vector<std::string>& settingKeys() {
+  static const std::vector<std::string> keys = {
+      "enabled",
+      "hideWithTime",
+      "hideTimeDate",
+      "noReminder",
+      "reScaleCompatibility",
+      "showOwnWallpaper",
+      "homescreenBackground",
+      "showOwnHomescreenWallpaper",
+      "disableParallax",
+      "useLocalCity",
+      "updateInterval",
+      "randomWeather",
+      "randomWeatherUnLock",
+      "showTemperatureAndCondition",
+      "lockScreenVerticalOffsetTemperatureCondition",
+      "customWeather",
+      "lockScreenHorizontalOffsetTemperatureCondition",
+      "plusLandscape",
+      "homeScreenVerticalOffsetBackground",
+  };
+  return keys;
+}
+
+}  // namespace nimsim

@@ -1,0 +1,54 @@
+// The scenario language's commands: their keywords, arguments and options.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "simulator/script.h"
+
+namespace nimsim {
+
+enum class ParamKind {
+  choice,    // one word out of a list
+  name,      // a word or a string
+  path,      // a device path: /var/mobile, or a string
+  integer,   // a whole number
+  number,    // any number
+  flag,      // yes/no, true/false, on/off
+  duration,  // 30s, 250ms, 5m
+  size,      // 375x667
+  value,     // any single token; the command's check decides
+  rest,      // every remaining word or string
+};
+
+struct Param {
+  std::string name;
+  ParamKind kind = ParamKind::name;
+  std::vector<std::string> choices;  // for choice
+  bool optional = false;
+};
+
+// An error found while checking a statement: the column and what was expected.
+struct CheckError {
+  int column = 1;
+  std::string message;
+};
+
+struct CommandSpec {
+  std::string keywords;        // "settings set"
+  std::vector<Param> params;   // positional, in order; optional ones come last
+  std::vector<Param> options;  // key=value, any order, each at most once, all optional
+  std::string summary;         // one line for `nimsim commands`
+  // Checks what the generic pass cannot (a value against its declared type); may normalise.
+  std::function<std::optional<CheckError>(Statement&)> check;
+};
+
+// Every command of the language.
+const std::vector<CommandSpec>& commandSpecs();
+
+// The setting keys the add-on reads, in its reading order, for checks and docs.
+const std::vector<std::string>& settingKeys();
+
+}  // namespace nimsim

@@ -1,0 +1,132 @@
+// The scenario language: what parses, and where and why a bad line fails.
+#include <gtest/gtest.h>
+
+#include "simulator/parser.h"
+
+namespace nimsim {
+namespace {
+
+ParseResult parse(const std::string& text) { return parseScenario(text, "s.scn"); }
+
+TEST(ScenarioParser, ReadsCommandsWithTheirArgumentsAndOptions) {
+  ParseResult r = parse(
+      "# a comment\n"
+      "\n"
+      "device custom screen=375x667 native=750x1334\n"
+      "settings set updateInterval int 300   # trailing comment\n"
+      "weather local-city \"San José\" lat=37.3 lon=-121.9 condition=26 day=yes age=10m\n"
+      "advance 1.5m\n"
+      "expect addon.city.name == \"San José\"\n");
+  ASSERT_TRUE(r.ok()) << r.errors[0].format();
+  const auto& s = r.script.statements;
+  ASSERT_EQ(s.size(), 5u);
+  EXPECT_EQ(s[0].command, "device custom");
+  EXPECT_EQ(s[0].line, 3);
+  EXPECT_EQ(s[0].option("screen")->number, 375);
+  EXPECT_EQ(s[0].option("native")->second, 1334);
+  EXPECT_EQ(s[1].command, "settings set");
+  EXPECT_EQ(s[1].args[0].text, "updateInterval");
+  EXPECT_EQ(s[1].args[2].number, 300);
+  EXPECT_EQ(s[2].args[0].text, "San José");
+  EXPECT_TRUE(s[2].option("day")->flag);
+  EXPECT_EQ(s[2].option("age")->number, 600);
+  EXPECT_EQ(s[2].option("lon")->number, -121.9);
+  EXPECT_EQ(s[3].args[0].number, 90);
+  EXPECT_EQ(s[4].args[1].text, "==");
+}
+
+TEST(ScenarioParser, PrefersTheLongestKeywordMatch) {
+  ParseResult r = parse("device lacks class WAHourlyForecast\ndevice \"iPhone 8\"\n");
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.script.statements[0].command, "device lacks class");
+  EXPECT_EQ(r.script.statements[1].command, "device");
+  EXPECT_EQ(r.script.statements[1].args[0].text, "iPhone 8");
+}
+
+TEST(ScenarioParser, TypedValuesAreCheckedAgainstTheirType) {
+  ParseResult r = parse(
+      "settings set a bool yes\nsettings set b string \" 42\"\nsettings set c array\n"
+      "settings set d data \"00ff\"\nplist set /x.plist k real 1e3\n");
+  ASSERT_TRUE(r.ok()) << r.errors[0].format();
+  EXPECT_TRUE(r.script.statements[0].args[2].flag);
+  EXPECT_EQ(r.script.statements[1].args[2].text, " 42");
+  EXPECT_EQ(r.script.statements[2].args.size(), 2u);
+  EXPECT_EQ(r.script.statements[4].args[3].number, 1000);
+}
+
+struct BadLine {
+  std::string text;
+  int column;
+  std::string message;  // a part of the message
+};
+
+class ScenarioParserErrors : public testing::TestWithParam<BadLine> {};
+
+TEST_P(ScenarioParserErrors, NameTheColumnAndWhatWasExpected) {
+  const BadLine& bad = GetParam();
+  ParseResult r = parse("note \"first line is fine\"\n" + bad.text + "\n");
+  ASSERT_EQ(r.errors.size(), 1u) << bad.text;
+  EXPECT_EQ(r.errors[0].line, 2);
+  EXPECT_EQ(r.errors[0].column, bad.column) << r.errors[0].format();
+  EXPECT_NE(r.errors[0].message.find(bad.message), std::string::npos) << r.errors[0].format();
+  EXPECT_EQ(r.errors[0].format().rfind("s.scn:2:" + std::to_string(bad.column) + ": error: ", 0),
+            0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ScenarioParserErrors,
+    testing::Values(BadLine{"shel lock", 1, "expected a command"},
+                    BadLine{"shell", 6, "after 'shell' expected lock-complete"},
+                    BadLine{"shell display maybe", 15, "expected state (on or off)"},
+                    BadLine{"advance 30", 9, "give the number a unit"},
+                    BadLine{"advance 10q", 9, "unit ms, s, m, h or d"},
+                    BadLine{"settings set x int 3.5", 20, "whole number"},
+                    BadLine{"settings set x real", 20, "expected a real value"},
+                    BadLine{"settings set x array 3", 22, "written empty"},
+                    BadLine{"settings set x data \"0g\"", 21, "hexadecimal"},
+                    BadLine{"lock now", 6, "expected the end of the line"},
+                    BadLine{"note \"open", 6, "not closed"},
+                    BadLine{"note \"bad \\q\"", 11, "unknown escape"},
+                    BadLine{"expect a.b = 3", 12, "expected a comparison"},
+                    BadLine{"expect a.b == hello", 15, "true, false or null"},
+                    BadLine{"expect a.b < \"x\"", 14, "compares numbers"},
+                    BadLine{"expect trace contains 3", 23, "string in quotes"},
+                    BadLine{"picture my/pic", 9, "letters, digits"},
+                    BadLine{"weather local-city X foo=3", 22, "expected one of the options"},
+                    BadLine{"weather local-city X day=yes day=no", 30, "given twice"},
+                    BadLine{"weather local-city X hourly=\"1,x\"", 29, "hourly temperatures"},
+                    BadLine{"weather local-city X lat=", 26, "expected lat"},
+                    BadLine{"device custom screen=375x667", 1, "needs both"},
+                    BadLine{"device custom screen=0x667 native=1x1", 22, "positive"},
+                    BadLine{"home var/mobile", 6, "device path"}, BadLine{"seed -1", 6, "from 0"},
+                    BadLine{"fallback format json", 17, "xml or binary"},
+                    BadLine{"settings set", 13, "expected key"},
+                    BadLine{"lock $", 6, "unexpected character"},
+                    BadLine{"device custom screen=3x", 22, "found '3x'"},
+                    BadLine{"advance 1e999s", 9, "out of range"}));
+
+TEST(ScenarioParser, ReportsEveryBadLineNotOnlyTheFirst) {
+  ParseResult r = parse("lock\nbad one\nunlock\nadvance forever\n");
+  ASSERT_EQ(r.errors.size(), 2u);
+  EXPECT_EQ(r.errors[0].line, 2);
+  EXPECT_EQ(r.errors[1].line, 4);
+}
+
+TEST(ScenarioParser, SurvivesArbitraryBytes) {
+  std::string junk;
+  for (int i = 0; i < 2048; ++i) junk += static_cast<char>((i * 131 + 7) % 256);
+  ParseResult r = parse(junk);
+  EXPECT_FALSE(r.ok());
+  ParseResult nul = parse(std::string("lock\0x", 6));
+  ASSERT_EQ(nul.errors.size(), 1u);
+  EXPECT_EQ(nul.errors[0].column, 5);
+}
+
+TEST(ScenarioParser, AnEmptyFileIsAnEmptyScenario) {
+  ParseResult r = parse("");
+  EXPECT_TRUE(r.ok());
+  EXPECT_TRUE(r.script.statements.empty());
+}
+
+}  // namespace
+}  // namespace nimsim
