@@ -1,6 +1,8 @@
 // The command table of the scenario language.
 #include "simulator/grammar.h"
 
+#include "simulator/expect.h"
+
 #include <cctype>
 #include <cmath>
 
@@ -115,10 +117,9 @@ std::optional<CheckError> checkExpect(Statement& s) {
     return error(value.column, "'" + op.text + "' compares numbers: expected a number");
   if (isWordOperator && value.kind != TokenKind::string)
     return error(value.column, "'" + op.text + "' looks for a text: expected a string in quotes");
-  for (char c : s.args[0].text)
-    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '[' ||
-          c == ']' || c == '-'))
-      return error(s.args[0].column, "expected an observation path like addon.city.conditionCode");
+  if (!splitPath(s.args[0].text))
+    return error(s.args[0].column,
+                 "expected an observation path like addon.city.conditionCode or files[/path].key");
   return std::nullopt;
 }
 

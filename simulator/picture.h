@@ -1,0 +1,74 @@
+// SVG pictures of the simulated screen: what is where, drawn from the view tree.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nimsim {
+
+struct Box {
+  double x = 0, y = 0, width = 0, height = 0;
+};
+
+// A shell view drawn as an outline with its class name, to show where the tree puts it.
+struct SceneView {
+  std::string label;  // "SBLockScreenDateView#4"
+  Box frame;          // window coordinates, after transforms
+  double alpha = 1;
+  bool hidden = false;
+};
+
+// A weather background: its frame after its transform, and what it draws.
+struct SceneBackground {
+  std::string label;
+  Box frame;
+  std::optional<std::string> city;  // none: bound to no city
+  long long conditionCode = 0;
+  bool isDay = true;
+  double alpha = 1;
+  bool hidden = false;
+  bool gradientLayer = true;
+};
+
+struct SceneHeader {
+  Box frame;
+  std::string temperature, high, low, location, image;
+  double alpha = 1;
+  bool hidden = false;
+};
+
+// The time label or the date line.
+struct SceneText {
+  Box frame;
+  std::string text;
+  double alpha = 1;
+  bool hidden = false;
+};
+
+struct SceneAlert {
+  std::string title, message;
+  std::vector<std::string> buttons;
+};
+
+struct Scene {
+  std::string caption;           // under the screen: which screen, device, time
+  double width = 0, height = 0;  // the screen in points, as oriented
+  bool homeScreen = false;
+  std::vector<SceneView> views;  // in drawing order, back to front
+  std::vector<SceneBackground> backgrounds;
+  std::optional<SceneHeader> header;
+  std::optional<SceneText> time, date;
+  std::optional<SceneAlert> alert;
+};
+
+// The readable name of a weather condition code 0 to 47; "condition N" outside.
+std::string conditionName(long long code);
+
+// The picture as an SVG document. Non-finite numbers are drawn as 0 and flagged in a comment.
+std::string renderSvg(const Scene& scene);
+
+// Text made safe inside SVG elements and attributes.
+std::string escapeXml(const std::string& text);
+
+}  // namespace nimsim
