@@ -5,9 +5,12 @@ namespace sim {
 
 ViewClasses defineViewClasses(Runtime& runtime) {
   SimClass& view = runtime.defineClass("UIView", nullptr);
-  return ViewClasses{
-      view, runtime.defineClass("UILabel", &view), runtime.defineClass("UIWindow", &view),
-      runtime.defineClass("UIColor", nullptr), runtime.defineClass("UIImage", nullptr)};
+  return ViewClasses{view,
+                     runtime.defineClass("UILabel", &view),
+                     runtime.defineClass("UIWindow", &view),
+                     runtime.defineClass("UIColor", nullptr),
+                     runtime.defineClass("UIImage", nullptr),
+                     runtime.defineClass("UIScreen", nullptr)};
 }
 
 std::shared_ptr<Color> ViewClasses::makeColor(std::string name) const {

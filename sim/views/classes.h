@@ -9,14 +9,15 @@
 
 namespace sim {
 
-// UIView, UILabel (a UIView), UIWindow (a UIView), UIColor and UIImage, defined once per
-// process with defineViewClasses.
+// UIView, UILabel (a UIView), UIWindow (a UIView), UIColor, UIImage and UIScreen, defined
+// once per process with defineViewClasses.
 struct ViewClasses {
   SimClass& view;
   SimClass& label;
   SimClass& window;
   SimClass& color;
   SimClass& image;
+  SimClass& screen;
 
   // UIColor whiteColor and friends, by name.
   std::shared_ptr<Color> makeColor(std::string name) const;
