@@ -1,0 +1,46 @@
+// Property-list files: reading binary, XML and OpenStep text into host values, writing XML.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/value.h"
+
+namespace sim {
+
+// Files above this size are not read: no preferences or cache file comes near it, and it
+// bounds what a hostile file can make the parser allocate.
+inline constexpr std::size_t maxPropertyListBytes = 16 * 1024 * 1024;
+// Dictionaries and arrays nested deeper than this are refused before parsing; libplist
+// 2.2 recurses once per level and overflows its stack a few thousand levels down.
+inline constexpr std::size_t maxPropertyListDepth = 512;
+// Objects in a binary file's tree once shared references are expanded (libplist copies
+// each shared object per reference).
+inline constexpr std::size_t maxPropertyListObjects = 1 << 20;
+
+// Any property list from its bytes: binary ("bplist00"), XML, or OpenStep text, tried in
+// that order as CoreFoundation does. None for malformed, truncated, empty, oversized or too
+// deeply nested input, and for kinds this simulation does not model (UID, null, sets,
+// integers wider than 64 bits).
+std::optional<host::Value> parsePropertyList(std::string_view bytes);
+
+// The property list in a file; none for a missing or unreadable file and whatever
+// parsePropertyList refuses.
+std::optional<host::Value> readPropertyList(const std::string& path);
+
+// dictionaryWithContentsOfFile: the file's root dictionary, or none (also for another root).
+std::optional<host::Dictionary> readDictionary(const std::string& path);
+
+// The XML form of a property list, keys sorted; reals keep 17 significant digits (nan and
+// +-infinity as Apple spells them), dates whole seconds. None when a value cannot be written:
+// a date outside what libplist holds (32-bit seconds from 2001) or text with a NUL in it.
+std::optional<std::string> xmlPropertyList(const host::Value& root);
+
+// writeToFile:atomically: writes XML. Atomically: a uniquely named temporary file in the
+// same folder, renamed over the target, removed on failure. Otherwise truncates and writes in
+// place. False, writing nothing, when the value cannot be written or the folder is missing.
+bool writePropertyList(const host::Value& root, const std::string& path, bool atomically);
+
+}  // namespace sim
