@@ -1,0 +1,70 @@
+// The weather background's binding, gradient layer and record entries.
+#include "sim/weather/background.h"
+
+#include <cstdio>
+
+#include "sim/weather/city.h"
+
+namespace sim {
+
+namespace {
+
+std::string describeFrame(const host::Rect& frame) {
+  char text[96];
+  std::snprintf(text, sizeof text, "(%g, %g, %g, %g)", frame.origin.x, frame.origin.y,
+                frame.size.width, frame.size.height);
+  return text;
+}
+
+std::string describeWeather(const host::City& city) {
+  return describeCity(&city) + " (condition " + std::to_string(city.conditionCode()) +
+         (city.isDay() ? ", day)" : ", night)");
+}
+
+}  // namespace
+
+SimWeatherBackground::SimWeatherBackground(host::Class& cls, const host::Rect& frame,
+                                           Record& record, int number)
+    : ViewImpl(cls, frame), record_(record), number_(number) {
+  record_.add("view", "made " + std::string(cls.name()) + " " + std::to_string(number_) +
+                          " with frame " + describeFrame(frame));
+}
+
+void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool animate) {
+  city_ = city;
+  lastAnimated_ = animate;
+  ++binds_;
+  std::string text = "background " + std::to_string(number_);
+  text += city ? " bound to " + describeWeather(*city) : std::string(" unbound");
+  text += animate ? ", animated" : ", not animated";
+  record_.add("bind", std::move(text));
+}
+
+void SimWeatherBackground::setGradientLayer(bool enabled) {
+  gradientLayer_ = enabled;
+  record_.add("view", "background " + std::to_string(number_) + " gradient layer " +
+                          (enabled ? "on" : "off"));
+}
+
+std::optional<std::int64_t> SimWeatherBackground::drawnCondition() const {
+  if (!city_) return std::nullopt;
+  return city_->conditionCode();
+}
+
+std::optional<bool> SimWeatherBackground::drawnIsDay() const {
+  if (!city_) return std::nullopt;
+  return city_->isDay();
+}
+
+std::string SimWeatherBackground::describeContents() const {
+  std::string text = "background " + std::to_string(number_) + ": ";
+  text += city_ ? describeWeather(*city_) : std::string("no city");
+  if (!gradientLayer_) text += ", no gradient";
+  return text;
+}
+
+std::shared_ptr<SimWeatherBackground> WeatherBackgroundClassImpl::make(const host::Rect& frame) {
+  return std::make_shared<SimWeatherBackground>(*this, frame, record_, ++*counter_);
+}
+
+}  // namespace sim

@@ -1,0 +1,64 @@
+// WUIDynamicWeatherBackground: the animated weather view, and what it was told to draw.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+
+#include "host/weather.h"
+#include "sim/record.h"
+#include "sim/runtime/class.h"
+#include "sim/views/view.h"
+
+namespace sim {
+
+// Draws the weather of the city bound to it: its condition code and day flag as the city
+// reports them at drawing time. Each setCity:animate: is written to the record under
+// "bind"; creation and gradient changes under "view". Backgrounds are numbered in the order
+// they are made, per process, so the record can tell them apart.
+class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
+ public:
+  SimWeatherBackground(host::Class& cls, const host::Rect& frame, Record& record, int number);
+
+  void setCity(const std::shared_ptr<host::City>& city, bool animate) override;
+  void setGradientLayer(bool enabled) override;
+
+  // Inspection.
+  const std::shared_ptr<host::City>& city() const { return city_; }
+  // The condition and day flag it draws now; none while no city is bound.
+  std::optional<std::int64_t> drawnCondition() const;
+  std::optional<bool> drawnIsDay() const;
+  bool hasGradientLayer() const { return gradientLayer_; }
+  std::size_t bindCount() const { return binds_; }
+  bool lastBindAnimated() const { return lastAnimated_; }
+  int number() const { return number_; }
+  std::string describeContents() const override;
+
+ private:
+  Record& record_;
+  int number_;
+  std::shared_ptr<host::City> city_;
+  bool gradientLayer_ = true;
+  bool lastAnimated_ = false;
+  std::size_t binds_ = 0;
+};
+
+// The class object of WUIDynamicWeatherBackground (and of its subclass): initWithFrame:
+// makes an instance of exactly this class.
+class WeatherBackgroundClassImpl final : public ClassImpl<host::WeatherBackgroundClass> {
+ public:
+  // counter numbers backgrounds across the class and its subclass.
+  WeatherBackgroundClassImpl(ClassSetup setup, Record& record, std::shared_ptr<int> counter)
+      : ClassImpl(std::move(setup)), record_(record), counter_(std::move(counter)) {}
+
+  std::shared_ptr<host::WeatherBackground> makeWithFrame(const host::Rect& frame) override {
+    return make(frame);
+  }
+  std::shared_ptr<SimWeatherBackground> make(const host::Rect& frame);
+
+ private:
+  Record& record_;
+  std::shared_ptr<int> counter_;
+};
+
+}  // namespace sim

@@ -1,0 +1,54 @@
+// The header's subviews and the controller that holds it.
+#include "sim/weather/header.h"
+
+namespace sim {
+
+namespace {
+
+constexpr host::Rect headerFrame = host::makeRect(0, 0, 359, 106);
+constexpr host::Rect platterFrame = host::makeRect(0, 0, 359, 300);
+
+// A label in UIKit's default black text, added on top of parent.
+std::shared_ptr<Label> addLabel(ViewState& parent, host::Class& cls, host::Class& colorClass,
+                                const host::Rect& frame) {
+  auto label = std::make_shared<Label>(cls, frame, std::make_shared<Color>(colorClass, "black"));
+  parent.addSubview(label);
+  return label;
+}
+
+}  // namespace
+
+SimTodayHeaderView::SimTodayHeaderView(host::Class& cls) : ViewImpl(cls, headerFrame) {}
+
+std::shared_ptr<SimTodayHeaderView> SimTodayHeaderView::make(const HeaderClasses& classes) {
+  auto header = std::make_shared<SimTodayHeaderView>(classes.header);
+  header->location_ =
+      addLabel(*header, classes.label, classes.color, host::makeRect(16, 10, 220, 24));
+  header->line1_ = addLabel(*header, classes.label, classes.color, host::makeRect(16, 34, 220, 18));
+  header->temperature_ =
+      addLabel(*header, classes.label, classes.color, host::makeRect(20, 40, 110, 58));
+  header->high_ =
+      addLabel(*header, classes.labelSubclass, classes.color, host::makeRect(250, 52, 44, 20));
+  header->low_ =
+      addLabel(*header, classes.labelSubclass, classes.color, host::makeRect(298, 52, 44, 20));
+  auto details = std::make_shared<sim::View>(classes.plainView, host::makeRect(140, 76, 200, 20));
+  header->addSubview(details);
+  header->line2_ = addLabel(*details, classes.label, classes.color, host::makeRect(0, 0, 200, 20));
+  return header;
+}
+
+std::string SimTodayHeaderView::describeContents() const {
+  return "header " + temperature_->text() + " high " + high_->text() + " low " + low_->text();
+}
+
+std::shared_ptr<host::PlatterViewController> PlatterViewControllerClassImpl::make() {
+  auto view = std::make_shared<sim::View>(plainView_, platterFrame);
+  std::shared_ptr<SimTodayHeaderView> header;
+  if (header_) {
+    header = SimTodayHeaderView::make(*header_);
+    view->addSubview(header);
+  }
+  return std::make_shared<SimPlatterViewController>(*this, std::move(view), std::move(header));
+}
+
+}  // namespace sim

@@ -1,0 +1,68 @@
+// The standard condition image catalogue.
+#include "sim/weather/image_catalog.h"
+
+#include <array>
+
+#include "sim/weather/condition_names.h"
+
+namespace sim {
+
+namespace {
+
+// Conditions whose image is missing from the catalogue altogether.
+constexpr std::array<std::string_view, 2> withoutImage = {"smoke", "frigid"};
+// Images of a time of day stored under the hyphenated spelling too, not only the underscored.
+constexpr std::array<std::string_view, 1> hyphenatedToo = {"clear-night"};
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+template <std::size_t N>
+bool listed(const std::array<std::string_view, N>& names, std::string_view name) {
+  for (auto entry : names)
+    if (entry == name) return true;
+  return false;
+}
+
+// "partly-cloudy-day" → "partly-cloudy_day": the spelling the images of a time of day use.
+std::string underscoredTimeOfDay(std::string_view name) {
+  for (std::string_view time : {std::string_view("-day"), std::string_view("-night")}) {
+    if (endsWith(name, time)) {
+      std::string spelled(name.substr(0, name.size() - time.size()));
+      return spelled + "_" + std::string(time.substr(1));
+    }
+  }
+  return std::string(name);
+}
+
+}  // namespace
+
+ImageCatalog ImageCatalog::standard() {
+  ImageCatalog catalog;
+  for (std::int64_t index = 0; index < conditions::count; ++index) {
+    auto slug = *conditions::slug(index);
+    if (listed(withoutImage, slug)) continue;
+    std::string stored = underscoredTimeOfDay(slug);
+    catalog.setImage(stored + "-nc", true);
+    if (listed(hyphenatedToo, slug)) catalog.setImage(std::string(slug) + "-nc", true);
+  }
+  return catalog;
+}
+
+std::optional<std::string> ImageCatalog::nameForIndex(std::int64_t index) const {
+  auto slug = conditions::slug(index);
+  if (!slug) return std::nullopt;
+  return std::string(*slug);
+}
+
+bool ImageCatalog::hasImage(std::string_view name) const { return images_.contains(name); }
+
+void ImageCatalog::setImage(std::string name, bool present) {
+  if (present)
+    images_.insert(std::move(name));
+  else
+    images_.erase(name);
+}
+
+}  // namespace sim

@@ -1,0 +1,32 @@
+// The catalogue behind WeatherImageLoader: condition image names and the images that exist.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+// Condition index → image name, and the set of image names that have an image. As on the
+// phone, an image of a time of day is often stored only under its "_day"/"_night" spelling,
+// so the name the loader gives for an index does not always find an image as it stands.
+class ImageCatalog {
+ public:
+  // The catalogue a fresh system installs (see sim/weather/README.md).
+  static ImageCatalog standard();
+  ImageCatalog() = default;
+
+  // conditionImageNameWithConditionIndex: none outside 0..47.
+  std::optional<std::string> nameForIndex(std::int64_t index) const;
+  // Whether conditionImageNamed: finds an image of exactly this name.
+  bool hasImage(std::string_view name) const;
+  // Adds or removes one stored image.
+  void setImage(std::string name, bool present);
+
+ private:
+  std::set<std::string, std::less<>> images_;
+};
+
+}  // namespace sim

@@ -1,0 +1,124 @@
+// Weather requests and their scripted completions.
+#include "sim/weather/location_updater.h"
+
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+#include "sim/weather/city.h"
+
+namespace sim {
+
+namespace {
+
+std::string describeLocation(const host::Location* location) {
+  if (!location) return "no location";
+  host::Coordinate at = location->coordinate();
+  char text[64];
+  std::snprintf(text, sizeof text, "(%g, %g)", at.latitude, at.longitude);
+  return text;
+}
+
+std::string describeReport(const WeatherReport& report) {
+  std::string text =
+      "condition " + std::to_string(report.conditionCode) + (report.isDay ? " day" : " night");
+  if (report.temperatureCelsius) {
+    char reading[32];
+    std::snprintf(reading, sizeof reading, " %g°C", *report.temperatureCelsius);
+    text += reading;
+  }
+  return text;
+}
+
+}  // namespace
+
+SimLocationUpdater::SimLocationUpdater(host::Class& cls, CityClass& cityClass,
+                                       host::Class& errorClass, Record& record,
+                                       UpdaterEnvironment environment)
+    : Instance(cls),
+      cityClass_(cityClass),
+      errorClass_(errorClass),
+      record_(record),
+      environment_(std::move(environment)) {
+  if (!environment_.now || !environment_.post)
+    throw std::invalid_argument("the location updater needs a clock and a run loop");
+}
+
+void SimLocationUpdater::setDelay(double seconds) {
+  if (!std::isfinite(seconds) || seconds < 0)
+    throw std::invalid_argument("a weather update delay must be a finite, non-negative time");
+  delay_ = seconds;
+}
+
+UpdateOutcome SimLocationUpdater::nextOutcome() {
+  if (scripted_.empty()) return default_;
+  UpdateOutcome outcome = std::move(scripted_.front());
+  scripted_.pop_front();
+  return outcome;
+}
+
+void SimLocationUpdater::updateWeatherForLocation(const std::shared_ptr<host::Location>& location,
+                                                  const std::shared_ptr<host::City>& city,
+                                                  host::WeatherUpdateHandler handler) {
+  if (!handler)
+    throw std::logic_error(
+        "not modelled: a weather request without a completion handler (the framework would "
+        "call a nil block)");
+  ++requests_;
+  record_.add("weather", "requested for " + describeCity(city.get()) + " at " +
+                             describeLocation(location.get()));
+
+  std::shared_ptr<host::City> target = city;
+  if (!target) {
+    auto made = std::make_shared<SimCity>(cityClass_);
+    made->setLocation(location);
+    target = made;
+  }
+  ++pending_;
+  std::weak_ptr<bool> alive = alive_;
+  environment_.post(
+      environment_.now() + delay_,
+      [this, alive, target, outcome = nextOutcome(), handler] {
+        if (alive.expired()) return;
+        complete(target, outcome, handler);
+      },
+      "weather update for " + describeCity(target.get()));
+}
+
+void SimLocationUpdater::complete(std::shared_ptr<host::City> city, const UpdateOutcome& outcome,
+                                  host::WeatherUpdateHandler handler) {
+  --pending_;
+  if (outcome.failed()) {
+    record_.add("weather", "failed for " + describeCity(city.get()) + ": " + outcome.error);
+    handler(std::move(city), std::make_shared<SimError>(errorClass_, outcome.error));
+    return;
+  }
+  applyReport(*city, *outcome.report, environment_.now());
+  record_.add("weather",
+              "completed for " + describeCity(city.get()) + ": " + describeReport(*outcome.report));
+  handler(std::move(city), nullptr);
+}
+
+void SimLocationUpdater::applyReport(host::City& city, const WeatherReport& report, double time) {
+  auto* sim = dynamic_cast<SimCity*>(&city);
+  if (!sim) throw std::logic_error("not modelled: updating the weather of a foreign city");
+  CityData data = sim->data();
+  data.conditionCode = report.conditionCode;
+  data.isDay = report.isDay;
+  data.temperatureCelsius = report.temperatureCelsius;
+  data.hourlyCelsius = report.hourlyCelsius;
+  data.updateTime = host::Date{time};
+  // setData would make a new location object; the city keeps the one it has.
+  auto location = sim->location();
+  sim->setData(std::move(data));
+  sim->setLocation(location);
+}
+
+std::shared_ptr<SimLocationUpdater> LocationUpdaterClassImpl::shared() {
+  if (!shared_)
+    shared_ =
+        std::make_shared<SimLocationUpdater>(*this, cityClass_, errorClass_, record_, environment_);
+  return shared_;
+}
+
+}  // namespace sim
