@@ -1,0 +1,76 @@
+// What an outside observer can see: the add-on's exported state symbols, read by name from
+// the loaded library, and the platform's objects, described as JSON.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+#include "host/platform.h"
+
+namespace nimsim {
+
+// Names every object it is shown with a stable id, "City#3", for the whole run; an object
+// that has gone away never lends its id to a newcomer at the same address.
+class ObjectIds {
+ public:
+  std::string idOf(const std::shared_ptr<const host::Object>& object);
+
+ private:
+  struct Entry {
+    std::weak_ptr<const host::Object> object;
+    std::string id;
+  };
+  std::map<const void*, Entry> entries_;
+  std::map<std::string, int> counters_;
+};
+
+// The nine exported data symbols of the add-on, found with dlsym; a missing one is null.
+struct ExportedState {
+  std::shared_ptr<host::WeatherBackground>* weatherView = nullptr;
+  std::shared_ptr<host::City>* city = nullptr;
+  std::shared_ptr<host::City>* backupCity = nullptr;
+  std::optional<host::Date>* lastUpdate = nullptr;
+  std::shared_ptr<host::WeatherBackground>* weatherBackground = nullptr;
+  std::shared_ptr<host::Timer>* randomTimer = nullptr;
+  std::shared_ptr<host::PlatterViewController>* wthrView = nullptr;
+  std::shared_ptr<host::TodayHeaderView>* weatherHeaderView = nullptr;
+  bool* alertShown = nullptr;
+
+  // The names of the symbols that were not found.
+  std::vector<std::string> missing;
+};
+
+// Reads the symbols from a library handle (dlopen); every field null for no handle.
+ExportedState readExportedState(void* libraryHandle);
+
+// The view's rectangle in its window (the root of its tree): its bounds' corners taken
+// through every transform and position up the tree, as a bounding box.
+host::Rect windowFrame(const host::View& view);
+
+// Describers. `start` is the scenario's first moment: times are seconds since then.
+class Describer {
+ public:
+  Describer(ObjectIds& ids, double start) : ids_(ids), start_(start) {}
+
+  nlohmann::json view(const std::shared_ptr<host::View>& view);
+  nlohmann::json city(const std::shared_ptr<host::City>& city);
+  nlohmann::json timer(const std::shared_ptr<host::Timer>& timer);
+  nlohmann::json time(const std::optional<host::Date>& date) const;
+  // The view and every descendant, nested under "subviews".
+  nlohmann::json tree(const std::shared_ptr<host::View>& root, int depthLimit = 64);
+  // The nine symbols, under their own names.
+  nlohmann::json exported(const ExportedState& state);
+  std::string idOf(const std::shared_ptr<const host::Object>& object) { return ids_.idOf(object); }
+
+ private:
+  ObjectIds& ids_;
+  double start_;
+};
+
+// A number JSON can hold: non-finite values become their names as strings.
+nlohmann::json number(double value);
+
+}  // namespace nimsim

@@ -1,0 +1,116 @@
+// What the scenario runner drives: the simulated device and its process, behind one seam so
+// that the runner's own rules (order, limits, exit statuses) are testable on their own.
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/value.h"
+#include "sim/record.h"
+#include "simulator/picture.h"
+#include "simulator/scene.h"
+
+namespace nimsim {
+
+// A run-loop limit was reached, or the scenario asked for something not modelled.
+class SimulationLimit : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A device set-up the simulation cannot honour (an unknown profile name): bad input.
+class BadDeviceSetup : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A city as a scenario describes it.
+struct CitySetup {
+  std::string name;
+  double latitude = 0, longitude = 0;
+  std::int64_t conditionCode = 26;
+  bool isDay = true;
+  std::optional<double> temperature = 18.0;
+  std::vector<double> hourly = {16.0, 18.0, 21.0, 19.0};
+  std::optional<double> age;  // seconds since its data was updated
+};
+
+enum class LocalCity { none, known, onceAppOpens };
+
+// How one weather request completes.
+struct UpdateSetup {
+  bool error = false;
+  std::optional<double> delay;
+  std::optional<std::int64_t> conditionCode;
+  std::optional<bool> isDay;
+  std::optional<double> temperature;
+  std::optional<std::vector<double>> hourly;
+};
+
+class World {
+ public:
+  virtual ~World() = default;
+
+  // The device, applied at the next boot. Unknown names raise BadDeviceSetup.
+  virtual void checkProfile(const std::string& name) = 0;
+  virtual void setProfile(const std::string& name) = 0;
+  virtual void setCustomScreen(double w, double h, double nativeW, double nativeH) = 0;
+  virtual void setClassPresent(const std::string& name, bool present) = 0;
+  virtual void setDateViewMethod(const std::string& selector, bool present) = 0;
+  virtual void setHome(const std::string& path) = 0;
+  virtual void setSeed(std::uint32_t seed) = 0;
+
+  // Processes.
+  virtual void boot(const std::string& bundle, const std::vector<std::string>& arguments) = 0;
+  virtual void respring() = 0;
+  virtual bool booted() const = 0;
+
+  // Files of the device.
+  virtual void setPreference(const std::string& key, const host::Value& value) = 0;
+  virtual void deletePreference(const std::string& key) = 0;
+  virtual void clearPreferences() = 0;
+  virtual void setPlistKey(const std::string& path, const std::string& key,
+                           const host::Value& value) = 0;
+  virtual void deletePlistKey(const std::string& path, const std::string& key) = 0;
+  virtual void setPlistBinary(const std::string& path, bool binary) = 0;
+  virtual void writeFile(const std::string& path, const std::string& text) = 0;
+  virtual void deleteFile(const std::string& path) = 0;
+  virtual void createFolder(const std::string& path) = 0;
+  virtual void removeFolder(const std::string& path) = 0;
+
+  // The Weather app.
+  virtual void setLocalCity(LocalCity availability, const CitySetup& city) = 0;
+  virtual void addSavedCity(const std::optional<CitySetup>& city) = 0;  // none: invalid entry
+  virtual void setSavedCities(bool present) = 0;                        // empty list, or no key
+  virtual void setCelsius(bool celsius) = 0;
+  virtual void openWeatherApp() = 0;
+  virtual void queueUpdate(const UpdateSetup& update) = 0;
+
+  // The shell.
+  virtual void postNotification(const std::string& name) = 0;
+  virtual void setNotifyState(const std::string& name, std::uint64_t state) = 0;
+  virtual void failNotify(const std::string& call, std::uint32_t status) = 0;
+  virtual void requestDateView() = 0;
+  virtual void finishUnlock() = 0;
+  virtual void requestContentView(std::optional<std::size_t> index) = 0;
+  virtual void layoutWallpaper() = 0;
+  virtual void rotate(bool landscape) = 0;
+  virtual bool askAllowsParallax() = 0;
+  virtual std::optional<std::string> assetName(std::int64_t condition, bool isDay) = 0;
+  virtual void dismissAlert() = 0;
+  // Runs due run-loop events for that long; raises SimulationLimit past the event limit.
+  virtual void advance(double seconds) = 0;
+
+  // Observation.
+  virtual double now() const = 0;
+  virtual const sim::Record* record() const = 0;  // the current process's, or none
+  virtual nlohmann::json snapshot(double start) = 0;
+  virtual Scene scene(std::optional<ScreenKind> kind, double start) = 0;
+  virtual std::string showText(const std::string& what, double start) = 0;
+};
+
+}  // namespace nimsim

@@ -1,0 +1,221 @@
+// The runner's own rules, on a scripted world: order, implicit boot, exit statuses, limits.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "host/object.h"
+#include "simulator/parser.h"
+#include "simulator/runner.h"
+
+namespace nimsim {
+namespace {
+
+using nlohmann::json;
+
+// Writes every call it gets into a list and into its record, so a test sees the order.
+class ScriptedWorld : public World {
+ public:
+  ScriptedWorld() : record_([this] { return clock_; }) {}
+
+  std::vector<std::string> calls;
+  json state = json::object();
+  double clock_ = 1000;
+  bool crashOnDateView = false;
+  double eventLimitSeconds = 1e18;
+
+  void log(const std::string& call) {
+    calls.push_back(call);
+    if (booted_) record_.add("shell", call);
+  }
+
+  void checkProfile(const std::string& name) override {
+    if (name != "iphone-6") throw BadDeviceSetup("no device profile \"" + name + "\"");
+  }
+  void setProfile(const std::string& name) override { log("profile " + name); }
+  void setCustomScreen(double, double, double, double) override { log("custom"); }
+  void setClassPresent(const std::string& n, bool p) override {
+    log("class " + n + (p ? " +" : " -"));
+  }
+  void setDateViewMethod(const std::string& n, bool) override { log("method " + n); }
+  void setHome(const std::string& p) override { log("home " + p); }
+  void setSeed(std::uint32_t s) override { log("seed " + std::to_string(s)); }
+  void boot(const std::string& bundle, const std::vector<std::string>& args) override {
+    booted_ = true;
+    log("boot " + bundle + " " + std::to_string(args.size()));
+  }
+  void respring() override { log("respring"); }
+  bool booted() const override { return booted_; }
+  void setPreference(const std::string& k, const host::Value& v) override {
+    log("pref " + k + (v.is<bool>() ? " bool" : v.is<std::int64_t>() ? " int" : " other"));
+  }
+  void deletePreference(const std::string& k) override { log("delete " + k); }
+  void clearPreferences() override { log("clear"); }
+  void setPlistKey(const std::string& p, const std::string& k, const host::Value&) override {
+    log("plist " + p + " " + k);
+  }
+  void deletePlistKey(const std::string&, const std::string&) override { log("plist delete"); }
+  void setPlistBinary(const std::string&, bool b) override { log(b ? "binary" : "xml"); }
+  void writeFile(const std::string& p, const std::string&) override { log("write " + p); }
+  void deleteFile(const std::string& p) override { log("rm " + p); }
+  void createFolder(const std::string& p) override { log("mkdir " + p); }
+  void removeFolder(const std::string& p) override { log("rmdir " + p); }
+  void setLocalCity(LocalCity a, const CitySetup& c) override {
+    log("local " + c.name + (a == LocalCity::onceAppOpens ? " on-open" : ""));
+  }
+  void addSavedCity(const std::optional<CitySetup>& c) override {
+    log("saved " + (c ? c->name : std::string("invalid")));
+  }
+  void setSavedCities(bool present) override { log(present ? "cities empty" : "cities missing"); }
+  void setCelsius(bool c) override { log(c ? "celsius" : "fahrenheit"); }
+  void openWeatherApp() override { log("open app"); }
+  void queueUpdate(const UpdateSetup& u) override { log(u.error ? "update error" : "update ok"); }
+  void postNotification(const std::string& n) override { log("post " + n); }
+  void setNotifyState(const std::string& n, std::uint64_t s) override {
+    log("state " + n + " " + std::to_string(s));
+  }
+  void failNotify(const std::string& c, std::uint32_t s) override {
+    log("fail " + c + " " + std::to_string(s));
+  }
+  void requestDateView() override {
+    log("dateView");
+    if (crashOnDateView) throw host::PlatformException("NSInvalidArgumentException", "boom");
+  }
+  void finishUnlock() override { log("unlock"); }
+  void requestContentView(std::optional<std::size_t> i) override {
+    log("contentView " + (i ? std::to_string(*i) : std::string("all")));
+  }
+  void layoutWallpaper() override { log("layout"); }
+  void rotate(bool l) override { log(l ? "landscape" : "portrait"); }
+  bool askAllowsParallax() override {
+    log("parallax");
+    return true;
+  }
+  std::optional<std::string> assetName(std::int64_t, bool) override { return std::nullopt; }
+  void dismissAlert() override { log("dismiss"); }
+  void advance(double s) override {
+    if (s > eventLimitSeconds) throw SimulationLimit("too many events");
+    clock_ += s;
+    log("advance " + std::to_string(static_cast<int>(s)));
+  }
+  double now() const override { return clock_; }
+  const sim::Record* record() const override { return booted_ ? &record_ : nullptr; }
+  json snapshot(double) override { return state; }
+  Scene scene(std::optional<ScreenKind>, double) override {
+    Scene s;
+    s.width = 10;
+    s.height = 20;
+    return s;
+  }
+  std::string showText(const std::string& what, double) override { return "show " + what + "\n"; }
+
+ private:
+  bool booted_ = false;
+  sim::Record record_;
+};
+
+struct RunOutcome {
+  int status;
+  std::string out, err;
+};
+
+RunOutcome run(ScriptedWorld& world, const std::string& text, RunOptions options = {}) {
+  ParseResult parsed = parseScenario(text, "s.scn");
+  EXPECT_TRUE(parsed.ok()) << (parsed.ok() ? "" : parsed.errors[0].format());
+  std::ostringstream out, err;
+  int status = runScenario(parsed.script, world, options, out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(ScenarioRunner, SetUpRunsBeforeTheImplicitBootAndCompoundCommandsExpandInOrder) {
+  ScriptedWorld world;
+  RunOutcome r = run(world, "settings set enabled bool true\nlock\nwake\nunlock\n");
+  EXPECT_EQ(r.status, exitStatus::ok);
+  std::vector<std::string> expected = {"pref enabled bool",
+                                       "boot com.apple.springboard 1",
+                                       "post com.apple.springboard.lockcomplete",
+                                       "state com.apple.iokit.hid.displayStatus 0",
+                                       "post com.apple.iokit.hid.displayStatus",
+                                       "state com.apple.iokit.hid.displayStatus 1",
+                                       "post com.apple.iokit.hid.displayStatus",
+                                       "dateView",
+                                       "unlock",
+                                       "contentView all",
+                                       "layout"};
+  EXPECT_EQ(world.calls, expected);
+  EXPECT_NE(r.out.find("line 2: lock\n"), std::string::npos);
+  EXPECT_NE(r.out.find("shell     post com.apple.springboard.lockcomplete"), std::string::npos);
+}
+
+TEST(ScenarioRunner, AFailingExpectStopsWithStatusOneNamingTheLineAndBothValues) {
+  ScriptedWorld world;
+  world.state = {{"addon", {{"alertShown", false}}}};
+  RunOutcome r = run(world,
+                     "boot shell\nexpect addon.alertShown == false\nexpect addon.alertShown == "
+                     "true\nlock\n");
+  EXPECT_EQ(r.status, exitStatus::expectFailed);
+  EXPECT_NE(r.err.find("s.scn:3: expect failed: addon.alertShown"), std::string::npos);
+  EXPECT_NE(r.err.find("expected: == true"), std::string::npos);
+  EXPECT_NE(r.err.find("actual:   false"), std::string::npos);
+  EXPECT_EQ(world.calls.back(), "boot com.apple.springboard 1");
+}
+
+TEST(ScenarioRunner, APlatformExceptionIsAShellCrashWithItsMessageAndLine) {
+  ScriptedWorld world;
+  world.crashOnDateView = true;
+  RunOutcome r = run(world, "lock\nwake\nunlock\n");
+  EXPECT_EQ(r.status, exitStatus::shellCrash);
+  EXPECT_NE(r.err.find("shell crash at s.scn:2 (wake): NSInvalidArgumentException: boom"),
+            std::string::npos);
+  EXPECT_EQ(world.calls.back(), "dateView");
+}
+
+TEST(ScenarioRunner, AnUnknownProfileStopsBeforeAnythingRuns) {
+  ScriptedWorld world;
+  RunOutcome r = run(world, "lock\ndevice \"iphone-99\"\n");
+  EXPECT_EQ(r.status, exitStatus::badInput);
+  EXPECT_TRUE(world.calls.empty());
+  EXPECT_NE(r.err.find("s.scn:2:8: error: no device profile"), std::string::npos);
+}
+
+TEST(ScenarioRunner, LimitsStopTheRunWithStatusFour) {
+  ScriptedWorld world;
+  world.eventLimitSeconds = 10;
+  EXPECT_EQ(run(world, "advance 11s\nlock\n").status, exitStatus::limit);
+  ScriptedWorld patient;
+  RunOutcome r = run(patient, "advance 300d\nadvance 101d\n");
+  EXPECT_EQ(r.status, exitStatus::limit);
+  EXPECT_NE(r.err.find("400 days"), std::string::npos);
+}
+
+TEST(ScenarioRunner, TheCommandLineSeedWinsOverTheScenarios) {
+  ScriptedWorld world;
+  RunOptions options;
+  options.seed = 7;
+  run(world, "seed 3\n", options);
+  EXPECT_EQ(world.calls, std::vector<std::string>{"seed 7"});
+}
+
+TEST(ScenarioRunner, JsonModePrintsOneDocumentWithTraceShowsAndExit) {
+  ScriptedWorld world;
+  world.state = {{"timers", json::array()}};
+  RunOptions options;
+  options.json = true;
+  RunOutcome r = run(world, "lock\nnote \"hello\"\nshow timers\n", options);
+  json doc = json::parse(r.out);
+  EXPECT_EQ(doc["exit"], 0);
+  EXPECT_EQ(doc["shows"][0]["line"], 3);
+  EXPECT_EQ(doc["shows"][0]["snapshot"], json::array());
+  EXPECT_EQ(doc["trace"].back()["text"], "hello");
+  EXPECT_EQ(doc["trace"][0]["line"], 1);
+}
+
+TEST(ScenarioRunner, TraceLinesAreVisibleToExpect) {
+  ScriptedWorld world;
+  RunOutcome r = run(world,
+                     "lock\nexpect trace contains \"post com.apple.springboard.lockcomplete\"\n"
+                     "expect trace excludes \"dateView\"\n");
+  EXPECT_EQ(r.status, exitStatus::ok) << r.err;
+}
+
+}  // namespace
+}  // namespace nimsim
