@@ -409,11 +409,7 @@ class Runner {
 
   std::optional<Stop> expect(const Statement& s) {
     json snapshot = world_.snapshot(start_);
-    json trace = json::array();
-    for (const json& entry : traceJson_)
-      trace.push_back(entry["category"].get<std::string>() + " " +
-                      entry["text"].get<std::string>());
-    snapshot["trace"] = trace;
+    snapshot["trace"] = processTrace_;
     ExpectOutcome outcome = evaluateExpect(s, snapshot);
     ++expects_;
     if (outcome.held) return std::nullopt;
@@ -427,6 +423,7 @@ class Runner {
     if (record != record_) {
       record_ = record;
       seen_ = 0;
+      processTrace_ = json::array();
     }
     if (!record) return;
     std::size_t total = record->entries().size() + record->dropped();
@@ -438,6 +435,7 @@ class Runner {
                             {"line", current_ ? current_->line : 0},
                             {"category", e.category},
                             {"text", e.text}});
+      processTrace_.push_back(e.category + " " + e.text);
       if (!options_.json) out_ << formatTraceLine(e, start_) << "\n";
     }
     seen_ = total;
@@ -487,6 +485,7 @@ class Runner {
   const sim::Record* record_ = nullptr;
   std::size_t seen_ = 0;
   json traceJson_ = json::array();
+  json processTrace_ = json::array();  // the current process's lines, for `expect trace`
   json shows_ = json::array();
   json pictures_ = json::array();
   int expects_ = 0;
