@@ -1,0 +1,135 @@
+// Property-list files and preferences domains stored under a simulated device's folder.
+#include "sim/services/device_files.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "sim/foundation/property_list.h"
+
+namespace sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view preferencesFolder = "/var/mobile/Library/Preferences";
+
+std::vector<std::string_view> components(std::string_view path) {
+  std::vector<std::string_view> parts;
+  while (!path.empty()) {
+    const auto slash = path.find('/');
+    const auto part = path.substr(0, slash);
+    if (!part.empty()) parts.push_back(part);
+    if (slash == std::string_view::npos) break;
+    path.remove_prefix(slash + 1);
+  }
+  return parts;
+}
+
+}  // namespace
+
+std::optional<fs::path> mapDevicePath(const fs::path& deviceRoot, std::string_view devicePath) {
+  if (!devicePath.starts_with('/'))
+    throw std::invalid_argument("not modelled: the relative device path \"" +
+                                std::string(devicePath) + "\"");
+  std::vector<std::string_view> kept;
+  for (auto part : components(devicePath)) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (kept.empty()) return std::nullopt;
+      kept.pop_back();
+      continue;
+    }
+    kept.push_back(part);
+  }
+  fs::path mapped = deviceRoot;
+  std::size_t first = 0;
+  if (!kept.empty() && kept[0] == "User") {
+    mapped /= "var/mobile";
+    first = 1;
+  }
+  for (std::size_t i = first; i < kept.size(); ++i) mapped /= std::string(kept[i]);
+  return mapped;
+}
+
+std::optional<host::Dictionary> PropertyListFileSystem::dictionaryWithContentsOfFile(
+    std::string_view path) {
+  const auto mapped = mapDevicePath(root_, path);
+  if (!mapped) {
+    record_.add("file", "refused " + std::string(path));
+    return std::nullopt;
+  }
+  return readDictionary(mapped->string());
+}
+
+bool PropertyListFileSystem::writeToFile(const host::Dictionary& dictionary, std::string_view path,
+                                         bool atomically) {
+  const auto mapped = mapDevicePath(root_, path);
+  if (!mapped) {
+    record_.add("file", "refused " + std::string(path));
+    return false;
+  }
+  if (!writePropertyList(host::Value(dictionary), mapped->string(), atomically)) {
+    record_.add("file", "failed to write " + std::string(path));
+    return false;
+  }
+  record_.add("file", "wrote " + std::string(path) + " (" + std::to_string(dictionary.size()) +
+                          (dictionary.size() == 1 ? " key)" : " keys)"));
+  return true;
+}
+
+fs::path PreferencesStore::domainFile(std::string_view domain) const {
+  if (domain.empty() || domain == "." || domain == ".." ||
+      domain.find('/') != std::string_view::npos)
+    throw std::invalid_argument("not modelled: the preferences domain \"" + std::string(domain) +
+                                "\"");
+  return *mapDevicePath(root_,
+                        std::string(preferencesFolder) + "/" + std::string(domain) + ".plist");
+}
+
+host::Dictionary PreferencesStore::domainValues(std::string_view domain) const {
+  return readDictionary(domainFile(domain).string()).value_or(host::Dictionary{});
+}
+
+std::optional<host::Array> PreferencesStore::copyKeyList(std::string_view domain) {
+  const auto values = domainValues(domain);
+  if (values.empty()) return std::nullopt;
+  host::Array keys;
+  for (const auto& [key, value] : values) keys.emplace_back(key);
+  return keys;
+}
+
+std::optional<host::Dictionary> PreferencesStore::copyMultiple(const host::Array* keys,
+                                                               std::string_view domain) {
+  if (!keys) return std::nullopt;
+  const auto values = domainValues(domain);
+  host::Dictionary found;
+  for (const auto& key : *keys) {
+    const auto* name = key.get<std::string>();
+    if (!name) throw std::invalid_argument("not modelled: a preferences key that is not a string");
+    if (const auto* value = host::objectForKey(&values, *name))
+      found.insert_or_assign(*name, *value);
+  }
+  return found;
+}
+
+void PreferencesStore::setDomain(std::string_view domain, const host::Dictionary& values) {
+  const auto file = domainFile(domain);
+  fs::create_directories(file.parent_path());
+  if (!writePropertyList(host::Value(values), file.string(), true))
+    throw std::runtime_error("could not write the preferences file " + file.string());
+}
+
+void PreferencesStore::set(std::string_view domain, const std::string& key, host::Value value) {
+  auto values = domainValues(domain);
+  values.insert_or_assign(key, std::move(value));
+  setDomain(domain, values);
+}
+
+void PreferencesStore::remove(std::string_view domain, const std::string& key) {
+  auto values = domainValues(domain);
+  if (values.erase(key) == 0) return;
+  setDomain(domain, values);
+}
+
+}  // namespace sim

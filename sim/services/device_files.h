@@ -1,0 +1,67 @@
+// Property-list files and preferences domains stored under a simulated device's folder.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/services.h"
+#include "sim/record.h"
+
+namespace sim {
+
+// An absolute device path mapped under the device folder. "/User" is the phone's link to
+// "/var/mobile" and maps there. None for a path whose ".." would leave the device folder;
+// a relative path is not modelled and raises std::invalid_argument.
+std::optional<std::filesystem::path> mapDevicePath(const std::filesystem::path& deviceRoot,
+                                                   std::string_view devicePath);
+
+// NSDictionary's file reading and writing on device paths. Nothing outside the device
+// folder is read or written: an escaping path reads as none and fails to write, recorded as
+// "refused <path>" under "file". Writes are recorded as "wrote <path> (<n> keys)" or "failed to
+// write <path>".
+class PropertyListFileSystem final : public host::PropertyListFiles {
+ public:
+  PropertyListFileSystem(std::filesystem::path deviceRoot, Record& record)
+      : root_(std::move(deviceRoot)), record_(record) {}
+
+  std::optional<host::Dictionary> dictionaryWithContentsOfFile(std::string_view path) override;
+  bool writeToFile(const host::Dictionary& dictionary, std::string_view path,
+                   bool atomically) override;
+
+  const std::filesystem::path& deviceRoot() const { return root_; }
+
+ private:
+  std::filesystem::path root_;
+  Record& record_;
+};
+
+// CFPreferences for the mobile user: one property-list file per domain at
+// "/var/mobile/Library/Preferences/<domain>.plist" under the device folder, read at every
+// call. The typed writes are for tests and the simulator (the settings pane's side).
+class PreferencesStore final : public host::Preferences {
+ public:
+  explicit PreferencesStore(std::filesystem::path deviceRoot) : root_(std::move(deviceRoot)) {}
+
+  std::optional<host::Array> copyKeyList(std::string_view domain) override;
+  std::optional<host::Dictionary> copyMultiple(const host::Array* keys,
+                                               std::string_view domain) override;
+
+  // The domain's file on the host. A domain name that is empty, "." or "..", or holds a
+  // slash, is not modelled and raises std::invalid_argument.
+  std::filesystem::path domainFile(std::string_view domain) const;
+  // The whole domain; empty when it has no file or the file is unreadable.
+  host::Dictionary domainValues(std::string_view domain) const;
+  // Sets or removes one key, writing the domain's file atomically (making its folder).
+  // Raise std::runtime_error when the file cannot be written.
+  void set(std::string_view domain, const std::string& key, host::Value value);
+  void remove(std::string_view domain, const std::string& key);
+  // Replaces the whole domain.
+  void setDomain(std::string_view domain, const host::Dictionary& values);
+
+ private:
+  std::filesystem::path root_;
+};
+
+}  // namespace sim
