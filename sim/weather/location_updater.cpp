@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "sim/services/run_loop.h"
 #include "sim/weather/city.h"
 
 namespace sim {
@@ -31,6 +32,13 @@ std::string describeReport(const WeatherReport& report) {
 }
 
 }  // namespace
+
+UpdaterEnvironment runLoopEnvironment(RunLoop& runLoop) {
+  return {[&runLoop] { return runLoop.seconds(); },
+          [&runLoop](double time, std::function<void()> action, std::string description) {
+            runLoop.post(time, std::move(action), std::move(description));
+          }};
+}
 
 SimLocationUpdater::SimLocationUpdater(host::Class& cls, CityClass& cityClass,
                                        host::Class& errorClass, Record& record,

@@ -49,12 +49,17 @@ class SimError final : public Instance<host::Object> {
   std::string description_;
 };
 
+class RunLoop;
+
 // What the updater needs of its process: the virtual time, and a way to run an action at a
 // later time on the run loop.
 struct UpdaterEnvironment {
   std::function<double()> now;
   std::function<void(double time, std::function<void()> action, std::string description)> post;
 };
+
+// The environment of a process's run loop, which must outlive the updater.
+UpdaterEnvironment runLoopEnvironment(RunLoop& runLoop);
 
 // The shared updater. Each request takes the next scripted outcome (the default one when
 // none is queued) and completes after the configured delay, calling its handler once.

@@ -5,12 +5,12 @@
 
 #include <functional>
 #include <limits>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "host/methods.h"
+#include "sim/services/run_loop.h"
 #include "sim/views/classes.h"
 #include "sim/weather/catalog.h"
 
@@ -18,36 +18,14 @@ namespace {
 
 using sim::CityData;
 
-// A run loop small enough for these tests: actions by time, then by order of posting.
-class TestLoop {
- public:
-  double now = 1000;
-  sim::UpdaterEnvironment environment() {
-    return {[this] { return now; }, [this](double time, std::function<void()> action,
-                                           std::string) { due_.emplace(time, std::move(action)); }};
-  }
-  // Runs every action due up to the time, in time order, ending at that time.
-  void advanceTo(double time) {
-    while (!due_.empty() && due_.begin()->first <= time) {
-      auto next = due_.extract(due_.begin());
-      now = next.key();
-      next.mapped()();
-    }
-    now = time;
-  }
-
- private:
-  std::multimap<double, std::function<void()>> due_;
-};
-
 class Weather : public ::testing::Test {
  protected:
   explicit Weather(sim::WeatherClassSet present = {})
-      : catalog(runtime, views, record, loop.environment(), present) {}
+      : catalog(runtime, views, record, sim::runLoopEnvironment(loop), present) {}
 
-  TestLoop loop;
-  sim::Record record{[this] { return loop.now; }};
+  sim::Record record{[this] { return loop.seconds(); }};
   sim::Runtime runtime{record};
+  sim::RunLoop loop{record, runtime, 1000};
   sim::ViewClasses views = sim::defineViewClasses(runtime);
   sim::WeatherCatalog catalog;
 };
@@ -199,9 +177,9 @@ struct Completion {
   double time;
 };
 std::vector<Completion> completions;
-TestLoop* handlerLoop = nullptr;
+sim::RunLoop* handlerLoop = nullptr;
 void recordCompletion(std::shared_ptr<host::City> city, host::Id error) {
-  completions.push_back({std::move(city), std::move(error), handlerLoop->now});
+  completions.push_back({std::move(city), std::move(error), handlerLoop->seconds()});
 }
 
 class Updater : public Weather {
@@ -228,9 +206,9 @@ TEST_F(Updater, ARequestCompletesOnceAfterTheDelayWithTheUpdatedCity) {
   auto city = request("Oslo");
   EXPECT_TRUE(completions.empty());
 
-  loop.advanceTo(1002.9);
+  loop.advance(2.9);
   EXPECT_TRUE(completions.empty());
-  loop.advanceTo(1010);
+  loop.advance(7.1);
   ASSERT_EQ(completions.size(), 1u);
   EXPECT_EQ(completions[0].city, city);
   EXPECT_EQ(completions[0].error, nullptr);
@@ -253,7 +231,7 @@ TEST_F(Updater, RequestsCompleteInOrderWithScriptedOutcomesThenTheDefault) {
   auto second = request("B");
   auto third = request("C");
   EXPECT_EQ(updater->pendingCount(), 3u);
-  loop.advanceTo(2000);
+  loop.advance(1000);
 
   ASSERT_EQ(completions.size(), 3u);
   EXPECT_EQ(completions[0].city, first);
@@ -276,7 +254,7 @@ TEST_F(Updater, RequestsCompleteInOrderWithScriptedOutcomesThenTheDefault) {
 TEST_F(Updater, ARequestWithoutACityUpdatesANewCityAtTheLocation) {
   auto location = catalog.newLocation(50, 10);
   catalog.updater()->updateWeatherForLocation(location, nullptr, &recordCompletion);
-  loop.advanceTo(1100);
+  loop.advance(100);
   ASSERT_EQ(completions.size(), 1u);
   ASSERT_NE(completions[0].city, nullptr);
   EXPECT_EQ(completions[0].city->location(), location);
