@@ -59,7 +59,11 @@ std::optional<host::Dictionary> PropertyListFileSystem::dictionaryWithContentsOf
     record_.add("file", "refused " + std::string(path));
     return std::nullopt;
   }
-  return readDictionary(mapped->string());
+  std::optional<host::Dictionary> dictionary = readDictionary(mapped->string());
+  record_.add("file",
+              "read " + std::string(path) +
+                  (dictionary ? " (" + std::to_string(dictionary->size()) + " keys)" : ": none"));
+  return dictionary;
 }
 
 bool PropertyListFileSystem::writeToFile(const host::Dictionary& dictionary, std::string_view path,
@@ -93,15 +97,24 @@ host::Dictionary PreferencesStore::domainValues(std::string_view domain) const {
 
 std::optional<host::Array> PreferencesStore::copyKeyList(std::string_view domain) {
   const auto values = domainValues(domain);
-  if (values.empty()) return std::nullopt;
+  if (values.empty()) {
+    record_.add("preferences", "no key list for " + std::string(domain));
+    return std::nullopt;
+  }
   host::Array keys;
   for (const auto& [key, value] : values) keys.emplace_back(key);
+  record_.add("preferences",
+              "key list of " + std::string(domain) + " (" + std::to_string(keys.size()) + " keys)");
   return keys;
 }
 
 std::optional<host::Dictionary> PreferencesStore::copyMultiple(const host::Array* keys,
                                                                std::string_view domain) {
-  if (!keys) return std::nullopt;
+  if (!keys || failNextCopyMultiple_) {
+    failNextCopyMultiple_ = false;
+    record_.add("preferences", "no values for " + std::string(domain));
+    return std::nullopt;
+  }
   const auto values = domainValues(domain);
   host::Dictionary found;
   for (const auto& key : *keys) {
@@ -110,6 +123,8 @@ std::optional<host::Dictionary> PreferencesStore::copyMultiple(const host::Array
     if (const auto* value = host::objectForKey(&values, *name))
       found.insert_or_assign(*name, *value);
   }
+  record_.add("preferences",
+              "values of " + std::string(domain) + " (" + std::to_string(found.size()) + " keys)");
   return found;
 }
 

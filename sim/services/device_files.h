@@ -19,8 +19,8 @@ std::optional<std::filesystem::path> mapDevicePath(const std::filesystem::path& 
 
 // NSDictionary's file reading and writing on device paths. Nothing outside the device
 // folder is read or written: an escaping path reads as none and fails to write, recorded as
-// "refused <path>" under "file". Writes are recorded as "wrote <path> (<n> keys)" or "failed to
-// write <path>".
+// "refused <path>" under "file". Reads are recorded as "read <path> (<n> keys)" or "read <path>:
+// none", writes as "wrote <path> (<n> keys)" or "failed to write <path>".
 class PropertyListFileSystem final : public host::PropertyListFiles {
  public:
   PropertyListFileSystem(std::filesystem::path deviceRoot, Record& record)
@@ -39,10 +39,12 @@ class PropertyListFileSystem final : public host::PropertyListFiles {
 
 // CFPreferences for the mobile user: one property-list file per domain at
 // "/var/mobile/Library/Preferences/<domain>.plist" under the device folder, read at every
-// call. The typed writes are for tests and the simulator (the settings pane's side).
+// call. Each query is recorded under "preferences". The typed writes are for tests and the
+// simulator (the settings pane's side).
 class PreferencesStore final : public host::Preferences {
  public:
-  explicit PreferencesStore(std::filesystem::path deviceRoot) : root_(std::move(deviceRoot)) {}
+  PreferencesStore(std::filesystem::path deviceRoot, Record& record)
+      : root_(std::move(deviceRoot)), record_(record) {}
 
   std::optional<host::Array> copyKeyList(std::string_view domain) override;
   std::optional<host::Dictionary> copyMultiple(const host::Array* keys,
@@ -59,9 +61,13 @@ class PreferencesStore final : public host::Preferences {
   void remove(std::string_view domain, const std::string& key);
   // Replaces the whole domain.
   void setDomain(std::string_view domain, const host::Dictionary& values);
+  // The next value fetch yields nothing, as when the preferences daemon cannot be reached.
+  void failNextCopyMultiple() { failNextCopyMultiple_ = true; }
 
  private:
   std::filesystem::path root_;
+  Record& record_;
+  bool failNextCopyMultiple_ = false;
 };
 
 }  // namespace sim

@@ -60,12 +60,13 @@ TEST_F(DeviceFolderTest, FilesAreReadAndWrittenUnderTheRootAndRecorded) {
   EXPECT_FALSE(files.writeToFile({}, "/../outside.plist", false));
   EXPECT_FALSE(fs::exists(root_.parent_path() / "outside.plist"));
   EXPECT_THAT(record_.textsIn("file"),
-              ElementsAre("failed to write " + cache, "wrote " + cache + " (2 keys)",
+              ElementsAre("read " + cache + ": none", "failed to write " + cache,
+                          "wrote " + cache + " (2 keys)", "read " + cache + " (2 keys)",
                           "refused /../outside.plist"));
 }
 
 TEST_F(DeviceFolderTest, MissingOrEmptyDomainHasNoKeyList) {
-  sim::PreferencesStore preferences(root_);
+  sim::PreferencesStore preferences(root_, record_);
   EXPECT_EQ(preferences.copyKeyList(domain), std::nullopt);
   preferences.setDomain(domain, {});
   EXPECT_TRUE(fs::exists(preferences.domainFile(domain)));
@@ -76,7 +77,7 @@ TEST_F(DeviceFolderTest, MissingOrEmptyDomainHasNoKeyList) {
 }
 
 TEST_F(DeviceFolderTest, CopyMultipleHoldsOnlyPresentKeys) {
-  sim::PreferencesStore preferences(root_);
+  sim::PreferencesStore preferences(root_, record_);
   const Array keys{Value("a"), Value("zz")};
   EXPECT_EQ(preferences.copyMultiple(&keys, domain), Dictionary{})
       << "missing domain: empty, not none";
@@ -90,7 +91,7 @@ TEST_F(DeviceFolderTest, CopyMultipleHoldsOnlyPresentKeys) {
 }
 
 TEST_F(DeviceFolderTest, DomainIsTheFileTheFallbackPathNames) {
-  sim::PreferencesStore preferences(root_);
+  sim::PreferencesStore preferences(root_, record_);
   sim::PropertyListFileSystem files(root_, record_);
   preferences.set(domain, "enabled", Value(false));
   EXPECT_EQ(
@@ -101,7 +102,7 @@ TEST_F(DeviceFolderTest, DomainIsTheFileTheFallbackPathNames) {
 }
 
 TEST_F(DeviceFolderTest, UnreadableDomainFileCountsAsEmpty) {
-  sim::PreferencesStore preferences(root_);
+  sim::PreferencesStore preferences(root_, record_);
   fs::create_directories(preferences.domainFile(domain).parent_path());
   std::ofstream(preferences.domainFile(domain)) << "not a property list {";
   EXPECT_EQ(preferences.copyKeyList(domain), std::nullopt);
@@ -110,9 +111,23 @@ TEST_F(DeviceFolderTest, UnreadableDomainFileCountsAsEmpty) {
 }
 
 TEST_F(DeviceFolderTest, DomainNamesThatAreNotFileNamesAreNotModelled) {
-  sim::PreferencesStore preferences(root_);
+  sim::PreferencesStore preferences(root_, record_);
   for (const char* bad : {"", ".", "..", "a/b"})
     EXPECT_THROW(preferences.copyKeyList(bad), std::invalid_argument) << bad;
+}
+
+TEST_F(DeviceFolderTest, PreferenceQueriesAreRecordedAndAFetchCanBeMadeToFail) {
+  sim::PreferencesStore preferences(root_, record_);
+  preferences.set(domain, "a", Value(1));
+  const auto keys = preferences.copyKeyList(domain);
+  ASSERT_TRUE(keys);
+  preferences.failNextCopyMultiple();
+  EXPECT_EQ(preferences.copyMultiple(&*keys, domain), std::nullopt);
+  EXPECT_EQ(preferences.copyMultiple(&*keys, domain), (Dictionary{{"a", Value(1)}}));
+  const std::string name(domain);
+  EXPECT_THAT(record_.textsIn("preferences"),
+              ElementsAre("key list of " + name + " (1 keys)", "no values for " + name,
+                          "values of " + name + " (1 keys)"));
 }
 
 }  // namespace

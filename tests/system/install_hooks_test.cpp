@@ -1,0 +1,119 @@
+// Start-up: where the add-on acts, and what it registers and installs there.
+#include "startup/install_hooks.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "startup/load_settings.h"
+#include "tests/system/shell_fixture.h"
+
+namespace {
+
+using nimbrel::state;
+
+const std::vector<std::string> kObservers = {
+    "registered be.quorvane.nimbrel/preferences.changed (coalesce)",
+    "registered com.apple.springboard.lockcomplete (deliverImmediately)",
+    "registered com.apple.iokit.hid.displayStatus (deliverImmediately)",
+};
+
+const std::vector<std::string> kHooks = {
+    "added -[SBLockScreenDateViewController tickTock]",
+    "replaced -[SBFStaticWallpaperView layoutSubviews]",
+    "replaced +[SBFStaticWallpaperView _allowsParallax]",
+    "replaced -[_SBWallpaperWindow layoutSubviews]",
+    "replaced -[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]",
+};
+
+struct LaunchCase {
+  const char* label;
+  std::vector<std::string> arguments;
+  bool installs;
+};
+
+class InstallHooks : public ShellFixture, public ::testing::WithParamInterface<LaunchCase> {};
+
+TEST_P(InstallHooks, ActsOnlyWhenTheFirstArgumentNamesTheShell) {
+  relaunch({.arguments = GetParam().arguments});
+  process().preferences().set(nimbrel::kPreferencesDomain, "customWeather", 9);
+  nimbrel::installHooks();
+
+  const sim::Record& record = process().record();
+  if (GetParam().installs) {
+    EXPECT_EQ(record.textsIn("observer"), kObservers);
+    EXPECT_EQ(record.textsIn("hook"), kHooks);
+    EXPECT_EQ(state().settings.customWeather, 9);
+  } else {
+    EXPECT_TRUE(record.textsIn("observer").empty());
+    EXPECT_TRUE(record.textsIn("hook").empty());
+    EXPECT_EQ(state().settings, nimbrel::Settings{});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LaunchArguments, InstallHooks,
+    ::testing::Values(
+        LaunchCase{"FullPath", {"/System/Library/CoreServices/SpringBoard.app/SpringBoard"}, true},
+        LaunchCase{"BareName", {"SpringBoard", "--verbose"}, true},
+        LaunchCase{"TrailingSlash", {"/x/SpringBoard/"}, true},
+        LaunchCase{"LowerCase", {"/System/Library/CoreServices/springboard"}, false},
+        LaunchCase{"Extension", {"/Applications/SpringBoard.app"}, false},
+        LaunchCase{"Digit", {"/usr/bin/SpringBoard2"}, false},
+        LaunchCase{"OtherProcess", {"/usr/libexec/backboardd"}, false},
+        LaunchCase{"EmptyArgument", {""}, false}, LaunchCase{"NoArguments", {}, false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+class InstalledShell : public ShellFixture {
+ protected:
+  InstalledShell() { nimbrel::installHooks(); }
+};
+
+TEST_F(InstalledShell, SettingsNotificationReloadsTheSettings) {
+  EXPECT_EQ(state().settings.updateInterval, 100);
+  process().preferences().set(nimbrel::kPreferencesDomain, "updateInterval", 30);
+  process().darwinNotifyCenter().post(nimbrel::kSettingsChangedNotification);
+  EXPECT_EQ(state().settings.updateInterval, 100) << "delivery waits for the run loop";
+  process().runLoop().runUntilIdle();
+  EXPECT_EQ(state().settings.updateInterval, 30);
+}
+
+TEST_F(InstalledShell, EachLayoutReplacementCallsItsOwnClassesPreviousImplementation) {
+  const nimbrel::PreviousImplementations& previous = state().previous;
+  EXPECT_EQ(previous.wallpaperViewLayoutSubviews, &sim::originalWallpaperViewLayout);
+  EXPECT_EQ(previous.wallpaperWindowLayoutSubviews, &sim::originalWallpaperWindowLayout);
+  EXPECT_EQ(previous.allowsParallax, &sim::originalAllowsParallax);
+  EXPECT_EQ(previous.finishUIUnlock, &sim::originalFinishUIUnlock);
+  process().record().clear();
+  process().shell().layoutWallpaper();
+  const auto originals = process().record().textsIn("original");
+  const std::size_t views = process().shell().wallpaperViewCount();
+  ASSERT_EQ(originals.size(), views + 1);
+  for (std::size_t i = 0; i < views; ++i)
+    EXPECT_THAT(originals[i], ::testing::StartsWith("-[SBFStaticWallpaperView layoutSubviews]"));
+  EXPECT_THAT(originals.back(), ::testing::StartsWith("-[_SBWallpaperWindow layoutSubviews]"));
+}
+
+TEST_F(InstalledShell, LayoutReplacementsDifferPerClass) {
+  // In landscape the wallpaper view's routine tags the background 1 and scales it; the
+  // window's routine then shifts it by the vertical offset: two routines, each its own step.
+  auto& prefs = process().preferences();
+  prefs.set(nimbrel::kPreferencesDomain, "plusLandscape", true);
+  prefs.set(nimbrel::kPreferencesDomain, "homeScreenVerticalOffsetBackground", 50.0);
+  nimbrel::loadSettings(nullptr, nullptr, nullptr, nullptr, nullptr);
+
+  auto background =
+      process().weather().backgroundClass()->makeWithFrame(host::makeRect(0, 0, 100, 200));
+  process().shell().hostView(sim::Shell::homeScreenWallpaper)->addSubview(background);
+  state().homeScreenViews = nimbrel::BackgroundList{background};
+
+  process().rotate(sim::Orientation::landscape);
+  EXPECT_EQ(background->tag(), 1);
+  const host::Rect frame = background->frame();
+  EXPECT_GT(frame.size.width, 100.0) << "scaled up for the landscape wallpaper";
+  // The window has no superview, so its routine pins the background to the origin, shifted
+  // up by half of (height - width).
+  EXPECT_DOUBLE_EQ(frame.origin.x, 0.0);
+  EXPECT_DOUBLE_EQ(frame.origin.y, 50.0 * (frame.size.height - frame.size.width) / -100);
+}
+
+}  // namespace
