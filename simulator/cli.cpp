@@ -2,31 +2,125 @@
 #include "simulator/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "sim/device/profiles.h"
+#include "simulator/default_scenario.h"
+#include "simulator/grammar.h"
 #include "simulator/parser.h"
+#include "simulator/runner.h"
+#include "simulator/sim_world.h"
 
 namespace nimsim {
+namespace {
+
+// Scenario files are small; anything larger is refused before it is read.
+constexpr std::uintmax_t kMaxScenarioBytes = 4 * 1024 * 1024;
+
+std::optional<std::string> readScenario(const std::string& path, std::string& error) {
+  std::error_code ec;
+  std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) {
+    error = path + ": cannot read the scenario: " + ec.message();
+    return std::nullopt;
+  }
+  if (size > kMaxScenarioBytes) {
+    error = path + ": a scenario file is at most 4 MiB";
+    return std::nullopt;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  if (!in && !in.eof()) {
+    error = path + ": cannot read the scenario";
+    return std::nullopt;
+  }
+  return text.str();
+}
+
+int runCommand(const std::string& file, const RunOptions& options) {
+  std::string text;
+  std::string name = file.empty() ? "<default>" : file;
+  if (file.empty()) {
+    text = std::string(defaultScenario());
+  } else {
+    std::string error;
+    auto read = readScenario(file, error);
+    if (!read) {
+      std::cerr << error << "\n";
+      return exitStatus::badInput;
+    }
+    text = std::move(*read);
+  }
+  ParseResult parsed = parseScenario(text, name);
+  if (!parsed.ok()) {
+    for (const ParseError& e : parsed.errors) std::cerr << e.format() << "\n";
+    std::cerr << "nothing was run: " << parsed.errors.size() << " malformed line"
+              << (parsed.errors.size() == 1 ? "" : "s") << "\n";
+    return exitStatus::badInput;
+  }
+  std::unique_ptr<World> world = makeSimWorld();
+  return runScenario(parsed.script, *world, options, std::cout, std::cerr);
+}
+
+void printProfiles() {
+  for (const sim::DeviceProfile& p : sim::deviceProfiles())
+    std::cout << p.name << "  " << p.points.width << "x" << p.points.height << " points, "
+              << p.pixels.width << "x" << p.pixels.height << " pixels\n";
+}
+
+void printCommands() {
+  for (const CommandSpec& spec : commandSpecs()) {
+    std::string line = spec.keywords;
+    for (const Param& p : spec.params)
+      line +=
+          p.optional ? " [" + p.name + (p.kind == ParamKind::rest ? "...]" : "]") : " " + p.name;
+    for (const Param& o : spec.options) line += " [" + o.name + "=]";
+    std::cout << line << "\n    " << spec.summary << "\n";
+  }
+}
+
+}  // namespace
 
 int runCommandLine(int argc, char** argv) {
-  CLI::App app{"nimsim: runs scenarios against a simulated shell with the add-on loaded"};
+  CLI::App app{
+      "nimsim: runs scenarios against a simulated shell with the add-on loaded.\n"
+      "Exit status: 0 ok, 1 an expect failed, 2 bad input, 3 shell crash, 4 limit."};
   app.require_subcommand(1);
   std::string file;
-  CLI::App* run = app.add_subcommand("run", "run a scenario file (or the built-in default)");
-  run->add_option("file", file, "scenario file; none runs the built-in default scenario");
+  RunOptions options;
+  std::uint32_t seed = 0;
+  CLI::App* run = app.add_subcommand("run", "run a scenario file, or the built-in default");
+  run->add_option("file", file, "scenario file (docs/scenarios.md); none: the default scenario");
+  run->add_option("--out", options.outDir, "folder for pictures")->capture_default_str();
+  run->add_flag("--json", options.json, "print one JSON document instead of text");
+  CLI::Option* seedOption = run->add_option("--seed", seed, "random seed, over the scenario's");
+  CLI::App* profiles = app.add_subcommand("profiles", "list the device profiles");
+  CLI::App* commands = app.add_subcommand("commands", "list the scenario commands");
+  CLI::App* defaults = app.add_subcommand("default", "print the built-in default scenario");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    int status = app.exit(e);
+    return status == 0 ? 0 : exitStatus::badInput;
   }
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  ParseResult parsed = parseScenario(text.str(), file);
-  for (const ParseError& e : parsed.errors) std::cerr << e.format() << "\n";
-  return parsed.ok() ? 0 : 2;
+  if (seedOption->count()) options.seed = seed;
+  if (profiles->parsed()) {
+    printProfiles();
+    return 0;
+  }
+  if (commands->parsed()) {
+    printCommands();
+    return 0;
+  }
+  if (defaults->parsed()) {
+    std::cout << defaultScenario();
+    return 0;
+  }
+  return runCommand(file, options);
 }
 
 }  // namespace nimsim

@@ -64,6 +64,12 @@ std::optional<CheckError> checkTypedValue(Statement& s, std::size_t typeIndex) {
   return std::nullopt;
 }
 
+// The Weather classes a system version may lack.
+const std::vector<std::string> kOptionalClasses = {
+    "WeatherPreferences",         "TWCLocationUpdater", "WUIDynamicWeatherBackground",
+    "WUIAsynchronousAssetLoader", "WeatherImageLoader", "WAWeatherPlatterViewController",
+    "WATodayHeaderView",          "WAHourlyForecast"};
+
 const std::vector<std::string> kValueTypes = {"bool", "int",  "real",  "string",
                                               "date", "data", "array", "dict"};
 
@@ -158,13 +164,21 @@ std::vector<CommandSpec> buildSpecs() {
          }
          return std::nullopt;
        }},
-      {"device lacks class", {param("class", K::name)}, {}, "the system version lacks a class", {}},
+      {"device lacks class",
+       {choice("class", kOptionalClasses)},
+       {},
+       "the system version lacks a class",
+       {}},
       {"device lacks method",
        {choice("method", {"setSubtitleHidden:", "setDateHidden:", "_timeLabel"})},
        {},
        "the date view lacks a method",
        {}},
-      {"device has class", {param("class", K::name)}, {}, "undo 'device lacks class'", {}},
+      {"device has class",
+       {choice("class", kOptionalClasses)},
+       {},
+       "undo 'device lacks class'",
+       {}},
       {"device has method",
        {choice("method", {"setSubtitleHidden:", "setDateHidden:", "_timeLabel"})},
        {},
@@ -277,9 +291,10 @@ std::vector<CommandSpec> buildSpecs() {
        "set a notify state without posting",
        {}},
       {"notify fail",
-       {choice("call", {"register", "get", "off"}), param("status", K::integer, true)},
+       {choice("call", {"register", "get"}), param("status", K::integer, true)},
        {},
-       "make notify_register_check or notify_get_state fail with a status",
+       "make the next notify_register_check or notify_get_state fail (status 1000000 unless "
+       "given)",
        {}},
       {"alert dismiss", {}, {}, "tap the button of the alert on screen", {}},
       // Time.

@@ -1,8 +1,6 @@
 // Observation of the add-on's exported state and of the simulated platform's objects.
 #include "simulator/observe.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -28,9 +26,10 @@ std::string ObjectIds::idOf(const std::shared_ptr<const host::Object>& object) {
 namespace {
 
 template <class T>
-T* symbol(void* handle, const char* name, std::vector<std::string>& missing) {
-  void* found = handle ? dlsym(handle, name) : nullptr;
-  if (!found && handle) missing.push_back(name);
+T* symbol(const std::function<void*(const char*)>& lookUp, const char* name,
+          std::vector<std::string>& missing) {
+  void* found = lookUp ? lookUp(name) : nullptr;
+  if (!found) missing.push_back(name);
   return static_cast<T*>(found);
 }
 
@@ -53,7 +52,7 @@ const host::View* rootOf(const host::View& view) {
 
 }  // namespace
 
-ExportedState readExportedState(void* handle) {
+ExportedState readExportedState(const std::function<void*(const char*)>& handle) {
   ExportedState s;
   using host::City;
   using host::WeatherBackground;

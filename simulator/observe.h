@@ -2,6 +2,7 @@
 // the loaded library, and the platform's objects, described as JSON.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -43,8 +44,8 @@ struct ExportedState {
   std::vector<std::string> missing;
 };
 
-// Reads the symbols from a library handle (dlopen); every field null for no handle.
-ExportedState readExportedState(void* libraryHandle);
+// Reads the symbols through a look-up by name (dlsym on the loaded library).
+ExportedState readExportedState(const std::function<void*(const char*)>& lookUp);
 
 // The view's rectangle in its window (the root of its tree): its bounds' corners taken
 // through every transform and position up the tree, as a bounding box.

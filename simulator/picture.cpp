@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <vector>
 
 namespace nimsim {
 namespace {
@@ -94,6 +95,32 @@ std::string num(double v) {
   return s;
 }
 
+// The text's lines, each broken at spaces to at most `width` characters.
+std::vector<std::string> wrapLines(const std::string& text, std::size_t width) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    std::string paragraph = text.substr(start, end == std::string::npos ? end : end - start);
+    std::string line;
+    std::size_t i = 0;
+    while (i < paragraph.size()) {
+      std::size_t space = paragraph.find(' ', i);
+      std::string word = paragraph.substr(i, space == std::string::npos ? space : space - i);
+      if (!line.empty() && line.size() + 1 + word.size() > width) {
+        lines.push_back(line);
+        line.clear();
+      }
+      line += (line.empty() ? "" : " ") + word;
+      i = space == std::string::npos ? paragraph.size() : space + 1;
+    }
+    lines.push_back(line);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
 bool finite(const Box& b) {
   return std::isfinite(b.x) && std::isfinite(b.y) && std::isfinite(b.width) &&
          std::isfinite(b.height);
@@ -180,7 +207,7 @@ class SvgWriter {
     out_ << "<g" << visibility(v.alpha, v.hidden) << "><rect " << rectAttributes(v.frame)
          << " fill=\"none\" stroke=\"#93c5fd\" stroke-width=\"1\""
          << (v.hidden ? " stroke-dasharray=\"3 3\"" : "") << "/>";
-    out_ << "<text x=\"" << num(v.frame.x + 4) << "\" y=\"" << num(v.frame.y + 12)
+    out_ << "<text x=\"" << num(v.frame.x + 4) << "\" y=\"" << num(v.frame.y + 12 + 11 * v.depth)
          << "\" font-size=\"9\" fill=\"#93c5fd\">" << escapeXml(v.label) << "</text></g>\n";
   }
 
@@ -209,25 +236,30 @@ class SvgWriter {
          << (t.hidden ? " stroke-dasharray=\"4 3\"" : "") << "/>";
     out_ << "<text x=\"" << num(t.frame.x + t.frame.width / 2) << "\" y=\""
          << num(t.frame.y + t.frame.height / 2 + size / 3) << "\" font-size=\"" << num(size)
-         << "\" text-anchor=\"middle\" fill=\"#ffffff\">" << escapeXml(t.text)
-         << (t.hidden ? " (" + std::string(what) + " hidden)" : "") << "</text></g>\n";
+         << "\" text-anchor=\"middle\" fill=\"#ffffff\">" << escapeXml(t.text) << "</text>";
+    if (t.hidden)
+      out_ << "<text x=\"" << num(t.frame.x + t.frame.width - 4) << "\" y=\"" << num(t.frame.y + 11)
+           << "\" font-size=\"9\" text-anchor=\"end\" fill=\"#fca5a5\">" << what
+           << " hidden</text>";
+    out_ << "</g>\n";
   }
 
   void drawAlert(const SceneAlert& a) {
     double w = std::fmin(270.0, scene_.width - 20), x = (scene_.width - w) / 2;
-    double lines = 1;
-    for (char c : a.message) lines += c == '\n';
-    double h = 84 + 14 * lines, y = (scene_.height - h) / 2;
+    double lines = static_cast<double>(wrapLines(a.message, 44).size());
+    double h = 70 + 13 * lines, y = (scene_.height - h) / 2;
     out_ << "<g><rect " << rectAttributes({0, 0, scene_.width, scene_.height})
          << " fill=\"#000000\" fill-opacity=\"0.35\"/>\n";
     out_ << "<rect " << rectAttributes({x, y, w, h}) << " fill=\"#f3f4f6\" rx=\"12\"/>\n";
     out_ << "<text x=\"" << num(scene_.width / 2) << "\" y=\"" << num(y + 24)
          << "\" font-size=\"15\" font-weight=\"bold\" text-anchor=\"middle\">" << escapeXml(a.title)
          << "</text>\n";
-    out_ << "<foreignObject " << rectAttributes({x + 10, y + 32, w - 20, h - 70})
-         << "><div xmlns=\"http://www.w3.org/1999/xhtml\" style=\"font-size:10px;text-align:"
-            "center;white-space:pre-wrap\">"
-         << escapeXml(a.message) << "</div></foreignObject>\n";
+    double lineY = y + 44;
+    for (const std::string& line : wrapLines(a.message, 44)) {
+      out_ << "<text x=\"" << num(scene_.width / 2) << "\" y=\"" << num(lineY)
+           << "\" font-size=\"10\" text-anchor=\"middle\">" << escapeXml(line) << "</text>\n";
+      lineY += 13;
+    }
     std::string buttons;
     for (const std::string& b : a.buttons) buttons += (buttons.empty() ? "" : "   ") + b;
     out_ << "<text x=\"" << num(scene_.width / 2) << "\" y=\"" << num(y + h - 14)

@@ -17,6 +17,7 @@ struct SceneView {
   Box frame;          // window coordinates, after transforms
   double alpha = 1;
   bool hidden = false;
+  int depth = 0;  // in its tree: labels of nested views are set apart by it
 };
 
 // A weather background: its frame after its transform, and what it draws.

@@ -338,7 +338,7 @@ class Runner {
       std::uint32_t status = a.size() > 1 && a[1].number > 0 && a[1].number < 4294967296.0
                                  ? static_cast<std::uint32_t>(a[1].number)
                                  : 1000000u;
-      world_.failNotify(a[0].text, a[0].text == "off" ? 0 : status);
+      world_.failNotify(a[0].text, status);
     } else if (c == "alert dismiss")
       world_.dismissAlert();
     else if (c == "advance")
@@ -420,8 +420,9 @@ class Runner {
 
   void drainTrace() {
     const sim::Record* record = world_.record();
-    if (record != record_) {
+    if (record != record_ || world_.generation() != generation_) {
       record_ = record;
+      generation_ = world_.generation();
       seen_ = 0;
       processTrace_ = json::array();
     }
@@ -484,6 +485,7 @@ class Runner {
   const Statement* current_ = nullptr;
   const sim::Record* record_ = nullptr;
   std::size_t seen_ = 0;
+  int generation_ = 0;
   json traceJson_ = json::array();
   json processTrace_ = json::array();  // the current process's lines, for `expect trace`
   json shows_ = json::array();

@@ -23,6 +23,9 @@ class SceneBuilder {
     }
   }
 
+  // Labels of the next tree start on this row, below those of a tree drawn before.
+  void startLabelsAtRow(int row) { labelRow_ = row; }
+
   void exclude(const std::shared_ptr<host::View>& view) {
     if (view) excluded_.insert(view.get());
   }
@@ -49,7 +52,7 @@ class SceneBuilder {
       SceneText drawn{toBox(windowFrame(*view)), text ? text->text() : "", alpha, hidden};
       (view.get() == timeLabel_ ? scene_.time : scene_.date) = drawn;
     } else {
-      scene_.views.push_back({label, toBox(windowFrame(*view)), alpha, hidden});
+      scene_.views.push_back({label, toBox(windowFrame(*view)), alpha, hidden, depth + labelRow_});
     }
     for (const auto& sub : view->subviews()) walk(sub, alpha, hidden, depth + 1);
   }
@@ -72,6 +75,7 @@ class SceneBuilder {
   const host::View* timeLabel_ = nullptr;
   const host::View* dateLine_ = nullptr;
   std::set<const host::View*> excluded_;
+  int labelRow_ = 0;
 };
 
 }  // namespace
@@ -88,7 +92,10 @@ Scene buildScene(const sim::Shell& shell, ScreenKind kind, double width, double 
   std::size_t other = home ? sim::Shell::lockScreenWallpaper : sim::Shell::homeScreenWallpaper;
   if (other < shell.wallpaperViewCount()) builder.exclude(shell.hostView(other));
   builder.walk(shell.wallpaperWindow(), 1, false);
-  if (!home) builder.walk(shell.lockScreenWindow(), 1, false);
+  if (!home) {
+    builder.startLabelsAtRow(static_cast<int>(scene.views.size()));
+    builder.walk(shell.lockScreenWindow(), 1, false);
+  }
   return scene;
 }
 

@@ -68,6 +68,8 @@ class World {
   virtual void boot(const std::string& bundle, const std::vector<std::string>& arguments) = 0;
   virtual void respring() = 0;
   virtual bool booted() const = 0;
+  // Counts boots: a new process's record starts a new trace even at a reused address.
+  virtual int generation() const = 0;
 
   // Files of the device.
   virtual void setPreference(const std::string& key, const host::Value& value) = 0;

@@ -126,7 +126,7 @@ TEST(SvgPicture, DrawsTheScreenAtTheDeviceSizeWithTheBackgroundAndItsCondition) 
   EXPECT_NE(svg.find("sunny, day — Cupertino"), std::string::npos);
   EXPECT_NE(svg.find("lock screen &amp; &lt;test&gt;"), std::string::npos);
   EXPECT_EQ(svg.find("<test>"), std::string::npos);
-  EXPECT_NE(svg.find("(date hidden)"), std::string::npos);
+  EXPECT_NE(svg.find(">date hidden<"), std::string::npos);
   EXPECT_NE(svg.find("opacity=\"0.5\"><rect x=\"0\" y=\"60\""), std::string::npos);
 }
 
@@ -150,6 +150,7 @@ TEST(SvgPicture, DrawsTheHeaderTextsAndTheAlert) {
   EXPECT_NE(svg.find("H 24°  L 12°"), std::string::npos);
   EXPECT_NE(svg.find("No local city available"), std::string::npos);
   EXPECT_NE(svg.find(">OK<"), std::string::npos);
+  EXPECT_NE(svg.find(">line two<"), std::string::npos);
 }
 
 TEST(SvgPicture, NonFiniteFramesAreDrawnAtZeroAndFlagged) {

@@ -41,10 +41,12 @@ class ScriptedWorld : public World {
   void setSeed(std::uint32_t s) override { log("seed " + std::to_string(s)); }
   void boot(const std::string& bundle, const std::vector<std::string>& args) override {
     booted_ = true;
+    ++generation_;
     log("boot " + bundle + " " + std::to_string(args.size()));
   }
   void respring() override { log("respring"); }
   bool booted() const override { return booted_; }
+  int generation() const override { return generation_; }
   void setPreference(const std::string& k, const host::Value& v) override {
     log("pref " + k + (v.is<bool>() ? " bool" : v.is<std::int64_t>() ? " int" : " other"));
   }
@@ -110,6 +112,7 @@ class ScriptedWorld : public World {
 
  private:
   bool booted_ = false;
+  int generation_ = 0;
   sim::Record record_;
 };
 

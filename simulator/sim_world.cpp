@@ -1,0 +1,616 @@
+// The world over the simulated platform: a temporary device, one process at a time.
+#include "simulator/sim_world.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "host/object.h"
+#include "sim/foundation/property_list.h"
+#include "sim/process/process.h"
+#include "sim/services/device_files.h"
+#include "sim/views/tree.h"
+#include "sim/weather/asset_loader.h"
+#include "sim/weather/background.h"
+#include "sim/weather/city.h"
+#include "simulator/binary_plist.h"
+#include "simulator/observe.h"
+#include "simulator/trace.h"
+
+namespace nimsim {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+constexpr const char* kDomain = "be.quorvane.nimbrel";
+constexpr const char* kLockComplete = "com.apple.springboard.lockcomplete";
+constexpr const char* kAddonName = "Nimbrel";
+
+json valueJson(const host::Value& value, int depth = 0) {
+  if (depth > 64) return "…";
+  const auto& v = value.storage();
+  if (auto b = std::get_if<bool>(&v)) return *b;
+  if (auto i = std::get_if<std::int64_t>(&v)) return *i;
+  if (auto u = std::get_if<host::UnsignedInteger>(&v)) return u->value;
+  if (auto d = std::get_if<double>(&v)) return number(*d);
+  if (auto s = std::get_if<std::string>(&v)) return *s;
+  if (auto data = std::get_if<host::Data>(&v)) {
+    static const char* hex = "0123456789abcdef";
+    std::string text;
+    for (std::uint8_t byte : data->bytes) {
+      text += hex[byte >> 4];
+      text += hex[byte & 15];
+    }
+    return {{"data", text}};
+  }
+  if (auto date = std::get_if<host::Date>(&v)) return {{"date", number(date->secondsSince1970)}};
+  if (auto array = std::get_if<host::Array>(&v)) {
+    json out = json::array();
+    for (const auto& element : *array) out.push_back(valueJson(element, depth + 1));
+    return out;
+  }
+  json out = json::object();
+  for (const auto& [key, element] : std::get<host::Dictionary>(v))
+    out[key] = valueJson(element, depth + 1);
+  return out;
+}
+
+sim::CityData cityData(const CitySetup& setup, double now) {
+  sim::CityData data;
+  data.name = setup.name;
+  data.location = host::Coordinate{setup.latitude, setup.longitude};
+  data.conditionCode = setup.conditionCode;
+  data.isDay = setup.isDay;
+  data.temperatureCelsius = setup.temperature;
+  data.hourlyCelsius = setup.hourly;
+  data.updateTime = host::Date{now - setup.age.value_or(0)};
+  return data;
+}
+
+bool* classFlag(sim::WeatherClassSet& set, const std::string& name) {
+  static const std::map<std::string, bool sim::WeatherClassSet::*> flags = {
+      {"WeatherPreferences", &sim::WeatherClassSet::weatherPreferences},
+      {"TWCLocationUpdater", &sim::WeatherClassSet::locationUpdater},
+      {"WUIDynamicWeatherBackground", &sim::WeatherClassSet::dynamicWeatherBackground},
+      {"WUIAsynchronousAssetLoader", &sim::WeatherClassSet::assetLoader},
+      {"WeatherImageLoader", &sim::WeatherClassSet::imageLoader},
+      {"WAWeatherPlatterViewController", &sim::WeatherClassSet::platterViewController},
+      {"WATodayHeaderView", &sim::WeatherClassSet::todayHeaderView},
+      {"WAHourlyForecast", &sim::WeatherClassSet::hourlyForecast}};
+  auto found = flags.find(name);
+  return found == flags.end() ? nullptr : &(set.*(found->second));
+}
+
+std::string indent(const std::string& text) {
+  std::istringstream in(text);
+  std::string out;
+  for (std::string line; std::getline(in, line);) out += "    " + line + "\n";
+  return out;
+}
+
+void collectBackgrounds(const std::shared_ptr<host::View>& view,
+                        std::vector<std::shared_ptr<host::View>>& out, int depth = 0) {
+  if (!view || depth > 64) return;
+  if (dynamic_cast<const sim::SimWeatherBackground*>(view.get())) out.push_back(view);
+  for (const auto& sub : view->subviews()) collectBackgrounds(sub, out, depth + 1);
+}
+
+class SimWorld final : public World {
+ public:
+  SimWorld() : device_(std::make_unique<sim::TemporaryDevice>(sim::deviceProfile("iphone-8"))) {
+    device_->installAddon(NIMBREL_ADDON_PATH, NIMBREL_FILTER_PATH, kAddonName);
+  }
+
+  ~SimWorld() override { process_.reset(); }
+
+  // The device.
+  void checkProfile(const std::string& name) override {
+    try {
+      sim::deviceProfile(name);
+    } catch (const std::invalid_argument& e) {
+      throw BadDeviceSetup(e.what());
+    }
+  }
+  void setProfile(const std::string& name) override {
+    device_->setProfile(sim::deviceProfile(name));
+  }
+  void setCustomScreen(double w, double h, double nw, double nh) override {
+    device_->setProfile(sim::customProfile({w, h}, {nw, nh}));
+  }
+  void setClassPresent(const std::string& name, bool present) override {
+    bool* flag = classFlag(device_->version().weatherClasses, name);
+    if (!flag) throw std::invalid_argument("no optional class named " + name);
+    *flag = present;
+  }
+  void setDateViewMethod(const std::string& selector, bool present) override {
+    sim::DateViewMethods& methods = device_->version().dateView;
+    if (selector == "_timeLabel")
+      methods.timeLabel = present;
+    else if (selector == "setSubtitleHidden:")
+      methods.setSubtitleHidden = present;
+    else if (selector == "setDateHidden:")
+      methods.setDateHidden = present;
+    else
+      throw std::invalid_argument("no date view method named " + selector);
+  }
+  void setHome(const std::string& path) override { launch_.homeDirectory = path; }
+  void setSeed(std::uint32_t seed) override { launch_.randomSeed = seed; }
+
+  // Processes.
+  void boot(const std::string& bundle, const std::vector<std::string>& arguments) override {
+    launch_.bundleIdentifier = bundle;
+    launch_.arguments = arguments;
+    start();
+  }
+  void respring() override { start(); }
+  bool booted() const override { return process_ != nullptr; }
+  int generation() const override { return generation_; }
+
+  // Files.
+  void setPreference(const std::string& key, const host::Value& value) override {
+    preferences().set(kDomain, key, value);
+  }
+  void deletePreference(const std::string& key) override { preferences().remove(kDomain, key); }
+  void clearPreferences() override { preferences().setDomain(kDomain, {}); }
+  void setPlistKey(const std::string& path, const std::string& key,
+                   const host::Value& value) override {
+    fs::path file = hostPath(path);
+    host::Dictionary dictionary = sim::readDictionary(file.string()).value_or(host::Dictionary{});
+    dictionary.insert_or_assign(key, value);
+    writePlist(path, dictionary);
+  }
+  void deletePlistKey(const std::string& path, const std::string& key) override {
+    fs::path file = hostPath(path);
+    host::Dictionary dictionary = sim::readDictionary(file.string()).value_or(host::Dictionary{});
+    dictionary.erase(key);
+    writePlist(path, dictionary);
+  }
+  void setPlistBinary(const std::string& path, bool binary) override {
+    if (binary)
+      binaryFiles_.insert(path);
+    else
+      binaryFiles_.erase(path);
+    if (auto existing = sim::readDictionary(hostPath(path).string())) writePlist(path, *existing);
+  }
+  void writeFile(const std::string& path, const std::string& text) override {
+    writeBytes(hostPath(path), text);
+  }
+  void deleteFile(const std::string& path) override {
+    std::error_code ec;
+    fs::remove(hostPath(path), ec);
+  }
+  void createFolder(const std::string& path) override { fs::create_directories(hostPath(path)); }
+  void removeFolder(const std::string& path) override {
+    fs::path folder = hostPath(path);
+    if (fs::equivalent(folder, device_->root()))
+      throw std::invalid_argument("the device's root folder cannot be removed");
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+  }
+
+  // The Weather app: kept here and given to every process at boot, as the app's data is.
+  void setLocalCity(LocalCity availability, const CitySetup& city) override {
+    localCity_ = availability;
+    localCitySetup_ = city;
+    if (process_) applyLocalCity();
+  }
+  void addSavedCity(const std::optional<CitySetup>& city) override {
+    host::Array cities = savedCities_.value_or(host::Array{});
+    if (city)
+      cities.push_back(sim::toDictionary(cityData(*city, now())));
+    else
+      cities.push_back(host::Dictionary{{"Invalid", host::Value(true)}});
+    savedCities_ = cities;
+    if (process_) applySavedCities();
+  }
+  void setSavedCities(bool present) override {
+    savedCities_ = present ? std::optional<host::Array>(host::Array{}) : std::nullopt;
+    if (process_) applySavedCities();
+  }
+  void setCelsius(bool celsius) override {
+    celsius_ = celsius;
+    if (process_) applySavedCities();
+  }
+  void openWeatherApp() override {
+    appOpened_ = true;
+    if (auto prefs = weatherPreferences()) prefs->openWeatherApp();
+  }
+  void queueUpdate(const UpdateSetup& update) override {
+    pendingUpdates_.push_back(update);
+    if (process_) applyUpdates();
+  }
+
+  // The shell.
+  void postNotification(const std::string& name) override {
+    if (name == kLockComplete) locked_ = true;
+    process().darwinNotifyCenter().post(name);
+    settle();
+  }
+  void setNotifyState(const std::string& name, std::uint64_t state) override {
+    process().notifyState().setState(name, state);
+  }
+  void failNotify(const std::string& call, std::uint32_t status) override {
+    if (call == "register")
+      process().notifyState().failNextRegister(status);
+    else
+      process().notifyState().failNextGetState(status);
+  }
+  void requestDateView() override {
+    process().shell().requestDateView();
+    settle();
+  }
+  void finishUnlock() override {
+    locked_ = false;
+    process().shell().finishUnlock(0, nullptr);
+    settle();
+  }
+  void requestContentView(std::optional<std::size_t> index) override {
+    sim::Shell& shell = process().shell();
+    if (index && *index >= shell.wallpaperViewCount())
+      throw std::invalid_argument("the shell has " + std::to_string(shell.wallpaperViewCount()) +
+                                  " wallpaper views, numbered from 0");
+    if (index)
+      shell.requestContentView(*index);
+    else
+      for (std::size_t i = 0; i < shell.wallpaperViewCount(); ++i) shell.requestContentView(i);
+    settle();
+  }
+  void layoutWallpaper() override {
+    process().shell().layoutWallpaper();
+    settle();
+  }
+  void rotate(bool landscape) override {
+    process().rotate(landscape ? sim::Orientation::landscape : sim::Orientation::portrait);
+    settle();
+  }
+  bool askAllowsParallax() override {
+    parallax_ = process().shell().askAllowsParallax();
+    return *parallax_;
+  }
+  std::optional<std::string> assetName(std::int64_t condition, bool isDay) override {
+    auto loader = process().weather().assetLoader();
+    if (!loader)
+      throw std::invalid_argument("this system version has no WUIAsynchronousAssetLoader");
+    assetName_ = loader->filenameForCondition(condition, isDay);
+    assetAsked_ = true;
+    return assetName_;
+  }
+  void dismissAlert() override {
+    auto& visible = process().alerts().visibleAlerts();
+    if (visible.empty()) throw std::invalid_argument("no alert is on screen to dismiss");
+    process().alerts().dismiss(*visible.back(), 0);
+  }
+  void advance(double seconds) override {
+    try {
+      process().runLoop().advance(seconds);
+    } catch (const host::PlatformException&) {
+      throw;
+    } catch (const std::runtime_error& e) {
+      throw SimulationLimit(e.what());
+    }
+  }
+
+  // Observation.
+  double now() const override {
+    return process_ ? process_->runLoop().seconds() : device_->clock();
+  }
+  const sim::Record* record() const override { return process_ ? &process_->record() : nullptr; }
+
+  json snapshot(double start) override {
+    Describer describe(ids_, start);
+    json out;
+    out["time"] = number(now() - start);
+    out["device"] = deviceJson();
+    if (!process_) {
+      out["process"] = nullptr;
+      return out;
+    }
+    sim::Process& p = *process_;
+    out["process"] = {{"generation", generation_},
+                      {"bundle", p.launchOptions().bundleIdentifier},
+                      {"arguments", p.launchOptions().arguments},
+                      {"home", p.launchOptions().homeDirectory},
+                      {"addonLoaded", !p.addons().empty()}};
+    out["addon"] = addonJson(describe);
+    out["lockScreen"] = lockScreenJson(describe);
+    out["homeScreen"] = homeScreenJson(describe);
+    out["views"] = {{"lockScreen", describe.tree(p.shell().lockScreenWindow())},
+                    {"wallpaper", describe.tree(p.shell().wallpaperWindow())}};
+    out["bindings"] = bindingsJson(describe);
+    out["timers"] = timersJson(describe, start);
+    out["alerts"] = alertsJson();
+    out["files"] = filesJson();
+    out["settings"] = valueJson(preferences().domainValues(kDomain));
+    std::optional<std::uint64_t> display = p.notifyState().stateOf(sim::kDisplayStatusName);
+    out["shell"] = {{"locked", locked_},
+                    {"display", display ? json(*display) : json(nullptr)},
+                    {"landscape", p.shell().isLandscape()},
+                    {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
+                    {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
+                    {"assetAsked", assetAsked_}};
+    return out;
+  }
+
+  Scene scene(std::optional<ScreenKind> kind, double start) override {
+    ScreenKind screen = kind.value_or(locked_ ? ScreenKind::lockScreen : ScreenKind::homeScreen);
+    sim::Process& p = process();
+    host::Rect bounds = p.mainScreen().bounds();
+    std::string caption =
+        std::string(screen == ScreenKind::lockScreen ? "lock screen" : "home screen") + " · " +
+        p.device().profile().name + " · " + (p.shell().isLandscape() ? "landscape" : "portrait") +
+        " · t=" + formatSeconds(now() - start);
+    Scene scene = buildScene(p.shell(), screen, bounds.size.width, bounds.size.height, caption);
+    const auto& alerts = p.alerts().visibleAlerts();
+    if (!alerts.empty())
+      scene.alert = SceneAlert{alerts.back()->title(), alerts.back()->message(),
+                               alerts.back()->buttonTitles()};
+    return scene;
+  }
+
+  std::string showText(const std::string& what, double start) override {
+    if (what == "tree") {
+      sim::Process& p = process();
+      return "    lock screen:\n" + indent(sim::dumpViewTree(*p.shell().lockScreenWindow())) +
+             "    wallpaper:\n" + indent(sim::dumpViewTree(*p.shell().wallpaperWindow()));
+    }
+    json all = snapshot(start);
+    json part =
+        what == "all" ? all
+        : what == "state"
+            ? json{{"addon", all["addon"]}, {"shell", all["shell"]}, {"process", all["process"]}}
+            : all[what];
+    return indent(part.dump(2, ' ', false, json::error_handler_t::replace));
+  }
+
+ private:
+  sim::Process& process() {
+    if (!process_) throw std::logic_error("no process is running");
+    return *process_;
+  }
+
+  // The settings pane's side of the domain; what it does is not the add-on's, so it has a
+  // record of its own.
+  sim::PreferencesStore preferences() {
+    return sim::PreferencesStore(device_->root(), paneRecord_);
+  }
+
+  fs::path hostPath(const std::string& devicePath) const {
+    auto mapped = sim::mapDevicePath(device_->root(), devicePath);
+    if (!mapped) throw std::invalid_argument("the path " + devicePath + " leaves the device");
+    return *mapped;
+  }
+
+  static void writeBytes(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out) throw std::invalid_argument("cannot write " + file.string());
+  }
+
+  void writePlist(const std::string& path, const host::Dictionary& dictionary) {
+    fs::path file = hostPath(path);
+    if (binaryFiles_.count(path)) {
+      auto bytes = binaryPropertyList(dictionary);
+      if (!bytes) throw std::invalid_argument("these values cannot be written to " + path);
+      writeBytes(file, *bytes);
+      return;
+    }
+    fs::create_directories(file.parent_path());
+    if (!sim::writePropertyList(dictionary, file.string(), true))
+      throw std::invalid_argument("these values cannot be written to " + path);
+  }
+
+  void start() {
+    process_.reset();
+    locked_ = false;
+    parallax_.reset();
+    assetName_.reset();
+    assetAsked_ = false;
+    appOpened_ = false;
+    ++generation_;
+    process_ = std::make_unique<sim::Process>(*device_, launch_);
+    applyLocalCity();
+    applySavedCities();
+    applyUpdates();
+    process_->loadAddons();
+    settle();
+  }
+
+  void settle() { process().runLoop().runUntilIdle(); }
+
+  std::shared_ptr<sim::SimWeatherPreferences> weatherPreferences() {
+    if (!process_) return nullptr;
+    auto* cls = process_->weather().preferencesClass();
+    return cls ? cls->shared() : nullptr;
+  }
+
+  void applyLocalCity() {
+    auto prefs = weatherPreferences();
+    if (!prefs) return;
+    if (localCity_ == LocalCity::none) {
+      prefs->setLocalCity(nullptr, sim::LocalCityAvailability::none);
+      return;
+    }
+    auto city = process_->weather().newCity(cityData(localCitySetup_, now()));
+    prefs->setLocalCity(city, localCity_ == LocalCity::known
+                                  ? sim::LocalCityAvailability::known
+                                  : sim::LocalCityAvailability::onceAppOpens);
+    if (appOpened_) prefs->openWeatherApp();
+  }
+
+  void applySavedCities() {
+    if (!process_) return;
+    auto* cls = process_->weather().preferencesClass();
+    if (!cls) return;
+    if (savedCities_)
+      cls->setSavedCities(*savedCities_);
+    else
+      cls->removeSavedCities();
+    cls->shared()->setCelsius(celsius_);
+    process_->saveWeatherDefaults();
+  }
+
+  void applyUpdates() {
+    if (!process_ || pendingUpdates_.empty()) return;
+    auto updater = process_->weather().updater();
+    if (!updater) return;
+    for (const UpdateSetup& u : pendingUpdates_) {
+      if (u.delay) updater->setDelay(*u.delay);
+      if (u.error) {
+        updater->enqueue(sim::UpdateOutcome::failure("The weather service could not be reached"));
+        continue;
+      }
+      sim::WeatherReport report;
+      if (u.conditionCode) report.conditionCode = *u.conditionCode;
+      if (u.isDay) report.isDay = *u.isDay;
+      if (u.temperature) report.temperatureCelsius = *u.temperature;
+      if (u.hourly) report.hourlyCelsius = *u.hourly;
+      updater->enqueue(sim::UpdateOutcome::success(report));
+    }
+    pendingUpdates_.clear();
+  }
+
+  json deviceJson() const {
+    const sim::DeviceProfile& profile = device_->profile();
+    bool landscape = device_->orientation() == sim::Orientation::landscape;
+    double w = profile.points.width, h = profile.points.height;
+    return {{"profile", profile.name},
+            {"screen", {{"width", landscape ? h : w}, {"height", landscape ? w : h}}},
+            {"native", {{"width", profile.pixels.width}, {"height", profile.pixels.height}}},
+            {"orientation", landscape ? "landscape" : "portrait"}};
+  }
+
+  json addonJson(Describer& describe) {
+    sim::Process& p = *process_;
+    const sim::LoadedAddon* addon = nullptr;
+    for (const auto& loaded : p.addons())
+      if (loaded.name() == kAddonName) addon = &loaded;
+    if (!addon) {
+      json none = describe.exported(ExportedState{});
+      none["loaded"] = false;
+      return none;
+    }
+    ExportedState state =
+        readExportedState([addon](const char* name) { return addon->symbol(name); });
+    json out = describe.exported(state);
+    out["loaded"] = true;
+    out["missingSymbols"] = state.missing;
+    return out;
+  }
+
+  json lockScreenJson(Describer& describe) {
+    auto dateView = process_->shell().dateViewController()->dateViewIfBuilt();
+    if (!dateView) return {{"dateView", nullptr}, {"timeLabel", nullptr}, {"dateLine", nullptr}};
+    auto label = [&](const std::shared_ptr<sim::Label>& l) -> json {
+      if (!l) return nullptr;
+      return {{"hidden", l->isHidden()},
+              {"alpha", number(l->alpha())},
+              {"text", l->text()},
+              {"id", describe.idOf(l)}};
+    };
+    return {{"dateView", describe.view(dateView)},
+            {"timeLabel", label(dateView->timeLabelView())},
+            {"dateLine", label(dateView->dateLine())},
+            {"subtitleHidden", dateView->subtitleHidden()},
+            {"dateHidden", dateView->dateHidden()}};
+  }
+
+  json homeScreenJson(Describer& describe) {
+    sim::Shell& shell = process_->shell();
+    json views = json::array();
+    for (std::size_t i = 0; i < shell.wallpaperViewCount(); ++i) {
+      const auto& wallpaper = shell.wallpaperView(i);
+      std::vector<std::shared_ptr<host::View>> backgrounds;
+      collectBackgrounds(shell.hostView(i), backgrounds);
+      json listed = json::array();
+      for (const auto& bg : backgrounds) listed.push_back(describe.view(bg));
+      views.push_back({{"variant", wallpaper->variant()},
+                       {"view", describe.view(wallpaper)},
+                       {"hostView", describe.view(shell.hostView(i))},
+                       {"backgrounds", listed}});
+    }
+    return {{"wallpaperViews", views}};
+  }
+
+  json bindingsJson(Describer& describe) {
+    std::vector<std::shared_ptr<host::View>> backgrounds;
+    collectBackgrounds(process_->shell().lockScreenWindow(), backgrounds);
+    collectBackgrounds(process_->shell().wallpaperWindow(), backgrounds);
+    json out = json::array();
+    for (const auto& bg : backgrounds) {
+      json v = describe.view(bg);
+      out.push_back({{"id", v["id"]},
+                     {"city", v["city"]},
+                     {"cityId", v["cityId"]},
+                     {"superview", v["superview"]},
+                     {"gradientLayer", v["gradientLayer"]}});
+    }
+    return out;
+  }
+
+  json timersJson(Describer& describe, double start) {
+    json out = json::array();
+    for (const auto& timer : process_->runLoop().scheduledTimers())
+      out.push_back({{"id", describe.idOf(timer)},
+                     {"description", timer->description()},
+                     {"selector", timer->selectorName()},
+                     {"interval", number(timer->timeInterval())},
+                     {"repeats", timer->repeats()},
+                     {"valid", timer->isValid()},
+                     {"nextFire", number(timer->fireTime() - start)}});
+    return out;
+  }
+
+  json alertsJson() {
+    json out = json::array();
+    for (const auto& alert : process_->alerts().visibleAlerts())
+      out.push_back({{"title", alert->title()},
+                     {"message", alert->message()},
+                     {"buttons", alert->buttonTitles()},
+                     {"tag", alert->tag()},
+                     {"visible", alert->isVisible()}});
+    return out;
+  }
+
+  json filesJson() const {
+    json out = json::object();
+    std::error_code ec;
+    fs::path addons = hostPath(std::string(sim::Device::addonFolder));
+    for (fs::recursive_directory_iterator it(device_->root(), ec), end; !ec && it != end;
+         it.increment(ec)) {
+      if (!it->is_regular_file() || it->path().extension() != ".plist") continue;
+      if (it->path().parent_path() == addons) continue;
+      std::string devicePath = "/" + fs::relative(it->path(), device_->root()).generic_string();
+      auto dictionary = sim::readDictionary(it->path().string());
+      out[devicePath] = dictionary ? valueJson(*dictionary) : json("unreadable");
+    }
+    return out;
+  }
+
+  std::unique_ptr<sim::TemporaryDevice> device_;
+  std::unique_ptr<sim::Process> process_;
+  sim::Record paneRecord_{nullptr};
+  sim::LaunchOptions launch_;
+  int generation_ = 0;
+  ObjectIds ids_;
+  std::set<std::string> binaryFiles_;
+  LocalCity localCity_ = LocalCity::none;
+  CitySetup localCitySetup_;
+  bool appOpened_ = false;
+  std::optional<host::Array> savedCities_;
+  bool celsius_ = true;
+  std::vector<UpdateSetup> pendingUpdates_;
+  bool locked_ = false;
+  std::optional<bool> parallax_;
+  std::optional<std::string> assetName_;
+  bool assetAsked_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<World> makeSimWorld() { return std::make_unique<SimWorld>(); }
+
+}  // namespace nimsim
