@@ -1,0 +1,213 @@
+// The lock cycle: lock complete, display off, unlock, and random weather drawn at them.
+#include "events/lock_events.h"
+
+#include <gtest/gtest.h>
+
+#include "state/random_weather.h"
+#include "tests/system/shell_fixture.h"
+
+namespace {
+
+using nimbrel::state;
+
+class LockEvents : public ShellFixture {
+ protected:
+  std::shared_ptr<sim::SimWeatherBackground> background(const std::shared_ptr<host::View>& into) {
+    auto made = process().weather().backgroundClass()->make(host::makeRect(0, 0, 320, 568));
+    if (into) into->addSubview(made);
+    return made;
+  }
+  std::shared_ptr<host::View> homeHost() {
+    return process().shell().hostView(sim::Shell::homeScreenWallpaper);
+  }
+  void lockComplete(const char* name = nimbrel::kLockCompleteNotification) {
+    nimbrel::onLockComplete(nullptr, nullptr, name, nullptr, nullptr);
+  }
+  void displayStatus() { nimbrel::onDisplayStatus(nullptr, nullptr, nullptr, nullptr, nullptr); }
+  void removeEveryAsset() {
+    for (int condition = 0; condition < 48; ++condition)
+      for (bool day : {false, true})
+        process().weather().assetLoader()->catalog().set(condition, day, std::nullopt);
+  }
+  std::shared_ptr<host::Timer> scheduleTimer() {
+    return process().runLoop().scheduledTimer(100, nullptr, host::methods::TickTock::selector,
+                                              nullptr, true);
+  }
+};
+
+TEST_F(LockEvents, LockCompleteWithAnotherNameDoesNothing) {
+  lockComplete("com.apple.springboard.lockstate");
+  lockComplete(nullptr);
+  EXPECT_FALSE(state().screenLocked);
+}
+
+TEST_F(LockEvents, LockCompleteTakesEveryHomeScreenBackgroundDown) {
+  auto first = background(homeHost());
+  auto second = background(homeHost());
+  state().city = process().factory().newCity();
+  state().homeScreenViews = nimbrel::BackgroundList{first, second};
+  state().weatherView = second;
+
+  lockComplete();
+  EXPECT_TRUE(state().screenLocked);
+  for (const auto& view : {first, second}) {
+    EXPECT_EQ(view->superview(), nullptr);
+    EXPECT_EQ(view->city(), nullptr);
+    EXPECT_FALSE(view->lastBindAnimated());
+  }
+  EXPECT_FALSE(state().homeScreenViews.has_value());
+  EXPECT_EQ(state().weatherView, nullptr);
+}
+
+TEST_F(LockEvents, LockWithBothRandomSettingsDrawsAConditionWithAnAssetAndBindsTheLockScreen) {
+  state().settings.randomWeather = state().settings.randomWeatherUnLock = true;
+  state().city = process().factory().newCity();
+  auto lockBackground = background(nullptr);
+  state().weatherBackground = lockBackground;
+  lockComplete();
+  EXPECT_EQ(lockBackground->city(), state().city);
+  EXPECT_TRUE(lockBackground->lastBindAnimated());
+  EXPECT_TRUE(process().weather().assetLoader()->catalog().filename(state().city->conditionCode(),
+                                                                    state().city->isDay()));
+}
+
+TEST_F(LockEvents, LockWithTimerModeRandomDrawsNothing) {
+  state().settings.randomWeather = true;
+  state().city = process().factory().newCity();
+  state().city->setConditionCode(31);
+  auto lockBackground = background(nullptr);
+  state().weatherBackground = lockBackground;
+  lockComplete();
+  EXPECT_EQ(state().city->conditionCode(), 31);
+  EXPECT_EQ(lockBackground->bindCount(), 0u);
+}
+
+TEST_F(LockEvents, DisplayOffDetachesUnbindsAndStopsTheRandomTimer) {
+  state().settings.randomWeather = true;
+  state().city = process().factory().newCity();
+  auto lockBackground = background(process().shell().dateContainer());
+  lockBackground->setCity(state().city, true);
+  state().weatherBackground = lockBackground;
+  auto timer = scheduleTimer();
+  state().randomTimer = timer;
+
+  process().notifyState().setState(sim::kDisplayStatusName, 0);
+  displayStatus();
+  EXPECT_EQ(lockBackground->superview(), nullptr);
+  EXPECT_EQ(lockBackground->city(), nullptr);
+  EXPECT_EQ(state().weatherBackground, lockBackground) << "the field keeps the view";
+  EXPECT_FALSE(timer->isValid());
+  EXPECT_EQ(state().randomTimer, nullptr);
+  EXPECT_EQ(process().notifyState().liveTokens(), 0u) << "no token outlives the call";
+}
+
+TEST_F(LockEvents, DisplayOffWithoutRandomWeatherLeavesTheTimer) {
+  auto timer = scheduleTimer();
+  state().randomTimer = timer;
+  process().notifyState().setState(sim::kDisplayStatusName, 0);
+  displayStatus();
+  EXPECT_TRUE(timer->isValid());
+  EXPECT_EQ(state().randomTimer, timer);
+}
+
+TEST_F(LockEvents, DisplayOnOrUnreadableChangesNothing) {
+  auto lockBackground = background(process().shell().dateContainer());
+  state().weatherBackground = lockBackground;
+  // On: the process starts with the display on.
+  displayStatus();
+  process().notifyState().setState(sim::kDisplayStatusName, 0);
+  process().notifyState().failNextRegister(host::notify::serverNotFound);
+  displayStatus();
+  process().notifyState().failNextGetState(host::notify::failed);
+  displayStatus();
+  EXPECT_NE(lockBackground->superview(), nullptr);
+  EXPECT_EQ(process().notifyState().liveTokens(), 0u);
+}
+
+bool lockedWhenTheShellFinished = true;
+long sourceTheShellSaw = -1;
+void recordingUnlock(const host::Id&, host::Selector, long source, const host::Id&) {
+  lockedWhenTheShellFinished = state().screenLocked;
+  sourceTheShellSaw = source;
+}
+
+TEST_F(LockEvents, UnlockDetachesTheLockScreenBackgroundAndThenLetsTheShellFinish) {
+  state().screenLocked = true;
+  state().city = process().factory().newCity();
+  auto lockBackground = background(process().shell().dateContainer());
+  lockBackground->setCity(state().city, true);
+  state().weatherBackground = lockBackground;
+  state().previous.finishUIUnlock = recordingUnlock;
+
+  nimbrel::finishUIUnlock(nullptr, host::methods::FinishUIUnlock::selector, 7, nullptr);
+  EXPECT_EQ(lockBackground->superview(), nullptr);
+  EXPECT_EQ(lockBackground->city(), state().city) << "detached, still bound";
+  EXPECT_FALSE(state().screenLocked);
+  EXPECT_FALSE(lockedWhenTheShellFinished);
+  EXPECT_EQ(sourceTheShellSaw, 7);
+}
+
+TEST_F(LockEvents, UnlockWithBothRandomSettingsRebindsOnlyTheHomeScreen) {
+  state().settings.randomWeather = state().settings.randomWeatherUnLock = true;
+  state().city = process().factory().newCity();
+  auto lockBackground = background(nullptr);
+  auto homeBackground = background(homeHost());
+  state().weatherBackground = lockBackground;
+  state().homeScreenViews = nimbrel::BackgroundList{homeBackground};
+  nimbrel::finishUIUnlock(nullptr, host::methods::FinishUIUnlock::selector, 0, nullptr);
+  EXPECT_EQ(lockBackground->bindCount(), 0u);
+  EXPECT_EQ(homeBackground->city(), state().city);
+}
+
+class RandomWeather : public LockEvents {};
+
+TEST_F(RandomWeather, ADrawSucceedsExactlyWhenTheDrawnConditionHasAnAsset) {
+  state().city = process().factory().newCity();
+  auto& catalog = process().weather().assetLoader()->catalog();
+  for (int draw = 0; draw < 200; ++draw) {
+    const bool succeeded = nimbrel::drawRandomWeather();
+    const auto code = state().city->conditionCode();
+    ASSERT_GE(code, 0);
+    ASSERT_LT(code, 48);
+    EXPECT_EQ(succeeded, catalog.filename(code, state().city->isDay()).has_value());
+  }
+}
+
+TEST_F(RandomWeather, WithNoAssetAtAllPickingGivesUpInsteadOfHanging) {
+  state().city = process().factory().newCity();
+  removeEveryAsset();
+  nimbrel::pickRandomWeather();
+  EXPECT_FALSE(nimbrel::drawRandomWeather());
+}
+
+TEST_F(RandomWeather, TickRebindsEveryBackgroundOnlyWhenTheDrawSucceeds) {
+  state().city = process().factory().newCity();
+  auto lockBackground = background(nullptr);
+  auto homeBackground = background(homeHost());
+  state().weatherBackground = lockBackground;
+  state().homeScreenViews = nimbrel::BackgroundList{homeBackground};
+  removeEveryAsset();
+  nimbrel::tickTock(nullptr, host::methods::TickTock::selector);
+  EXPECT_EQ(lockBackground->bindCount() + homeBackground->bindCount(), 0u);
+
+  process().weather().assetLoader()->catalog().set(state().city->conditionCode(),
+                                                   state().city->isDay(), "x@2x-667h");
+  // Draw until the one condition with an asset comes up.
+  for (int tick = 0; tick < 2000 && lockBackground->bindCount() == 0; ++tick)
+    nimbrel::tickTock(nullptr, host::methods::TickTock::selector);
+  EXPECT_EQ(lockBackground->bindCount(), 1u);
+  EXPECT_EQ(homeBackground->bindCount(), 1u);
+  EXPECT_EQ(homeBackground->city(), state().city);
+}
+
+TEST_F(RandomWeather, WithoutACityTheDrawAsksForConditionZeroAtNight) {
+  auto lockBackground = background(nullptr);
+  state().weatherBackground = lockBackground;
+  removeEveryAsset();
+  process().weather().assetLoader()->catalog().set(0, false, "zero-night@2x-667h");
+  nimbrel::tickTock(nullptr, host::methods::TickTock::selector);
+  EXPECT_EQ(lockBackground->bindCount(), 1u);
+  EXPECT_EQ(lockBackground->city(), nullptr);
+}
+
+}  // namespace
