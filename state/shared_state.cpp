@@ -17,8 +17,10 @@ bool alertShown = false;
 namespace nimbrel {
 
 namespace {
-SharedState theState;
-}
+// Constant-initialised, so the module initialiser, which may run before any dynamic
+// initialiser of this library, finds it ready and no later initialiser wipes what it wrote.
+constinit SharedState theState;
+}  // namespace
 
 SharedState& state() { return theState; }
 

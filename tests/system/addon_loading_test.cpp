@@ -43,6 +43,14 @@ TEST_F(AddonLoading, TheShellLoadsItAndItInstallsItself) {
               ::testing::ElementsAre("no key list for be.quorvane.nimbrel"));
 }
 
+TEST_F(AddonLoading, ReplacementsCallThePreviousImplementationsSavedAtLoad) {
+  sim::Process& shell = launch();
+  shell.record().clear();
+  EXPECT_TRUE(shell.shell().askAllowsParallax());
+  shell.shell().layoutWallpaper();
+  EXPECT_EQ(shell.record().textsIn("original").size(), shell.shell().wallpaperViewCount() + 2);
+}
+
 TEST_F(AddonLoading, ExportsTheNineStateFieldsByName) {
   launch();
   for (const char* name : {"weatherView", "city", "backupCity", "lastUpdate", "weatherBackground",
