@@ -172,8 +172,34 @@ class BinaryPlistChecker {
     for (std::size_t i = 0; i < shape.keyCount; ++i) {
       const auto kind = kindOf(shape.references[i]);
       if (kind != 0x5 && kind != 0x6) return false;
+      if (stringHasNul(shape.references[i])) return false;
     }
     return true;
+  }
+
+  // libplist 2.2 aborts the process (a failed assertion) when handing out a dictionary key
+  // with a NUL in it, so such keys are refused with their file. A string that does not fit
+  // answers false here and is refused when the walk reaches it.
+  bool stringHasNul(std::uint64_t object) const {
+    std::uint64_t at = offsetOf(object);
+    if (at < headerSize || !fits(at, 1)) return false;
+    const auto marker = static_cast<unsigned char>(bytes_[static_cast<std::size_t>(at)]);
+    const std::uint64_t unit = (marker >> 4) == 0x6 ? 2 : 1;
+    std::uint64_t count = marker & 0x0F;
+    ++at;
+    if (count == 0xF) {
+      auto extended = extendedCount(at);
+      if (!extended) return false;
+      count = *extended;
+    }
+    if (count > trailer_.offsetTable / unit || !fits(at, count * unit)) return false;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const auto first = static_cast<std::size_t>(at + i * unit);
+      if (bytes_.substr(first, static_cast<std::size_t>(unit)).find_first_not_of('\0') ==
+          std::string_view::npos)
+        return true;
+    }
+    return false;
   }
 
   bool readReferences(std::uint64_t at, std::uint64_t count,
