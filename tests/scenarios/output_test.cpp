@@ -47,6 +47,8 @@ struct ExpectCase {
   bool held;
 };
 
+void PrintTo(const ExpectCase& c, std::ostream* out) { *out << c.line; }
+
 class ExpectLines : public testing::TestWithParam<ExpectCase> {};
 
 TEST_P(ExpectLines, HoldOrFailAsTheSnapshotSays) {

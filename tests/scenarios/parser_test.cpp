@@ -60,6 +60,9 @@ struct BadLine {
   std::string message;  // a part of the message
 };
 
+// Names the case by its line in test listings and failures.
+void PrintTo(const BadLine& line, std::ostream* out) { *out << '"' << line.text << '"'; }
+
 class ScenarioParserErrors : public testing::TestWithParam<BadLine> {};
 
 TEST_P(ScenarioParserErrors, NameTheColumnAndWhatWasExpected) {

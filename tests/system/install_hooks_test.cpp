@@ -31,6 +31,8 @@ struct LaunchCase {
   bool installs;
 };
 
+void PrintTo(const LaunchCase& c, std::ostream* out) { *out << c.label; }
+
 class InstallHooks : public ShellFixture, public ::testing::WithParamInterface<LaunchCase> {};
 
 TEST_P(InstallHooks, ActsOnlyWhenTheFirstArgumentNamesTheShell) {
