@@ -73,13 +73,13 @@ void printProfiles() {
 }
 
 void printCommands() {
-  for (const CommandSpec& spec : commandSpecs()) {
-    std::string line = spec.keywords;
-    for (const Param& p : spec.params)
+  for (const CommandForm& form : commandForms()) {
+    std::string line = form.keywords;
+    for (const Param& p : form.params)
       line +=
           p.optional ? " [" + p.name + (p.kind == ParamKind::rest ? "...]" : "]") : " " + p.name;
-    for (const Param& o : spec.options) line += " [" + o.name + "=]";
-    std::cout << line << "\n    " << spec.summary << "\n";
+    for (const Param& o : form.options) line += " [" + o.name + "=]";
+    std::cout << line << "\n    " << form.summary << "\n";
   }
 }
 

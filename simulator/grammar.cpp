@@ -145,9 +145,9 @@ std::optional<CheckError> checkNonNegativeInteger(Statement& s) {
   return std::nullopt;
 }
 
-std::vector<CommandSpec> buildSpecs() {
+std::vector<CommandForm> buildForms() {
   using K = ParamKind;
-  std::vector<CommandSpec> specs = {
+  std::vector<CommandForm> forms = {
       // The device and the processes.
       {"device", {param("profile", K::name)}, {}, "use a named device profile", {}},
       {"device custom",
@@ -318,14 +318,14 @@ std::vector<CommandSpec> buildSpecs() {
        checkExpect},
       {"note", {param("text", K::name)}, {}, "write a line into the trace", {}},
   };
-  return specs;
+  return forms;
 }
 
 }  // namespace
 
-const std::vector<CommandSpec>& commandSpecs() {
-  static const std::vector<CommandSpec> specs = buildSpecs();
-  return specs;
+const std::vector<CommandForm>& commandForms() {
+  static const std::vector<CommandForm> forms = buildForms();
+  return forms;
 }
 
 const std::vector<std::string>& settingKeys() {

@@ -36,7 +36,7 @@ struct CheckError {
   std::string message;
 };
 
-struct CommandSpec {
+struct CommandForm {
   std::string keywords;        // "settings set"
   std::vector<Param> params;   // positional, in order; optional ones come last
   std::vector<Param> options;  // key=value, any order, each at most once, all optional
@@ -46,7 +46,7 @@ struct CommandSpec {
 };
 
 // Every command of the language.
-const std::vector<CommandSpec>& commandSpecs();
+const std::vector<CommandForm>& commandForms();
 
 // The setting keys the add-on reads, in its reading order, for checks and docs.
 const std::vector<std::string>& settingKeys();

@@ -28,8 +28,8 @@ std::vector<std::string> splitWords(const std::string& keywords) {
   return words;
 }
 
-std::size_t matchedKeywords(const CommandSpec& spec, const std::vector<Token>& tokens) {
-  std::vector<std::string> words = splitWords(spec.keywords);
+std::size_t matchedKeywords(const CommandForm& form, const std::vector<Token>& tokens) {
+  std::vector<std::string> words = splitWords(form.keywords);
   if (tokens.size() < words.size()) return 0;
   for (std::size_t i = 0; i < words.size(); ++i)
     if (tokens[i].kind != TokenKind::word || tokens[i].text != words[i]) return 0;
@@ -141,22 +141,22 @@ class LineParser {
     }
     tokens_ = std::move(lexed.tokens);
     if (tokens_.empty()) return std::nullopt;
-    const CommandSpec* spec = findSpec();
-    if (!spec) {
+    const CommandForm* form = findForm();
+    if (!form) {
       errors.push_back(unknownCommand());
       return std::nullopt;
     }
     Statement statement;
     statement.line = line_;
     statement.column = tokens_[0].column;
-    statement.command = spec->keywords;
+    statement.command = form->keywords;
     statement.source = text_;
-    if (auto failure = bindArguments(*spec, statement)) {
+    if (auto failure = bindArguments(*form, statement)) {
       errors.push_back(*failure);
       return std::nullopt;
     }
-    if (spec->check) {
-      if (auto failure = spec->check(statement)) {
+    if (form->check) {
+      if (auto failure = form->check(statement)) {
         errors.push_back({file_, line_, failure->column, failure->message});
         return std::nullopt;
       }
@@ -165,13 +165,13 @@ class LineParser {
   }
 
  private:
-  const CommandSpec* findSpec() {
-    const CommandSpec* best = nullptr;
-    for (const CommandSpec& spec : commandSpecs()) {
-      std::size_t n = matchedKeywords(spec, tokens_);
+  const CommandForm* findForm() {
+    const CommandForm* best = nullptr;
+    for (const CommandForm& form : commandForms()) {
+      std::size_t n = matchedKeywords(form, tokens_);
       if (n > consumed_) {
         consumed_ = n;
-        best = &spec;
+        best = &form;
       }
     }
     return best;
@@ -181,8 +181,8 @@ class LineParser {
     const Token& first = tokens_[0];
     std::vector<std::string> after;
     std::set<std::string> firstWords;
-    for (const CommandSpec& spec : commandSpecs()) {
-      std::vector<std::string> words = splitWords(spec.keywords);
+    for (const CommandForm& form : commandForms()) {
+      std::vector<std::string> words = splitWords(form.keywords);
       firstWords.insert(words[0]);
       if (first.kind == TokenKind::word && words[0] == first.text && words.size() > 1 &&
           std::find(after.begin(), after.end(), words[1]) == after.end())
@@ -199,28 +199,28 @@ class LineParser {
                 "), found " + describe(first)};
   }
 
-  std::optional<ParseError> bindArguments(const CommandSpec& spec, Statement& statement) {
+  std::optional<ParseError> bindArguments(const CommandForm& form, Statement& statement) {
     std::size_t next = 0;  // the next positional parameter
     for (std::size_t i = consumed_; i < tokens_.size(); ++i) {
       const Token& t = tokens_[i];
-      bool isOption = !spec.options.empty() && t.kind == TokenKind::word &&
+      bool isOption = !form.options.empty() && t.kind == TokenKind::word &&
                       i + 1 < tokens_.size() && tokens_[i + 1].kind == TokenKind::equals;
       if (isOption) {
-        if (auto failure = bindOption(spec, statement, i)) return failure;
+        if (auto failure = bindOption(form, statement, i)) return failure;
         i += 2;
         continue;
       }
-      if (next >= spec.params.size())
+      if (next >= form.params.size())
         return ParseError{file_, line_, t.column,
                           "expected the end of the line, found " + describe(t)};
-      const Param& p = spec.params[next];
+      const Param& p = form.params[next];
       Arg arg;
       if (auto wrong = convert(p, t, arg)) return ParseError{file_, line_, t.column, *wrong};
       statement.args.push_back(arg);
       if (p.kind != ParamKind::rest) ++next;
     }
-    for (; next < spec.params.size(); ++next) {
-      const Param& p = spec.params[next];
+    for (; next < form.params.size(); ++next) {
+      const Param& p = form.params[next];
       if (!p.optional)
         return ParseError{file_, line_, endColumn(text_),
                           "expected " + expectedText(p) + " before the end of the line"};
@@ -228,15 +228,15 @@ class LineParser {
     return std::nullopt;
   }
 
-  std::optional<ParseError> bindOption(const CommandSpec& spec, Statement& statement,
+  std::optional<ParseError> bindOption(const CommandForm& form, Statement& statement,
                                        std::size_t i) {
     const Token& key = tokens_[i];
-    auto p = std::find_if(spec.options.begin(), spec.options.end(),
+    auto p = std::find_if(form.options.begin(), form.options.end(),
                           [&](const Param& o) { return o.name == key.text; });
-    if (p == spec.options.end()) {
+    if (p == form.options.end()) {
       std::vector<std::string> names;
-      for (const Param& o : spec.options) names.push_back(o.name);
-      std::string allowed = names.empty() ? "'" + spec.keywords + "' takes no key=value options"
+      for (const Param& o : form.options) names.push_back(o.name);
+      std::string allowed = names.empty() ? "'" + form.keywords + "' takes no key=value options"
                                           : "expected one of the options " + joinChoices(names);
       return ParseError{file_, line_, key.column, allowed + ", found '" + key.text + "'"};
     }
