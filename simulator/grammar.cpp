@@ -328,29 +328,4 @@ const std::vector<CommandForm>& commandForms() {
   return forms;
 }
 
-const std::vector<std::string>& settingKeys() {
-  static const std::vector<std::string> keys = {
-      "enabled",
-      "hideWithTime",
-      "hideTimeDate",
-      "noReminder",
-      "reScaleCompatibility",
-      "showOwnWallpaper",
-      "homescreenBackground",
-      "showOwnHomescreenWallpaper",
-      "disableParallax",
-      "useLocalCity",
-      "updateInterval",
-      "randomWeather",
-      "randomWeatherUnLock",
-      "showTemperatureAndCondition",
-      "lockScreenVerticalOffsetTemperatureCondition",
-      "customWeather",
-      "lockScreenHorizontalOffsetTemperatureCondition",
-      "plusLandscape",
-      "homeScreenVerticalOffsetBackground",
-  };
-  return keys;
-}
-
 }  // namespace nimsim

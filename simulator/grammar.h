@@ -48,7 +48,4 @@ struct CommandForm {
 // Every command of the language.
 const std::vector<CommandForm>& commandForms();
 
-// The setting keys the add-on reads, in its reading order, for checks and docs.
-const std::vector<std::string>& settingKeys();
-
 }  // namespace nimsim
