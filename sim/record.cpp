@@ -1,3 +1,4 @@
+// The record of a simulated process: a bounded, time-stamped list of what happened.
 #include "sim/record.h"
 
 namespace sim {
@@ -8,13 +9,6 @@ void Record::add(std::string category, std::string text) {
     ++dropped_;
   }
   entries_.push_back({now_ ? now_() : 0.0, std::move(category), std::move(text)});
-}
-
-std::vector<RecordEntry> Record::entriesIn(std::string_view category) const {
-  std::vector<RecordEntry> found;
-  for (const auto& entry : entries_)
-    if (entry.category == category) found.push_back(entry);
-  return found;
 }
 
 std::vector<std::string> Record::textsIn(std::string_view category) const {

@@ -63,7 +63,7 @@ std::int32_t intValue(std::string_view text) {
     cursor.skipWhitespace();
   }
   if (!isDigit(cursor.peek())) return 0;
-  // Accumulated as a negative number so that INT_MIN needs no special case.
+  // The magnitude fits 64 bits until it passes the limit, where the scan stops.
   std::int64_t magnitude = 0;
   const std::int64_t limit = negative ? -std::int64_t{INT_MIN} : std::int64_t{INT_MAX};
   while (isDigit(cursor.peek())) {

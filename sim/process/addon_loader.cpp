@@ -1,3 +1,4 @@
+// Mapping add-on libraries whose filter file admits the process, and unmapping them.
 #include "sim/process/addon_loader.h"
 
 #include <dlfcn.h>

@@ -1,3 +1,4 @@
+// A device's folder on the host, its add-on installs, and throw-away devices for tests.
 #include "sim/process/device.h"
 
 #include <cstdlib>

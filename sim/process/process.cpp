@@ -1,3 +1,4 @@
+// A simulated shell process: the platform assembled on a device, and its respring.
 #include "sim/process/process.h"
 
 #include <stdexcept>
