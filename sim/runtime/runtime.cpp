@@ -5,23 +5,13 @@
 
 namespace sim {
 
-namespace {
-
-std::string withClassName(char kind, std::string_view className, host::Selector selector) {
-  std::string text;
-  text += kind;
-  text += '[';
-  text += className;
+std::string methodDescription(const host::Class& cls, host::Selector selector) {
+  std::string text(cls.isMetaclass() ? "+[" : "-[");
+  text += cls.name();
   text += ' ';
   text += selector.name;
   text += ']';
   return text;
-}
-
-}  // namespace
-
-std::string methodDescription(const host::Class& cls, host::Selector selector) {
-  return withClassName(cls.isMetaclass() ? '+' : '-', cls.name(), selector);
 }
 
 host::Class* Runtime::findClass(std::string_view name) const {
@@ -108,14 +98,21 @@ bool Runtime::addMethod(host::Class* cls, host::Selector selector, host::Imp imp
   return true;
 }
 
+namespace {
+
+[[noreturn]] void unrecognizedSelector(const host::Class& cls, host::Selector selector) {
+  throw host::PlatformException("NSInvalidArgumentException",
+                                methodDescription(cls, selector) +
+                                    ": unrecognized selector sent to " +
+                                    (cls.isMetaclass() ? "class" : "instance"));
+}
+
+}  // namespace
+
 host::Imp Runtime::implementationFor(const host::Object& receiver, host::Selector selector) const {
   host::Class& cls = receiver.objectClass();
   if (const MethodEntry* entry = stateOf(&cls).findMethod(selector.name)) return entry->imp;
-  const bool toClass = cls.isMetaclass();
-  throw host::PlatformException("NSInvalidArgumentException",
-                                withClassName(toClass ? '+' : '-', cls.name(), selector) +
-                                    ": unrecognized selector sent to " +
-                                    (toClass ? "class" : "instance"));
+  unrecognizedSelector(cls, selector);
 }
 
 bool Runtime::respondsToSelector(const host::Object& receiver, host::Selector selector) const {
@@ -124,9 +121,9 @@ bool Runtime::respondsToSelector(const host::Object& receiver, host::Selector se
 
 void Runtime::sendVoid(const host::Id& target, host::Selector selector) const {
   if (!target) return;
-  implementationFor(*target, selector);  // raises the platform's exception when missing
   host::Class& cls = target->objectClass();
   const MethodEntry* entry = stateOf(&cls).findMethod(selector.name);
+  if (!entry) unrecognizedSelector(cls, selector);
   if (entry->types != "v@:")
     throw std::logic_error("not modelled: sending " + methodDescription(cls, selector) +
                            " of type \"" + entry->types + "\" without arguments");
