@@ -27,7 +27,6 @@ class Record {
 
   void add(std::string category, std::string text);
   const std::deque<RecordEntry>& entries() const { return entries_; }
-  std::vector<RecordEntry> entriesIn(std::string_view category) const;
   // The texts of the entries in one category, in order: what tests compare whole.
   std::vector<std::string> textsIn(std::string_view category) const;
   std::size_t dropped() const { return dropped_; }

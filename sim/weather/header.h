@@ -49,7 +49,6 @@ class SimTodayHeaderView final : public ViewImpl<host::TodayHeaderView> {
   std::string highText() const { return high_->text(); }
   std::string lowText() const { return low_->text(); }
   std::shared_ptr<Label> nestedLabel() const { return line2_; }
-  std::shared_ptr<Label> subclassLabel() const { return high_; }
   std::string describeContents() const override;
 
  private:

@@ -72,7 +72,6 @@ void SimLocationUpdater::updateWeatherForLocation(const std::shared_ptr<host::Lo
     throw std::logic_error(
         "not modelled: a weather request without a completion handler (the framework would "
         "call a nil block)");
-  ++requests_;
   record_.add("weather", "requested for " + describeCity(city.get()) + " at " +
                              describeLocation(location.get()));
 

@@ -80,8 +80,6 @@ class SimLocationUpdater final : public Instance<host::LocationUpdater> {
   double delay() const { return delay_; }
   void enqueue(UpdateOutcome outcome) { scripted_.push_back(std::move(outcome)); }
   void setDefaultOutcome(UpdateOutcome outcome) { default_ = std::move(outcome); }
-  std::size_t queuedOutcomes() const { return scripted_.size(); }
-  std::size_t requestCount() const { return requests_; }
   // Requests made whose handler has not run yet.
   std::size_t pendingCount() const { return pending_; }
 
@@ -98,7 +96,6 @@ class SimLocationUpdater final : public Instance<host::LocationUpdater> {
   double delay_ = 2.0;
   std::deque<UpdateOutcome> scripted_;
   UpdateOutcome default_ = UpdateOutcome::success({});
-  std::size_t requests_ = 0;
   std::size_t pending_ = 0;
   // Completions still on the run loop check it, so none runs after the updater is gone.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -36,7 +36,6 @@ class SimWeatherPreferences final : public Instance<host::WeatherPreferences> {
 
   // Set-up by tests and the simulator.
   void setLocalCity(std::shared_ptr<host::City> city, LocalCityAvailability availability);
-  LocalCityAvailability localCityAvailability() const { return availability_; }
   // The app is opened: a local city waiting for it becomes known.
   void openWeatherApp();
   void setCelsius(bool celsius) { celsius_ = celsius; }
