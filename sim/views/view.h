@@ -126,25 +126,22 @@ class View final : public ViewImpl<host::View> {
   using ViewImpl::ViewImpl;
 };
 
+// An object the simulation knows only by its name.
+template <class Interface>
+class NamedInstance final : public Instance<Interface> {
+ public:
+  NamedInstance(host::Class& cls, std::string name)
+      : Instance<Interface>(cls), name_(std::move(name)) {}
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
 // UIColor, known by its name ("white").
-class Color final : public Instance<host::Color> {
- public:
-  Color(host::Class& cls, std::string name) : Instance(cls), name_(std::move(name)) {}
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-};
-
+using Color = NamedInstance<host::Color>;
 // UIImage, known by its name.
-class Image final : public Instance<host::Image> {
- public:
-  Image(host::Class& cls, std::string name) : Instance(cls), name_(std::move(name)) {}
-  const std::string& name() const { return name_; }
-
- private:
-  std::string name_;
-};
+using Image = NamedInstance<host::Image>;
 
 // UILabel: text and text colour. The maker passes the platform's default colour (black), or
 // none. Not final: the shell's and Weather's labels are subclasses.
