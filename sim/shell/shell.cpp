@@ -136,10 +136,10 @@ std::shared_ptr<host::DateView> Shell::requestDateView() {
 }
 
 std::shared_ptr<host::View> Shell::requestContentView(std::size_t index) {
-  std::shared_ptr<host::View> wallpaper = wallpaperView(index);
-  record_.add("shell", "asks -[SBFStaticWallpaperView contentView] of the " +
-                           wallpaperView(index)->variant() + " wallpaper");
-  return runtime_.send<host::methods::ContentView>(wallpaper);
+  const std::shared_ptr<SimWallpaperView>& wallpaper = wallpaperView(index);
+  record_.add("shell", "asks -[SBFStaticWallpaperView contentView] of the " + wallpaper->variant() +
+                           " wallpaper");
+  return runtime_.send<host::methods::ContentView>(std::shared_ptr<host::View>(wallpaper));
 }
 
 void Shell::layoutWallpaper() {
