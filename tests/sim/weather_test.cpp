@@ -419,13 +419,15 @@ TEST_F(Weather, TheHeaderSettersStoreTheirTextsAndImage) {
   auto header = std::dynamic_pointer_cast<sim::SimTodayHeaderView>(controller->headerView());
   auto image = catalog.imageLoaderClass()->conditionImageNamed("cloudy-nc");
   header->setConditionsImage(image);
-  header->setLocationName("");
+  header->setLocationName("Cupertino");
   header->setConditionsLine1("a");
   header->setConditionsLine2("b");
   header->setTemperature("21°");
   header->setTemperatureHigh("23°");
   header->setTemperatureLow("-3°");
   EXPECT_EQ(header->conditionsImage(), image);
+  EXPECT_EQ(header->locationName(), "Cupertino");
+  EXPECT_EQ(std::dynamic_pointer_cast<sim::Label>(header->subviews().front())->text(), "Cupertino");
   EXPECT_EQ(header->conditionsLine1(), "a");
   EXPECT_EQ(header->conditionsLine2(), "b");
   EXPECT_EQ(header->nestedLabel()->text(), "b");
