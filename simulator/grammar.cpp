@@ -16,8 +16,6 @@ Param param(std::string name, ParamKind kind, bool optional = false) {
   return {std::move(name), kind, {}, optional};
 }
 
-bool isWhole(double v) { return std::isfinite(v) && std::floor(v) == v && std::fabs(v) < 9e15; }
-
 std::optional<CheckError> error(int column, std::string message) {
   return CheckError{column, std::move(message)};
 }
@@ -48,7 +46,7 @@ std::optional<CheckError> checkTypedValue(Statement& s, std::size_t typeIndex) {
       return error(v.column, "expected true or false for a bool");
     v.flag = v.text == "true" || v.text == "yes";
   } else if (type == "int") {
-    if (v.kind != TokenKind::number || !isWhole(v.number))
+    if (v.kind != TokenKind::number || !isWholeNumber(v.number))
       return error(v.column, "expected a whole number for an int");
   } else if (type == "real" || type == "date") {
     if (v.kind != TokenKind::number) return error(v.column, "expected a number for a " + type);
@@ -70,6 +68,10 @@ const std::vector<std::string> kOptionalClasses = {
     "WUIAsynchronousAssetLoader", "WeatherImageLoader", "WAWeatherPlatterViewController",
     "WATodayHeaderView",          "WAHourlyForecast"};
 
+// The date-view methods a system version may lack.
+const std::vector<std::string> kDateViewMethods = {
+    "setSubtitleHidden:", "setDateHidden:", "_timeLabel"};
+
 const std::vector<std::string> kValueTypes = {"bool", "int",  "real",  "string",
                                               "date", "data", "array", "dict"};
 
@@ -80,23 +82,10 @@ std::vector<Param> cityOptions() {
           param("age", ParamKind::duration),      choice("when", {"always", "on-open"})};
 }
 
-// hourly="12,13.5,-2": a list of temperatures in degrees Celsius.
 std::optional<CheckError> checkHourly(Statement& s) {
   const Arg* hourly = s.option("hourly");
-  if (!hourly) return std::nullopt;
-  std::string text = hourly->text;
-  if (text.empty()) return std::nullopt;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t comma = text.find(',', start);
-    std::string part = text.substr(start, comma == std::string::npos ? comma : comma - start);
-    LexResult lexed = lexLine(part);
-    if (!lexed.errors.empty() || lexed.tokens.size() != 1 ||
-        lexed.tokens[0].kind != TokenKind::number)
-      return error(hourly->column, "expected hourly temperatures as numbers separated by commas");
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
+  if (hourly && !hourlyTemperatures(hourly->text))
+    return error(hourly->column, "expected hourly temperatures as numbers separated by commas");
   return std::nullopt;
 }
 
@@ -170,7 +159,7 @@ std::vector<CommandForm> buildForms() {
        "the system version lacks a class",
        {}},
       {"device lacks method",
-       {choice("method", {"setSubtitleHidden:", "setDateHidden:", "_timeLabel"})},
+       {choice("method", kDateViewMethods)},
        {},
        "the date view lacks a method",
        {}},
@@ -180,7 +169,7 @@ std::vector<CommandForm> buildForms() {
        "undo 'device lacks class'",
        {}},
       {"device has method",
-       {choice("method", {"setSubtitleHidden:", "setDateHidden:", "_timeLabel"})},
+       {choice("method", kDateViewMethods)},
        {},
        "undo 'device lacks method'",
        {}},
@@ -322,6 +311,27 @@ std::vector<CommandForm> buildForms() {
 }
 
 }  // namespace
+
+bool isWholeNumber(double v) {
+  return std::isfinite(v) && std::floor(v) == v && std::fabs(v) < 9e15;
+}
+
+std::optional<std::vector<double>> hourlyTemperatures(const std::string& text) {
+  std::vector<double> values;
+  if (text.empty()) return values;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t comma = text.find(',', start);
+    LexResult lexed =
+        lexLine(text.substr(start, comma == std::string::npos ? comma : comma - start));
+    if (!lexed.errors.empty() || lexed.tokens.size() != 1 ||
+        lexed.tokens[0].kind != TokenKind::number)
+      return std::nullopt;
+    values.push_back(lexed.tokens[0].number);
+    if (comma == std::string::npos) return values;
+    start = comma + 1;
+  }
+}
 
 const std::vector<CommandForm>& commandForms() {
   static const std::vector<CommandForm> forms = buildForms();

@@ -48,4 +48,10 @@ struct CommandForm {
 // Every command of the language.
 const std::vector<CommandForm>& commandForms();
 
+// A finite whole number small enough to be exact in a double and in a 64-bit integer.
+bool isWholeNumber(double value);
+
+// hourly="12,13.5,-2": the temperatures of the list, or none when a part is not a number.
+std::optional<std::vector<double>> hourlyTemperatures(const std::string& text);
+
 }  // namespace nimsim

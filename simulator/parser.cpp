@@ -71,8 +71,6 @@ std::string expectedText(const Param& p) {
   return p.name;
 }
 
-bool isWhole(double v) { return std::floor(v) == v && std::fabs(v) < 9e15; }
-
 // Checks a token against a parameter; fills the argument or returns what was expected.
 std::optional<std::string> convert(const Param& p, const Token& t, Arg& arg) {
   arg = Arg{t.kind, t.text, t.number, t.second, false, t.column};
@@ -93,7 +91,7 @@ std::optional<std::string> convert(const Param& p, const Token& t, Arg& arg) {
         return std::nullopt;
       return expected();
     case ParamKind::integer:
-      if (t.kind == TokenKind::number && isWhole(t.number)) return std::nullopt;
+      if (t.kind == TokenKind::number && isWholeNumber(t.number)) return std::nullopt;
       return expected();
     case ParamKind::number:
       if (t.kind == TokenKind::number) return std::nullopt;

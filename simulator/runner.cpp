@@ -11,6 +11,8 @@
 
 #include "host/object.h"
 #include "simulator/expect.h"
+#include "simulator/grammar.h"
+#include "simulator/observe.h"
 #include "simulator/trace.h"
 
 namespace nimsim {
@@ -18,8 +20,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kLockComplete = "com.apple.springboard.lockcomplete";
-constexpr const char* kDisplayStatus = "com.apple.iokit.hid.displayStatus";
 constexpr const char* kSettingsChanged = "be.quorvane.nimbrel/preferences.changed";
 constexpr const char* kFallbackFile = "/User/Library/Preferences/be.quorvane.nimbrel.plist";
 constexpr const char* kShellBundle = "com.apple.springboard";
@@ -52,19 +52,6 @@ host::Value typedValue(const Statement& s, std::size_t index) {
   return host::Value(host::Dictionary{});
 }
 
-std::vector<double> hourlyList(const std::string& text) {
-  std::vector<double> values;
-  std::size_t start = 0;
-  while (!text.empty() && start <= text.size()) {
-    std::size_t comma = text.find(',', start);
-    values.push_back(
-        std::stod(text.substr(start, comma == std::string::npos ? comma : comma - start)));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return values;
-}
-
 CitySetup citySetup(const Statement& s) {
   CitySetup city;
   city.name = s.args[0].text;
@@ -73,7 +60,7 @@ CitySetup citySetup(const Statement& s) {
   if (auto a = s.option("condition")) city.conditionCode = static_cast<std::int64_t>(a->number);
   if (auto a = s.option("day")) city.isDay = a->flag;
   if (auto a = s.option("temp")) city.temperature = a->number;
-  if (auto a = s.option("hourly")) city.hourly = hourlyList(a->text);
+  if (auto a = s.option("hourly")) city.hourly = *hourlyTemperatures(a->text);
   if (auto a = s.option("age")) city.age = a->number;
   return city;
 }
@@ -144,9 +131,8 @@ class Runner {
       try {
         world_.checkProfile(s.args[0].text);
       } catch (const BadDeviceSetup& e) {
-        return Stop{exitStatus::badInput, script_.file + ":" + std::to_string(s.line) + ":" +
-                                              std::to_string(s.args[0].column) +
-                                              ": error: " + e.what()};
+        return Stop{exitStatus::badInput,
+                    where(s) + ":" + std::to_string(s.args[0].column) + ": error: " + e.what()};
       }
     }
     return std::nullopt;
@@ -282,20 +268,20 @@ class Runner {
     if (auto o = s.option("condition")) u.conditionCode = static_cast<std::int64_t>(o->number);
     if (auto o = s.option("day")) u.isDay = o->flag;
     if (auto o = s.option("temp")) u.temperature = o->number;
-    if (auto o = s.option("hourly")) u.hourly = hourlyList(o->text);
+    if (auto o = s.option("hourly")) u.hourly = *hourlyTemperatures(o->text);
     return u;
   }
 
   void display(bool on) {
-    world_.setNotifyState(kDisplayStatus, on ? 1 : 0);
-    world_.postNotification(kDisplayStatus);
+    world_.setNotifyState(kDisplayStatusName, on ? 1 : 0);
+    world_.postNotification(kDisplayStatusName);
   }
 
   std::optional<Stop> dispatchShell(const Statement& s) {
     const std::string& c = s.command;
     const auto& a = s.args;
     if (c == "shell lock-complete")
-      world_.postNotification(kLockComplete);
+      world_.postNotification(kLockCompleteName);
     else if (c == "shell display")
       display(a[0].text == "on");
     else if (c == "shell date-view")
@@ -318,7 +304,7 @@ class Runner {
     else if (c == "shell asset-name")
       world_.assetName(static_cast<std::int64_t>(a[0].number), a[1].flag);
     else if (c == "lock") {
-      world_.postNotification(kLockComplete);
+      world_.postNotification(kLockCompleteName);
       display(false);
     } else if (c == "wake") {
       display(true);
@@ -441,8 +427,6 @@ class Runner {
     }
     seen_ = total;
   }
-
-  static json number(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
 
   int finish(const Stop& stop) {
     if (options_.json) {

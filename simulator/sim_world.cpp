@@ -26,7 +26,6 @@ using nlohmann::json;
 namespace fs = std::filesystem;
 
 constexpr const char* kDomain = "be.quorvane.nimbrel";
-constexpr const char* kLockComplete = "com.apple.springboard.lockcomplete";
 constexpr const char* kAddonName = "Nimbrel";
 
 json valueJson(const host::Value& value, int depth = 0) {
@@ -225,7 +224,7 @@ class SimWorld final : public World {
 
   // The shell.
   void postNotification(const std::string& name) override {
-    if (name == kLockComplete) locked_ = true;
+    if (name == kLockCompleteName) locked_ = true;
     process().darwinNotifyCenter().post(name);
     settle();
   }
@@ -324,7 +323,7 @@ class SimWorld final : public World {
     out["alerts"] = alertsJson();
     out["files"] = filesJson();
     out["settings"] = valueJson(preferences().domainValues(kDomain));
-    std::optional<std::uint64_t> display = p.notifyState().stateOf(sim::kDisplayStatusName);
+    std::optional<std::uint64_t> display = p.notifyState().stateOf(kDisplayStatusName);
     out["shell"] = {{"locked", locked_},
                     {"display", display ? json(*display) : json(nullptr)},
                     {"landscape", p.shell().isLandscape()},

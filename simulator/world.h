@@ -16,6 +16,10 @@
 
 namespace nimsim {
 
+// The notifications the shell posts when the device locks and when the display turns.
+inline constexpr const char* kLockCompleteName = "com.apple.springboard.lockcomplete";
+inline constexpr const char* kDisplayStatusName = "com.apple.iokit.hid.displayStatus";
+
 // A run-loop limit was reached, or the scenario asked for something not modelled.
 class SimulationLimit : public std::runtime_error {
  public:
