@@ -127,12 +127,22 @@ std::optional<CheckError> checkPictureName(Statement& s) {
   return std::nullopt;
 }
 
-std::optional<CheckError> checkNonNegativeInteger(Statement& s) {
-  const Arg& a = s.args[0];
-  if (a.number < 0 || a.number > 4294967295.0)
-    return error(a.column, "expected a whole number from 0 to 4294967295");
-  return std::nullopt;
+// A check that the whole number at args[index], when given, lies from `low` to `high`
+// (no upper bound when `high` is infinite), so that the runner's conversions are exact.
+std::function<std::optional<CheckError>(Statement&)> wholeInRange(std::size_t index, double low,
+                                                                  double high) {
+  return [=](Statement& s) -> std::optional<CheckError> {
+    if (index >= s.args.size()) return std::nullopt;
+    const Arg& a = s.args[index];
+    if (a.number >= low && a.number <= high) return std::nullopt;
+    auto whole = [](double v) { return std::to_string(static_cast<long long>(v)); };
+    return error(a.column, "expected a whole number " +
+                               (std::isinf(high) ? whole(low) + " or more"
+                                                 : "from " + whole(low) + " to " + whole(high)));
+  };
 }
+
+constexpr double kMaxUnsigned32 = 4294967295.0;
 
 std::vector<CommandForm> buildForms() {
   using K = ParamKind;
@@ -173,7 +183,11 @@ std::vector<CommandForm> buildForms() {
        {},
        "undo 'device lacks method'",
        {}},
-      {"seed", {param("seed", K::integer)}, {}, "seed the random numbers", checkNonNegativeInteger},
+      {"seed",
+       {param("seed", K::integer)},
+       {},
+       "seed the random numbers",
+       wholeInRange(0, 0, kMaxUnsigned32)},
       {"home", {param("path", K::path)}, {}, "the process's home directory (next boot)", {}},
       {"boot shell", {}, {}, "start the shell with the add-on installed", {}},
       {"boot process",
@@ -259,7 +273,7 @@ std::vector<CommandForm> buildForms() {
        {param("index", K::integer, true)},
        {},
        "a wallpaper view (or each) is asked for its content view",
-       {}},
+       wholeInRange(0, 0, INFINITY)},
       {"shell layout", {}, {}, "the wallpaper views and window lay out", {}},
       {"shell rotate", {choice("orientation", {"portrait", "landscape"})}, {}, "rotate", {}},
       {"shell parallax", {}, {}, "the shell asks whether parallax is allowed", {}},
@@ -278,13 +292,13 @@ std::vector<CommandForm> buildForms() {
        {param("name", K::name), param("state", K::integer)},
        {},
        "set a notify state without posting",
-       {}},
+       wholeInRange(1, 0, INFINITY)},
       {"notify fail",
        {choice("call", {"register", "get"}), param("status", K::integer, true)},
        {},
        "make the next notify_register_check or notify_get_state fail (status 1000000 unless "
        "given)",
-       {}},
+       wholeInRange(1, 1, kMaxUnsigned32)},
       {"alert dismiss", {}, {}, "tap the button of the alert on screen", {}},
       // Time.
       {"advance", {param("duration", K::duration)}, {}, "let virtual time pass", {}},

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 namespace nimsim {
@@ -70,6 +71,15 @@ std::optional<double> unitSeconds(std::string_view unit) {
   return std::nullopt;
 }
 
+// A character as a message shows it: itself when printable, else its byte value, so that
+// junk in a file does not reach the terminal.
+std::string shown(char c) {
+  if (std::isprint(static_cast<unsigned char>(c))) return std::string("'") + c + "'";
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "byte 0x%02x", static_cast<unsigned char>(c));
+  return buffer;
+}
+
 class Lexer {
  public:
   explicit Lexer(std::string_view line) : s_(line) {}
@@ -88,7 +98,7 @@ class Lexer {
       } else if (isWordStart(c)) {
         lexWord();
       } else if (!lexOperator()) {
-        fail(column(), std::string("unexpected character '") + c + "'");
+        fail(column(), "unexpected character " + shown(c));
         break;
       }
     }
@@ -121,7 +131,8 @@ class Lexer {
       else if (e == '"' || e == '\\')
         text += e;
       else {
-        fail(static_cast<int>(i_) - 1, std::string("unknown escape '\\") + e + "' in a string");
+        fail(static_cast<int>(i_) - 1,
+             "unknown escape in a string: a backslash before " + shown(e));
         return false;
       }
     }
@@ -160,7 +171,12 @@ class Lexer {
       std::optional<double> unit = unitSeconds(s_.substr(u, i_ - u));
       if (!unit || endsInWord())
         return badWord(col, start, "a number, or a duration with a unit ms, s, m, h or d");
-      push(TokenKind::duration, std::string(s_.substr(start, i_ - start)), col, *value * *unit);
+      double seconds = *value * *unit;
+      if (!std::isfinite(seconds)) {
+        fail(col, "a duration out of range: '" + std::string(s_.substr(start, i_ - start)) + "'");
+        return false;
+      }
+      push(TokenKind::duration, std::string(s_.substr(start, i_ - start)), col, seconds);
       return true;
     }
     if (endsInWord()) return badWord(col, start, "a number");

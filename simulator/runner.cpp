@@ -290,10 +290,7 @@ class Runner {
       world_.finishUnlock();
     else if (c == "shell content-view") {
       std::optional<std::size_t> index;
-      if (!a.empty()) {
-        if (a[0].number < 0) throw std::invalid_argument("a wallpaper view index is 0 or more");
-        index = static_cast<std::size_t>(a[0].number);
-      }
+      if (!a.empty()) index = static_cast<std::size_t>(a[0].number);
       world_.requestContentView(index);
     } else if (c == "shell layout")
       world_.layoutWallpaper();
@@ -317,13 +314,10 @@ class Runner {
       world_.layoutWallpaper();
     } else if (c == "post")
       world_.postNotification(a[0].text);
-    else if (c == "notify state") {
-      if (a[1].number < 0) throw std::invalid_argument("a notify state is 0 or more");
+    else if (c == "notify state")
       world_.setNotifyState(a[0].text, static_cast<std::uint64_t>(a[1].number));
-    } else if (c == "notify fail") {
-      std::uint32_t status = a.size() > 1 && a[1].number > 0 && a[1].number < 4294967296.0
-                                 ? static_cast<std::uint32_t>(a[1].number)
-                                 : 1000000u;
+    else if (c == "notify fail") {
+      std::uint32_t status = a.size() > 1 ? static_cast<std::uint32_t>(a[1].number) : 1000000u;
       world_.failNotify(a[0].text, status);
     } else if (c == "alert dismiss")
       world_.dismissAlert();

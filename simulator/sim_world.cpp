@@ -150,6 +150,10 @@ class SimWorld final : public World {
 
   // Files.
   void setPreference(const std::string& key, const host::Value& value) override {
+    // The domain is stored as a property list: a value none can hold (a date far outside the
+    // calendar) is the scenario's mistake, found before the store would fail on it.
+    if (!sim::xmlPropertyList(host::Value(host::Dictionary{{key, value}})))
+      throw std::invalid_argument("this value of " + key + " cannot be stored in a property list");
     preferences().set(kDomain, key, value);
   }
   void deletePreference(const std::string& key) override { preferences().remove(kDomain, key); }
@@ -175,18 +179,18 @@ class SimWorld final : public World {
     if (auto existing = sim::readDictionary(hostPath(path).string())) writePlist(path, *existing);
   }
   void writeFile(const std::string& path, const std::string& text) override {
-    writeBytes(hostPath(path), text);
+    writeBytes(path, text);
   }
   void deleteFile(const std::string& path) override {
     std::error_code ec;
     fs::remove(hostPath(path), ec);
   }
-  void createFolder(const std::string& path) override { fs::create_directories(hostPath(path)); }
+  void createFolder(const std::string& path) override { makeFolder(hostPath(path), path); }
   void removeFolder(const std::string& path) override {
     fs::path folder = hostPath(path);
-    if (fs::equivalent(folder, device_->root()))
-      throw std::invalid_argument("the device's root folder cannot be removed");
     std::error_code ec;
+    if (fs::equivalent(folder, device_->root(), ec))
+      throw std::invalid_argument("the device's root folder cannot be removed");
     fs::remove_all(folder, ec);
   }
 
@@ -382,11 +386,21 @@ class SimWorld final : public World {
     return *mapped;
   }
 
-  static void writeBytes(const fs::path& file, const std::string& bytes) {
-    fs::create_directories(file.parent_path());
+  // Creates the folder and its parents; a file in the way is bad input, named by its device
+  // path.
+  static void makeFolder(const fs::path& folder, const std::string& devicePath) {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec)
+      throw std::invalid_argument("cannot create the folder " + devicePath + ": " + ec.message());
+  }
+
+  void writeBytes(const std::string& devicePath, const std::string& bytes) {
+    fs::path file = hostPath(devicePath);
+    makeFolder(file.parent_path(), fs::path(devicePath).parent_path().string());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
-    if (!out) throw std::invalid_argument("cannot write " + file.string());
+    if (!out) throw std::invalid_argument("cannot write " + devicePath);
   }
 
   void writePlist(const std::string& path, const host::Dictionary& dictionary) {
@@ -394,10 +408,10 @@ class SimWorld final : public World {
     if (binaryFiles_.count(path)) {
       auto bytes = binaryPropertyList(dictionary);
       if (!bytes) throw std::invalid_argument("these values cannot be written to " + path);
-      writeBytes(file, *bytes);
+      writeBytes(path, *bytes);
       return;
     }
-    fs::create_directories(file.parent_path());
+    makeFolder(file.parent_path(), fs::path(path).parent_path().string());
     if (!sim::writePropertyList(dictionary, file.string(), true))
       throw std::invalid_argument("these values cannot be written to " + path);
   }

@@ -104,9 +104,17 @@ INSTANTIATE_TEST_SUITE_P(
                     BadLine{"home var/mobile", 6, "device path"}, BadLine{"seed -1", 6, "from 0"},
                     BadLine{"fallback format json", 17, "xml or binary"},
                     BadLine{"settings set", 13, "expected key"},
-                    BadLine{"lock $", 6, "unexpected character"},
+                    BadLine{"lock $", 6, "unexpected character '$'"},
+                    BadLine{"lock \x01", 6, "unexpected character byte 0x01"},
+                    BadLine{"note \"a\\\x7f\"", 8, "a backslash before byte 0x7f"},
                     BadLine{"device custom screen=3x", 22, "found '3x'"},
-                    BadLine{"advance 1e999s", 9, "out of range"}));
+                    BadLine{"advance 1e999s", 9, "out of range"},
+                    BadLine{"advance 1e305d", 9, "a duration out of range"},
+                    BadLine{"weather local-city X age=1e306h", 26, "a duration out of range"},
+                    BadLine{"notify state foo -1", 18, "0 or more"},
+                    BadLine{"shell content-view -1", 20, "0 or more"},
+                    BadLine{"notify fail get 0", 17, "from 1 to 4294967295"},
+                    BadLine{"notify fail register 4294967296", 22, "from 1 to 4294967295"}));
 
 TEST(ScenarioParser, ReportsEveryBadLineNotOnlyTheFirst) {
   ParseResult r = parse("lock\nbad one\nunlock\nadvance forever\n");
