@@ -99,6 +99,11 @@ bool needsProcess(const std::string& command) {
   return !none.count(command);
 }
 
+// "1 step", "2 steps".
+std::string counted(std::size_t n, const std::string& noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 class Runner {
  public:
   Runner(const Script& script, World& world, const RunOptions& options, std::ostream& out,
@@ -443,7 +448,8 @@ class Runner {
       err_ << stop.message << "\n";
       return stop.status;
     }
-    out_ << "done: " << script_.statements.size() << " steps, " << expects_ << " expectations held";
+    out_ << "done: " << counted(script_.statements.size(), "step") << ", "
+         << counted(expects_, "expectation") << " held";
     if (!pictures_.empty()) {
       out_ << "; pictures in " << options_.outDir << "/:";
       for (const json& p : pictures_)
@@ -468,7 +474,7 @@ class Runner {
   json processTrace_ = json::array();  // the current process's lines, for `expect trace`
   json shows_ = json::array();
   json pictures_ = json::array();
-  int expects_ = 0;
+  std::size_t expects_ = 0;
 };
 
 }  // namespace
