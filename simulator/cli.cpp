@@ -2,7 +2,10 @@
 #include "simulator/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -20,30 +23,42 @@ namespace {
 // Scenario files are small; anything larger is refused before it is read.
 constexpr std::uintmax_t kMaxScenarioBytes = 4 * 1024 * 1024;
 
-std::optional<std::string> readScenario(const std::string& path, std::string& error) {
-  std::error_code ec;
-  std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) {
-    error = path + ": cannot read the scenario: " + ec.message();
+// Reads at most one byte past the limit, so a huge file or an endless pipe is refused without
+// being read whole.
+std::optional<std::string> readBounded(std::istream& in, const std::string& name,
+                                       std::string& error) {
+  std::string text(kMaxScenarioBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) {
+    error = name + ": cannot read the scenario";
     return std::nullopt;
   }
-  if (size > kMaxScenarioBytes) {
-    error = path + ": a scenario file is at most 4 MiB";
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kMaxScenarioBytes) {
+    error = name + ": a scenario file is at most 4 MiB";
+    return std::nullopt;
+  }
+  return text;
+}
+
+// A file, or standard input for "-".
+std::optional<std::string> readScenario(const std::string& path, std::string& error) {
+  if (path == "-") return readBounded(std::cin, "<stdin>", error);
+  if (std::filesystem::is_directory(path)) {
+    error = path + ": cannot read the scenario: it is a folder";
     return std::nullopt;
   }
   std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  if (!in && !in.eof()) {
-    error = path + ": cannot read the scenario";
+  if (!in) {
+    error = path + ": cannot read the scenario: " + std::strerror(errno);
     return std::nullopt;
   }
-  return text.str();
+  return readBounded(in, path, error);
 }
 
 int runCommand(const std::string& file, const RunOptions& options) {
   std::string text;
-  std::string name = file.empty() ? "<default>" : file;
+  std::string name = file.empty() ? "<default>" : file == "-" ? "<stdin>" : file;
   if (file.empty()) {
     text = std::string(defaultScenario());
   } else {
@@ -94,7 +109,9 @@ int runCommandLine(int argc, char** argv) {
   RunOptions options;
   std::uint32_t seed = 0;
   CLI::App* run = app.add_subcommand("run", "run a scenario file, or the built-in default");
-  run->add_option("file", file, "scenario file (docs/scenarios.md); none: the default scenario");
+  run->add_option(
+      "file", file,
+      "scenario file (docs/scenarios.md), - for standard input; none: the default scenario");
   run->add_option("--out", options.outDir, "folder for pictures")->capture_default_str();
   run->add_flag("--json", options.json, "print one JSON document instead of text");
   CLI::Option* seedOption = run->add_option("--seed", seed, "random seed, over the scenario's");

@@ -17,7 +17,8 @@ std::string formatTraceLine(const sim::RecordEntry& entry, double start) {
   std::string time = formatSeconds(entry.time - start);
   std::string line(time.size() < 12 ? 12 - time.size() : 0, ' ');
   line += time + "  " + entry.category;
-  if (entry.category.size() < 9) line.append(9 - entry.category.size(), ' ');
+  // Wide enough for the longest category, "notification".
+  if (entry.category.size() < 12) line.append(12 - entry.category.size(), ' ');
   line += " ";
   // A multi-line text (an alert's message) stays on one trace line.
   for (char c : entry.text) line += c == '\n' ? ' ' : c;

@@ -14,7 +14,7 @@ using nlohmann::json;
 TEST(TraceFormat, PutsVirtualTimeSinceTheStartThenCategoryThenText) {
   sim::RecordEntry entry{1000012.5, "hook", "replaced SBLockScreenDateViewController -dateView"};
   EXPECT_EQ(formatTraceLine(entry, 1000000.0),
-            "     12.500s  hook      replaced SBLockScreenDateViewController -dateView");
+            "     12.500s  hook         replaced SBLockScreenDateViewController -dateView");
 }
 
 TEST(TraceFormat, KeepsAMultiLineTextOnOneLine) {

@@ -146,7 +146,7 @@ TEST(ScenarioRunner, SetUpRunsBeforeTheImplicitBootAndCompoundCommandsExpandInOr
                                        "layout"};
   EXPECT_EQ(world.calls, expected);
   EXPECT_NE(r.out.find("line 2: lock\n"), std::string::npos);
-  EXPECT_NE(r.out.find("shell     post com.apple.springboard.lockcomplete"), std::string::npos);
+  EXPECT_NE(r.out.find("shell        post com.apple.springboard.lockcomplete"), std::string::npos);
 }
 
 TEST(ScenarioRunner, AFailingExpectStopsWithStatusOneNamingTheLineAndBothValues) {
