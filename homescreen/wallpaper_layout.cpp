@@ -43,7 +43,7 @@ void wallpaperViewLayoutSubviews(const std::shared_ptr<host::View>& self, host::
   if (s.previous.wallpaperViewLayoutSubviews)
     s.previous.wallpaperViewLayoutSubviews(self, selector);
   if (!s.settings.plusLandscape) return;
-  s.weatherView.reset();
+  // Cleared and searched anew on every pass: none when no listed background is inside.
   s.weatherView = listedBackgroundInside(self ? grandparentOf(*self).get() : nullptr);
   if (!s.weatherView) return;
 
@@ -63,7 +63,6 @@ void wallpaperWindowLayoutSubviews(const std::shared_ptr<host::View>& self,
   if (s.previous.wallpaperWindowLayoutSubviews)
     s.previous.wallpaperWindowLayoutSubviews(self, selector);
   if (!s.settings.plusLandscape) return;
-  s.weatherView.reset();
   s.weatherView = listedBackgroundInside(self.get());
   if (!s.weatherView) return;
 

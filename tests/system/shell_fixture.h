@@ -12,16 +12,17 @@
 class ShellFixture : public ::testing::Test {
  protected:
   ShellFixture() { relaunch(); }
+  // The add-on's state is released first: the objects it holds belong to the process.
   ~ShellFixture() override {
-    process_.reset();
     nimbrel::resetState();
+    process_.reset();
   }
 
   // A new process on the same device (a respring, for the platform's side), with the add-on's
   // state back at zero.
   void relaunch(sim::LaunchOptions options = {}) {
-    process_.reset();
     nimbrel::resetState();
+    process_.reset();
     process_ = std::make_unique<sim::Process>(device_, std::move(options));
   }
 
