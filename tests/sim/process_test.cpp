@@ -1,0 +1,65 @@
+// A simulated process on a device: what a respring keeps and what it does not.
+#include "sim/process/process.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+class ProcessOnDevice : public ::testing::Test {
+ protected:
+  std::unique_ptr<sim::Process> respring() {
+    process_.reset();
+    return std::make_unique<sim::Process>(device_);
+  }
+  sim::TemporaryDevice device_;
+  std::unique_ptr<sim::Process> process_ = std::make_unique<sim::Process>(device_);
+};
+
+TEST_F(ProcessOnDevice, TheWeatherAppsSavedCitiesAndUnitSurviveARespring) {
+  auto* preferences = process_->weather().preferencesClass();
+  preferences->setSavedCities({host::Dictionary{{"Name", "Brussels"}}});
+  preferences->shared()->setCelsius(false);
+  process_->saveWeatherDefaults();
+
+  process_ = respring();
+  auto* restored = process_->weather().preferencesClass();
+  const auto cities = restored->userDefaultsObjectForKey("Cities");
+  ASSERT_TRUE(cities.has_value());
+  ASSERT_EQ(cities->get<host::Array>()->size(), 1u);
+  EXPECT_FALSE(restored->shared()->isCelsius());
+}
+
+TEST_F(ProcessOnDevice, VirtualTimeCarriesOnAcrossARespring) {
+  const double start = process_->runLoop().seconds();
+  process_->runLoop().advance(90);
+  process_ = respring();
+  EXPECT_DOUBLE_EQ(process_->runLoop().seconds(), start + 90);
+}
+
+TEST_F(ProcessOnDevice, IsTheCurrentPlatformForItsLifetimeOnly) {
+  EXPECT_EQ(sim::Process::current(), process_.get());
+  EXPECT_EQ(&host::platform(), process_.get());
+  EXPECT_THROW(sim::Process second(device_), std::logic_error);
+  process_.reset();
+  EXPECT_EQ(sim::Process::current(), nullptr);
+  EXPECT_THROW(host::platform(), std::logic_error);
+}
+
+TEST_F(ProcessOnDevice, TheDisplayStartsOnAndSettingItPostsTheNotification) {
+  std::uint64_t state = 7;
+  int token = host::notify::tokenInvalid;
+  auto& notify = process_->notifyState();
+  ASSERT_EQ(notify.registerCheck(sim::kDisplayStatusName, &token), host::notify::ok);
+  ASSERT_EQ(notify.getState(token, &state), host::notify::ok);
+  EXPECT_EQ(state, 1u);
+  process_->setDisplay(false);
+  ASSERT_EQ(notify.getState(token, &state), host::notify::ok);
+  EXPECT_EQ(state, 0u);
+  notify.cancel(token);
+  EXPECT_EQ(process_->runLoop().pendingCount(), 1u) << "the display-status delivery is queued";
+}
+
+}  // namespace
