@@ -10,11 +10,6 @@ namespace {
 constexpr long kPortraitTag = 0;
 constexpr long kLandscapeTag = 1;
 
-std::shared_ptr<host::View> grandparentOf(const host::View& view) {
-  std::shared_ptr<host::View> parent = view.superview();
-  return parent ? parent->superview() : nullptr;
-}
-
 // With the compatibility mode, backgrounds are made at half the native size; these factors
 // bring them back to the screen's points.
 host::Size compatibilityScale() {
@@ -30,6 +25,11 @@ host::Size compatibilityScale() {
 }
 
 }  // namespace
+
+std::shared_ptr<host::View> grandparentOf(const host::View& view) {
+  std::shared_ptr<host::View> parent = view.superview();
+  return parent ? parent->superview() : nullptr;
+}
 
 std::shared_ptr<host::WeatherBackground> listedBackgroundInside(const host::View* container) {
   if (!state().homeScreenViews) return nullptr;

@@ -6,6 +6,9 @@
 
 namespace nimbrel {
 
+// The view's superview's superview, or none.
+std::shared_ptr<host::View> grandparentOf(const host::View& view);
+
 // The first listed home-screen background inside the container, or none.
 std::shared_ptr<host::WeatherBackground> listedBackgroundInside(const host::View* container);
 

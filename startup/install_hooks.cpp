@@ -1,8 +1,11 @@
 #include "startup/install_hooks.h"
 
+#include "events/asset_names.h"
 #include "events/lock_events.h"
+#include "homescreen/content_view.h"
 #include "homescreen/wallpaper_layout.h"
 #include "host/platform.h"
+#include "lockscreen/date_view.h"
 #include "startup/load_settings.h"
 #include "state/random_weather.h"
 #include "state/shared_state.h"
@@ -29,11 +32,19 @@ void installMethodTable() {
   host::Runtime& runtime = host::platform().runtime();
   PreviousImplementations& previous = state().previous;
 
+  methods::hookMessage<methods::FilenameForCondition>(
+      runtime, runtime.getClass("WUIAsynchronousAssetLoader"), filenameForCondition,
+      &previous.filenameForCondition);
+
   host::Class* dateViewController = runtime.getClass("SBLockScreenDateViewController");
   methods::addMethod<methods::TickTock>(runtime, dateViewController, tickTock);
+  methods::hookMessage<methods::DateView>(runtime, dateViewController, dateView,
+                                          &previous.dateView);
 
   host::Class* wallpaperView = runtime.getClass("SBFStaticWallpaperView");
   host::Class* wallpaperViewMeta = host::metaclassOf(wallpaperView);
+  methods::hookMessage<methods::ContentView>(runtime, wallpaperView, contentView,
+                                             &previous.contentView);
   methods::hookMessage<methods::LayoutSubviews>(runtime, wallpaperView, wallpaperViewLayoutSubviews,
                                                 &previous.wallpaperViewLayoutSubviews);
   methods::hookMessage<methods::AllowsParallax>(runtime, wallpaperViewMeta, allowsParallax,

@@ -1,6 +1,10 @@
 #include "state/random_weather.h"
 
+#include <algorithm>
+
 #include "host/platform.h"
+#include "state/city_resolution.h"
+#include "state/conversions.h"
 #include "state/shared_state.h"
 #include "state/view_terms.h"
 
@@ -11,6 +15,23 @@ namespace {
 // can succeed, so the retries stop here instead of hanging the shell.
 constexpr int kMaxDrawAttempts = 1000;
 constexpr std::uint32_t kConditionCount = 48;
+// An interval of 0 or less would make the platform fire the timer ten thousand times a second,
+// each time drawing and rebinding every background.
+constexpr double kShortestTimerInterval = 1.0;
+
+constexpr host::Coordinate kRandomPlaceholder{1.0, 103.0};
+constexpr host::Coordinate kCustomPlaceholder{50.0, 10.0};
+
+void holdPlaceholderCity(host::Coordinate at) {
+  if (!state().city) state().city = placeholderCity(at.latitude, at.longitude);
+}
+
+void startRandomTimer(const host::Id& controller) {
+  const double interval =
+      std::max(kShortestTimerInterval, static_cast<double>(state().settings.updateInterval));
+  state().randomTimer = host::platform().runLoop().scheduledTimer(
+      interval, controller, host::methods::TickTock::selector, nullptr, true);
+}
 }  // namespace
 
 bool drawRandomWeather() {
@@ -40,6 +61,19 @@ void tickTock(const host::Id&, host::Selector) {
   if (!drawRandomWeather()) return;
   bind(state().weatherBackground);
   bindHomeScreenViews();
+}
+
+void prepareRandomOrCustomWeather(const host::Id& controller) {
+  SharedState& s = state();
+  if (s.settings.randomWeather) {
+    holdPlaceholderCity(kRandomPlaceholder);
+    if (!s.randomTimer && !s.settings.randomWeatherUnLock) startRandomTimer(controller);
+  } else if (s.settings.customWeather != 0) {
+    holdPlaceholderCity(kCustomPlaceholder);
+    if (!s.city) return;
+    s.city->setConditionCode(customCondition(s.settings.customWeather));
+    s.city->setIsDay(false);
+  }
 }
 
 }  // namespace nimbrel

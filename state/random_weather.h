@@ -16,4 +16,8 @@ void pickRandomWeather();
 // and on success every background is bound again.
 void tickTock(const host::Id& self, host::Selector selector);
 
+// The lock-screen build's random-or-custom step: a placeholder city when none is held, the
+// random timer (targeting controller) in timer mode, or the custom condition at night.
+void prepareRandomOrCustomWeather(const host::Id& controller);
+
 }  // namespace nimbrel

@@ -18,7 +18,10 @@ const std::vector<std::string> kObservers = {
 };
 
 const std::vector<std::string> kHooks = {
+    "replaced -[WUIAsynchronousAssetLoader filenameForCondition:isDay:]",
     "added -[SBLockScreenDateViewController tickTock]",
+    "replaced -[SBLockScreenDateViewController dateView]",
+    "replaced -[SBFStaticWallpaperView contentView]",
     "replaced -[SBFStaticWallpaperView layoutSubviews]",
     "replaced +[SBFStaticWallpaperView _allowsParallax]",
     "replaced -[_SBWallpaperWindow layoutSubviews]",

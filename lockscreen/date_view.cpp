@@ -1,0 +1,106 @@
+#include "lockscreen/date_view.h"
+
+#include "lockscreen/header.h"
+#include "state/backgrounds.h"
+#include "state/city_resolution.h"
+#include "state/random_weather.h"
+#include "state/shared_state.h"
+#include "state/view_terms.h"
+#include "state/weather_refresh.h"
+
+namespace nimbrel {
+
+namespace {
+
+// Older system versions lack some of the date view's methods and raise when sent them; a raise
+// is swallowed so that the rest still runs.
+template <class Message>
+bool sendGuarded(Message&& message) {
+  try {
+    message();
+    return true;
+  } catch (const host::PlatformException&) {
+    return false;
+  }
+}
+
+std::shared_ptr<host::Label> timeLabelOf(host::DateView& dateView) {
+  std::shared_ptr<host::Label> label;
+  sendGuarded([&] { label = dateView.timeLabel(); });
+  return label;
+}
+
+void hideTimeAndDate(host::DateView& dateView) {
+  sendGuarded([&] {
+    if (auto label = dateView.timeLabel()) label->setHidden(true);
+  });
+  if (!sendGuarded([&] { dateView.setSubtitleHidden(true); }))
+    sendGuarded([&] { dateView.setDateHidden(true); });
+}
+
+// Adopts the first direct subview of exactly the background class (a subclass is someone
+// else's view); otherwise the held background stays.
+void findLockScreenBackground(const host::View& dateView) {
+  SharedState& s = state();
+  const host::Class* backgroundClass = s.classes.weatherBackground.get();
+  for (const std::shared_ptr<host::View>& subview : dateView.subviews()) {
+    if (subview && subview->isMemberOfClass(backgroundClass)) {
+      s.weatherBackground = std::dynamic_pointer_cast<host::WeatherBackground>(subview);
+      return;
+    }
+  }
+}
+
+void insertBehindDateView(const std::shared_ptr<host::DateView>& dateView) {
+  const std::shared_ptr<host::WeatherBackground>& background = state().weatherBackground;
+  if (background->isDescendantOfView(dateView.get())) return;
+  dateView->addSubview(background);
+  dateView->sendSubviewToBack(background);
+  createHeaderController(dateView);
+}
+
+// The background's top-left corner at the window's origin, wherever the date view sits.
+void pinToWindowOrigin(host::View& background, const host::View& dateView) {
+  const host::Size size = background.frame().size;
+  const host::Point origin = dateView.convertPointToView({0, 0}, nullptr);
+  setFrameIfFinite(background, host::makeRect(-origin.x, -origin.y, size.width, size.height));
+}
+
+void finishAppearance(host::WeatherBackground& background, host::DateView& dateView) {
+  const Settings& settings = state().settings;
+  if (settings.showTemperatureAndCondition && state().weatherHeaderView) layoutHeader();
+  if (settings.hideWithTime) {
+    if (auto label = timeLabelOf(dateView)) background.setAlpha(label->alpha());
+  }
+  if (settings.showOwnWallpaper || (!settings.enabled && settings.showTemperatureAndCondition))
+    background.setGradientLayer(false);
+}
+
+}  // namespace
+
+std::shared_ptr<host::DateView> dateView(const host::Id& self, host::Selector selector) {
+  SharedState& s = state();
+  std::shared_ptr<host::DateView> view =
+      s.previous.dateView ? s.previous.dateView(self, selector) : nullptr;
+  const Settings& settings = s.settings;
+  if (!view || !(settings.enabled || settings.showTemperatureAndCondition) || !s.screenLocked)
+    return view;
+
+  if (settings.hideTimeDate) hideTimeAndDate(*view);
+  prepareRandomOrCustomWeather(self);
+  if (!s.city && !resolveCity(true, self)) return view;
+
+  findLockScreenBackground(*view);
+  if (!s.weatherBackground) s.weatherBackground = makeScreenBackground();
+  if (!s.weatherBackground) return view;
+  const std::shared_ptr<host::WeatherBackground> background = s.weatherBackground;
+  insertBehindDateView(view);
+  background->setCity(settings.enabled ? s.city : nullptr, true);
+  if (refreshWeatherIfDue(self)) return view;
+
+  pinToWindowOrigin(*background, *view);
+  finishAppearance(*background, *view);
+  return view;
+}
+
+}  // namespace nimbrel
