@@ -51,6 +51,7 @@ ImageCatalog ImageCatalog::standard() {
 }
 
 std::optional<std::string> ImageCatalog::nameForIndex(std::int64_t index) const {
+  if (auto renamed = renamed_.find(index); renamed != renamed_.end()) return renamed->second;
   auto slug = conditions::slug(index);
   if (!slug) return std::nullopt;
   return std::string(*slug);
@@ -63,6 +64,10 @@ void ImageCatalog::setImage(std::string name, bool present) {
     images_.insert(std::move(name));
   else
     images_.erase(name);
+}
+
+void ImageCatalog::setNameForIndex(std::int64_t index, std::string name) {
+  renamed_.insert_or_assign(index, std::move(name));
 }
 
 }  // namespace sim

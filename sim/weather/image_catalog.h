@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -24,9 +25,12 @@ class ImageCatalog {
   bool hasImage(std::string_view name) const;
   // Adds or removes one stored image.
   void setImage(std::string name, bool present);
+  // Gives an index another image name, as a system version with other artwork does.
+  void setNameForIndex(std::int64_t index, std::string name);
 
  private:
   std::set<std::string, std::less<>> images_;
+  std::map<std::int64_t, std::string> renamed_;
 };
 
 }  // namespace sim
