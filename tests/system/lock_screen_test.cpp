@@ -198,12 +198,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   {750, 1334},
                                   {375, 667},
                                   host::AffineTransform::identity()},
-                      RescaleCase{"ZeroNativeSizeGetsNoInfiniteScale",
-                                  {375, 667},
-                                  {0, 0},
-                                  {0, 0},
-                                  host::AffineTransform::identity()}),
-    [](const auto& info) { return std::string(info.param.label); });
+              
+    [](const auto& info) {
+  return std::string(info.param.label); });
 
 TEST_F(LockScreen, RandomModeHoldsAPlaceholderAndStartsOneTimer) {
   settings().randomWeather = true;
