@@ -197,10 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   {375, 667},
                                   {750, 1334},
                                   {375, 667},
-                                  host::AffineTransform::identity()},
-              
-    [](const auto& info) {
-  return std::string(info.param.label); });
+                                  host::AffineTransform::identity()}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(LockScreen, RandomModeHoldsAPlaceholderAndStartsOneTimer) {
   settings().randomWeather = true;
