@@ -1,0 +1,159 @@
+// What a settings reload takes down or forgets, key by key.
+#include <gtest/gtest.h>
+
+#include "startup/install_hooks.h"
+#include "state/view_terms.h"
+#include "tests/system/addon_fixture.h"
+
+namespace {
+
+using nimbrel::state;
+
+struct Outcome {
+  bool lockBackgroundDetached = false;
+  bool lockBackgroundDropped = false;
+  bool homeScreenTornDown = false;
+  bool lastUpdateDropped = false;
+  bool headerDetached = false;
+  bool timerStopped = false;
+};
+
+struct ReactionCase {
+  const char* label;
+  host::Dictionary before, after;
+  Outcome expected;
+};
+
+void PrintTo(const ReactionCase& c, std::ostream* out) { *out << c.label; }
+
+class SettingsReactions : public AddonFixture, public ::testing::WithParamInterface<ReactionCase> {
+ protected:
+  void load(host::Dictionary values) {
+    // The home-screen key tears everything down when absent; each case names it when it matters.
+    values.try_emplace("homescreenBackground", true);
+    process().preferences().setDomain(nimbrel::kPreferencesDomain, values);
+    loadDefaultSettings();
+  }
+  // Everything a reaction can touch, as a locked and used shell has it.
+  void populate() {
+    auto& weather = process().weather();
+    lock_ = weather.backgroundClass()->make(host::makeRect(0, 0, 375, 667));
+    process().shell().dateContainer()->addSubview(lock_);
+    home_ = weather.backgroundClass()->make(host::makeRect(0, 0, 375, 667));
+    process().shell().hostView(sim::Shell::homeScreenWallpaper)->addSubview(home_);
+    header_ = weather.platterClass()->make()->headerView();
+    lock_->addSubview(header_);
+    timer_ = process().runLoop().scheduledTimer(100, nullptr, host::methods::TickTock::selector,
+                                                nullptr, true);
+    state().weatherBackground = lock_;
+    state().homeScreenViews = nimbrel::BackgroundList{home_};
+    state().weatherView = home_;
+    state().weatherHeaderView = header_;
+    state().randomTimer = timer_;
+    state().city = makeCity("Shown");
+    state().lastUpdate = host::Date{now()};
+  }
+  Outcome observe() {
+    return {lock_->superview() == nullptr,
+            state().weatherBackground == nullptr,
+            !state().homeScreenViews && !state().weatherView && home_->superview() == nullptr,
+            !state().lastUpdate,
+            header_->superview() == nullptr,
+            !timer_->isValid() && !state().randomTimer};
+  }
+
+  std::shared_ptr<sim::SimWeatherBackground> lock_, home_;
+  std::shared_ptr<host::TodayHeaderView> header_;
+  std::shared_ptr<host::Timer> timer_;
+};
+
+TEST_P(SettingsReactions, TakeDownExactlyWhatTheChangedKeyLeftBehind) {
+  load(GetParam().before);
+  populate();
+  load(GetParam().after);
+  const Outcome actual = observe();
+  const Outcome& expected = GetParam().expected;
+  EXPECT_EQ(actual.lockBackgroundDetached, expected.lockBackgroundDetached);
+  EXPECT_EQ(actual.lockBackgroundDropped, expected.lockBackgroundDropped);
+  EXPECT_EQ(actual.homeScreenTornDown, expected.homeScreenTornDown);
+  EXPECT_EQ(actual.lastUpdateDropped, expected.lastUpdateDropped);
+  EXPECT_EQ(actual.headerDetached, expected.headerDetached);
+  EXPECT_EQ(actual.timerStopped, expected.timerStopped);
+  EXPECT_EQ(state().city, nullptr) << "every reload drops the city";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, SettingsReactions,
+    ::testing::Values(
+        ReactionCase{"UnrelatedReloadOnlyDropsTheCity", {}, {{"hideWithTime", true}}, {}},
+        ReactionCase{"EnabledChangedDetachesAndDropsTheLockBackground",
+                     {},
+                     {{"enabled", false}},
+                     {.lockBackgroundDetached = true, .lockBackgroundDropped = true}},
+        ReactionCase{"OwnWallpaperChangedDropsTheLockBackgroundInPlace",
+                     {},
+                     {{"showOwnWallpaper", true}},
+                     {.lockBackgroundDropped = true}},
+        ReactionCase{"HomeScreenOffTearsDownOnEveryLoad",
+                     {{"homescreenBackground", false}},
+                     {{"homescreenBackground", false}},
+                     {.homeScreenTornDown = true}},
+        ReactionCase{"LocalCityChangedForgetsCityUpdateAndLockBackground",
+                     {},
+                     {{"useLocalCity", false}},
+                     {.lockBackgroundDropped = true, .lastUpdateDropped = true}},
+        ReactionCase{"RandomOnDetachesTheHeaderAndKeepsTheTimer",
+                     {},
+                     {{"randomWeather", true}},
+                     {.headerDetached = true}},
+        ReactionCase{
+            "RandomOffStopsTheTimer", {{"randomWeather", true}}, {}, {.timerStopped = true}},
+        ReactionCase{"LockAndUnlockModeOnStopsTheTimer",
+                     {},
+                     {{"randomWeatherUnLock", true}},
+                     {.timerStopped = true}},
+        ReactionCase{"LockAndUnlockModeOffDetachesTheHeader",
+                     {{"randomWeatherUnLock", true}},
+                     {},
+                     {.headerDetached = true}},
+        ReactionCase{"HeaderOffDetachesTheHeader",
+                     {{"showTemperatureAndCondition", true}},
+                     {},
+                     {.headerDetached = true}},
+        ReactionCase{"HeaderOnDoesNothing", {}, {{"showTemperatureAndCondition", true}}, {}},
+        ReactionCase{"CustomWeatherForgetsTheUpdateAndDetachesTheHeader",
+                     {},
+                     {{"customWeather", 3}},
+                     {.lastUpdateDropped = true, .headerDetached = true}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+class FirstLoad : public AddonFixture {};
+
+TEST_F(FirstLoad, AtStartUpFindsNothingToTakeDown) {
+  nimbrel::resetState();
+  loadDefaultSettings();
+  EXPECT_TRUE(state().settings.enabled);
+  EXPECT_TRUE(state().settings.useLocalCity);
+  EXPECT_FALSE(state().homeScreenViews.has_value());
+  EXPECT_EQ(state().weatherBackground, nullptr);
+}
+
+TEST_F(FirstLoad, ADroppedButStillInsertedLockBackgroundIsAdoptedAgain) {
+  process().preferences().setDomain(nimbrel::kPreferencesDomain, {});
+  nimbrel::installHooks();
+  setLocalCity("Cupertino");
+  state().screenLocked = true;
+  auto dateView = process().shell().requestDateView();
+  const auto first = state().weatherBackground;
+  process().preferences().set(nimbrel::kPreferencesDomain, "showOwnWallpaper", true);
+  loadDefaultSettings();
+  EXPECT_EQ(state().weatherBackground, nullptr);
+  process().shell().requestDateView();
+  EXPECT_EQ(state().weatherBackground, first);
+  EXPECT_EQ(
+      process().record().textsIn("view"),
+      (std::vector<std::string>{"made WUIDynamicWeatherBackground 1 with frame (0, 0, 375, 667)",
+                                "background 1 gradient layer off"}));
+}
+
+}  // namespace
