@@ -146,4 +146,78 @@ void BM_FinishUIUnlock(benchmark::State& state) {
 }
 BENCHMARK(BM_FinishUIUnlock)->ArgName("setup")->Arg(0)->Arg(1)->Arg(2);
 
+// -[SBLockScreenDateViewController dateView] in steady state: locked, the background made and
+// bound, the refresh not due. 0 the shell's own, 1 the replacement, 2 with the header, alpha
+// following the clock and the time hidden.
+void BM_DateView(benchmark::State& state) {
+  const int64_t setup = state.range(0);
+  BenchShell shell(setup != 0);
+  if (setup == 2) {
+    shell.setSetting("showTemperatureAndCondition", true);
+    shell.setSetting("hideWithTime", true);
+    shell.setSetting("hideTimeDate", true);
+  }
+  auto& weather = shell.process().weather();
+  weather.preferences()->setLocalCity(weather.newCity(), sim::LocalCityAvailability::known);
+  nimbrel::state().screenLocked = true;
+  host::Id controller = shell.process().shell().dateViewController();
+  sim::Runtime& runtime = shell.process().runtime();
+  runtime.send<methods::DateView>(controller);
+  shell.process().runLoop().advance(5);  // the first request completes, filling the header
+  for (auto _ : state) benchmark::DoNotOptimize(runtime.send<methods::DateView>(controller));
+  static const char* labels[] = {"original only", "replaced, steady state",
+                                 "replaced, header, alpha and hidden time"};
+  state.SetLabel(labels[setup]);
+}
+BENCHMARK(BM_DateView)->ArgName("setup")->Arg(0)->Arg(1)->Arg(2);
+
+// -[SBFStaticWallpaperView contentView] of the home-screen wallpaper in steady state: the
+// background found among `backgrounds` listed ones, rebound, pinned and brought to front.
+void BM_ContentView(benchmark::State& state) {
+  const int64_t setup = state.range(0);
+  BenchShell shell(setup != 0);
+  if (setup != 0) {
+    shell.setSetting("homescreenBackground", true);
+    shell.listBackgrounds(static_cast<int>(state.range(1)));
+    nimbrel::state().city = shell.process().factory().newCity();
+  }
+  std::shared_ptr<host::View> view = shell.process().shell().wallpaperView(0);
+  sim::Runtime& runtime = shell.process().runtime();
+  for (auto _ : state) benchmark::DoNotOptimize(runtime.send<methods::ContentView>(view));
+  state.SetLabel(setup == 0 ? "original only" : "replaced, steady state");
+}
+BENCHMARK(BM_ContentView)
+    ->ArgNames({"setup", "backgrounds"})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({1, 8});
+
+// -[WUIAsynchronousAssetLoader filenameForCondition:isDay:]: 0 the framework's own, 1 the
+// replacement passing through, 2 rewriting the name for a Plus-sized native screen.
+void BM_FilenameForCondition(benchmark::State& state) {
+  const int64_t setup = state.range(0);
+  BenchShell shell(setup != 0);
+  if (setup == 2) shell.setSetting("reScaleCompatibility", true);
+  std::shared_ptr<host::AssetLoader> loader = shell.process().weather().assetLoader();
+  for (auto _ : state) benchmark::DoNotOptimize(loader->filenameForCondition(26, true));
+  static const char* labels[] = {"original only", "replaced, passes through",
+                                 "replaced, compatibility rewrite"};
+  state.SetLabel(labels[setup]);
+}
+BENCHMARK(BM_FilenameForCondition)->ArgName("setup")->Arg(0)->Arg(1)->Arg(2);
+
+// -[SBLockScreenDateViewController tickTock]: one draw and, when it has an asset, a rebind of
+// the lock-screen background and `backgrounds` home-screen ones.
+void BM_TickTock(benchmark::State& state) {
+  BenchShell shell(true);
+  nimbrel::state().city = shell.process().factory().newCity();
+  nimbrel::state().weatherBackground =
+      shell.process().weather().backgroundClass()->makeWithFrame(host::makeRect(0, 0, 375, 667));
+  shell.listBackgrounds(static_cast<int>(state.range(0)));
+  host::Id controller = shell.process().shell().dateViewController();
+  sim::Runtime& runtime = shell.process().runtime();
+  for (auto _ : state) runtime.sendVoid(controller, methods::TickTock::selector);
+}
+BENCHMARK(BM_TickTock)->ArgName("backgrounds")->Arg(0)->Arg(3);
+
 }  // namespace
