@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -345,6 +347,17 @@ TEST_F(HomeScreenBackground, ZeroNativeSizeLeavesTheNewBackgroundUnscaled) {
     EXPECT_TRUE(background->transform().isIdentity());
     EXPECT_EQ(background->superview(), hostView(kHome));
     EXPECT_EQ(background->city(), state().city);
+  }
+}
+
+TEST_F(HomeScreenBackground, NonFiniteNativeSizeMakesNoBackgroundInsteadOfRaising) {
+  for (const double pixels : {NAN, INFINITY}) {
+    SCOPED_TRACE(pixels);
+    useProfile(sim::DeviceProfile{"broken-native-size", {375, 667}, {750, pixels}, 2});
+    state().settings.reScaleCompatibility = true;
+    giveCity();
+    ask(kHome);
+    EXPECT_EQ(listed(), 0u);
   }
 }
 

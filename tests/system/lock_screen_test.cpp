@@ -177,7 +177,7 @@ class LockScreenRescale : public LockScreen, public ::testing::WithParamInterfac
 
 TEST_P(LockScreenRescale, MakesTheBackgroundAtHalfTheNativeSize) {
   const RescaleCase& c = GetParam();
-  device().setProfile(sim::customProfile(c.screen, c.native));
+  device().setProfile(sim::DeviceProfile{"custom", c.screen, c.native, 2});
   boot();
   settings().reScaleCompatibility = true;
   request();
@@ -197,6 +197,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   {375, 667},
                                   {750, 1334},
                                   {375, 667},
+                                  host::AffineTransform::identity()},
+                      RescaleCase{"ZeroNativeSizeGetsNoInfiniteScale",
+                                  {375, 667},
+                                  {0, 0},
+                                  {0, 0},
                                   host::AffineTransform::identity()}),
     [](const auto& info) { return std::string(info.param.label); });
 
