@@ -43,9 +43,9 @@ std::shared_ptr<host::View> contentView(const std::shared_ptr<host::View>& self,
   // Without a host view the background could never be inserted: making one anyway would list a
   // new, never shown background at every such call.
   const std::shared_ptr<host::View> hostView = content ? grandparentOf(*content) : nullptr;
+  s.weatherView = hostView ? listedBackgroundInside(hostView.get()) : nullptr;
   if (!hostView) return content;
 
-  s.weatherView = listedBackgroundInside(hostView.get());
   const bool found = s.weatherView != nullptr;
   if (!found) s.weatherView = makeListedBackground();
   const std::shared_ptr<host::WeatherBackground> background = s.weatherView;
