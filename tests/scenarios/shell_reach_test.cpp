@@ -191,6 +191,16 @@ TEST(ShellReach, CitiesMayReportTemperaturesThatAreNotNumbersOrInfinite) {
   EXPECT_EQ(r.status, exitStatus::ok) << r.err;
 }
 
+TEST(ShellReach, TheCacheFileIsObservableByItsDevicePathWithSpaces) {
+  const std::string cache =
+      "/Library/Application Support/Nimbrel/nimbrelResources.bundle/nimbrelCache.plist";
+  Outcome r = runScenarioText(std::string(kPlainProcess) + "plist set \"" + cache +
+                              "\" lastLocalCityLatitude real 1.5\n"
+                              "expect \"files[" +
+                              cache + "].lastLocalCityLatitude\" == 1.5\n");
+  EXPECT_EQ(r.status, exitStatus::ok) << r.err;
+}
+
 TEST(ShellReach, AnInOrNotInThatDoesNotHoldFailsNamingBothSides) {
   Outcome r = runScenarioText(std::string(kPlainProcess) +
                               "expect homeScreen.wallpaperViews[0].hostView.id in "
