@@ -90,9 +90,13 @@ void printProfiles() {
 void printCommands() {
   for (const CommandForm& form : commandForms()) {
     std::string line = form.keywords;
-    for (const Param& p : form.params)
-      line +=
-          p.optional ? " [" + p.name + (p.kind == ParamKind::rest ? "...]" : "]") : " " + p.name;
+    for (const Param& p : form.params) {
+      if (p.kind == ParamKind::integers)
+        line += " " + p.name + "...";
+      else
+        line +=
+            p.optional ? " [" + p.name + (p.kind == ParamKind::rest ? "...]" : "]") : " " + p.name;
+    }
     for (const Param& o : form.options) line += " [" + o.name + "=]";
     std::cout << line << "\n    " << form.summary << "\n";
   }

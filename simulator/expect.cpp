@@ -150,9 +150,57 @@ std::optional<std::vector<PathStep>> splitPath(const std::string& path) {
   return steps;
 }
 
+namespace {
+
+// Two snapshot values alike by the rules of ==: numbers within 1e-9 of their size.
+bool sameValue(const json& a, const json& b) {
+  if (a.is_number() && b.is_number()) {
+    const double x = a.get<double>(), y = b.get<double>();
+    return close(x, y, 1e-9 * std::fmax(1.0, std::fabs(y)));
+  }
+  return a == b;
+}
+
+// `PATH in LIST` / `PATH not in LIST`, both paths into the snapshot.
+ExpectOutcome evaluateMembership(const Statement& statement, const json& snapshot) {
+  const std::string& op = statement.args[1].text;
+  const std::string& listPath = statement.args[2].text;
+  ExpectOutcome outcome;
+  outcome.expected = op + " " + listPath;
+  auto steps = splitPath(statement.args[0].text);
+  auto listSteps = splitPath(listPath);
+  if (!steps || !listSteps) {
+    outcome.actual = "a malformed path";
+    return outcome;
+  }
+  Lookup element = lookUp(snapshot, *steps);
+  if (!element.value) {
+    outcome.actual = "no value: " + element.why;
+    return outcome;
+  }
+  Lookup list = lookUp(snapshot, *listSteps);
+  if (!list.value) {
+    outcome.actual = "no list: " + list.why;
+    return outcome;
+  }
+  if (!list.value->is_array()) {
+    outcome.actual = "'" + listPath + "' is " + compactJson(*list.value, 60) + ", not a list";
+    return outcome;
+  }
+  bool found = false;
+  for (const json& item : *list.value) found = found || sameValue(*element.value, item);
+  outcome.actual = compactJson(*element.value) + (found ? " is in " : " is not in ") +
+                   compactJson(*list.value, 200);
+  outcome.held = found == (op == "in");
+  return outcome;
+}
+
+}  // namespace
+
 ExpectOutcome evaluateExpect(const Statement& statement, const json& snapshot) {
   const Arg& path = statement.args[0];
   const std::string& op = statement.args[1].text;
+  if (op == "in" || op == "not in") return evaluateMembership(statement, snapshot);
   const Arg& expected = statement.args[2];
   ExpectOutcome outcome;
   outcome.expected = op + " " + expectedText(expected);

@@ -5,6 +5,9 @@
 
 #include <cctype>
 #include <cmath>
+#include <limits>
+
+#include "sim/weather/asset_catalog.h"
 
 namespace nimsim {
 namespace {
@@ -72,32 +75,88 @@ const std::vector<std::string> kOptionalClasses = {
 const std::vector<std::string> kDateViewMethods = {
     "setSubtitleHidden:", "setDateHidden:", "_timeLabel"};
 
+// The views `shell move` and `shell scroll` name (host views take an index instead).
+const std::vector<std::string> kMovableViews = {"date-view",           "date-container",
+                                                "wallpaper-container", "wallpaper-window",
+                                                "window-parent",       "window-grandparent"};
+
+// Without a file name, the asset put back is the standard one, which must exist.
+std::optional<CheckError> checkAssetAdd(Statement& s) {
+  if (s.args.size() > 2) return std::nullopt;
+  if (!standardAssetName(static_cast<std::int64_t>(s.args[0].number), s.args[1].text == "day"))
+    return error(s.args[1].column, "condition " + s.args[0].text + " has no standard " +
+                                       s.args[1].text + " asset: give its file name after '" +
+                                       s.args[1].text + "'");
+  return std::nullopt;
+}
+
 const std::vector<std::string> kValueTypes = {"bool", "int",  "real",  "string",
                                               "date", "data", "array", "dict"};
 
 std::vector<Param> cityOptions() {
   return {param("lat", ParamKind::number),        param("lon", ParamKind::number),
           param("condition", ParamKind::integer), param("day", ParamKind::flag),
-          param("temp", ParamKind::number),       param("hourly", ParamKind::name),
+          param("temp", ParamKind::value),        param("hourly", ParamKind::name),
           param("age", ParamKind::duration),      choice("when", {"always", "on-open"})};
 }
 
-std::optional<CheckError> checkHourly(Statement& s) {
+// temp= and hourly= take numbers, or nan, inf and -inf: what a broken feed can report.
+std::optional<CheckError> checkTemperatures(Statement& s) {
+  if (Arg* temp = s.options.count("temp") ? &s.options.at("temp") : nullptr) {
+    std::optional<double> value = temperatureValue(*temp);
+    if (!value)
+      return error(temp->column, "expected a temperature: a number, nan, inf or -inf, found '" +
+                                     temp->text + "'");
+    temp->kind = TokenKind::number;
+    temp->number = *value;
+  }
   const Arg* hourly = s.option("hourly");
   if (hourly && !hourlyTemperatures(hourly->text))
-    return error(hourly->column, "expected hourly temperatures as numbers separated by commas");
+    return error(hourly->column,
+                 "expected hourly temperatures as numbers (or nan, inf, -inf) separated by commas");
+  return std::nullopt;
+}
+
+// `PATH in LIST-PATH` and `PATH not in LIST-PATH`: the value is (or is not) an element of a
+// list in the snapshot. Folds "not in" into one operator, leaving three arguments.
+std::optional<CheckError> checkMembership(Statement& s) {
+  if (s.args[1].text == "not") {
+    if (s.args[2].kind != TokenKind::word || s.args[2].text != "in")
+      return error(s.args[2].column, "expected 'in' after 'not'");
+    if (s.args.size() < 4)
+      return error(s.args[2].column + 2, "expected the path of a list after 'not in'");
+    s.args[1].text = "not in";
+    s.args.erase(s.args.begin() + 2);
+  }
+  if (s.args.size() > 3)
+    return error(s.args[3].column, "expected the end of the line, found '" + s.args[3].text + "'");
+  const Arg& list = s.args[2];
+  if (list.kind != TokenKind::word || !splitPath(list.text) || list.text == "true" ||
+      list.text == "false" || list.text == "null" || list.text == "none")
+    return error(list.column, "'" + s.args[1].text +
+                                  "' looks in a list of the snapshot: expected its path, like "
+                                  "lockScreen.dateView.subviewIds");
   return std::nullopt;
 }
 
 std::optional<CheckError> checkExpect(Statement& s) {
   Arg& op = s.args[1];
+  if (op.kind == TokenKind::word && (op.text == "in" || op.text == "not")) {
+    if (auto failure = checkMembership(s)) return failure;
+    if (!splitPath(s.args[0].text))
+      return error(s.args[0].column, "expected an observation path like addon.weatherView.id");
+    return std::nullopt;
+  }
+  if (s.args.size() > 3)
+    return error(s.args[3].column, "expected the end of the line, found '" + s.args[3].text + "'");
   bool isOperator = op.kind == TokenKind::op;
   bool isWordOperator =
       op.kind == TokenKind::word && (op.text == "contains" || op.text == "excludes");
   if (!isOperator && !isWordOperator)
-    return error(op.column, "expected a comparison (== != < <= > >= ~= contains excludes), found " +
-                                (op.kind == TokenKind::equals ? std::string("'=' (write ==)")
-                                                              : "'" + op.text + "'"));
+    return error(
+        op.column,
+        "expected a comparison (== != < <= > >= ~= contains excludes in, not in), found " +
+            (op.kind == TokenKind::equals ? std::string("'=' (write ==)") : "'" + op.text + "'"));
   const Arg& value = s.args[2];
   if (value.kind == TokenKind::equals || value.kind == TokenKind::op)
     return error(value.column, "expected a value to compare with, found '" + value.text + "'");
@@ -241,12 +300,12 @@ std::vector<CommandForm> buildForms() {
        {param("name", K::name)},
        cityOptions(),
        "the Weather app's local city ('none' for no local city)",
-       checkHourly},
+       checkTemperatures},
       {"weather saved-city",
        {param("name", K::name)},
        cityOptions(),
        "append a saved city ('invalid' for an entry that converts to no city)",
-       checkHourly},
+       checkTemperatures},
       {"weather saved-cities",
        {choice("state", {"clear", "missing"})},
        {},
@@ -257,9 +316,35 @@ std::vector<CommandForm> buildForms() {
       {"weather next-update",
        {choice("outcome", {"ok", "error"})},
        {param("delay", K::duration), param("condition", K::integer), param("day", K::flag),
-        param("temp", K::number), param("hourly", K::name)},
+        param("temp", K::value), param("hourly", K::name)},
        "how the next weather request completes",
-       checkHourly},
+       checkTemperatures},
+      {"weather asset remove",
+       {param("condition", K::integer), choice("time", {"day", "night"})},
+       {},
+       "take a background asset out of the catalogue",
+       {}},
+      {"weather asset add",
+       {param("condition", K::integer), choice("time", {"day", "night"}),
+        param("filename", K::name, true)},
+       {},
+       "put a background asset in the catalogue (its standard name unless given)",
+       checkAssetAdd},
+      {"weather image remove",
+       {param("name", K::name)},
+       {},
+       "take a condition image out of the image catalogue",
+       {}},
+      {"weather image add",
+       {param("name", K::name)},
+       {},
+       "put a condition image in the image catalogue",
+       {}},
+      {"random next",
+       {param("values", K::integers)},
+       {},
+       "the next values arc4random_uniform answers, before the seeded ones",
+       {}},
       // The shell, step by step.
       {"shell lock-complete", {}, {}, "post the lock-complete notification", {}},
       {"shell display",
@@ -277,6 +362,51 @@ std::vector<CommandForm> buildForms() {
       {"shell layout", {}, {}, "the wallpaper views and window lay out", {}},
       {"shell rotate", {choice("orientation", {"portrait", "landscape"})}, {}, "rotate", {}},
       {"shell parallax", {}, {}, "the shell asks whether parallax is allowed", {}},
+      {"shell time-label alpha",
+       {param("alpha", K::number)},
+       {},
+       "set the alpha of the date view's time label",
+       [](Statement& s) -> std::optional<CheckError> {
+         if (s.args[0].number < 0 || s.args[0].number > 1)
+           return error(s.args[0].column, "expected an alpha from 0 to 1");
+         return std::nullopt;
+       }},
+      {"shell move",
+       {choice("view", kMovableViews), param("x", K::number), param("y", K::number)},
+       {},
+       "move a view of the shell's trees: its frame's origin in its superview",
+       {}},
+      {"shell move host",
+       {param("index", K::integer), param("x", K::number), param("y", K::number)},
+       {},
+       "move the host view of wallpaper view INDEX",
+       wholeInRange(0, 0, INFINITY)},
+      {"shell scroll",
+       {choice("view", kMovableViews), param("x", K::number), param("y", K::number)},
+       {},
+       "scroll a view of the shell's trees: its bounds' origin",
+       {}},
+      {"shell scroll host",
+       {param("index", K::integer), param("x", K::number), param("y", K::number)},
+       {},
+       "scroll the host view of wallpaper view INDEX",
+       wholeInRange(0, 0, INFINITY)},
+      {"shell embed wallpaper-window",
+       {},
+       {},
+       "put the wallpaper window under two holder views (window-parent, window-grandparent)",
+       {}},
+      {"shell rebuild date-view",
+       {},
+       {},
+       "the lock screen rebuilds: the date view goes, the next -dateView makes a new one",
+       {}},
+      {"shell date-view add",
+       {choice("class",
+               {"WUIDynamicWeatherBackgroundSubclass", "WUIDynamicWeatherBackground", "UIView"})},
+       {},
+       "place a new view of that class at the back of the date view",
+       {}},
       {"shell asset-name",
        {param("condition", K::integer), param("day", K::flag)},
        {},
@@ -315,7 +445,8 @@ std::vector<CommandForm> buildForms() {
        "write an SVG picture of the screen",
        checkPictureName},
       {"expect",
-       {param("path", K::name), param("operator", K::value), param("value", K::value)},
+       {param("path", K::name), param("operator", K::value), param("value", K::value),
+        param("list", K::value, true)},
        {},
        "check a value; a difference fails the run",
        checkExpect},
@@ -330,6 +461,20 @@ bool isWholeNumber(double v) {
   return std::isfinite(v) && std::floor(v) == v && std::fabs(v) < 9e15;
 }
 
+std::optional<double> temperatureValue(const Arg& arg) {
+  if (arg.kind == TokenKind::number) return arg.number;
+  if (arg.kind != TokenKind::word) return std::nullopt;
+  if (arg.text == "nan") return std::numeric_limits<double>::quiet_NaN();
+  if (arg.text == "inf") return std::numeric_limits<double>::infinity();
+  if (arg.text == "-inf") return -std::numeric_limits<double>::infinity();
+  return std::nullopt;
+}
+
+std::optional<std::string> standardAssetName(std::int64_t condition, bool isDay) {
+  static const sim::AssetCatalog standard = sim::AssetCatalog::standard();
+  return standard.filename(condition, isDay);
+}
+
 std::optional<std::vector<double>> hourlyTemperatures(const std::string& text) {
   std::vector<double> values;
   if (text.empty()) return values;
@@ -338,10 +483,11 @@ std::optional<std::vector<double>> hourlyTemperatures(const std::string& text) {
     std::size_t comma = text.find(',', start);
     LexResult lexed =
         lexLine(text.substr(start, comma == std::string::npos ? comma : comma - start));
-    if (!lexed.errors.empty() || lexed.tokens.size() != 1 ||
-        lexed.tokens[0].kind != TokenKind::number)
-      return std::nullopt;
-    values.push_back(lexed.tokens[0].number);
+    if (!lexed.errors.empty() || lexed.tokens.size() != 1) return std::nullopt;
+    const Token& t = lexed.tokens[0];
+    std::optional<double> value = temperatureValue(Arg{t.kind, t.text, t.number, 0, false, 1});
+    if (!value) return std::nullopt;
+    values.push_back(*value);
     if (comma == std::string::npos) return values;
     start = comma + 1;
   }

@@ -1,6 +1,7 @@
 // The scenario language's commands: their keywords, arguments and options.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -21,6 +22,7 @@ enum class ParamKind {
   size,      // 375x667
   value,     // any single token; the command's check decides
   rest,      // every remaining word or string
+  integers,  // one or more remaining whole numbers from 0 to 4294967295
 };
 
 struct Param {
@@ -51,7 +53,14 @@ const std::vector<CommandForm>& commandForms();
 // A finite whole number small enough to be exact in a double and in a 64-bit integer.
 bool isWholeNumber(double value);
 
-// hourly="12,13.5,-2": the temperatures of the list, or none when a part is not a number.
+// hourly="12,13.5,-2,nan": the temperatures of the list, or none when a part is neither a
+// number nor nan, inf or -inf.
 std::optional<std::vector<double>> hourlyTemperatures(const std::string& text);
+
+// A temperature written as a number, nan, inf or -inf; none for anything else.
+std::optional<double> temperatureValue(const Arg& arg);
+
+// The standard catalogue's background asset for the pair, or none.
+std::optional<std::string> standardAssetName(std::int64_t condition, bool isDay);
 
 }  // namespace nimsim

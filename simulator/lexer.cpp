@@ -14,6 +14,11 @@ bool isWordStart(char c) {
   return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '/' || c == '@';
 }
 
+// A minus sign before a letter starts a word, such as the temperature -inf.
+bool isNegatedWord(std::string_view s, std::size_t i) {
+  return s[i] == '-' && i + 1 < s.size() && std::isalpha(static_cast<unsigned char>(s[i + 1]));
+}
+
 bool isWordChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '/' || c == '.' ||
          c == ':' || c == '-' || c == '+' || c == '[' || c == ']' || c == ',' || c == '@';
@@ -95,7 +100,7 @@ class Lexer {
         if (!lexString()) break;
       } else if (isNumberStart(s_, i_)) {
         if (!lexNumberLike()) break;
-      } else if (isWordStart(c)) {
+      } else if (isWordStart(c) || isNegatedWord(s_, i_)) {
         lexWord();
       } else if (!lexOperator()) {
         fail(column(), "unexpected character " + shown(c));

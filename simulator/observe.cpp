@@ -99,12 +99,32 @@ json number(double value) {
   return value;
 }
 
+namespace {
+
+// Whether the view is a window or lies inside one.
+bool inWindow(const host::View& view) {
+  for (const host::View* at = &view; at;) {
+    for (const host::Class* cls = &at->objectClass(); cls; cls = cls->superclass())
+      if (cls->name() == "UIWindow") return true;
+    std::shared_ptr<host::View> up = at->superview();
+    at = up.get();
+  }
+  return false;
+}
+
+json colorJson(const std::shared_ptr<host::Color>& color) {
+  return color ? json(sim::colorName(color.get())) : json(nullptr);
+}
+
+}  // namespace
+
 json Describer::view(const std::shared_ptr<host::View>& view) {
   if (!view) return nullptr;
   host::AffineTransform t = view->transform();
   std::shared_ptr<host::View> superview = view->superview();
   const host::View* root = rootOf(*view);
-  std::string rootClass(root->objectClass().name());
+  json subviewIds = json::array();
+  for (const auto& sub : view->subviews()) subviewIds.push_back(ids_.idOf(sub));
   json out = {{"id", ids_.idOf(view)},
               {"class", std::string(view->objectClass().name())},
               {"frame", rectJson(view->frame())},
@@ -120,7 +140,9 @@ json Describer::view(const std::shared_ptr<host::View>& view) {
               {"hidden", view->isHidden()},
               {"tag", view->tag()},
               {"superview", superview ? json(ids_.idOf(superview)) : json(nullptr)},
-              {"inWindow", rootClass.find("Window") != std::string::npos}};
+              {"subviewIds", subviewIds},
+              {"tree", treeName_ ? treeName_(*root) : json(nullptr)},
+              {"inWindow", inWindow(*view)}};
   if (auto* bg = dynamic_cast<const sim::SimWeatherBackground*>(view.get())) {
     out["city"] = bg->city() ? json(sim::describeCity(bg->city().get())) : json(nullptr);
     out["cityId"] = bg->city() ? json(ids_.idOf(bg->city())) : json(nullptr);
@@ -138,8 +160,16 @@ json Describer::view(const std::shared_ptr<host::View>& view) {
                     {"line2", header->conditionsLine2()},
                     {"image", header->conditionsImage() ? ids_.idOf(header->conditionsImage())
                                                         : std::string()}};
+    std::optional<std::string> imageName = header->conditionsImageName();
+    out["texts"]["imageName"] = imageName ? json(*imageName) : json(nullptr);
+    json colors = json::object();
+    for (const auto& [name, label] : header->labels()) colors[name] = colorJson(label->textColor());
+    out["textColors"] = colors;
   }
-  if (auto* label = dynamic_cast<const host::Label*>(view.get())) out["text"] = label->text();
+  if (auto* label = dynamic_cast<const host::Label*>(view.get())) {
+    out["text"] = label->text();
+    out["textColor"] = colorJson(label->textColor());
+  }
   return out;
 }
 
@@ -155,6 +185,8 @@ json Describer::city(const std::shared_ptr<host::City>& city) {
               {"conditionCode", city->conditionCode()},
               {"isDay", city->isDay()},
               {"updateTime", time(city->updateTime())}};
+  auto* simCity = dynamic_cast<const sim::SimCity*>(city.get());
+  out["autoUpdate"] = simCity ? json(simCity->autoUpdate()) : json(nullptr);
   std::shared_ptr<host::Location> location = city->location();
   out["latitude"] = location ? number(location->coordinate().latitude) : json(nullptr);
   out["longitude"] = location ? number(location->coordinate().longitude) : json(nullptr);

@@ -65,10 +65,16 @@ class Describer {
   // The nine symbols, under their own names.
   nlohmann::json exported(const ExportedState& state);
   std::string idOf(const std::shared_ptr<const host::Object>& object) { return ids_.idOf(object); }
+  // How a view's tree is named by its root ("lockScreen", "wallpaper"), or null for a view
+  // outside the shell's trees; every view is in no named tree until this is given.
+  void nameTrees(std::function<nlohmann::json(const host::View& root)> namer) {
+    treeName_ = std::move(namer);
+  }
 
  private:
   ObjectIds& ids_;
   double start_;
+  std::function<nlohmann::json(const host::View& root)> treeName_;
 };
 
 // A number JSON can hold: non-finite values become their names as strings.

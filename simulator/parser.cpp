@@ -67,6 +67,8 @@ std::string expectedText(const Param& p) {
       return p.name;
     case ParamKind::rest:
       return p.name;
+    case ParamKind::integers:
+      return p.name + " (whole numbers from 0 to 4294967295)";
   }
   return p.name;
 }
@@ -116,6 +118,11 @@ std::optional<std::string> convert(const Param& p, const Token& t, Arg& arg) {
       return expected();
     case ParamKind::value:
       return std::nullopt;
+    case ParamKind::integers:
+      if (t.kind == TokenKind::number && isWholeNumber(t.number) && t.number >= 0 &&
+          t.number <= 4294967295.0)
+        return std::nullopt;
+      return expected();
   }
   return expected();
 }
@@ -215,11 +222,13 @@ class LineParser {
       Arg arg;
       if (auto wrong = convert(p, t, arg)) return ParseError{file_, line_, t.column, *wrong};
       statement.args.push_back(arg);
-      if (p.kind != ParamKind::rest) ++next;
+      if (p.kind != ParamKind::rest && p.kind != ParamKind::integers) ++next;
     }
     for (; next < form.params.size(); ++next) {
       const Param& p = form.params[next];
-      if (!p.optional)
+      bool listGiven = (p.kind == ParamKind::rest || p.kind == ParamKind::integers) &&
+                       statement.args.size() > next;
+      if (!p.optional && !listGiven)
         return ParseError{file_, line_, endColumn(text_),
                           "expected " + expectedText(p) + " before the end of the line"};
     }

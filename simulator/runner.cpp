@@ -95,6 +95,10 @@ bool needsProcess(const std::string& command) {
                                              "weather saved-cities",
                                              "weather unit",
                                              "weather next-update",
+                                             "weather asset remove",
+                                             "weather asset add",
+                                             "weather image remove",
+                                             "weather image add",
                                              "note"};
   return !none.count(command);
 }
@@ -261,7 +265,22 @@ class Runner {
       world_.openWeatherApp();
     else if (c == "weather next-update")
       world_.queueUpdate(updateSetup(s));
-    else
+    else if (c == "weather asset remove")
+      world_.setAsset(static_cast<std::int64_t>(a[0].number), a[1].text == "day", std::nullopt);
+    else if (c == "weather asset add") {
+      const auto condition = static_cast<std::int64_t>(a[0].number);
+      const bool isDay = a[1].text == "day";
+      world_.setAsset(condition, isDay,
+                      a.size() > 2 ? a[2].text : *standardAssetName(condition, isDay));
+    } else if (c == "weather image remove")
+      world_.setConditionImage(a[0].text, false);
+    else if (c == "weather image add")
+      world_.setConditionImage(a[0].text, true);
+    else if (c == "random next") {
+      std::vector<std::uint32_t> values;
+      for (const Arg& v : a) values.push_back(static_cast<std::uint32_t>(v.number));
+      world_.scriptRandom(values);
+    } else
       return dispatchShell(s);
     return std::nullopt;
   }
@@ -303,6 +322,19 @@ class Runner {
       world_.rotate(a[0].text == "landscape");
     else if (c == "shell parallax")
       world_.askAllowsParallax();
+    else if (c == "shell time-label alpha")
+      world_.setTimeLabelAlpha(a[0].number);
+    else if (c == "shell move" || c == "shell scroll")
+      moveOrScroll(c == "shell move", a[0].text, std::nullopt, a[1].number, a[2].number);
+    else if (c == "shell move host" || c == "shell scroll host")
+      moveOrScroll(c == "shell move host", "host", static_cast<std::size_t>(a[0].number),
+                   a[1].number, a[2].number);
+    else if (c == "shell embed wallpaper-window")
+      world_.embedWallpaperWindow();
+    else if (c == "shell rebuild date-view")
+      world_.rebuildDateView();
+    else if (c == "shell date-view add")
+      world_.addToDateView(a[0].text);
     else if (c == "shell asset-name")
       world_.assetName(static_cast<std::int64_t>(a[0].number), a[1].flag);
     else if (c == "lock") {
@@ -331,6 +363,14 @@ class Runner {
     else
       return dispatchObservation(s);
     return std::nullopt;
+  }
+
+  void moveOrScroll(bool move, const std::string& view, std::optional<std::size_t> index, double x,
+                    double y) {
+    if (move)
+      world_.moveView(view, index, x, y);
+    else
+      world_.scrollView(view, index, x, y);
   }
 
   std::optional<Stop> advance(double seconds) {

@@ -225,6 +225,14 @@ class SimWorld final : public World {
     pendingUpdates_.push_back(update);
     if (process_) applyUpdates();
   }
+  void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) override {
+    assetEdits_[{condition, isDay}] = std::move(name);
+    if (process_) applyCatalogueEdits();
+  }
+  void setConditionImage(const std::string& name, bool present) override {
+    imageEdits_[name] = present;
+    if (process_) applyCatalogueEdits();
+  }
 
   // The shell.
   void postNotification(const std::string& name) override {
@@ -286,6 +294,41 @@ class SimWorld final : public World {
     if (visible.empty()) throw std::invalid_argument("no alert is on screen to dismiss");
     process().alerts().dismiss(*visible.back(), 0);
   }
+  void setTimeLabelAlpha(double alpha) override {
+    builtDateView().timeLabelView()->setAlpha(alpha);
+  }
+  void moveView(const std::string& view, std::optional<std::size_t> index, double x,
+                double y) override {
+    host::View& target = shellView(view, index);
+    target.setFrame({{x, y}, target.frame().size});
+  }
+  void scrollView(const std::string& view, std::optional<std::size_t> index, double x,
+                  double y) override {
+    sim::viewState(shellView(view, index)).setBoundsOrigin({x, y});
+  }
+  void embedWallpaperWindow() override { process().shell().embedWallpaperWindow(); }
+  void rebuildDateView() override { process().shell().rebuildDateView(); }
+  void addToDateView(const std::string& className) override {
+    sim::SimDateView& dateView = builtDateView();
+    const host::Rect frame =
+        host::makeRect(0, 0, dateView.bounds().size.width, dateView.bounds().size.height);
+    std::shared_ptr<host::View> added;
+    if (className == "UIView") {
+      added = process().viewClasses().makeView(frame);
+    } else {
+      sim::WeatherCatalog& weather = process().weather();
+      sim::WeatherBackgroundClassImpl* cls = className == "WUIDynamicWeatherBackground"
+                                                 ? weather.backgroundClass()
+                                                 : weather.backgroundSubclass();
+      if (!cls) throw std::invalid_argument("this system version has no " + className);
+      added = cls->make(frame);
+    }
+    dateView.addSubview(added);
+    dateView.sendSubviewToBack(added);
+  }
+  void scriptRandom(const std::vector<std::uint32_t>& values) override {
+    process().random().scriptNext(values);
+  }
   void advance(double seconds) override {
     try {
       process().runLoop().advance(seconds);
@@ -304,6 +347,14 @@ class SimWorld final : public World {
 
   json snapshot(double start) override {
     Describer describe(ids_, start);
+    if (process_) {
+      sim::Shell& shell = process_->shell();
+      describe.nameTrees([&shell](const host::View& root) -> json {
+        if (&root == shell.lockScreenWindow().get()) return "lockScreen";
+        if (&root == shell.wallpaperRoot().get()) return "wallpaper";
+        return nullptr;
+      });
+    }
     json out;
     out["time"] = number(now() - start);
     out["device"] = deviceJson();
@@ -321,12 +372,16 @@ class SimWorld final : public World {
     out["lockScreen"] = lockScreenJson(describe);
     out["homeScreen"] = homeScreenJson(describe);
     out["views"] = {{"lockScreen", describe.tree(p.shell().lockScreenWindow())},
-                    {"wallpaper", describe.tree(p.shell().wallpaperWindow())}};
+                    {"wallpaper", describe.tree(p.shell().wallpaperRoot())}};
     out["bindings"] = bindingsJson(describe);
     out["timers"] = timersJson(describe, start);
     out["alerts"] = alertsJson();
     out["files"] = filesJson();
     out["settings"] = valueJson(preferences().domainValues(kDomain));
+    out["weather"] = weatherJson(describe);
+    json scripted = json::array();
+    for (std::uint32_t value : p.random().scripted()) scripted.push_back(value);
+    out["random"] = {{"scripted", scripted}};
     std::optional<std::uint64_t> display = p.notifyState().stateOf(kDisplayStatusName);
     out["shell"] = {{"locked", locked_},
                     {"display", display ? json(*display) : json(nullptr)},
@@ -428,11 +483,52 @@ class SimWorld final : public World {
     applyLocalCity();
     applySavedCities();
     applyUpdates();
+    applyCatalogueEdits();
     process_->loadAddons();
     settle();
   }
 
   void settle() { process().runLoop().runUntilIdle(); }
+
+  sim::SimDateView& builtDateView() {
+    auto dateView = process().shell().dateViewController()->dateViewIfBuilt();
+    if (!dateView)
+      throw std::invalid_argument(
+          "the lock screen has no date view yet: 'shell date-view' (or 'wake') builds it");
+    return *dateView;
+  }
+
+  // A view of the shell's trees by its scenario name.
+  host::View& shellView(const std::string& name, std::optional<std::size_t> index) {
+    sim::Shell& shell = process().shell();
+    if (name == "host") {
+      if (!index || *index >= shell.wallpaperViewCount())
+        throw std::invalid_argument("the shell has " + std::to_string(shell.wallpaperViewCount()) +
+                                    " wallpaper views, numbered from 0");
+      return *shell.hostView(*index);
+    }
+    if (name == "date-view") return builtDateView();
+    if (name == "date-container") return *shell.dateContainer();
+    if (name == "wallpaper-container") return *shell.wallpaperContainer();
+    if (name == "wallpaper-window") return *shell.wallpaperWindow();
+    if (name == "window-parent" || name == "window-grandparent") {
+      const auto& holders = shell.wallpaperWindowHolders();
+      if (!holders)
+        throw std::invalid_argument("the wallpaper window has no " + name +
+                                    " until 'shell embed wallpaper-window'");
+      return name == "window-parent" ? *holders->parent : *holders->grandparent;
+    }
+    throw std::invalid_argument("no view of the shell is called " + name);
+  }
+
+  void applyCatalogueEdits() {
+    sim::WeatherCatalog& weather = process_->weather();
+    if (auto* assets = weather.assetLoaderClass())
+      for (const auto& [pair, name] : assetEdits_)
+        assets->catalog().set(pair.first, pair.second, name);
+    if (auto* images = weather.imageLoaderClass())
+      for (const auto& [name, present] : imageEdits_) images->catalog().setImage(name, present);
+  }
 
   std::shared_ptr<sim::SimWeatherPreferences> weatherPreferences() {
     if (!process_) return nullptr;
@@ -514,17 +610,41 @@ class SimWorld final : public World {
     return out;
   }
 
+  // The Weather app's data as the framework answers for it now: its local city, and each
+  // saved city as cityFromPreferencesDictionary: converts it (null for one that does not).
+  json weatherJson(Describer& describe) {
+    auto prefs = weatherPreferences();
+    if (!prefs) return nullptr;
+    json saved = json::array();
+    std::optional<host::Value> cities =
+        process_->weather().preferencesClass()->userDefaultsObjectForKey("Cities");
+    if (cities)
+      if (const host::Array* entries = cities->get<host::Array>())
+        for (const host::Value& entry : *entries)
+          saved.push_back(describe.city(prefs->cityFromPreferencesDictionary(entry)));
+    return {{"localCity", describe.city(prefs->localWeatherCity())},
+            {"savedCities", cities ? saved : json(nullptr)},
+            {"celsius", prefs->isCelsius()}};
+  }
+
   json lockScreenJson(Describer& describe) {
     auto dateView = process_->shell().dateViewController()->dateViewIfBuilt();
-    if (!dateView) return {{"dateView", nullptr}, {"timeLabel", nullptr}, {"dateLine", nullptr}};
+    if (!dateView)
+      return {{"dateView", nullptr},
+              {"dateContainer", describe.view(process_->shell().dateContainer())},
+              {"timeLabel", nullptr},
+              {"dateLine", nullptr}};
     auto label = [&](const std::shared_ptr<sim::Label>& l) -> json {
       if (!l) return nullptr;
       return {{"hidden", l->isHidden()},
               {"alpha", number(l->alpha())},
               {"text", l->text()},
+              {"textColor",
+               l->textColor() ? json(sim::colorName(l->textColor().get())) : json(nullptr)},
               {"id", describe.idOf(l)}};
     };
     return {{"dateView", describe.view(dateView)},
+            {"dateContainer", describe.view(process_->shell().dateContainer())},
             {"timeLabel", label(dateView->timeLabelView())},
             {"dateLine", label(dateView->dateLine())},
             {"subtitleHidden", dateView->subtitleHidden()},
@@ -556,9 +676,11 @@ class SimWorld final : public World {
     for (const auto& bg : backgrounds) {
       json v = describe.view(bg);
       out.push_back({{"id", v["id"]},
+                     {"class", v["class"]},
                      {"city", v["city"]},
                      {"cityId", v["cityId"]},
                      {"superview", v["superview"]},
+                     {"tree", v["tree"]},
                      {"gradientLayer", v["gradientLayer"]}});
     }
     return out;
@@ -579,12 +701,16 @@ class SimWorld final : public World {
 
   json alertsJson() {
     json out = json::array();
-    for (const auto& alert : process_->alerts().visibleAlerts())
+    for (const auto& alert : process_->alerts().visibleAlerts()) {
+      host::Id delegate = alert->delegate();
       out.push_back({{"title", alert->title()},
                      {"message", alert->message()},
                      {"buttons", alert->buttonTitles()},
                      {"tag", alert->tag()},
+                     {"delegate",
+                      delegate ? json(std::string(delegate->objectClass().name())) : json(nullptr)},
                      {"visible", alert->isVisible()}});
+    }
     return out;
   }
 
@@ -616,6 +742,8 @@ class SimWorld final : public World {
   std::optional<host::Array> savedCities_;
   bool celsius_ = true;
   std::vector<UpdateSetup> pendingUpdates_;
+  std::map<std::pair<std::int64_t, bool>, std::optional<std::string>> assetEdits_;
+  std::map<std::string, bool> imageEdits_;
   bool locked_ = false;
   std::optional<bool> parallax_;
   std::optional<std::string> assetName_;

@@ -95,6 +95,10 @@ class World {
   virtual void setCelsius(bool celsius) = 0;
   virtual void openWeatherApp() = 0;
   virtual void queueUpdate(const UpdateSetup& update) = 0;
+  // The system's catalogues, which survive resprings: a background asset by condition and
+  // day flag (none removes it), and a condition image by name.
+  virtual void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) = 0;
+  virtual void setConditionImage(const std::string& name, bool present) = 0;
 
   // The shell.
   virtual void postNotification(const std::string& name) = 0;
@@ -108,6 +112,20 @@ class World {
   virtual bool askAllowsParallax() = 0;
   virtual std::optional<std::string> assetName(std::int64_t condition, bool isDay) = 0;
   virtual void dismissAlert() = 0;
+  // The lock screen's date view and the shell's trees. A view is named as in the scenario
+  // language ("date-view", "host" with an index, ...); moving sets its frame's origin in its
+  // superview, scrolling its bounds' origin. A view that does not exist yet is bad input.
+  virtual void setTimeLabelAlpha(double alpha) = 0;
+  virtual void moveView(const std::string& view, std::optional<std::size_t> index, double x,
+                        double y) = 0;
+  virtual void scrollView(const std::string& view, std::optional<std::size_t> index, double x,
+                          double y) = 0;
+  virtual void embedWallpaperWindow() = 0;
+  virtual void rebuildDateView() = 0;
+  // Places a new view of that class at the back of the date view's subviews.
+  virtual void addToDateView(const std::string& className) = 0;
+  // The next values arc4random_uniform answers in the current process.
+  virtual void scriptRandom(const std::vector<std::uint32_t>& values) = 0;
   // Runs due run-loop events for that long; raises SimulationLimit past the event limit.
   virtual void advance(double seconds) = 0;
 

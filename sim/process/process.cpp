@@ -26,11 +26,16 @@ class ProcessFactory final : public host::Factory {
   std::shared_ptr<host::Location> newLocation(double latitude, double longitude) override {
     return weather_.newLocation(latitude, longitude);
   }
-  std::shared_ptr<host::Color> whiteColor() override { return views_.makeColor("white"); }
+  // One shared object for the process's life, as UIKit's cached colour is.
+  std::shared_ptr<host::Color> whiteColor() override {
+    if (!white_) white_ = views_.makeColor("white");
+    return white_;
+  }
 
  private:
   WeatherCatalog& weather_;
   const ViewClasses& views_;
+  std::shared_ptr<Color> white_;
 };
 
 }  // namespace
@@ -62,8 +67,9 @@ Process::Process(Device& device, LaunchOptions options)
   weather_ = std::make_unique<WeatherCatalog>(runtime_, viewClasses_, record_,
                                               runLoopEnvironment(runLoop_),
                                               device.version().weatherClasses);
-  shell_ = std::make_unique<Shell>(runtime_, viewClasses_, record_, *screen_, runLoop_,
-                                   ShellOptions{device.version().dateView});
+  shell_ = std::make_unique<Shell>(
+      runtime_, viewClasses_, record_, *screen_, runLoop_,
+      ShellOptions{device.version().dateView, device.orientation() == Orientation::landscape});
   factory_ = std::make_unique<ProcessFactory>(*weather_, viewClasses_);
   notifyState_.setState(kDisplayStatusName, 1);
   restoreWeatherDefaults();

@@ -130,6 +130,12 @@ std::shared_ptr<SimDateView> SimDateViewController::builtDateView() {
   return dateView_;
 }
 
+void SimDateViewController::discardDateView() {
+  if (!dateView_) return;
+  dateView_->removeFromSuperview();
+  dateView_.reset();
+}
+
 std::shared_ptr<host::DateView> originalDateView(const host::Id& self, host::Selector) {
   auto* controller = dynamic_cast<SimDateViewController*>(self.get());
   if (!controller)

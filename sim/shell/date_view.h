@@ -57,7 +57,7 @@ void defineDateViewMethods(Runtime& runtime, host::Class& dateViewClass,
 
 // SBLockScreenDateViewController. Its -dateView (original) builds the date view the first
 // time (the builder places it in the lock screen), shows the current time on it, and returns
-// the same view at every call.
+// the same view at every call until the lock screen rebuilds it.
 class SimDateViewController final : public Instance<host::Object> {
  public:
   using Builder = std::function<std::shared_ptr<SimDateView>()>;
@@ -65,6 +65,9 @@ class SimDateViewController final : public Instance<host::Object> {
       : Instance(cls), build_(std::move(build)), clock_(clock), record_(record) {}
 
   std::shared_ptr<SimDateView> builtDateView();
+  // What the lock screen does when it rebuilds: the date view leaves the lock screen and is
+  // forgotten, so the next -dateView builds and places a fresh one. Nothing when none is built.
+  void discardDateView();
   // The date view if the controller has built it, otherwise none.
   const std::shared_ptr<SimDateView>& dateViewIfBuilt() const { return dateView_; }
 

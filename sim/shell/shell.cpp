@@ -30,7 +30,8 @@ Shell::Shell(Runtime& runtime, const ViewClasses& views, Record& record, const h
       record_(record),
       screen_(screen),
       clock_(clock),
-      options_(options) {
+      options_(options),
+      landscape_(options.landscape) {
   defineClasses(runtime, views);
   buildLockScreen(views);
   buildWallpaper(views);
@@ -171,14 +172,46 @@ void Shell::finishUnlock(long source, const host::Id& options) {
 void Shell::rotate(bool landscape) {
   landscape_ = landscape;
   record_.add("shell", landscape ? "rotates to landscape" : "rotates to portrait");
-  const host::Rect frame = filling(orientedScreenSize());
-  wallpaperWindow_->setFrame(frame);
-  wallpaperContainer_->setFrame(frame);
+  // Each view takes the new size where it stands: an offset a test gave it stays.
+  const host::Size size = orientedScreenSize();
+  auto resize = [size](host::View& view) { view.setFrame({view.frame().origin, size}); };
+  if (holders_) {
+    resize(*holderRoot_);
+    resize(*holders_->grandparent);
+    resize(*holders_->parent);
+  }
+  resize(*wallpaperWindow_);
+  resize(*wallpaperContainer_);
   for (const auto& wallpaper : wallpapers_) {
-    wallpaper->superview()->setFrame(frame);
-    wallpaper->setFrame(frame);
+    resize(*wallpaper->superview());
+    resize(*wallpaper);
   }
   layoutWallpaper();
+}
+
+void Shell::rebuildDateView() {
+  if (!controller_->dateViewIfBuilt())
+    throw std::invalid_argument(
+        "the lock screen has no date view to rebuild yet (the first -dateView builds it)");
+  record_.add("shell", "rebuilds the lock screen: the date view is removed");
+  controller_->discardDateView();
+}
+
+const Shell::WindowHolders& Shell::embedWallpaperWindow() {
+  if (holders_) return *holders_;
+  const host::Rect frame = filling(orientedScreenSize());
+  holderRoot_ = views_.makeView(frame);
+  WindowHolders holders{views_.makeView(frame), views_.makeView(frame)};
+  holderRoot_->addSubview(holders.grandparent);
+  holders.grandparent->addSubview(holders.parent);
+  holders.parent->addSubview(wallpaperWindow_);
+  holders_ = std::move(holders);
+  return *holders_;
+}
+
+std::shared_ptr<host::View> Shell::wallpaperRoot() const {
+  if (holderRoot_) return holderRoot_;
+  return wallpaperWindow_;
 }
 
 }  // namespace sim

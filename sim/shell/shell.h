@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "host/services.h"
@@ -19,6 +20,8 @@ namespace sim {
 // What differs between system versions in the shell.
 struct ShellOptions {
   DateViewMethods dateView;
+  // The interface orientation the shell starts in: a new process starts in the device's.
+  bool landscape = false;
 };
 
 // The class names, spelled once.
@@ -70,11 +73,30 @@ class Shell {
   // screen's longer side across in landscape), then lays the wallpaper out.
   void rotate(bool landscape);
 
+  // The lock screen rebuilds: the date view leaves it, and the controller's next -dateView
+  // builds a fresh one in the date container. Refuses (std::invalid_argument) while no date
+  // view has been built.
+  void rebuildDateView();
+  // Places the wallpaper window under two holder views, root → grandparent → parent →
+  // window, each filling the screen, so that the window's ancestors can be moved or
+  // scrolled. Once: later calls answer the same holders.
+  struct WindowHolders {
+    std::shared_ptr<View> grandparent;
+    std::shared_ptr<View> parent;
+  };
+  const WindowHolders& embedWallpaperWindow();
+  // The holders, or none before embedWallpaperWindow.
+  const std::optional<WindowHolders>& wallpaperWindowHolders() const { return holders_; }
+
   // Inspection.
   const std::shared_ptr<View>& lockScreenWindow() const { return lockWindow_; }
   const std::shared_ptr<View>& dateContainer() const { return dateContainer_; }
   const std::shared_ptr<SimDateViewController>& dateViewController() const { return controller_; }
   const std::shared_ptr<SimWallpaperWindow>& wallpaperWindow() const { return wallpaperWindow_; }
+  // The view that holds every host view.
+  const std::shared_ptr<View>& wallpaperContainer() const { return wallpaperContainer_; }
+  // The root of the wallpaper's tree: the window, or the outermost holder once embedded.
+  std::shared_ptr<host::View> wallpaperRoot() const;
   std::size_t wallpaperViewCount() const { return wallpapers_.size(); }
   const std::shared_ptr<SimWallpaperView>& wallpaperView(std::size_t index) const;
   std::shared_ptr<host::View> hostView(std::size_t index) const;
@@ -110,6 +132,8 @@ class Shell {
   std::shared_ptr<View> wallpaperContainer_;
   std::vector<std::shared_ptr<SimWallpaperView>> wallpapers_;
   std::shared_ptr<SimLockScreenManager> manager_;
+  std::shared_ptr<View> holderRoot_;
+  std::optional<WindowHolders> holders_;
 };
 
 }  // namespace sim

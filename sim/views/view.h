@@ -32,6 +32,9 @@ class ViewState : public std::enable_shared_from_this<ViewState> {
   host::Rect bounds() const { return geometry_.bounds; }
   // Keeps the center, as UIKit does; raises CALayerInvalidGeometry when not finite.
   void setBounds(const host::Rect& bounds);
+  // Scrolls: the bounds' origin moves and its size stays, so every subview appears shifted
+  // by minus that origin in this view's superview.
+  void setBoundsOrigin(host::Point origin) { setBounds({origin, geometry_.bounds.size}); }
   host::Point center() const { return geometry_.center; }
   void setCenter(host::Point center);
   host::AffineTransform transform() const { return geometry_.transform; }

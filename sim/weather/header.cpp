@@ -1,6 +1,8 @@
 // The header's subviews and the controller that holds it.
 #include "sim/weather/header.h"
 
+#include <stdexcept>
+
 namespace sim {
 
 namespace {
@@ -35,6 +37,18 @@ std::shared_ptr<SimTodayHeaderView> SimTodayHeaderView::make(const HeaderClasses
   header->addSubview(details);
   header->line2_ = addLabel(*details, classes.label, classes.color, host::makeRect(0, 0, 200, 20));
   return header;
+}
+
+std::optional<std::string> SimTodayHeaderView::conditionsImageName() const {
+  if (!image_) return std::nullopt;
+  auto* named = dynamic_cast<const Image*>(image_.get());
+  if (!named) throw std::logic_error("not modelled: a condition image from outside the simulation");
+  return named->name();
+}
+
+std::vector<std::pair<std::string, std::shared_ptr<Label>>> SimTodayHeaderView::labels() const {
+  return {{"location", location_}, {"line1", line1_}, {"temperature", temperature_},
+          {"high", high_},         {"low", low_},     {"line2", line2_}};
 }
 
 std::string SimTodayHeaderView::describeContents() const {

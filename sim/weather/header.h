@@ -3,7 +3,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/weather.h"
 #include "sim/runtime/class.h"
@@ -42,6 +45,12 @@ class SimTodayHeaderView final : public ViewImpl<host::TodayHeaderView> {
 
   // Inspection.
   const std::shared_ptr<host::Image>& conditionsImage() const { return image_; }
+  // The name of the condition image set last, as the image knows it; none for no image.
+  // An image from outside the simulation is not modelled.
+  std::optional<std::string> conditionsImageName() const;
+  // Every label of the header, by the setter that fills it: location, line1, temperature,
+  // high, low, line2.
+  std::vector<std::pair<std::string, std::shared_ptr<Label>>> labels() const;
   std::string locationName() const { return location_->text(); }
   std::string conditionsLine1() const { return line1_->text(); }
   std::string conditionsLine2() const { return line2_->text(); }

@@ -76,37 +76,45 @@ void SimLocationUpdater::updateWeatherForLocation(const std::shared_ptr<host::Lo
                              describeLocation(location.get()));
 
   std::shared_ptr<host::City> target = city;
-  if (!target) {
+  if (!target && location) {
     auto made = std::make_shared<SimCity>(cityClass_);
     made->setLocation(location);
     target = made;
   }
+  // Without a location the service has nothing to look up: the request fails without
+  // reaching it, so no scripted outcome is used.
+  UpdateOutcome outcome =
+      location ? nextOutcome() : UpdateOutcome::failure("no location to update the weather for");
   ++pending_;
   std::weak_ptr<bool> alive = alive_;
   environment_.post(
       environment_.now() + delay_,
-      [this, alive, target, outcome = nextOutcome(), handler] {
+      [this, alive, target, location, outcome = std::move(outcome), handler] {
         if (alive.expired()) return;
-        complete(target, outcome, handler);
+        complete(target, location, outcome, handler);
       },
       "weather update for " + describeCity(target.get()));
 }
 
-void SimLocationUpdater::complete(std::shared_ptr<host::City> city, const UpdateOutcome& outcome,
+void SimLocationUpdater::complete(std::shared_ptr<host::City> city,
+                                  const std::shared_ptr<host::Location>& location,
+                                  const UpdateOutcome& outcome,
                                   host::WeatherUpdateHandler handler) {
   --pending_;
+  const std::string where = describeCity(city.get()) + " at " + describeLocation(location.get());
   if (outcome.failed()) {
-    record_.add("weather", "failed for " + describeCity(city.get()) + ": " + outcome.error);
+    record_.add("weather", "failed for " + where + ": " + outcome.error);
     handler(std::move(city), std::make_shared<SimError>(errorClass_, outcome.error));
     return;
   }
-  applyReport(*city, *outcome.report, environment_.now());
-  record_.add("weather",
-              "completed for " + describeCity(city.get()) + ": " + describeReport(*outcome.report));
+  applyReport(*city, location, *outcome.report, environment_.now());
+  record_.add("weather", "completed for " + where + ": " + describeReport(*outcome.report));
   handler(std::move(city), nullptr);
 }
 
-void SimLocationUpdater::applyReport(host::City& city, const WeatherReport& report, double time) {
+void SimLocationUpdater::applyReport(host::City& city,
+                                     const std::shared_ptr<host::Location>& location,
+                                     const WeatherReport& report, double time) {
   auto* sim = dynamic_cast<SimCity*>(&city);
   if (!sim) throw std::logic_error("not modelled: updating the weather of a foreign city");
   CityData data = sim->data();
@@ -115,8 +123,7 @@ void SimLocationUpdater::applyReport(host::City& city, const WeatherReport& repo
   data.temperatureCelsius = report.temperatureCelsius;
   data.hourlyCelsius = report.hourlyCelsius;
   data.updateTime = host::Date{time};
-  // setData would make a new location object; the city keeps the one it has.
-  auto location = sim->location();
+  // The report is for the place asked about: the city now stands at that very location.
   sim->setData(std::move(data));
   sim->setLocation(location);
 }

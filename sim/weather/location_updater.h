@@ -61,11 +61,15 @@ struct UpdaterEnvironment {
 // The environment of a process's run loop, which must outlive the updater.
 UpdaterEnvironment runLoopEnvironment(RunLoop& runLoop);
 
-// The shared updater. Each request takes the next scripted outcome (the default one when
-// none is queued) and completes after the configured delay, calling its handler once.
-// Success updates the requested city in place, with the report's values and the completion
-// time as update time, and hands that city to the handler with no error; failure hands the
-// unchanged city and an NSError. A request without a city gets a new city at the location.
+// The shared updater. The service answers for the location it is handed, not for the city:
+//  - a request without a location takes no scripted outcome and completes, after the delay,
+//    with the unchanged city (or none) and an NSError;
+//  - otherwise it takes the next scripted outcome (the default one when none is queued) and
+//    completes after the delay, calling its handler once. Success gives the city the
+//    requested location, the report's values and the completion time as update time, and
+//    hands it over with no error; failure hands the unchanged city and an NSError.
+// A request without a city gets a new city at the location. The record names the requested
+// coordinates on the request and on its completion, so a report for the wrong place shows.
 class SimLocationUpdater final : public Instance<host::LocationUpdater> {
  public:
   SimLocationUpdater(host::Class& cls, CityClass& cityClass, host::Class& errorClass,
@@ -85,9 +89,10 @@ class SimLocationUpdater final : public Instance<host::LocationUpdater> {
 
  private:
   UpdateOutcome nextOutcome();
-  void complete(std::shared_ptr<host::City> city, const UpdateOutcome& outcome,
-                host::WeatherUpdateHandler handler);
-  void applyReport(host::City& city, const WeatherReport& report, double time);
+  void complete(std::shared_ptr<host::City> city, const std::shared_ptr<host::Location>& location,
+                const UpdateOutcome& outcome, host::WeatherUpdateHandler handler);
+  void applyReport(host::City& city, const std::shared_ptr<host::Location>& location,
+                   const WeatherReport& report, double time);
 
   CityClass& cityClass_;
   host::Class& errorClass_;

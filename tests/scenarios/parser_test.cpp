@@ -1,6 +1,10 @@
 // The scenario language: what parses, and where and why a bad line fails.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
+#include "simulator/grammar.h"
 #include "simulator/parser.h"
 
 namespace nimsim {
@@ -114,7 +118,60 @@ INSTANTIATE_TEST_SUITE_P(
                     BadLine{"notify state foo -1", 18, "0 or more"},
                     BadLine{"shell content-view -1", 20, "0 or more"},
                     BadLine{"notify fail get 0", 17, "from 1 to 4294967295"},
-                    BadLine{"notify fail register 4294967296", 22, "from 1 to 4294967295"}));
+                    BadLine{"notify fail register 4294967296", 22, "from 1 to 4294967295"},
+                    BadLine{"random next", 12, "expected values (whole numbers"},
+                    BadLine{"random next 3 -1", 15, "expected values"},
+                    BadLine{"random next 2.5", 13, "expected values"},
+                    BadLine{"random next 4294967296", 13, "expected values"},
+                    BadLine{"weather asset remove 26 noon", 25, "expected time (day or night)"},
+                    BadLine{"weather asset add 0 day", 21, "has no standard day asset"},
+                    BadLine{"weather asset add 28 night", 22, "has no standard night asset"},
+                    BadLine{"weather image remove", 21, "expected name"},
+                    BadLine{"weather local-city X temp=hot", 27, "nan, inf or -inf"},
+                    BadLine{"weather next-update ok temp=\"1\"", 29, "nan, inf or -inf"},
+                    BadLine{"weather local-city X hourly=\"1,nano\"", 29, "(or nan, inf, -inf)"},
+                    BadLine{"shell time-label alpha 1.5", 24, "from 0 to 1"},
+                    BadLine{"shell move clock 1 2", 12, "expected view (date-view"},
+                    BadLine{"shell move date-view 1", 23, "expected y (a number)"},
+                    BadLine{"shell move host -1 0 0", 17, "0 or more"},
+                    BadLine{"shell scroll host 0 x 0", 21, "expected x (a number)"},
+                    BadLine{"shell date-view add UILabel", 21, "expected class"},
+                    BadLine{"shell embed wallpaper-window now", 30, "end of the line"},
+                    BadLine{"expect a.id not b", 17, "expected 'in' after 'not'"},
+                    BadLine{"expect a.id not in", 19, "a list after 'not in'"},
+                    BadLine{"expect a.id in \"x\"", 16, "expected its path"},
+                    BadLine{"expect a.id in null", 16, "expected its path"},
+                    BadLine{"expect a.id in b c", 18, "end of the line"},
+                    BadLine{"expect a.b == 3 4", 17, "end of the line"}));
+
+TEST(ScenarioParser, NotInBecomesOneOperatorBeforeTheListPath) {
+  ParseResult r = parse(
+      "expect addon.weatherBackground.id not in lockScreen.dateView.subviewIds\n"
+      "expect a in b[0].c\n");
+  ASSERT_TRUE(r.ok()) << r.errors[0].format();
+  const Statement& notIn = r.script.statements[0];
+  ASSERT_EQ(notIn.args.size(), 3u);
+  EXPECT_EQ(notIn.args[1].text, "not in");
+  EXPECT_EQ(notIn.args[2].text, "lockScreen.dateView.subviewIds");
+  EXPECT_EQ(r.script.statements[1].args[1].text, "in");
+}
+
+TEST(ScenarioParser, TemperaturesMayBeNotANumberOrInfinite) {
+  ParseResult r = parse(
+      "weather local-city X temp=-inf hourly=\"nan,inf,-inf,2\"\n"
+      "weather next-update ok temp=nan\n");
+  ASSERT_TRUE(r.ok()) << r.errors[0].format();
+  EXPECT_TRUE(std::isinf(r.script.statements[0].option("temp")->number));
+  EXPECT_LT(r.script.statements[0].option("temp")->number, 0);
+  EXPECT_TRUE(std::isnan(r.script.statements[1].option("temp")->number));
+  auto hourly = hourlyTemperatures("nan,inf,-inf,2");
+  ASSERT_TRUE(hourly.has_value());
+  ASSERT_EQ(hourly->size(), 4u);
+  EXPECT_TRUE(std::isnan((*hourly)[0]));
+  EXPECT_EQ((*hourly)[1], std::numeric_limits<double>::infinity());
+  EXPECT_EQ((*hourly)[2], -std::numeric_limits<double>::infinity());
+  EXPECT_EQ((*hourly)[3], 2);
+}
 
 TEST(ScenarioParser, ReportsEveryBadLineNotOnlyTheFirst) {
   ParseResult r = parse("lock\nbad one\nunlock\nadvance forever\n");

@@ -94,6 +94,29 @@ class ScriptedWorld : public World {
   }
   std::optional<std::string> assetName(std::int64_t, bool) override { return std::nullopt; }
   void dismissAlert() override { log("dismiss"); }
+  void setAsset(std::int64_t c, bool day, std::optional<std::string> name) override {
+    log("asset " + std::to_string(c) + (day ? " day " : " night ") + name.value_or("none"));
+  }
+  void setConditionImage(const std::string& n, bool p) override {
+    log("image " + n + (p ? " +" : " -"));
+  }
+  void setTimeLabelAlpha(double a) override { log("time alpha " + std::to_string(a)); }
+  void moveView(const std::string& v, std::optional<std::size_t> i, double x, double y) override {
+    log("move " + v + (i ? " " + std::to_string(*i) : "") + " " + std::to_string(int(x)) + " " +
+        std::to_string(int(y)));
+  }
+  void scrollView(const std::string& v, std::optional<std::size_t> i, double x, double y) override {
+    log("scroll " + v + (i ? " " + std::to_string(*i) : "") + " " + std::to_string(int(x)) + " " +
+        std::to_string(int(y)));
+  }
+  void embedWallpaperWindow() override { log("embed"); }
+  void rebuildDateView() override { log("rebuild"); }
+  void addToDateView(const std::string& c) override { log("add " + c); }
+  void scriptRandom(const std::vector<std::uint32_t>& values) override {
+    std::string line = "random";
+    for (auto v : values) line += " " + std::to_string(v);
+    log(line);
+  }
   void advance(double s) override {
     if (s > eventLimitSeconds) throw SimulationLimit("too many events");
     clock_ += s;
@@ -188,6 +211,37 @@ TEST(ScenarioRunner, LimitsStopTheRunWithStatusFour) {
   RunOutcome r = run(patient, "advance 300d\nadvance 101d\n");
   EXPECT_EQ(r.status, exitStatus::limit);
   EXPECT_NE(r.err.find("400 days"), std::string::npos);
+}
+
+TEST(ScenarioRunner, NewCommandsReachTheWorldWithTheirArguments) {
+  ScriptedWorld world;
+  RunOutcome r = run(world,
+                     "weather asset remove 26 day\nweather asset add 27 night\n"
+                     "weather asset add 0 day \"x.png\"\nweather image remove \"cloudy-nc\"\n"
+                     "weather image add \"cloudy-nc\"\nrandom next 12 1 0\n"
+                     "shell time-label alpha 0.25\nshell move date-view -12 30\n"
+                     "shell move host 1 5 -6\nshell scroll date-container 0 40\n"
+                     "shell scroll host 0 7 8\nshell embed wallpaper-window\n"
+                     "shell scroll window-grandparent 3 4\nshell rebuild date-view\n"
+                     "shell date-view add WUIDynamicWeatherBackgroundSubclass\n");
+  EXPECT_EQ(r.status, exitStatus::ok) << r.err;
+  std::vector<std::string> expected = {"asset 26 day none",
+                                       "asset 27 night mostly-cloudy-night@2x-667h",
+                                       "asset 0 day x.png",
+                                       "image cloudy-nc -",
+                                       "image cloudy-nc +",
+                                       "boot com.apple.springboard 1",
+                                       "random 12 1 0",
+                                       "time alpha 0.250000",
+                                       "move date-view -12 30",
+                                       "move host 1 5 -6",
+                                       "scroll date-container 0 40",
+                                       "scroll host 0 7 8",
+                                       "embed",
+                                       "scroll window-grandparent 3 4",
+                                       "rebuild",
+                                       "add WUIDynamicWeatherBackgroundSubclass"};
+  EXPECT_EQ(world.calls, expected);
 }
 
 TEST(ScenarioRunner, TheCommandLineSeedWinsOverTheScenarios) {

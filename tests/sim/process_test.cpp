@@ -62,4 +62,42 @@ TEST_F(ProcessOnDevice, TheDisplayStartsOnAndSettingItPostsTheNotification) {
   EXPECT_EQ(process_->runLoop().pendingCount(), 1u) << "the display-status delivery is queued";
 }
 
+TEST_F(ProcessOnDevice, AfterARespringInLandscapeEveryPartOfTheNewShellIsLandscape) {
+  process_->rotate(sim::Orientation::landscape);
+  process_ = respring();
+
+  const host::Rect screen = process_->mainScreen().bounds();
+  ASSERT_GT(screen.size.width, screen.size.height) << "the screen stays landscape";
+  sim::Shell& shell = process_->shell();
+  EXPECT_TRUE(shell.isLandscape());
+  EXPECT_EQ(shell.wallpaperWindow()->frame().size, screen.size);
+  for (std::size_t i = 0; i < shell.wallpaperViewCount(); ++i) {
+    EXPECT_EQ(shell.wallpaperView(i)->frame().size, screen.size) << i;
+    EXPECT_EQ(shell.hostView(i)->frame().size, screen.size) << i;
+  }
+  EXPECT_EQ(shell.lockScreenWindow()->frame().size, screen.size);
+  EXPECT_EQ(shell.dateContainer()->frame().size.width, screen.size.width);
+}
+
+TEST_F(ProcessOnDevice, ARespringInPortraitAfterTurningBackStartsPortrait) {
+  process_->rotate(sim::Orientation::landscape);
+  process_->rotate(sim::Orientation::portrait);
+  process_ = respring();
+  const host::Rect screen = process_->mainScreen().bounds();
+  EXPECT_LT(screen.size.width, screen.size.height);
+  EXPECT_FALSE(process_->shell().isLandscape());
+  EXPECT_EQ(process_->shell().wallpaperWindow()->frame().size, screen.size);
+}
+
+TEST_F(ProcessOnDevice, WhiteColorIsOneSharedObjectPerProcess) {
+  auto first = process_->factory().whiteColor();
+  EXPECT_EQ(process_->factory().whiteColor(), first);
+  EXPECT_EQ(sim::colorName(first.get()), "white");
+  std::weak_ptr<host::Color> old = first;
+  first.reset();
+  process_ = respring();
+  EXPECT_TRUE(old.expired()) << "a new process has a colour of its own";
+  EXPECT_EQ(sim::colorName(process_->factory().whiteColor().get()), "white");
+}
+
 }  // namespace

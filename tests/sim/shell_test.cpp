@@ -195,6 +195,71 @@ TEST_F(ShellTest, RotationResizesTheWallpaperToTheScreenInThatOrientationAndLays
   EXPECT_EQ(shell.wallpaperView(0)->frame(), host::makeRect(0, 0, 375, 667));
 }
 
+TEST_F(ShellTest, RotationKeepsTheOffsetsGivenToTheWallpapersViews) {
+  shell.hostView(1)->setFrame(host::makeRect(-30, 12, 375, 667));
+  shell.wallpaperWindow()->setFrame(host::makeRect(7, 0, 375, 667));
+  shell.rotate(true);
+  EXPECT_EQ(shell.hostView(1)->frame(), host::makeRect(-30, 12, 667, 375));
+  EXPECT_EQ(shell.wallpaperWindow()->frame(), host::makeRect(7, 0, 667, 375));
+  EXPECT_EQ(shell.hostView(0)->frame(), host::makeRect(0, 0, 667, 375));
+}
+
+TEST_F(ShellTest, AHostViewAwayFromTheWindowOriginUnderAScrolledContainerConverts) {
+  shell.hostView(0)->setFrame(host::makeRect(25, -40, 375, 667));
+  sim::viewState(*shell.wallpaperContainer()).setBoundsOrigin({5, -10});
+  EXPECT_EQ(shell.hostView(0)->convertPointToView({0, 0}, nullptr), (host::Point{20, -30}));
+  EXPECT_EQ(shell.hostView(1)->convertPointToView({0, 0}, nullptr), (host::Point{-5, 10}));
+}
+
+TEST_F(ShellTest, AnEmbeddedWallpaperWindowHasTwoHoldersAboveItUnderOneRoot) {
+  EXPECT_FALSE(shell.wallpaperWindowHolders().has_value());
+  EXPECT_EQ(shell.wallpaperRoot(), shell.wallpaperWindow());
+  const auto& holders = shell.embedWallpaperWindow();
+  EXPECT_EQ(&shell.embedWallpaperWindow(), &holders) << "embedding twice changes nothing";
+  EXPECT_EQ(shell.wallpaperWindow()->superview(), holders.parent);
+  EXPECT_EQ(holders.parent->superview(), holders.grandparent);
+  EXPECT_EQ(holders.grandparent->superview(), shell.wallpaperRoot());
+  EXPECT_EQ(shell.wallpaperRoot()->superview(), nullptr);
+
+  holders.grandparent->setFrame(host::makeRect(-16, 30, 375, 667));
+  sim::viewState(*holders.grandparent).setBoundsOrigin({4, 0});
+  EXPECT_EQ(holders.grandparent->convertPointToView({0, 0}, nullptr), (host::Point{-20, 30}));
+  shell.wallpaperWindow()->setFrame(host::makeRect(3, 9, 375, 667));
+  EXPECT_EQ(shell.hostView(0)->convertPointToView({0, 0}, nullptr), (host::Point{-17, 39}));
+}
+
+TEST_F(ShellTest, ARebuiltLockScreenHandsOutAFreshDateViewAndDropsTheOld) {
+  EXPECT_THROW(shell.rebuildDateView(), std::invalid_argument);
+  auto old = shell.requestDateView();
+  auto held = views.makeView(host::makeRect(0, 0, 10, 10));
+  old->addSubview(held);
+  shell.rebuildDateView();
+  EXPECT_EQ(old->superview(), nullptr) << "the old date view left the lock screen";
+  EXPECT_EQ(shell.dateViewController()->dateViewIfBuilt(), nullptr);
+
+  auto fresh = shell.requestDateView();
+  EXPECT_NE(fresh, old);
+  EXPECT_EQ(fresh->superview(), shell.dateContainer());
+  EXPECT_FALSE(held->isDescendantOfView(fresh.get()));
+  EXPECT_EQ(shell.dateContainer()->subviews().size(), 1u);
+  EXPECT_EQ(
+      record.textsIn("original"),
+      (std::vector<std::string>{"-[SBLockScreenDateViewController dateView] built the date view",
+                                "-[SBLockScreenDateViewController dateView] built the date view"}));
+}
+
+class LandscapeShell : public ShellTest {
+ protected:
+  LandscapeShell() : ShellTest(sim::ShellOptions{{}, true}) {}
+};
+
+TEST_F(LandscapeShell, StartsWithEveryTreeInLandscape) {
+  EXPECT_TRUE(shell.isLandscape());
+  EXPECT_EQ(shell.wallpaperWindow()->frame(), host::makeRect(0, 0, 667, 375));
+  EXPECT_EQ(shell.wallpaperView(0)->frame(), host::makeRect(0, 0, 667, 375));
+  EXPECT_EQ(shell.lockScreenWindow()->frame(), host::makeRect(0, 0, 667, 375));
+}
+
 TEST_F(ShellTest, TheOriginalsAllowParallaxAndFinishTheUnlock) {
   EXPECT_TRUE(shell.askAllowsParallax());
   shell.finishUnlock(3, nullptr);

@@ -230,6 +230,21 @@ TEST_F(Views, ConvertingToNoViewWalksToTheRootThroughOffsetsBoundsAndTransforms)
   EXPECT_EQ(inner->convertPointToView({1, 1}, nullptr), (Point{-28, -18}));
 }
 
+TEST_F(Views, AScrolledAncestorShiftsItsSubviewsByMinusItsBoundsOriginBothWays) {
+  auto root = view(makeRect(0, 0, 320, 568));
+  auto scroller = view(makeRect(0, 20, 320, 200));
+  auto child = view(makeRect(30, 60, 50, 50));
+  root->addSubview(scroller);
+  scroller->addSubview(child);
+  sim::viewState(*scroller).setBoundsOrigin({-12, 50});
+
+  EXPECT_EQ(scroller->frame(), makeRect(0, 20, 320, 200)) << "scrolling does not move the view";
+  EXPECT_EQ(child->frame(), makeRect(30, 60, 50, 50)) << "nor its subview's frame";
+  EXPECT_EQ(child->convertPointToView({0, 0}, nullptr), (Point{42, 30}));
+  EXPECT_EQ(child->convertPointToView({0, 0}, scroller.get()), (Point{30, 60}));
+  EXPECT_EQ(root->convertPointToView({42, 30}, child.get()), (Point{0, 0}));
+}
+
 TEST_F(Views, ARootViewConvertsIntoItsOwnSpace) {
   auto lonely = view(makeRect(40, 40, 10, 10));
   EXPECT_EQ(lonely->convertPointToView({3, 4}, nullptr), (Point{3, 4}));

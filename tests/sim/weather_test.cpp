@@ -244,11 +244,12 @@ TEST_F(Updater, RequestsCompleteInOrderWithScriptedOutcomesThenTheDefault) {
   EXPECT_EQ(second->conditionCode(), 3);
   EXPECT_EQ(completions[2].city, third);
   EXPECT_EQ(third->conditionCode(), 44);
-  EXPECT_EQ(record.textsIn("weather"),
-            (std::vector<std::string>{"requested for A at (1, 2)", "requested for B at (1, 2)",
-                                      "requested for C at (1, 2)", "failed for A: offline",
-                                      "completed for B: condition 3 day 30°C",
-                                      "completed for C: condition 44 night 5°C"}));
+  EXPECT_EQ(
+      record.textsIn("weather"),
+      (std::vector<std::string>{"requested for A at (1, 2)", "requested for B at (1, 2)",
+                                "requested for C at (1, 2)", "failed for A at (1, 2): offline",
+                                "completed for B at (1, 2): condition 3 day 30°C",
+                                "completed for C at (1, 2): condition 44 night 5°C"}));
 }
 
 TEST_F(Updater, ARequestWithoutACityUpdatesANewCityAtTheLocation) {
@@ -258,6 +259,71 @@ TEST_F(Updater, ARequestWithoutACityUpdatesANewCityAtTheLocation) {
   ASSERT_EQ(completions.size(), 1u);
   ASSERT_NE(completions[0].city, nullptr);
   EXPECT_EQ(completions[0].city->location(), location);
+}
+
+TEST_F(Updater, ASuccessfulReportIsForTheRequestedLocationNotTheCitysOwn) {
+  CityData data;
+  data.name = "Paris";
+  data.location = host::Coordinate{48.85, 2.35};
+  auto city = catalog.newCity(data);
+  auto elsewhere = catalog.newLocation(1, 103);
+  catalog.updater()->updateWeatherForLocation(elsewhere, city, &recordCompletion);
+  loop.advance(10);
+
+  ASSERT_EQ(completions.size(), 1u);
+  EXPECT_EQ(completions[0].error, nullptr);
+  EXPECT_EQ(city->location(), elsewhere) << "the city stands where the report was made";
+  EXPECT_EQ(record.textsIn("weather"),
+            (std::vector<std::string>{"requested for Paris at (1, 103)",
+                                      "completed for Paris at (1, 103): condition 26 day 18°C"}));
+}
+
+TEST_F(Updater, AFailedRequestLeavesTheCityWhereItWas) {
+  catalog.updater()->enqueue(sim::UpdateOutcome::failure("offline"));
+  CityData data;
+  data.location = host::Coordinate{48.85, 2.35};
+  auto city = catalog.newCity(data);
+  auto before = city->location();
+  catalog.updater()->updateWeatherForLocation(catalog.newLocation(1, 103), city, &recordCompletion);
+  loop.advance(10);
+  ASSERT_EQ(completions.size(), 1u);
+  EXPECT_NE(completions[0].error, nullptr);
+  EXPECT_EQ(city->location(), before);
+}
+
+TEST_F(Updater, ARequestWithoutALocationCompletesAfterTheDelayWithAnErrorAndKeepsTheScript) {
+  catalog.updater()->setDelay(4);
+  catalog.updater()->enqueue(sim::UpdateOutcome::success({7, true, 1, {}}));
+  CityData data;
+  data.name = "Oslo";
+  auto city = catalog.newCity(data);
+  catalog.updater()->updateWeatherForLocation(nullptr, city, &recordCompletion);
+  EXPECT_TRUE(completions.empty()) << "the error comes on the run loop, not at once";
+  loop.advance(3.9);
+  EXPECT_TRUE(completions.empty());
+  loop.advance(0.1);
+
+  ASSERT_EQ(completions.size(), 1u);
+  EXPECT_EQ(completions[0].city, city);
+  auto* error = dynamic_cast<sim::SimError*>(completions[0].error.get());
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(error->description(), "no location to update the weather for");
+  EXPECT_EQ(city->conditionCode(), 0) << "the city is untouched";
+  EXPECT_EQ(record.textsIn("weather").back(),
+            "failed for Oslo at no location: no location to update the weather for");
+
+  request("Bergen");
+  loop.advance(10);
+  ASSERT_EQ(completions.size(), 2u);
+  EXPECT_EQ(completions[1].city->conditionCode(), 7) << "the scripted outcome was still queued";
+}
+
+TEST_F(Updater, ARequestWithNeitherLocationNorCityHandsBackNoCityAndAnError) {
+  catalog.updater()->updateWeatherForLocation(nullptr, nullptr, &recordCompletion);
+  loop.advance(10);
+  ASSERT_EQ(completions.size(), 1u);
+  EXPECT_EQ(completions[0].city, nullptr);
+  EXPECT_NE(completions[0].error, nullptr);
 }
 
 TEST_F(Updater, NegativeOrNonFiniteDelaysAndMissingHandlersAreRefused) {
@@ -434,6 +500,30 @@ TEST_F(Weather, TheHeaderSettersStoreTheirTextsAndImage) {
   EXPECT_EQ(header->temperatureLabel()->text(), "21°");
   EXPECT_EQ(header->highText(), "23°");
   EXPECT_EQ(header->lowText(), "-3°");
+}
+
+TEST_F(Weather, TheHeaderRemembersTheNameOfItsConditionImage) {
+  auto controller = catalog.platterClass()->make();
+  auto header = std::dynamic_pointer_cast<sim::SimTodayHeaderView>(controller->headerView());
+  EXPECT_EQ(header->conditionsImageName(), std::nullopt);
+  header->setConditionsImage(catalog.imageLoaderClass()->conditionImageNamed("clear_night-nc"));
+  EXPECT_EQ(header->conditionsImageName(), "clear_night-nc");
+  header->setConditionsImage(nullptr);
+  EXPECT_EQ(header->conditionsImageName(), std::nullopt);
+}
+
+TEST_F(Weather, TheHeaderNamesEachOfItsLabelsAndTheyStartBlack) {
+  auto controller = catalog.platterClass()->make();
+  auto header = std::dynamic_pointer_cast<sim::SimTodayHeaderView>(controller->headerView());
+  header->setTemperatureHigh("23°");
+  std::vector<std::string> names;
+  for (const auto& [name, label] : header->labels()) {
+    names.push_back(name);
+    EXPECT_EQ(sim::colorName(label->textColor().get()), "black") << name;
+  }
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"location", "line1", "temperature", "high", "low", "line2"}));
+  EXPECT_EQ(header->labels()[3].second->text(), "23°");
 }
 
 class WeatherWithoutOptionalClasses : public Weather {

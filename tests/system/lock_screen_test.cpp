@@ -308,7 +308,7 @@ TEST_F(LockScreen, OneLockCycleInOrder) {
                 "view: made WUIDynamicWeatherBackground 1 with frame (0, 0, 375, 667)",
                 "bind: background 1 bound to Cupertino (condition 0, night), animated",
                 "weather: requested for Cupertino at (48.85, 2.35)",
-                "weather: completed for Cupertino: condition 26 day 18°C",
+                "weather: completed for Cupertino at (48.85, 2.35): condition 26 day 18°C",
                 "bind: background 1 bound to Cupertino (condition 26, day), animated",
                 "bind: background 1 unbound, not animated",
                 "bind: background 1 bound to Cupertino (condition 26, day), animated",

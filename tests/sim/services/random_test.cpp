@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -48,6 +50,30 @@ TEST(SeededRandom, TheSameSeedGivesTheSameDraws) {
   }
   EXPECT_EQ(a, b);
   EXPECT_NE(a, c);
+}
+
+TEST(SeededRandom, ScriptedValuesComeFirstInOrderThenTheSeededDrawsCarryOn) {
+  sim::SeededRandom scripted(5), plain(5);
+  scripted.scriptNext({12, 1});
+  scripted.scriptNext({0});
+  EXPECT_EQ(scripted.uniform(48), 12u);
+  EXPECT_EQ(scripted.uniform(2), 1u);
+  EXPECT_EQ(scripted.uniform(1), 0u);
+  EXPECT_TRUE(scripted.scripted().empty());
+  for (int i = 0; i < 20; ++i)
+    EXPECT_EQ(scripted.uniform(48), plain.uniform(48)) << "scripting draws nothing from the seed";
+}
+
+TEST(SeededRandom, AScriptedValueTheBoundCannotGiveIsRefusedWhenDrawn) {
+  struct Case {
+    std::uint32_t value;
+    std::uint32_t bound;
+  };
+  for (Case c : std::vector<Case>{{48, 48}, {2, 2}, {1, 1}, {1, 0}, {4294967295u, 7}}) {
+    sim::SeededRandom random(1);
+    random.scriptNext({c.value});
+    EXPECT_THROW(random.uniform(c.bound), std::invalid_argument) << c.value << " below " << c.bound;
+  }
 }
 
 }  // namespace
