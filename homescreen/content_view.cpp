@@ -20,12 +20,6 @@ std::shared_ptr<host::WeatherBackground> makeListedBackground() {
   return background;
 }
 
-void pinToWindowOrigin(host::View& background, const host::View& hostView) {
-  const host::Size size = background.frame().size;
-  const host::Point origin = hostView.convertPointToView({0, 0}, nullptr);
-  setFrameIfFinite(background, host::makeRect(-origin.x, -origin.y, size.width, size.height));
-}
-
 void removeGradientLayers() {
   for (const auto& background : *state().homeScreenViews)
     if (background) background->setGradientLayer(false);

@@ -59,13 +59,6 @@ void insertBehindDateView(const std::shared_ptr<host::DateView>& dateView) {
   createHeaderController(dateView);
 }
 
-// The background's top-left corner at the window's origin, wherever the date view sits.
-void pinToWindowOrigin(host::View& background, const host::View& dateView) {
-  const host::Size size = background.frame().size;
-  const host::Point origin = dateView.convertPointToView({0, 0}, nullptr);
-  setFrameIfFinite(background, host::makeRect(-origin.x, -origin.y, size.width, size.height));
-}
-
 void finishAppearance(host::WeatherBackground& background, host::DateView& dateView) {
   const Settings& settings = state().settings;
   if (settings.showTemperatureAndCondition && state().weatherHeaderView) layoutHeader();

@@ -39,6 +39,14 @@ inline bool setTransformIfFinite(host::View& view, const host::AffineTransform& 
   return true;
 }
 
+// Puts a background's top-left corner at the window's origin, wherever the view it lies in
+// sits; its size is kept.
+inline void pinToWindowOrigin(host::View& background, const host::View& container) {
+  const host::Size size = background.frame().size;
+  const host::Point origin = container.convertPointToView({0, 0}, nullptr);
+  setFrameIfFinite(background, host::makeRect(-origin.x, -origin.y, size.width, size.height));
+}
+
 inline void stopRandomTimer() {
   if (state().randomTimer) state().randomTimer->invalidate();
   state().randomTimer.reset();
