@@ -89,6 +89,10 @@ bool containsText(const json& actual, const std::string& text) {
     for (const json& element : actual)
       if (element.is_string() && element.get<std::string>().find(text) != std::string::npos)
         return true;
+  // A dictionary, such as `files`: within any of its keys.
+  if (actual.is_object())
+    for (const auto& item : actual.items())
+      if (item.key().find(text) != std::string::npos) return true;
   return false;
 }
 

@@ -78,6 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
         ExpectCase{"trace excludes \"-dateView\"", false},
         ExpectCase{"trace excludes \"removed\"", true},
         ExpectCase{"\"files[/Library/a.b/c.plist].lastLocalCityLatitude\" ~= 37.33", true},
+        ExpectCase{"files contains \"/Library/a.b/c.plist\"", true},
+        ExpectCase{"files excludes \"/Library/a.b/c.plist\"", false},
+        ExpectCase{"files excludes \"/var/mobile/x.plist\"", true},
         ExpectCase{"addon.city.missing == 1", false}, ExpectCase{"alerts[3].title == \"x\"", false},
         ExpectCase{"addon.weatherBackground.frame == null", false}));
 
