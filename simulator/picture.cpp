@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace nimsim {
@@ -193,7 +195,12 @@ class SvgWriter {
                                     (b.isDay ? "day" : "night") + " — " + *b.city
                               : "no city bound";
     std::string fill = b.isDay && b.city ? "#0b1f33" : "#f9fafb";
-    double x = b.frame.x + 8, y = b.frame.y + b.frame.height - 30;
+    // The caption goes in the bottom-left corner of the part on screen, so that a background
+    // larger than the screen (scaled for landscape, shifted up) still says what it is.
+    double left = std::fmax(b.frame.x, 0.0);
+    double bottom = std::fmin(b.frame.y + b.frame.height, scene_.height);
+    if (left >= scene_.width || bottom <= 0) left = b.frame.x, bottom = b.frame.y + b.frame.height;
+    double x = left + 8, y = bottom - 30;
     out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y) << "\" font-size=\"13\" fill=\"" << fill
          << "\">" << escapeXml(what) << "</text>\n";
     out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y + 15) << "\" font-size=\"10\" fill=\""
@@ -218,12 +225,18 @@ class SvgWriter {
     double x = h.frame.x + 6, y = h.frame.y + 20;
     out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y) << "\" font-size=\"18\" fill=\"#ffffff\">"
          << escapeXml(h.temperature) << "</text>\n";
-    out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y + 15)
-         << "\" font-size=\"11\" fill=\"#ffffff\">H " << escapeXml(h.high) << "  L "
-         << escapeXml(h.low) << (h.image.empty() ? "" : "  " + escapeXml(h.image)) << "</text>\n";
-    if (!h.location.empty())
-      out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y + 28)
-           << "\" font-size=\"10\" fill=\"#ffffff\">" << escapeXml(h.location) << "</text>\n";
+    // High and low only when the header has them; then the condition image's name and the
+    // location, each on a line of its own.
+    std::vector<std::pair<std::string, const char*>> lines;
+    if (!h.high.empty() || !h.low.empty()) lines.push_back({"H " + h.high + "  L " + h.low, "11"});
+    if (!h.image.empty()) lines.push_back({"image " + h.image, "10"});
+    if (!h.location.empty()) lines.push_back({h.location, "10"});
+    double lineY = y + 15;
+    for (const auto& [text, size] : lines) {
+      out_ << "<text x=\"" << num(x) << "\" y=\"" << num(lineY) << "\" font-size=\"" << size
+           << "\" fill=\"#ffffff\">" << escapeXml(text) << "</text>\n";
+      lineY += 13;
+    }
     out_ << "</g>\n";
   }
 

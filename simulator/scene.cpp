@@ -43,7 +43,7 @@ class SceneBuilder {
                                   header->highText(),
                                   header->lowText(),
                                   header->locationName(),
-                                  header->conditionsLine1(),
+                                  header->conditionsImageName().value_or(""),
                                   alpha,
                                   hidden};
       return;

@@ -156,6 +156,26 @@ TEST(SvgPicture, DrawsTheHeaderTextsAndTheAlert) {
   EXPECT_NE(svg.find("No local city available"), std::string::npos);
   EXPECT_NE(svg.find(">OK<"), std::string::npos);
   EXPECT_NE(svg.find(">line two<"), std::string::npos);
+  EXPECT_NE(svg.find(">image sunny<"), std::string::npos);
+}
+
+TEST(SvgPicture, AHeaderWithoutHighAndLowShowsNoEmptyHighLowLine) {
+  Scene scene = lockScene();
+  scene.header = SceneHeader{{20, 300, 200, 60}, "4°", "", "", "", "", 1, false};
+  std::string svg = renderSvg(scene);
+  EXPECT_NE(svg.find(">4°<"), std::string::npos);
+  EXPECT_EQ(svg.find(">H "), std::string::npos);
+  EXPECT_EQ(svg.find(">image "), std::string::npos);
+}
+
+TEST(SvgPicture, ABackgroundLargerThanTheScreenIsCaptionedWhereItShows) {
+  Scene scene = lockScene();
+  scene.width = 736;
+  scene.height = 414;
+  scene.backgrounds[0].frame = {0, -286.22, 736, 1308.44};
+  std::string svg = renderSvg(scene);
+  // The caption sits 30 points above the screen's bottom edge, not below the screen.
+  EXPECT_NE(svg.find("<text x=\"8\" y=\"384\" font-size=\"13\""), std::string::npos) << svg;
 }
 
 TEST(SvgPicture, NonFiniteFramesAreDrawnAtZeroAndFlagged) {

@@ -2,6 +2,7 @@
 // but harmless orders run.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "simulator/parser.h"
@@ -55,6 +56,28 @@ INSTANTIATE_TEST_SUITE_P(
                    ""},
         DeviceCase{"respring\nexpect process.generation == 1\n", exitStatus::ok, ""},
         DeviceCase{"alert dismiss\n", exitStatus::badInput, "no alert is on screen"}));
+
+// The header in a picture names its condition image, as the add-on chose it.
+TEST(SimulatedDevicePicture, TheHeaderShowsItsTemperaturesAndItsImageName) {
+  ParseResult parsed = parseScenario(
+      "settings set showTemperatureAndCondition bool true\n"
+      "weather local-city \"Oslo\" lat=59.9 lon=10.7\n"
+      "weather next-update ok delay=1s condition=26 day=yes temp=21.9 hourly=\"12,18\"\n"
+      "lock\nwake\nadvance 2s\npicture header lock-screen\n",
+      "s.scn");
+  ASSERT_TRUE(parsed.ok()) << parsed.errors[0].format();
+  std::unique_ptr<World> world = makeSimWorld();
+  std::ostringstream out, err;
+  RunOptions options;
+  options.outDir = testing::TempDir() + "nimsim-header-picture";
+  ASSERT_EQ(runScenario(parsed.script, *world, options, out, err), exitStatus::ok) << err.str();
+  std::ifstream in(options.outDir + "/header.svg");
+  std::stringstream svg;
+  svg << in.rdbuf();
+  EXPECT_NE(svg.str().find(">21°<"), std::string::npos) << svg.str();
+  EXPECT_NE(svg.str().find(">H 18°  L 12°<"), std::string::npos) << svg.str();
+  EXPECT_NE(svg.str().find(">image cloudy-nc<"), std::string::npos) << svg.str();
+}
 
 }  // namespace
 }  // namespace nimsim
