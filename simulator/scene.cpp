@@ -1,6 +1,7 @@
 // Scene building: a walk of the shell's trees in drawing order.
 #include "simulator/scene.h"
 
+#include <cstdio>
 #include <set>
 
 #include "sim/shell/shell.h"
@@ -62,7 +63,17 @@ class SceneBuilder {
     SceneBackground drawn;
     drawn.label = std::string(bg.objectClass().name()) + " " + std::to_string(bg.number());
     drawn.frame = toBox(windowFrame(bg));
-    if (bg.city()) drawn.city = sim::describeCity(bg.city().get());
+    if (bg.city()) {
+      drawn.city = sim::describeCity(bg.city().get());
+      // A city without a name (built from coordinates) is told apart by where it is.
+      auto location = bg.city()->location();
+      if (*drawn.city == "unnamed city" && location) {
+        char where[64];
+        std::snprintf(where, sizeof where, " at (%g, %g)", location->coordinate().latitude,
+                      location->coordinate().longitude);
+        *drawn.city += where;
+      }
+    }
     drawn.conditionCode = bg.drawnCondition().value_or(0);
     drawn.isDay = bg.drawnIsDay().value_or(false);
     drawn.alpha = alpha;

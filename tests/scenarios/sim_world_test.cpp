@@ -79,5 +79,22 @@ TEST(SimulatedDevicePicture, TheHeaderShowsItsTemperaturesAndItsImageName) {
   EXPECT_NE(svg.str().find(">image cloudy-nc<"), std::string::npos) << svg.str();
 }
 
+// A city built from coordinates has no name: the picture says where it is.
+TEST(SimulatedDevicePicture, AnUnnamedCityIsNamedByItsCoordinates) {
+  ParseResult parsed = parseScenario(
+      "settings set customWeather int 5\nlock\nwake\npicture custom lock-screen\n", "s.scn");
+  ASSERT_TRUE(parsed.ok()) << parsed.errors[0].format();
+  std::unique_ptr<World> world = makeSimWorld();
+  std::ostringstream out, err;
+  RunOptions options;
+  options.outDir = testing::TempDir() + "nimsim-unnamed-picture";
+  ASSERT_EQ(runScenario(parsed.script, *world, options, out, err), exitStatus::ok) << err.str();
+  std::ifstream in(options.outDir + "/custom.svg");
+  std::stringstream svg;
+  svg << in.rdbuf();
+  EXPECT_NE(svg.str().find("thunderstorms, night — unnamed city at (50, 10)"), std::string::npos)
+      << svg.str();
+}
+
 }  // namespace
 }  // namespace nimsim
