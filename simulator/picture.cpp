@@ -249,12 +249,12 @@ class SvgWriter {
          << (t.hidden ? " stroke-dasharray=\"4 3\"" : "") << "/>";
     out_ << "<text x=\"" << num(t.frame.x + t.frame.width / 2) << "\" y=\""
          << num(t.frame.y + t.frame.height / 2 + size / 3) << "\" font-size=\"" << num(size)
-         << "\" text-anchor=\"middle\" fill=\"#ffffff\">" << escapeXml(t.text) << "</text>";
+         << "\" text-anchor=\"middle\" fill=\"#ffffff\">" << escapeXml(t.text) << "</text></g>\n";
+    // The note that it is hidden is not faded with it: it is what the user should read.
     if (t.hidden)
       out_ << "<text x=\"" << num(t.frame.x + t.frame.width - 4) << "\" y=\"" << num(t.frame.y + 11)
-           << "\" font-size=\"9\" text-anchor=\"end\" fill=\"#fca5a5\">" << what
-           << " hidden</text>";
-    out_ << "</g>\n";
+           << "\" font-size=\"9\" text-anchor=\"end\" fill=\"#fecaca\">" << what
+           << " hidden</text>\n";
   }
 
   void drawAlert(const SceneAlert& a) {

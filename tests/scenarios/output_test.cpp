@@ -132,6 +132,8 @@ TEST(SvgPicture, DrawsTheScreenAtTheDeviceSizeWithTheBackgroundAndItsCondition) 
   EXPECT_NE(svg.find("lock screen &amp; &lt;test&gt;"), std::string::npos);
   EXPECT_EQ(svg.find("<test>"), std::string::npos);
   EXPECT_NE(svg.find(">date hidden<"), std::string::npos);
+  // The note is outside the faded group of the hidden label: "</g>" closes that group first.
+  EXPECT_NE(svg.find("</g>\n<text x=\"371\" y=\"151\""), std::string::npos) << svg;
   EXPECT_NE(svg.find("opacity=\"0.5\"><rect x=\"0\" y=\"60\""), std::string::npos);
 }
 
