@@ -25,25 +25,50 @@ boot shell
 weather open-app
 note "the shell is up and the add-on's hooks are in place"
 
-# Lock, and the screen comes on: the lock screen builds its date view.
+# Lock, and the screen comes on: the lock screen builds its date view, and the weather
+# background of Cupertino (partly cloudy) goes in behind the clock, covering the screen.
 lock
 wake
+expect addon.weatherBackground.id in lockScreen.dateView.subviewIds
+expect addon.weatherBackground.city == "Cupertino"
+expect addon.weatherBackground.windowFrame.y == 0
+expect addon.weatherBackground.windowFrame.height == 667
 picture lock-before-update lock-screen
 show state
 
-# The weather update arrives.
+# The weather update arrives: sunny, 23.6 °C, and the header shows it over the background.
 advance 5s
+expect addon.weatherBackground.drawnCondition == 32
+expect addon.weatherHeaderView.texts.temperature == "23°"
+expect addon.weatherHeaderView.texts.high == "25°"
+expect addon.weatherHeaderView.texts.low == "22°"
+expect addon.weatherHeaderView.id in addon.weatherBackground.subviewIds
+expect "files[/Library/Application Support/Nimbrel/nimbrelResources.bundle/nimbrelCache.plist].lastLocalCityLatitude" == 37.3318
 picture lock-after-update lock-screen
 
 # The display goes off and on again.
 sleep
+expect addon.weatherBackground.tree == null
 advance 1m
 wake
+expect addon.weatherBackground.id in lockScreen.dateView.subviewIds
 
-# Unlock: the home screen asks its wallpaper views for content and lays them out.
+# Unlock: the home screen asks its wallpaper views for content and lays them out; the
+# weather is behind the icons too.
 unlock
+expect addon.weatherBackground.tree == null
+expect homeScreen.wallpaperViews[0].backgrounds[0].city == "Cupertino"
+expect homeScreen.wallpaperViews[0].backgrounds[0].drawnCondition == 32
 picture home-portrait home-screen
+
+# Turned to landscape with plusLandscape on: the background is scaled to fill the wide
+# wallpaper, and the offset of 50 shows its middle band.
+settings set plusLandscape bool true
+settings set homeScreenVerticalOffsetBackground real 50
+settings post
 shell rotate landscape
+expect homeScreen.wallpaperViews[0].backgrounds[0].frame.width ~= 667
+expect homeScreen.wallpaperViews[0].backgrounds[0].frame.y ~= -259.685
 picture home-landscape home-screen
 shell rotate portrait
 
@@ -52,6 +77,8 @@ settings set hideTimeDate bool true
 settings post
 lock
 wake
+expect lockScreen.timeLabel.hidden == true
+expect lockScreen.dateLine.hidden == true
 picture lock-hidden-time lock-screen
 advance 10m
 
@@ -60,7 +87,10 @@ advance 10m
 respring
 lock
 wake
+expect addon.city.latitude == 37.3318
+expect addon.city.longitude == -122.0312
 advance 5s
+expect addon.weatherBackground.drawnCondition == 26
 picture lock-after-respring lock-screen
 show all
 )";
