@@ -222,14 +222,16 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The temporary file takes the target's name so that a leftover one says whose it was.
+// The temporary file takes the target's name so that a leftover one says whose it was. No
+// fsync: the platform's atomic write promises a reader the old or the new file, which the
+// rename gives, not that the new one survives a power cut.
 bool writeAtomically(const std::string& path, std::string_view text) {
   const auto slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   std::string temporary = folderOf(path) + "/." + name + ".tmp.XXXXXX";
   const int descriptor = ::mkstemp(temporary.data());
   if (descriptor < 0) return false;
-  const bool written = writeAll(descriptor, text) && ::fsync(descriptor) == 0;
+  const bool written = writeAll(descriptor, text);
   const bool closed = ::close(descriptor) == 0;
   if (written && closed && ::fchmodat(AT_FDCWD, temporary.c_str(), 0644, 0) == 0 &&
       ::rename(temporary.c_str(), path.c_str()) == 0)
