@@ -25,6 +25,7 @@ class Screen final : public Instance<host::Screen> {
   host::Rect nativeDisplayBounds() const override;
 
   const DeviceProfile& profile() const { return profile_; }
+  void setProfile(DeviceProfile profile) { profile_ = std::move(profile); }
   Orientation orientation() const { return orientation_; }
   void setOrientation(Orientation orientation) { orientation_ = orientation; }
 

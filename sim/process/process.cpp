@@ -101,6 +101,25 @@ void Process::setDisplay(bool on) {
   notificationCenter_.post(kDisplayStatusName);
 }
 
+void Process::reset(LaunchOptions options) {
+  options_ = std::move(options);
+  processInfo_ = ProcessInfoImpl(options_.arguments, options_.homeDirectory);
+  screen_->setProfile(device_.profile());
+  record_.clear();
+  runLoop_.reset(device_.clock());
+  notificationCenter_.dropPending();
+  notifyState_.reset();
+  preferences_.clearFailures();
+  alerts_.reset();
+  random_.reseed(options_.randomSeed);
+  screen_->setOrientation(device_.orientation());
+  weather_->reset();
+  shell_->reset(device_.orientation() == Orientation::landscape);
+  factory_ = std::make_unique<ProcessFactory>(*weather_, viewClasses_);
+  notifyState_.setState(kDisplayStatusName, 1);
+  restoreWeatherDefaults();
+}
+
 void Process::restoreWeatherDefaults() {
   WeatherPreferencesClassImpl* preferences = weather_->preferencesClass();
   if (!preferences) return;

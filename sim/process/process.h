@@ -61,6 +61,14 @@ class Process final : public host::Platform {
   // Writes the Weather app's user defaults (saved cities, unit) to the device, where the next
   // process finds them.
   void saveWeatherDefaults();
+  // A cheap relaunch for fuzzing: the process as a new one with these options on its device
+  // (profile, clock, orientation and the Weather app's defaults read from the device again)
+  // would be, except that the runtime keeps its classes (those of the system version at
+  // construction) and method tables and the notification center its observers, that is,
+  // whatever loaded add-ons installed. Every object made since is let go: pending events,
+  // timers, alerts, views, the Weather objects; the record is emptied. The add-on's own
+  // module state is the caller's to reset, first.
+  void reset(LaunchOptions options);
 
   Device& device() { return device_; }
   const LaunchOptions& launchOptions() const { return options_; }

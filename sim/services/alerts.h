@@ -70,6 +70,8 @@ class Alerts final : public host::Alerts {
 
   // The alerts on screen, oldest first.
   const std::vector<std::shared_ptr<SimAlertView>>& visibleAlerts() const { return visible_; }
+  // Lets go of every alert on screen, as when the process ends.
+  void reset() { visible_.clear(); }
   // Taps a button: the alert goes away. Delegate callbacks are not modelled: a delegate that
   // implements one raises std::logic_error, as does a button index the alert does not have
   // or an alert that is not visible.

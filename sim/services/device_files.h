@@ -63,6 +63,8 @@ class PreferencesStore final : public host::Preferences {
   void setDomain(std::string_view domain, const host::Dictionary& values);
   // The next value fetch yields nothing, as when the preferences daemon cannot be reached.
   void failNextCopyMultiple() { failNextCopyMultiple_ = true; }
+  // No failure to come.
+  void clearFailures() { failNextCopyMultiple_ = false; }
 
  private:
   std::filesystem::path root_;

@@ -44,6 +44,9 @@ class DarwinNotificationCenter final : public host::NotificationCenter {
   void post(const std::string& name);
 
   const std::vector<ObserverRegistration>& registrations() const { return registrations_; }
+  // Forgets the posts not delivered yet (their run loop events go with the run loop's reset);
+  // the observers stay registered.
+  void dropPending() { pending_.clear(); }
   // The observers registered for a name.
   std::size_t observerCount(std::string_view name) const;
 

@@ -36,6 +36,14 @@ class NotifyState final : public host::NotifyState {
   // as when the sandbox blocks notifyd).
   void failNextRegister(std::uint32_t status) { nextRegisterFailure_ = status; }
   void failNextGetState(std::uint32_t status) { nextGetStateFailure_ = status; }
+  // Back to a new process's state: no names, no tokens, no failures to come.
+  void reset() {
+    names_.clear();
+    tokens_.clear();
+    nextToken_ = 0;
+    nextRegisterFailure_.reset();
+    nextGetStateFailure_.reset();
+  }
   // Registrations the add-on holds.
   std::size_t liveTokens() const { return tokens_.size(); }
 

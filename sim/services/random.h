@@ -26,6 +26,11 @@ class SeededRandom final : public host::Random {
 
   // Set-up by tests and the simulator: the next draws answer these values.
   void scriptNext(const std::vector<std::uint32_t>& values);
+  // Starts again from a seed, with nothing scripted.
+  void reseed(std::uint32_t seed) {
+    generator_.seed(seed);
+    scripted_.clear();
+  }
   // Scripted values not drawn yet, next first.
   const std::deque<std::uint32_t>& scripted() const { return scripted_; }
 

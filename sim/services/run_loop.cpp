@@ -64,6 +64,18 @@ RunLoop::RunLoop(Record& record, Runtime& runtime, double startSecondsSince1970)
 
 RunLoop::~RunLoop() { alive_.reset(); }
 
+void RunLoop::reset(double startSecondsSince1970) {
+  // Timers of the old loop hold the old flag, which expires here, so none reaches this loop.
+  alive_ = std::make_shared<bool>(true);
+  std::map<EventKey, Event> events = std::move(events_);
+  std::vector<std::shared_ptr<SimTimer>> timers = std::move(timers_);
+  events_.clear();
+  timers_.clear();
+  now_ = startSecondsSince1970;
+  nextSequence_ = 0;
+  eventLimit_ = defaultEventLimit;
+}
+
 RunLoop::EventKey RunLoop::enqueue(double time, std::function<void()> action,
                                    std::string description) {
   if (std::isnan(time)) throw std::invalid_argument("an event cannot be posted at a NaN time");

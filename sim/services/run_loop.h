@@ -91,6 +91,10 @@ class RunLoop final : public host::RunLoop, public host::Clock {
   void advance(double seconds);
   void runUntilIdle();
 
+  // Back to a new run loop's state at that time: every pending event and every timer is let go
+  // (the timers without running or invalidating them, as when a process ends).
+  void reset(double startSecondsSince1970);
+
   std::size_t eventLimit() const { return eventLimit_; }
   void setEventLimit(std::size_t limit) { eventLimit_ = limit; }
 

@@ -38,6 +38,17 @@ Shell::Shell(Runtime& runtime, const ViewClasses& views, Record& record, const h
   manager_ = std::make_shared<SimLockScreenManager>(*managerClass_, record_);
 }
 
+void Shell::reset(bool landscape) {
+  landscape_ = landscape;
+  options_.landscape = landscape;
+  wallpapers_.clear();
+  holders_.reset();
+  holderRoot_.reset();
+  buildLockScreen(views_);
+  buildWallpaper(views_);
+  manager_ = std::make_shared<SimLockScreenManager>(*managerClass_, record_);
+}
+
 void Shell::defineClasses(Runtime& runtime, const ViewClasses& views) {
   dateViewControllerClass_ = &runtime.defineClass(names::dateViewController, nullptr);
   runtime.defineMethod<host::methods::DateView>(*dateViewControllerClass_, &originalDateView);

@@ -73,6 +73,11 @@ class Shell {
   // screen's longer side across in landscape), then lays the wallpaper out.
   void rotate(bool landscape);
 
+  // Builds both view trees, the date view controller and the lock screen manager anew, as
+  // construction does, in that orientation; the classes stay defined. What the old trees held
+  // is let go. For reusing a process.
+  void reset(bool landscape);
+
   // The lock screen rebuilds: the date view leaves it, and the controller's next -dateView
   // builds a fresh one in the date container. Refuses (std::invalid_argument) while no date
   // view has been built.

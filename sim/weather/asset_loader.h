@@ -37,6 +37,11 @@ class AssetLoaderClassImpl final : public ClassImpl<host::AssetLoaderClass> {
   std::shared_ptr<SimAssetLoader> shared();
   // The catalogue the original implementation reads; a scenario may edit it.
   AssetCatalog& catalog() { return catalog_; }
+  // As at definition with that catalogue: no shared loader yet.
+  void reset(AssetCatalog catalog) {
+    catalog_ = std::move(catalog);
+    shared_.reset();
+  }
 
  private:
   Runtime& runtime_;

@@ -55,6 +55,8 @@ class WeatherBackgroundClassImpl final : public ClassImpl<host::WeatherBackgroun
     return make(frame);
   }
   std::shared_ptr<SimWeatherBackground> make(const host::Rect& frame);
+  // The next background made is numbered 1 again (the count is shared with the subclass).
+  void restartNumbering() { *counter_ = 0; }
 
  private:
   Record& record_;

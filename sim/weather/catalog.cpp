@@ -62,6 +62,16 @@ void WeatherCatalog::defineInterfaceClasses(Runtime& runtime, const ViewClasses&
                                                                     nullptr, views.view, header);
 }
 
+void WeatherCatalog::reset() {
+  static const AssetCatalog standardAssets = AssetCatalog::standard();
+  static const ImageCatalog standardImages = ImageCatalog::standard();
+  if (preferences_) preferences_->reset();
+  if (updater_) updater_->reset();
+  if (assetLoader_) assetLoader_->reset(standardAssets);
+  if (imageLoader_) imageLoader_->catalog() = standardImages;
+  if (background_) background_->restartNumbering();
+}
+
 std::shared_ptr<SimCity> WeatherCatalog::newCity(CityData data) const {
   return std::make_shared<SimCity>(*city_, std::move(data));
 }

@@ -74,6 +74,10 @@ class WeatherCatalog {
   ImageLoaderClassImpl* imageLoaderClass() const { return imageLoader_; }
   PlatterViewControllerClassImpl* platterClass() const { return platter_; }
 
+  // Back to how definition left the classes: shared objects let go, catalogues standard,
+  // no user defaults, backgrounds numbered from 1. For reusing a process.
+  void reset();
+
   // The shared objects, made on first use; none when their class is absent.
   std::shared_ptr<SimWeatherPreferences> preferences() const;
   std::shared_ptr<SimLocationUpdater> updater() const;

@@ -118,6 +118,8 @@ class LocationUpdaterClassImpl final : public ClassImpl<host::LocationUpdaterCla
 
   std::shared_ptr<host::LocationUpdater> sharedLocationUpdater() override { return shared(); }
   std::shared_ptr<SimLocationUpdater> shared();
+  // As at definition: the shared updater, its script and its requests are let go.
+  void reset() { shared_.reset(); }
 
  private:
   CityClass& cityClass_;

@@ -65,6 +65,11 @@ class WeatherPreferencesClassImpl final : public ClassImpl<host::WeatherPreferen
   void setSavedCities(host::Array cities);
   // Removes the "Cities" key: the app never saved a list.
   void removeSavedCities();
+  // As at definition: no shared object yet, no user defaults.
+  void reset() {
+    shared_.reset();
+    userDefaults_.clear();
+  }
 
  private:
   CityClass& cityClass_;
