@@ -103,6 +103,9 @@ void createHeaderController(const std::shared_ptr<host::View>& dateView) {
       !host::platform().runtime().classExists("WAWeatherPlatterViewController"))
     return;
   host::PlatterViewControllerClass* controllerClass = s.classes.platterViewController.get();
+  // A controller from an earlier insertion whose header no completed update has taken yet
+  // goes with its view: left in the date view, one more would pile up at every lock.
+  if (s.wthrView) detach(s.wthrView->view());
   s.wthrView = controllerClass ? controllerClass->make() : nullptr;
   std::shared_ptr<host::View> view = s.wthrView ? s.wthrView->view() : nullptr;
   if (!dateView || !view) return;

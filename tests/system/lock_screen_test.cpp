@@ -164,6 +164,26 @@ TEST_F(LockScreen, HeaderOnlyModeKeepsAnUnboundGradientlessBackground) {
   EXPECT_EQ(dateView()->subviews().front(), state().wthrView->view());
 }
 
+TEST_F(LockScreen, HeaderControllersDoNotPileUpInTheDateViewWhileNoUpdateTakesTheHeader) {
+  // No WAHourlyForecast: no completed update fills the header, so none takes it from its
+  // controller, and every lock cycle inserts the background and makes a controller again.
+  device().version().weatherClasses.hourlyForecast = false;
+  boot();
+  process().preferences().set(nimbrel::kPreferencesDomain, "showTemperatureAndCondition", true);
+  loadDefaultSettings();
+  request();
+  const std::size_t subviews = dateView()->subviews().size();
+  for (int cycle = 0; cycle < 5; ++cycle) {
+    process().setDisplay(false);
+    process().runLoop().advance(5);
+    process().setDisplay(true);
+    request();
+  }
+  EXPECT_EQ(dateView()->subviews().size(), subviews);
+  ASSERT_NE(state().wthrView, nullptr);
+  EXPECT_EQ(state().wthrView->view()->superview(), dateView());
+}
+
 struct RescaleCase {
   const char* label;
   host::Size screen, native;
