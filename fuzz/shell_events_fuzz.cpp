@@ -937,7 +937,12 @@ void Run::checkLiveObjects() {
   const sim::LiveObjects now = sim::liveObjects();
   sim::LocationUpdaterClassImpl* updaterClass = process().weather().updaterClass();
   const long pending = updaterClass ? static_cast<long>(updaterClass->shared()->pendingCount()) : 0;
-  check(now.views <= base_.views + 64, "simulated views keep growing");
+  if (now.views > base_.views + 64) {
+    std::fprintf(stderr, "%s\n%s\n",
+                 sim::dumpViewTree(*process().shell().lockScreenWindow()).c_str(),
+                 sim::dumpViewTree(*process().shell().wallpaperRoot()).c_str());
+    finding("simulated views keep growing");
+  }
   check(now.cities <= base_.cities + 8 + 2 * pending, "simulated cities keep growing");
   check(now.timers <= base_.timers + 1, "simulated timers keep growing");
   check(now.alerts <= base_.alerts + 1, "simulated alerts keep growing");
