@@ -83,7 +83,9 @@ std::optional<host::Value> dictionaryFromNode(plist_t node) {
     if (!value) return std::nullopt;
     dictionary.insert_or_assign(std::string(key), std::move(*value));
   }
-  return host::Value(std::move(dictionary));
+  // Made in place: destroying a moved-from temporary Value here makes g++ 12 at -O3 report a
+  // false -Wmaybe-uninitialized inside std::variant.
+  return std::optional<host::Value>(std::in_place, std::move(dictionary));
 }
 
 std::optional<host::Value> valueFromNode(plist_t node) {
