@@ -100,7 +100,7 @@ void collectBackgrounds(const std::shared_ptr<host::View>& view,
 class SimWorld final : public World {
  public:
   SimWorld() : device_(std::make_unique<sim::TemporaryDevice>(sim::deviceProfile("iphone-8"))) {
-    device_->installAddon(NIMBREL_ADDON_PATH, NIMBREL_FILTER_PATH, kAddonName);
+    device_->installAddons(NIMBREL_STAGED_ADDONS);
   }
 
   ~SimWorld() override { process_.reset(); }
