@@ -231,6 +231,10 @@ class Runner {
       world_.writeFile(a[0].text, a[1].text);
     else if (c == "file delete")
       world_.deleteFile(a[0].text);
+    else if (c == "file fail-next-write")
+      world_.failNextWrite(a[0].text == "no-space" ? sim::WriteFault::noSpace
+                           : a[0].text == "rename" ? sim::WriteFault::renameRefused
+                                                   : sim::WriteFault::temporaryFile);
     else if (c == "folder create")
       world_.createFolder(a[0].text);
     else if (c == "folder remove")

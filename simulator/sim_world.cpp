@@ -186,6 +186,7 @@ class SimWorld final : public World {
     fs::remove(hostPath(path), ec);
   }
   void createFolder(const std::string& path) override { makeFolder(hostPath(path), path); }
+  void failNextWrite(sim::WriteFault fault) override { process().files().failNextWrite(fault); }
   void removeFolder(const std::string& path) override {
     fs::path folder = hostPath(path);
     std::error_code ec;
