@@ -461,10 +461,12 @@ class Runner {
     std::size_t size = record->entries().size();
     for (std::size_t i = size - std::min(fresh, size); i < size; ++i) {
       const sim::RecordEntry& e = record->entries()[i];
-      traceJson_.push_back({{"time", number(e.time - start_)},
-                            {"line", current_ ? current_->line : 0},
-                            {"category", e.category},
-                            {"text", e.text}});
+      // Only the JSON document holds the whole trace; a text run prints each line once.
+      if (options_.json)
+        traceJson_.push_back({{"time", number(e.time - start_)},
+                              {"line", current_ ? current_->line : 0},
+                              {"category", e.category},
+                              {"text", e.text}});
       processTrace_.push_back(e.category + " " + e.text);
       if (!options_.json) out_ << formatTraceLine(e, start_) << "\n";
     }
