@@ -11,7 +11,8 @@ using nlohmann::json;
 
 std::string stepText(const PathStep& step) {
   if (auto key = std::get_if<std::string>(&step)) return *key;
-  return "[" + std::to_string(std::get<std::size_t>(step)) + "]";
+  // Appended, not "[" + ...: g++ 12 at -O3 reports a false -Wrestrict in operator+.
+  return std::string("[").append(std::to_string(std::get<std::size_t>(step))).append("]");
 }
 
 std::string prefixText(const std::vector<PathStep>& steps, std::size_t count) {

@@ -293,6 +293,12 @@ std::vector<CommandForm> buildForms() {
        "write text as the whole content of a device file",
        {}},
       {"file delete", {param("path", K::path)}, {}, "delete a device file", {}},
+      {"file fail-next-write",
+       {choice("fault", {"no-space", "rename", "temp-file"})},
+       {},
+       "make the process's next property-list write fail: disk full part-way, rename refused, "
+       "or no temporary file",
+       {}},
       {"folder create", {param("path", K::path)}, {}, "create a device folder", {}},
       {"folder remove", {param("path", K::path)}, {}, "remove a device folder and its content", {}},
       // The Weather app.

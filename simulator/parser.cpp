@@ -23,13 +23,28 @@ namespace {
 
 std::vector<std::string> splitWords(const std::string& keywords) {
   std::vector<std::string> words;
-  std::istringstream in(keywords);
-  for (std::string w; in >> w;) words.push_back(w);
+  std::size_t start = 0;
+  while ((start = keywords.find_first_not_of(' ', start)) != std::string::npos) {
+    const std::size_t end = keywords.find(' ', start);
+    words.push_back(keywords.substr(start, end - start));
+    start = end;
+  }
   return words;
 }
 
-std::size_t matchedKeywords(const CommandForm& form, const std::vector<Token>& tokens) {
-  std::vector<std::string> words = splitWords(form.keywords);
+// Each command form's keywords as words, in the table's order, split once: every line is
+// matched against every form.
+const std::vector<std::vector<std::string>>& formWords() {
+  static const std::vector<std::vector<std::string>> words = [] {
+    std::vector<std::vector<std::string>> all;
+    for (const CommandForm& form : commandForms()) all.push_back(splitWords(form.keywords));
+    return all;
+  }();
+  return words;
+}
+
+std::size_t matchedKeywords(const std::vector<std::string>& words,
+                            const std::vector<Token>& tokens) {
   if (tokens.size() < words.size()) return 0;
   for (std::size_t i = 0; i < words.size(); ++i)
     if (tokens[i].kind != TokenKind::word || tokens[i].text != words[i]) return 0;
@@ -172,11 +187,12 @@ class LineParser {
  private:
   const CommandForm* findForm() {
     const CommandForm* best = nullptr;
-    for (const CommandForm& form : commandForms()) {
-      std::size_t n = matchedKeywords(form, tokens_);
+    const std::vector<CommandForm>& forms = commandForms();
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+      std::size_t n = matchedKeywords(formWords()[i], tokens_);
       if (n > consumed_) {
         consumed_ = n;
-        best = &form;
+        best = &forms[i];
       }
     }
     return best;
@@ -186,8 +202,7 @@ class LineParser {
     const Token& first = tokens_[0];
     std::vector<std::string> after;
     std::set<std::string> firstWords;
-    for (const CommandForm& form : commandForms()) {
-      std::vector<std::string> words = splitWords(form.keywords);
+    for (const std::vector<std::string>& words : formWords()) {
       firstWords.insert(words[0]);
       if (first.kind == TokenKind::word && words[0] == first.text && words.size() > 1 &&
           std::find(after.begin(), after.end(), words[1]) == after.end())

@@ -231,6 +231,10 @@ class Runner {
       world_.writeFile(a[0].text, a[1].text);
     else if (c == "file delete")
       world_.deleteFile(a[0].text);
+    else if (c == "file fail-next-write")
+      world_.failNextWrite(a[0].text == "no-space" ? sim::WriteFault::noSpace
+                           : a[0].text == "rename" ? sim::WriteFault::renameRefused
+                                                   : sim::WriteFault::temporaryFile);
     else if (c == "folder create")
       world_.createFolder(a[0].text);
     else if (c == "folder remove")
@@ -457,10 +461,12 @@ class Runner {
     std::size_t size = record->entries().size();
     for (std::size_t i = size - std::min(fresh, size); i < size; ++i) {
       const sim::RecordEntry& e = record->entries()[i];
-      traceJson_.push_back({{"time", number(e.time - start_)},
-                            {"line", current_ ? current_->line : 0},
-                            {"category", e.category},
-                            {"text", e.text}});
+      // Only the JSON document holds the whole trace; a text run prints each line once.
+      if (options_.json)
+        traceJson_.push_back({{"time", number(e.time - start_)},
+                              {"line", current_ ? current_->line : 0},
+                              {"category", e.category},
+                              {"text", e.text}});
       processTrace_.push_back(e.category + " " + e.text);
       if (!options_.json) out_ << formatTraceLine(e, start_) << "\n";
     }

@@ -100,7 +100,7 @@ void collectBackgrounds(const std::shared_ptr<host::View>& view,
 class SimWorld final : public World {
  public:
   SimWorld() : device_(std::make_unique<sim::TemporaryDevice>(sim::deviceProfile("iphone-8"))) {
-    device_->installAddon(NIMBREL_ADDON_PATH, NIMBREL_FILTER_PATH, kAddonName);
+    device_->installAddons(NIMBREL_STAGED_ADDONS);
   }
 
   ~SimWorld() override { process_.reset(); }
@@ -186,6 +186,7 @@ class SimWorld final : public World {
     fs::remove(hostPath(path), ec);
   }
   void createFolder(const std::string& path) override { makeFolder(hostPath(path), path); }
+  void failNextWrite(sim::WriteFault fault) override { process().files().failNextWrite(fault); }
   void removeFolder(const std::string& path) override {
     fs::path folder = hostPath(path);
     std::error_code ec;
@@ -722,7 +723,9 @@ class SimWorld final : public World {
          it.increment(ec)) {
       if (!it->is_regular_file() || it->path().extension() != ".plist") continue;
       if (it->path().parent_path() == addons) continue;
-      std::string devicePath = "/" + fs::relative(it->path(), device_->root()).generic_string();
+      // Appended, not "/" + ...: g++ 12 at -O3 reports a false -Wrestrict in operator+.
+      std::string devicePath =
+          std::string("/").append(fs::relative(it->path(), device_->root()).generic_string());
       auto dictionary = sim::readDictionary(it->path().string());
       out[devicePath] = dictionary ? valueJson(*dictionary) : json("unreadable");
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/value.h"
+#include "sim/foundation/property_list.h"
 #include "sim/record.h"
 #include "simulator/picture.h"
 #include "simulator/scene.h"
@@ -87,6 +88,8 @@ class World {
   virtual void deleteFile(const std::string& path) = 0;
   virtual void createFolder(const std::string& path) = 0;
   virtual void removeFolder(const std::string& path) = 0;
+  // The process's next property-list write fails with this fault.
+  virtual void failNextWrite(sim::WriteFault fault) = 0;
 
   // The Weather app.
   virtual void setLocalCity(LocalCity availability, const CitySetup& city) = 0;

@@ -223,7 +223,9 @@ class OpenStepParser {
       if (!skipSpaceAndComments()) return std::nullopt;
     }
     ++at_;
-    return host::Value(std::move(dictionary));
+    // Made in place: destroying a moved-from temporary Value here makes g++ 12 at -O3 report a
+    // false -Wmaybe-uninitialized inside std::variant.
+    return std::optional<host::Value>(std::in_place, std::move(dictionary));
   }
 
   std::string_view text_;

@@ -83,7 +83,9 @@ std::optional<host::Value> dictionaryFromNode(plist_t node) {
     if (!value) return std::nullopt;
     dictionary.insert_or_assign(std::string(key), std::move(*value));
   }
-  return host::Value(std::move(dictionary));
+  // Made in place: destroying a moved-from temporary Value here makes g++ 12 at -O3 report a
+  // false -Wmaybe-uninitialized inside std::variant.
+  return std::optional<host::Value>(std::in_place, std::move(dictionary));
 }
 
 std::optional<host::Value> valueFromNode(plist_t node) {
@@ -222,28 +224,37 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// A full disk takes the first half of the bytes, then refuses the rest.
+bool writeAllOrFillUp(int descriptor, std::string_view text, WriteFault fault) {
+  if (fault != WriteFault::noSpace) return writeAll(descriptor, text);
+  writeAll(descriptor, text.substr(0, text.size() / 2));
+  return false;
+}
+
 // The temporary file takes the target's name so that a leftover one says whose it was. No
 // fsync: the platform's atomic write promises a reader the old or the new file, which the
 // rename gives, not that the new one survives a power cut.
-bool writeAtomically(const std::string& path, std::string_view text) {
+bool writeAtomically(const std::string& path, std::string_view text, WriteFault fault) {
+  if (fault == WriteFault::temporaryFile) return false;
   const auto slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   std::string temporary = folderOf(path) + "/." + name + ".tmp.XXXXXX";
   const int descriptor = ::mkstemp(temporary.data());
   if (descriptor < 0) return false;
-  const bool written = writeAll(descriptor, text);
+  const bool written = writeAllOrFillUp(descriptor, text, fault);
   const bool closed = ::close(descriptor) == 0;
   if (written && closed && ::fchmodat(AT_FDCWD, temporary.c_str(), 0644, 0) == 0 &&
-      ::rename(temporary.c_str(), path.c_str()) == 0)
+      fault != WriteFault::renameRefused && ::rename(temporary.c_str(), path.c_str()) == 0)
     return true;
   ::unlink(temporary.c_str());
   return false;
 }
 
-bool writeInPlace(const std::string& path, std::string_view text) {
+bool writeInPlace(const std::string& path, std::string_view text, WriteFault fault) {
+  if (fault == WriteFault::temporaryFile || fault == WriteFault::renameRefused) return false;
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (descriptor < 0) return false;
-  const bool written = writeAll(descriptor, text);
+  const bool written = writeAllOrFillUp(descriptor, text, fault);
   return ::close(descriptor) == 0 && written;
 }
 
@@ -296,10 +307,11 @@ std::optional<std::string> xmlPropertyList(const host::Value& root) {
   return std::string(xml, length);
 }
 
-bool writePropertyList(const host::Value& root, const std::string& path, bool atomically) {
+bool writePropertyList(const host::Value& root, const std::string& path, bool atomically,
+                       WriteFault fault) {
   const auto xml = xmlPropertyList(root);
   if (!xml) return false;
-  return atomically ? writeAtomically(path, *xml) : writeInPlace(path, *xml);
+  return atomically ? writeAtomically(path, *xml, fault) : writeInPlace(path, *xml, fault);
 }
 
 }  // namespace sim

@@ -38,9 +38,23 @@ std::optional<host::Dictionary> readDictionary(const std::string& path);
 // a date outside what libplist holds (32-bit seconds from 2001) or text with a NUL in it.
 std::optional<std::string> xmlPropertyList(const host::Value& root);
 
+// A write made to fail the way the phone's storage can fail one, to show what a failed write
+// leaves behind.
+enum class WriteFault {
+  none,
+  noSpace,        // the disk fills after part of the bytes are written
+  renameRefused,  // the temporary file is written whole, then renaming it over the target fails
+  temporaryFile,  // the temporary file cannot be created
+};
+
 // writeToFile:atomically: writes XML. Atomically: a uniquely named temporary file in the
-// same folder, renamed over the target, removed on failure. Otherwise truncates and writes in
-// place. False, writing nothing, when the value cannot be written or the folder is missing.
-bool writePropertyList(const host::Value& root, const std::string& path, bool atomically);
+// same folder, renamed over the target, removed on failure, so a failed write leaves the
+// target as it was. Otherwise truncates and writes in place. False, writing nothing, when the
+// value cannot be written or the folder is missing. With a fault, false: an atomic write
+// fails at that step and leaves no temporary file; an in-place write (no temporary file, no
+// rename) fails to open the target for renameRefused and temporaryFile, and for noSpace
+// leaves the target truncated to the part written.
+bool writePropertyList(const host::Value& root, const std::string& path, bool atomically,
+                       WriteFault fault = WriteFault::none);
 
 }  // namespace sim

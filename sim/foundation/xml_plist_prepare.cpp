@@ -70,7 +70,8 @@ std::optional<std::string> canonicalXmlInteger(std::string_view text) {
     value = value * base + static_cast<std::uint64_t>(digit);
   }
   if (!negative || value == 0) return std::to_string(value);
-  return "-" + std::to_string(value);
+  // Appended, not "-" + ...: g++ 12 at -O3 reports a false -Wrestrict in operator+.
+  return std::string("-").append(std::to_string(value));
 }
 
 std::optional<std::string> prepareXmlPropertyList(std::string_view xml, std::size_t maxDepth) {

@@ -48,6 +48,15 @@ void Device::installAddon(const std::filesystem::path& library, const std::files
   std::filesystem::copy_file(filter, folder / (std::string(name) + ".plist"), overwrite);
 }
 
+void Device::installAddons(const std::filesystem::path& installedFolder) {
+  const std::filesystem::path folder = hostPath(addonFolder);
+  std::filesystem::create_directories(folder);
+  const auto overwrite = std::filesystem::copy_options::overwrite_existing;
+  for (const auto& entry : std::filesystem::directory_iterator(installedFolder))
+    if (entry.is_regular_file())
+      std::filesystem::copy_file(entry.path(), folder / entry.path().filename(), overwrite);
+}
+
 TemporaryDevice::TemporaryDevice(DeviceProfile profile, SystemVersion version)
     : Device(makeTemporaryFolder(), std::move(profile), version) {}
 

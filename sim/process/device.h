@@ -46,6 +46,10 @@ class Device {
   // <name>.plist.
   void installAddon(const std::filesystem::path& library, const std::filesystem::path& filter,
                     std::string_view name);
+  // Copies every file of an installed add-on folder (a package's
+  // Library/MobileSubstrate/DynamicLibraries) into the device's add-on folder, as they are
+  // named there. Raises std::filesystem::filesystem_error when the folder cannot be read.
+  void installAddons(const std::filesystem::path& installedFolder);
 
   // Virtual time carries on across resprings.
   double clock() const { return clock_; }

@@ -2,6 +2,7 @@
 #include "sim/services/device_files.h"
 
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "sim/foundation/property_list.h"
@@ -24,6 +25,21 @@ std::vector<std::string_view> components(std::string_view path) {
     path.remove_prefix(slash + 1);
   }
   return parts;
+}
+
+// Why a write failed, when a fault was injected.
+std::string faultText(WriteFault fault) {
+  switch (fault) {
+    case WriteFault::none:
+      return "";
+    case WriteFault::noSpace:
+      return ": no space";
+    case WriteFault::renameRefused:
+      return ": rename refused";
+    case WriteFault::temporaryFile:
+      return ": no temporary file";
+  }
+  return "";
 }
 
 }  // namespace
@@ -68,13 +84,14 @@ std::optional<host::Dictionary> PropertyListFileSystem::dictionaryWithContentsOf
 
 bool PropertyListFileSystem::writeToFile(const host::Dictionary& dictionary, std::string_view path,
                                          bool atomically) {
+  const WriteFault fault = std::exchange(nextWriteFault_, WriteFault::none);
   const auto mapped = mapDevicePath(root_, path);
   if (!mapped) {
     record_.add("file", "refused " + std::string(path));
     return false;
   }
-  if (!writePropertyList(host::Value(dictionary), mapped->string(), atomically)) {
-    record_.add("file", "failed to write " + std::string(path));
+  if (!writePropertyList(host::Value(dictionary), mapped->string(), atomically, fault)) {
+    record_.add("file", "failed to write " + std::string(path) + faultText(fault));
     return false;
   }
   record_.add("file", "wrote " + std::string(path) + " (" + std::to_string(dictionary.size()) +

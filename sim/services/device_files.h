@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "host/services.h"
+#include "sim/foundation/property_list.h"
 #include "sim/record.h"
 
 namespace sim {
@@ -20,7 +21,8 @@ std::optional<std::filesystem::path> mapDevicePath(const std::filesystem::path& 
 // NSDictionary's file reading and writing on device paths. Nothing outside the device
 // folder is read or written: an escaping path reads as none and fails to write, recorded as
 // "refused <path>" under "file". Reads are recorded as "read <path> (<n> keys)" or "read <path>:
-// none", writes as "wrote <path> (<n> keys)" or "failed to write <path>".
+// none", writes as "wrote <path> (<n> keys)" or "failed to write <path>" (with ": no space",
+// ": rename refused" or ": no temporary file" when an injected fault made it fail).
 class PropertyListFileSystem final : public host::PropertyListFiles {
  public:
   PropertyListFileSystem(std::filesystem::path deviceRoot, Record& record)
@@ -32,9 +34,14 @@ class PropertyListFileSystem final : public host::PropertyListFiles {
 
   const std::filesystem::path& deviceRoot() const { return root_; }
 
+  // The next writeToFile fails with this fault (see WriteFault), whatever its path; the one
+  // after writes normally.
+  void failNextWrite(WriteFault fault) { nextWriteFault_ = fault; }
+
  private:
   std::filesystem::path root_;
   Record& record_;
+  WriteFault nextWriteFault_ = WriteFault::none;
 };
 
 // CFPreferences for the mobile user: one property-list file per domain at

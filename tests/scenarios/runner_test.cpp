@@ -61,6 +61,11 @@ class ScriptedWorld : public World {
   void deleteFile(const std::string& p) override { log("rm " + p); }
   void createFolder(const std::string& p) override { log("mkdir " + p); }
   void removeFolder(const std::string& p) override { log("rmdir " + p); }
+  void failNextWrite(sim::WriteFault f) override {
+    log(std::string("fail write ") + (f == sim::WriteFault::noSpace         ? "noSpace"
+                                      : f == sim::WriteFault::renameRefused ? "renameRefused"
+                                                                            : "temporaryFile"));
+  }
   void setLocalCity(LocalCity a, const CitySetup& c) override {
     log("local " + c.name + (a == LocalCity::onceAppOpens ? " on-open" : ""));
   }
@@ -272,6 +277,17 @@ TEST(ScenarioRunner, TraceLinesAreVisibleToExpect) {
                      "lock\nexpect trace contains \"post com.apple.springboard.lockcomplete\"\n"
                      "expect trace excludes \"dateView\"\n");
   EXPECT_EQ(r.status, exitStatus::ok) << r.err;
+}
+
+TEST(ScenarioRunner, AFileWriteFaultBootsTheShellAndReachesTheWorldAsItsFault) {
+  ScriptedWorld world;
+  RunOutcome r = run(world,
+                     "file fail-next-write no-space\nfile fail-next-write rename\n"
+                     "file fail-next-write temp-file\n");
+  EXPECT_EQ(r.status, exitStatus::ok) << r.err;
+  std::vector<std::string> expected = {"boot com.apple.springboard 1", "fail write noSpace",
+                                       "fail write renameRefused", "fail write temporaryFile"};
+  EXPECT_EQ(world.calls, expected);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 namespace testing_support {
 
-// The path of a file in the shared fixtures folder.
+// The path of a file in tests/fixtures/plists.
 std::string fixturePath(const std::string& name);
 
 }  // namespace testing_support

@@ -12,7 +12,7 @@ namespace {
 
 class AddonLoading : public ::testing::Test {
  protected:
-  AddonLoading() { device_.installAddon(NIMBREL_ADDON_PATH, NIMBREL_FILTER_PATH, "Nimbrel"); }
+  AddonLoading() { device_.installAddons(NIMBREL_STAGED_ADDONS); }
 
   sim::Process& launch(sim::LaunchOptions options = {}) {
     process_.reset();

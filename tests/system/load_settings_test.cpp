@@ -25,7 +25,7 @@ Settings defaults() {
   return s;
 }
 
-// What a settings pane writes for the shared "prefs-pane" fixtures.
+// What a settings pane writes, as the "prefs-pane" fixtures hold it.
 Settings paneSettings() {
   Settings s;
   s.enabled = true;

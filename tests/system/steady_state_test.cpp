@@ -75,7 +75,7 @@ namespace methods = host::methods;
 class SteadyState : public ::testing::Test {
  protected:
   SteadyState() {
-    device_.installAddon(NIMBREL_ADDON_PATH, NIMBREL_FILTER_PATH, "Nimbrel");
+    device_.installAddons(NIMBREL_STAGED_ADDONS);
     void* warm[2];
     backtrace(warm, 2);  // its first call loads the unwinder, which allocates
   }

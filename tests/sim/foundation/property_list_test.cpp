@@ -261,12 +261,13 @@ TEST(BinaryPropertyLists, RefuseBadReferencesOffsetsAndKeys) {
 
 TEST(BinaryPropertyLists, ReadUnsignedAboveInt64AsUnsigned) {
   // {"u": 2^64-1} as plistlib writes it: a 16-byte integer.
-  const std::string unsignedMax = "\x14" + std::string(8, '\0') + std::string(8, '\xff');
+  // Built by appending: "\x14" + std::string(...) trips a false -Wrestrict in g++ 12 at -O3.
+  const std::string unsignedMax = std::string(1, '\x14').append(8, '\0').append(8, '\xff');
   const auto parsed =
       sim::parsePropertyList(binaryPlist({bytes({0xD1, 1, 2}), bytes({0x51, 'u'}), unsignedMax}));
   ASSERT_TRUE(parsed);
   EXPECT_EQ(*parsed, Value(Dictionary{{"u", Value(host::UnsignedInteger{UINT64_MAX})}}));
-  const std::string minusOne = "\x13" + std::string(8, '\xff');
+  const std::string minusOne = std::string(1, '\x13').append(8, '\xff');
   EXPECT_EQ(
       sim::parsePropertyList(binaryPlist({bytes({0xD1, 1, 2}), bytes({0x51, 'u'}), minusOne})),
       Value(Dictionary{{"u", Value(-1)}}));
