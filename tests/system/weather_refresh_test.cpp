@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "tests/system/addon_fixture.h"
 
 namespace {
@@ -250,5 +254,59 @@ TEST_F(WeatherCompletion, ARequestCompletesThroughTheUpdaterOnTheRunLoop) {
   EXPECT_EQ(state().city, local);
   EXPECT_EQ(lock->drawnCondition(), 12);
 }
+
+}  // namespace
+
+namespace {
+
+std::string fileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class CacheWriteFault : public WeatherCompletion,
+                        public ::testing::WithParamInterface<sim::WriteFault> {};
+
+TEST_P(CacheWriteFault, LeavesTheOldFileWholeAndTheCompletionOtherwiseUnchanged) {
+  writeCacheFile(
+      {{"owner", "someone else"}, {"lastLocalCityLatitude", 1.5}, {"lastLocalCityLongitude", 2.5}});
+  const auto cachePath = device().hostPath(nimbrel::kCacheFile);
+  const std::string before = fileBytes(cachePath);
+  auto lock = background();
+  state().weatherBackground = lock;
+
+  process().files().failNextWrite(GetParam());
+  auto updated = makeCity("Here", 10, 20);
+  complete(updated);
+
+  EXPECT_EQ(fileBytes(cachePath), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cachePath.parent_path()),
+                          std::filesystem::directory_iterator()),
+            1)
+      << "no temporary file is left";
+  EXPECT_EQ(state().city, updated);
+  ASSERT_NE(state().backupCity, nullptr);
+  EXPECT_EQ(dataOf(state().backupCity), dataOf(updated));
+  EXPECT_EQ(lock->city(), updated);
+
+  complete(updated);  // the next write goes through
+  EXPECT_EQ(cacheFile(), (host::Dictionary{{"owner", "someone else"},
+                                           {"lastLocalCityLatitude", 10.0},
+                                           {"lastLocalCityLongitude", 20.0}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, CacheWriteFault,
+                         ::testing::Values(sim::WriteFault::noSpace, sim::WriteFault::renameRefused,
+                                           sim::WriteFault::temporaryFile),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case sim::WriteFault::noSpace:
+                               return "NoSpace";
+                             case sim::WriteFault::renameRefused:
+                               return "RenameRefused";
+                             default:
+                               return "NoTemporaryFile";
+                           }
+                         });
 
 }  // namespace
