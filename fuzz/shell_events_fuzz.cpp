@@ -673,15 +673,24 @@ void Run::damageSettingsFile(ByteStream& in) {
 }
 
 void Run::failService(ByteStream& in) {
-  switch (in.pick(3)) {
+  switch (in.pick(6)) {
     case 0:
       process().notifyState().failNextRegister(host::notify::serverNotFound);
       break;
     case 1:
       process().notifyState().failNextGetState(host::notify::failed);
       break;
-    default:
+    case 2:
       process().preferences().failNextCopyMultiple();
+      break;
+    case 3:
+      process().files().failNextWrite(sim::WriteFault::noSpace);
+      break;
+    case 4:
+      process().files().failNextWrite(sim::WriteFault::renameRefused);
+      break;
+    default:
+      process().files().failNextWrite(sim::WriteFault::temporaryFile);
       break;
   }
 }
