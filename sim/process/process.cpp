@@ -110,6 +110,7 @@ void Process::reset(LaunchOptions options) {
   notificationCenter_.dropPending();
   notifyState_.reset();
   preferences_.clearFailures();
+  files_.clearFailures();
   alerts_.reset();
   random_.reseed(options_.randomSeed);
   screen_->setOrientation(device_.orientation());

@@ -37,6 +37,8 @@ class PropertyListFileSystem final : public host::PropertyListFiles {
   // The next writeToFile fails with this fault (see WriteFault), whatever its path; the one
   // after writes normally.
   void failNextWrite(WriteFault fault) { nextWriteFault_ = fault; }
+  // Forgets a fault not used yet, as a new process would.
+  void clearFailures() { nextWriteFault_ = WriteFault::none; }
 
  private:
   std::filesystem::path root_;
