@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "state/city_resolution.h"
 #include "state/conversions.h"
 #include "state/shared_state.h"
 #include "state/view_terms.h"
@@ -58,10 +59,8 @@ std::shared_ptr<host::Image> conditionImage(std::int64_t condition) {
 }
 
 bool unitIsCelsius() {
-  host::WeatherPreferencesClass* preferences = state().classes.weatherPreferences.get();
-  std::shared_ptr<host::WeatherPreferences> shared =
-      preferences ? preferences->sharedPreferences() : nullptr;
-  return shared && shared->isCelsius();
+  std::shared_ptr<host::WeatherPreferences> preferences = weatherPreferences();
+  return preferences && preferences->isCelsius();
 }
 
 double reading(const std::shared_ptr<host::Temperature>& temperature, bool celsius) {

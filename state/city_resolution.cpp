@@ -9,11 +9,6 @@ namespace {
 
 constexpr std::string_view kSavedCitiesKey = "Cities";
 
-std::shared_ptr<host::WeatherPreferences> weatherPreferences() {
-  host::WeatherPreferencesClass* preferences = state().classes.weatherPreferences.get();
-  return preferences ? preferences->sharedPreferences() : nullptr;
-}
-
 // The last local city rebuilt from its cached coordinates: all a weather update needs.
 std::shared_ptr<host::City> cachedLocalCity() {
   const std::optional<host::Coordinate> cached = readCachedCoordinate();
@@ -21,6 +16,11 @@ std::shared_ptr<host::City> cachedLocalCity() {
 }
 
 }  // namespace
+
+std::shared_ptr<host::WeatherPreferences> weatherPreferences() {
+  host::WeatherPreferencesClass* preferences = state().classes.weatherPreferences.get();
+  return preferences ? preferences->sharedPreferences() : nullptr;
+}
 
 std::shared_ptr<host::City> placeholderCity(double latitude, double longitude) {
   host::Factory& factory = host::platform().factory();

@@ -39,6 +39,9 @@ void showAlertOnce(const std::string& title, const std::string& message, const h
 // city is missing; receiver is the alerts' delegate.
 bool resolveCity(bool forLockScreen, const host::Id& receiver);
 
+// The Weather app's shared preferences object, or none when the system lacks the class.
+std::shared_ptr<host::WeatherPreferences> weatherPreferences();
+
 // A new city with only a location.
 std::shared_ptr<host::City> placeholderCity(double latitude, double longitude);
 

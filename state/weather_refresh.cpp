@@ -32,10 +32,8 @@ struct RefreshTarget {
 RefreshTarget chooseTarget(const host::Id& controller) {
   SharedState& s = state();
   if (s.settings.useLocalCity) {
-    host::WeatherPreferencesClass* preferences = s.classes.weatherPreferences.get();
-    std::shared_ptr<host::WeatherPreferences> shared =
-        preferences ? preferences->sharedPreferences() : nullptr;
-    std::shared_ptr<host::City> local = shared ? shared->localWeatherCity() : nullptr;
+    std::shared_ptr<host::WeatherPreferences> preferences = weatherPreferences();
+    std::shared_ptr<host::City> local = preferences ? preferences->localWeatherCity() : nullptr;
     return {false, local ? local : s.city};
   }
   SavedCityLookup saved = firstSavedCity();
