@@ -36,27 +36,41 @@ std::string standardName(std::string_view slug, bool isDay) {
 }  // namespace
 
 AssetCatalog AssetCatalog::standard() {
+  static const Names names = [] {
+    Names built;
+    for (std::int64_t condition = 0; condition < conditions::count; ++condition) {
+      if (contains(withoutBackground, condition)) continue;
+      auto slug = *conditions::slug(condition);
+      if (!contains(nightOnly, condition)) built[{condition, true}] = standardName(slug, true);
+      if (!contains(dayOnly, condition)) built[{condition, false}] = standardName(slug, false);
+    }
+    return built;
+  }();
   AssetCatalog catalog;
-  for (std::int64_t condition = 0; condition < conditions::count; ++condition) {
-    if (contains(withoutBackground, condition)) continue;
-    auto slug = *conditions::slug(condition);
-    if (!contains(nightOnly, condition)) catalog.set(condition, true, standardName(slug, true));
-    if (!contains(dayOnly, condition)) catalog.set(condition, false, standardName(slug, false));
-  }
+  catalog.base_ = &names;
   return catalog;
 }
 
 std::optional<std::string> AssetCatalog::filename(std::int64_t condition, bool isDay) const {
-  auto found = names_.find({condition, isDay});
-  if (found == names_.end()) return std::nullopt;
+  if (auto edit = edits_.find({condition, isDay}); edit != edits_.end()) return edit->second;
+  if (!base_) return std::nullopt;
+  auto found = base_->find({condition, isDay});
+  if (found == base_->end()) return std::nullopt;
   return found->second;
 }
 
 void AssetCatalog::set(std::int64_t condition, bool isDay, std::optional<std::string> filename) {
-  if (filename)
-    names_[{condition, isDay}] = std::move(*filename);
-  else
-    names_.erase({condition, isDay});
+  edits_.insert_or_assign(Key{condition, isDay}, std::move(filename));
+}
+
+std::size_t AssetCatalog::size() const {
+  std::size_t count = 0;
+  for (const auto& [key, name] : edits_)
+    if (name) ++count;
+  if (base_)
+    for (const auto& entry : *base_)
+      if (!edits_.contains(entry.first)) ++count;
+  return count;
 }
 
 }  // namespace sim

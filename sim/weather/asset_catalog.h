@@ -23,10 +23,16 @@ class AssetCatalog {
   std::optional<std::string> filename(std::int64_t condition, bool isDay) const;
   // Adds, renames or (with none) removes the asset of one pair.
   void set(std::int64_t condition, bool isDay, std::optional<std::string> filename);
-  std::size_t size() const { return names_.size(); }
+  std::size_t size() const;
 
  private:
-  std::map<std::pair<std::int64_t, bool>, std::string> names_;
+  using Key = std::pair<std::int64_t, bool>;
+  using Names = std::map<Key, std::string>;
+
+  // The standard table is built once and shared, so a copy or a reset of a catalogue (one
+  // per relaunched process) costs only its edits.
+  const Names* base_ = nullptr;
+  std::map<Key, std::optional<std::string>> edits_;
 };
 
 }  // namespace sim

@@ -39,14 +39,18 @@ std::string underscoredTimeOfDay(std::string_view name) {
 }  // namespace
 
 ImageCatalog ImageCatalog::standard() {
+  static const Images images = [] {
+    Images stored;
+    for (std::int64_t index = 0; index < conditions::count; ++index) {
+      auto slug = *conditions::slug(index);
+      if (listed(withoutImage, slug)) continue;
+      stored.insert(underscoredTimeOfDay(slug) + "-nc");
+      if (listed(hyphenatedToo, slug)) stored.insert(std::string(slug) + "-nc");
+    }
+    return stored;
+  }();
   ImageCatalog catalog;
-  for (std::int64_t index = 0; index < conditions::count; ++index) {
-    auto slug = *conditions::slug(index);
-    if (listed(withoutImage, slug)) continue;
-    std::string stored = underscoredTimeOfDay(slug);
-    catalog.setImage(stored + "-nc", true);
-    if (listed(hyphenatedToo, slug)) catalog.setImage(std::string(slug) + "-nc", true);
-  }
+  catalog.base_ = &images;
   return catalog;
 }
 
@@ -57,13 +61,13 @@ std::optional<std::string> ImageCatalog::nameForIndex(std::int64_t index) const 
   return std::string(*slug);
 }
 
-bool ImageCatalog::hasImage(std::string_view name) const { return images_.contains(name); }
+bool ImageCatalog::hasImage(std::string_view name) const {
+  if (auto edit = edits_.find(name); edit != edits_.end()) return edit->second;
+  return base_ && base_->contains(name);
+}
 
 void ImageCatalog::setImage(std::string name, bool present) {
-  if (present)
-    images_.insert(std::move(name));
-  else
-    images_.erase(name);
+  edits_.insert_or_assign(std::move(name), present);
 }
 
 void ImageCatalog::setNameForIndex(std::int64_t index, std::string name) {

@@ -29,7 +29,12 @@ class ImageCatalog {
   void setNameForIndex(std::int64_t index, std::string name);
 
  private:
-  std::set<std::string, std::less<>> images_;
+  using Images = std::set<std::string, std::less<>>;
+
+  // The standard images are listed once and shared, so a copy or a reset of a catalogue (one
+  // per relaunched process) costs only its edits.
+  const Images* base_ = nullptr;
+  std::map<std::string, bool, std::less<>> edits_;
   std::map<std::int64_t, std::string> renamed_;
 };
 
