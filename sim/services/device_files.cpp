@@ -44,7 +44,8 @@ std::string faultText(WriteFault fault) {
 
 }  // namespace
 
-std::optional<fs::path> mapDevicePath(const fs::path& deviceRoot, std::string_view devicePath) {
+std::optional<std::string> mapDevicePathText(const fs::path& deviceRoot,
+                                             std::string_view devicePath) {
   if (!devicePath.starts_with('/'))
     throw std::invalid_argument("not modelled: the relative device path \"" +
                                 std::string(devicePath) + "\"");
@@ -58,24 +59,34 @@ std::optional<fs::path> mapDevicePath(const fs::path& deviceRoot, std::string_vi
     }
     kept.push_back(part);
   }
-  fs::path mapped = deviceRoot;
+  // Joined as text: a std::filesystem::path splits itself into components at every change,
+  // and every file the add-on reads or writes comes through here.
+  std::string mapped = deviceRoot.native();
+  if (mapped.ends_with('/')) mapped.pop_back();
   std::size_t first = 0;
   if (!kept.empty() && kept[0] == "User") {
-    mapped /= "var/mobile";
+    mapped += "/var/mobile";
     first = 1;
   }
-  for (std::size_t i = first; i < kept.size(); ++i) mapped /= std::string(kept[i]);
+  for (std::size_t i = first; i < kept.size(); ++i) {
+    mapped += '/';
+    mapped += kept[i];
+  }
   return mapped;
+}
+
+std::optional<fs::path> mapDevicePath(const fs::path& deviceRoot, std::string_view devicePath) {
+  return mapDevicePathText(deviceRoot, devicePath);
 }
 
 std::optional<host::Dictionary> PropertyListFileSystem::dictionaryWithContentsOfFile(
     std::string_view path) {
-  const auto mapped = mapDevicePath(root_, path);
+  const auto mapped = mapDevicePathText(root_, path);
   if (!mapped) {
     record_.add("file", "refused " + std::string(path));
     return std::nullopt;
   }
-  std::optional<host::Dictionary> dictionary = readDictionary(mapped->string());
+  std::optional<host::Dictionary> dictionary = readDictionary(*mapped);
   record_.add("file",
               "read " + std::string(path) +
                   (dictionary ? " (" + std::to_string(dictionary->size()) + " keys)" : ": none"));
@@ -84,13 +95,14 @@ std::optional<host::Dictionary> PropertyListFileSystem::dictionaryWithContentsOf
 
 bool PropertyListFileSystem::writeToFile(const host::Dictionary& dictionary, std::string_view path,
                                          bool atomically) {
+  ++writeRequests_;
   const WriteFault fault = std::exchange(nextWriteFault_, WriteFault::none);
-  const auto mapped = mapDevicePath(root_, path);
+  const auto mapped = mapDevicePathText(root_, path);
   if (!mapped) {
     record_.add("file", "refused " + std::string(path));
     return false;
   }
-  if (!writePropertyList(host::Value(dictionary), mapped->string(), atomically, fault)) {
+  if (!writePropertyList(host::Value(dictionary), *mapped, atomically, fault)) {
     record_.add("file", "failed to write " + std::string(path) + faultText(fault));
     return false;
   }
@@ -99,17 +111,21 @@ bool PropertyListFileSystem::writeToFile(const host::Dictionary& dictionary, std
   return true;
 }
 
-fs::path PreferencesStore::domainFile(std::string_view domain) const {
+std::string PreferencesStore::domainPath(std::string_view domain) const {
   if (domain.empty() || domain == "." || domain == ".." ||
       domain.find('/') != std::string_view::npos)
     throw std::invalid_argument("not modelled: the preferences domain \"" + std::string(domain) +
                                 "\"");
-  return *mapDevicePath(root_,
-                        std::string(preferencesFolder) + "/" + std::string(domain) + ".plist");
+  return *mapDevicePathText(root_, std::string(preferencesFolder) + "/" + std::string(domain) +
+                                       ".plist");
+}
+
+fs::path PreferencesStore::domainFile(std::string_view domain) const {
+  return domainPath(domain);
 }
 
 host::Dictionary PreferencesStore::domainValues(std::string_view domain) const {
-  return readDictionary(domainFile(domain).string()).value_or(host::Dictionary{});
+  return readDictionary(domainPath(domain)).value_or(host::Dictionary{});
 }
 
 std::optional<host::Array> PreferencesStore::copyKeyList(std::string_view domain) {

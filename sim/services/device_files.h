@@ -1,6 +1,7 @@
 // Property-list files and preferences domains stored under a simulated device's folder.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,6 +18,9 @@ namespace sim {
 // a relative path is not modelled and raises std::invalid_argument.
 std::optional<std::filesystem::path> mapDevicePath(const std::filesystem::path& deviceRoot,
                                                    std::string_view devicePath);
+// The same, as the host path's text.
+std::optional<std::string> mapDevicePathText(const std::filesystem::path& deviceRoot,
+                                             std::string_view devicePath);
 
 // NSDictionary's file reading and writing on device paths. Nothing outside the device
 // folder is read or written: an escaping path reads as none and fails to write, recorded as
@@ -39,11 +43,15 @@ class PropertyListFileSystem final : public host::PropertyListFiles {
   void failNextWrite(WriteFault fault) { nextWriteFault_ = fault; }
   // Forgets a fault not used yet, as a new process would.
   void clearFailures() { nextWriteFault_ = WriteFault::none; }
+  // How many writes were asked for, failed ones included: files can change by no other way
+  // through this interface.
+  std::uint64_t writeRequests() const { return writeRequests_; }
 
  private:
   std::filesystem::path root_;
   Record& record_;
   WriteFault nextWriteFault_ = WriteFault::none;
+  std::uint64_t writeRequests_ = 0;
 };
 
 // CFPreferences for the mobile user: one property-list file per domain at
@@ -76,6 +84,8 @@ class PreferencesStore final : public host::Preferences {
   void clearFailures() { failNextCopyMultiple_ = false; }
 
  private:
+  std::string domainPath(std::string_view domain) const;
+
   std::filesystem::path root_;
   Record& record_;
   bool failNextCopyMultiple_ = false;
