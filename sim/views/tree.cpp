@@ -13,15 +13,6 @@ std::string formatNumber(double value) {
   return text.str();
 }
 
-void walkViews(const host::View& root,
-               const std::function<void(const host::View& view, int depth)>& visit) {
-  std::function<void(const host::View&, int)> walk = [&](const host::View& view, int depth) {
-    visit(view, depth);
-    for (const auto& subview : viewState(view).subviews()) walk(*subview, depth + 1);
-  };
-  walk(root, 0);
-}
-
 std::string describeView(const host::View& view) {
   const ViewState& state = viewState(view);
   const host::Rect frame = state.frame();

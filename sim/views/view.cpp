@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "host/object.h"
+#include "sim/runtime/cross_cast.h"
 
 namespace sim {
 
@@ -22,9 +23,9 @@ ViewList::iterator find(ViewList& list, const host::View* view) {
 }  // namespace
 
 ViewState& viewState(const host::View& view) {
-  auto* state = dynamic_cast<const ViewState*>(&view);
+  auto* state = crossCast<ViewState>(const_cast<host::View&>(view));
   if (!state) throw std::logic_error("not modelled: a view that is not a simulated view");
-  return const_cast<ViewState&>(*state);
+  return *state;
 }
 
 void ViewState::setBounds(const host::Rect& bounds) {

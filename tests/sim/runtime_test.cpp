@@ -235,4 +235,27 @@ TEST_F(Runtime, AClassNameIsDefinedOnce) {
   EXPECT_THROW(runtime.defineClass("Meta", host::metaclassOf(&base)), std::invalid_argument);
 }
 
+// A class object from outside the runtime.
+class ForeignClass final : public host::Class {
+ public:
+  host::Class& objectClass() const override { return const_cast<ForeignClass&>(*this); }
+  std::string_view name() const override { return "Foreign"; }
+  host::Class* superclass() const override { return nullptr; }
+  bool isMetaclass() const override { return false; }
+};
+
+// Each class object reaches its own method table, also when asked again after other kinds
+// of class objects; one from outside the runtime has none.
+TEST_F(Runtime, EveryClassObjectReachesItsOwnStateAndAForeignOneIsRefused) {
+  ForeignClass foreign;
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(&sim::classState(&derived)->className(), &derived.className());
+    EXPECT_EQ(sim::classState(host::metaclassOf(&base))->className(), "Base");
+    EXPECT_EQ(sim::classState(&foreign), nullptr);
+    EXPECT_EQ(sim::classState(nullptr), nullptr);
+  }
+  auto object = std::make_shared<Plain>(foreign);
+  EXPECT_THROW(runtime.send<Describe>(object), std::logic_error);
+}
+
 }  // namespace

@@ -308,4 +308,50 @@ TEST_F(Views, TheDumpListsEveryViewWithItsStateIndentedByDepth) {
             "    UILabel frame=(10 10; 80 20) alpha=0.5 hidden text=\"12:00\" textColor=black\n");
 }
 
+// A view from outside the simulation: every call answers nothing.
+class ForeignView final : public host::View {
+ public:
+  explicit ForeignView(host::Class& cls) : class_(cls) {}
+  host::Class& objectClass() const override { return class_; }
+  Rect frame() const override { return {}; }
+  void setFrame(const Rect&) override {}
+  Rect bounds() const override { return {}; }
+  Point center() const override { return {}; }
+  AffineTransform transform() const override { return {}; }
+  void setTransform(const AffineTransform&) override {}
+  double alpha() const override { return 1; }
+  void setAlpha(double) override {}
+  bool isHidden() const override { return false; }
+  void setHidden(bool) override {}
+  long tag() const override { return 0; }
+  void setTag(long) override {}
+  std::shared_ptr<host::View> superview() const override { return nullptr; }
+  std::vector<std::shared_ptr<host::View>> subviews() const override { return {}; }
+  void addSubview(const std::shared_ptr<host::View>&) override {}
+  void removeFromSuperview() override {}
+  void bringSubviewToFront(const std::shared_ptr<host::View>&) override {}
+  void sendSubviewToBack(const std::shared_ptr<host::View>&) override {}
+  bool isDescendantOfView(const host::View*) const override { return false; }
+  Point convertPointToView(Point, const host::View*) const override { return {}; }
+
+ private:
+  host::Class& class_;
+};
+
+// The state is found through a remembered offset per concrete class: asking again, and
+// asking for views of other classes in between, must still give each view its own state.
+TEST_F(Views, EveryKindOfViewReachesItsOwnStateAndAForeignViewIsRefused) {
+  auto plain = view();
+  auto label = classes.makeLabel(makeRect(1, 2, 3, 4));
+  auto window = classes.makeWindow(makeRect(0, 0, 10, 10));
+  ForeignView foreign(classes.view);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(&sim::viewState(*plain), static_cast<sim::ViewState*>(plain.get()));
+    EXPECT_EQ(&sim::viewState(*label), static_cast<sim::ViewState*>(label.get()));
+    EXPECT_EQ(&sim::viewState(*window), static_cast<sim::ViewState*>(window.get()));
+    EXPECT_EQ(sim::viewState(*label).frame(), makeRect(1, 2, 3, 4));
+    EXPECT_THROW(sim::viewState(foreign), std::logic_error);
+  }
+}
+
 }  // namespace
