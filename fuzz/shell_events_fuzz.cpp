@@ -262,13 +262,15 @@ LaunchKey keyOf(const Launch& launch) {
 // so one is reused (sim::Process::reset) while inputs launch alike; a respring makes a new one.
 class World {
  public:
-  World() : startClock_(device_.clock()) {}
+  World() : startClock_(device_.clock()), cacheFile_(device_.hostPath(nimbrel::kCacheFile)) {}
   ~World() { close(); }
   World(const World&) = delete;
   World& operator=(const World&) = delete;
 
   sim::Device& device() { return device_; }
   sim::Process& process() { return *process_; }
+  // The add-on's cache file on the host.
+  const std::filesystem::path& cacheFile() const { return cacheFile_; }
 
   // The process for an input, as a fresh launch of it would be; reused when allowed and its
   // launch matches.
@@ -330,6 +332,7 @@ class World {
 
   sim::TemporaryDevice device_;
   double startClock_;
+  std::filesystem::path cacheFile_;
   std::optional<sim::Process> process_;
   LaunchKey key_;
   sim::LaunchOptions options_;
@@ -416,6 +419,9 @@ class Run {
   // Keys the cache file has held since the fuzzer last wrote or removed it: the add-on
   // rewrites the file, and must keep them all.
   std::set<std::string> cacheKeys_;
+  // The process's write count when the cache file was last checked; none when the fuzzer
+  // changed the file or the process since.
+  std::optional<std::uint64_t> cacheCheckedAt_;
   // Alerts seen in this process, shown or since dismissed.
   std::vector<std::shared_ptr<sim::SimAlertView>> alerts_;
 };
@@ -423,6 +429,7 @@ class Run {
 void Run::respring() {
   keep();
   alerts_.clear();
+  cacheCheckedAt_.reset();
   if (!reuse_) {
     world_.close();
     check(sim::liveObjects() == sim::LiveObjects{}, "simulated objects outlived their process");
@@ -432,8 +439,7 @@ void Run::respring() {
 }
 
 void Run::createCacheFolder() {
-  std::filesystem::create_directories(
-      device().hostPath(std::filesystem::path(nimbrel::kCacheFile).parent_path().string()));
+  std::filesystem::create_directories(world_.cacheFile().parent_path());
 }
 
 void Run::setUpWeatherApp(std::uint8_t bits) {
@@ -631,8 +637,9 @@ void Run::changeSavedCities(ByteStream& in) {
 }
 
 void Run::damageCacheFile(ByteStream& in) {
-  const std::filesystem::path file = device().hostPath(nimbrel::kCacheFile);
+  const std::filesystem::path& file = world_.cacheFile();
   cacheKeys_.clear();
+  cacheCheckedAt_.reset();
   switch (in.pick(4)) {
     case 0:
       createCacheFolder();
@@ -922,9 +929,13 @@ void Run::checkAlerts() {
 }
 
 // The cache file is absent, or a dictionary that kept every key it had; garbage the fuzzer
-// wrote may stay until the add-on rewrites it.
+// wrote may stay until the add-on rewrites it. Between the fuzzer's own changes only a write
+// through the process can change it.
 void Run::checkCacheFile() {
-  const std::filesystem::path file = device().hostPath(nimbrel::kCacheFile);
+  const std::uint64_t writes = process().files().writeRequests();
+  if (cacheCheckedAt_ == writes) return;
+  cacheCheckedAt_ = writes;
+  const std::filesystem::path& file = world_.cacheFile();
   if (!std::filesystem::exists(file)) {
     check(cacheKeys_.empty(), "the cache file disappeared");
     return;
