@@ -3,7 +3,6 @@
 
 #include <stdexcept>
 #include <utility>
-#include <vector>
 
 #include "sim/foundation/property_list.h"
 
@@ -14,18 +13,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view preferencesFolder = "/var/mobile/Library/Preferences";
-
-std::vector<std::string_view> components(std::string_view path) {
-  std::vector<std::string_view> parts;
-  while (!path.empty()) {
-    const auto slash = path.find('/');
-    const auto part = path.substr(0, slash);
-    if (!part.empty()) parts.push_back(part);
-    if (slash == std::string_view::npos) break;
-    path.remove_prefix(slash + 1);
-  }
-  return parts;
-}
 
 // Why a write failed, when a fault was injected.
 std::string faultText(WriteFault fault) {
@@ -49,29 +36,29 @@ std::optional<std::string> mapDevicePathText(const fs::path& deviceRoot,
   if (!devicePath.starts_with('/'))
     throw std::invalid_argument("not modelled: the relative device path \"" +
                                 std::string(devicePath) + "\"");
-  std::vector<std::string_view> kept;
-  for (auto part : components(devicePath)) {
-    if (part == ".") continue;
+  // Built as text, a part at a time: every file the add-on reads or writes comes through
+  // here, and a std::filesystem::path splits itself into parts at every change.
+  std::string normal;
+  normal.reserve(devicePath.size());
+  for (std::string_view rest = devicePath; !rest.empty();) {
+    const auto slash = rest.find('/');
+    const auto part = rest.substr(0, slash);
+    rest.remove_prefix(slash == std::string_view::npos ? rest.size() : slash + 1);
+    if (part.empty() || part == ".") continue;
     if (part == "..") {
-      if (kept.empty()) return std::nullopt;
-      kept.pop_back();
+      if (normal.empty()) return std::nullopt;
+      normal.resize(normal.rfind('/'));
       continue;
     }
-    kept.push_back(part);
+    normal += '/';
+    normal += part;
   }
-  // Joined as text: a std::filesystem::path splits itself into components at every change,
-  // and every file the add-on reads or writes comes through here.
-  std::string mapped = deviceRoot.native();
-  if (mapped.ends_with('/')) mapped.pop_back();
-  std::size_t first = 0;
-  if (!kept.empty() && kept[0] == "User") {
-    mapped += "/var/mobile";
-    first = 1;
-  }
-  for (std::size_t i = first; i < kept.size(); ++i) {
-    mapped += '/';
-    mapped += kept[i];
-  }
+  if (normal == "/User" || normal.starts_with("/User/")) normal.replace(0, 5, "/var/mobile");
+  std::string_view root = deviceRoot.native();
+  if (root.ends_with('/')) root.remove_suffix(1);
+  std::string mapped;
+  mapped.reserve(root.size() + normal.size());
+  mapped.append(root).append(normal);
   return mapped;
 }
 

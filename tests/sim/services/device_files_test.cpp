@@ -39,6 +39,9 @@ TEST_F(DeviceFolderTest, DevicePathsMapUnderTheRootAndUserIsMobile) {
       {"/Library/Application Support/N/c.plist", root_ / "Library/Application Support/N/c.plist"},
       {"//Library/./a/../b.plist", root_ / "Library/b.plist"},
       {"/Users/x", root_ / "Users/x"},
+      {"/User", root_ / "var/mobile"},
+      {"/User/../x.plist", root_ / "x.plist"},
+      {"/Library/../User/./x.plist", root_ / "var/mobile/x.plist"},
       {"/../etc/passwd", std::nullopt},
       {"/Library/../../etc/passwd", std::nullopt},
   };
