@@ -422,6 +422,14 @@ class Run {
   // The process's write count when the cache file was last checked; none when the fuzzer
   // changed the file or the process since.
   std::optional<std::uint64_t> cacheCheckedAt_;
+  // What the geometry check last looked at: the count of view changes, the add-on's views.
+  struct GeometrySeen {
+    std::uint64_t viewChanges;
+    const host::View* background;
+    const host::View* header;
+    bool operator==(const GeometrySeen&) const = default;
+  };
+  std::optional<GeometrySeen> geometrySeen_;
   // Alerts seen in this process, shown or since dismissed.
   std::vector<std::shared_ptr<sim::SimAlertView>> alerts_;
 };
@@ -430,6 +438,7 @@ void Run::respring() {
   keep();
   alerts_.clear();
   cacheCheckedAt_.reset();
+  geometrySeen_.reset();
   if (!reuse_) {
     world_.close();
     check(sim::liveObjects() == sim::LiveObjects{}, "simulated objects outlived their process");
@@ -892,13 +901,19 @@ void checkTree(const std::shared_ptr<host::View>& root) {
   });
 }
 
-// The shell's trees, and the add-on's views wherever they are.
+// The shell's trees, and the add-on's views wherever they are; looked at again only when a
+// view changed or the add-on holds other views.
 void Run::checkGeometry() {
+  const nimbrel::SharedState& s = nimbrel::state();
+  const GeometrySeen seen{sim::viewChanges(), s.weatherBackground.get(),
+                          s.weatherHeaderView.get()};
+  if (geometrySeen_ == seen) return;
+  geometrySeen_ = seen;
   sim::Shell& shell = process().shell();
   checkTree(shell.lockScreenWindow());
   checkTree(shell.wallpaperRoot());
-  checkTree(nimbrel::state().weatherBackground);
-  checkTree(nimbrel::state().weatherHeaderView);
+  checkTree(s.weatherBackground);
+  checkTree(s.weatherHeaderView);
 }
 
 // Only the add-on's random timer runs, and only in timer mode: the settings reactions stop it

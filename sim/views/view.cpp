@@ -20,7 +20,11 @@ ViewList::iterator find(ViewList& list, const host::View* view) {
   });
 }
 
+std::uint64_t changes = 0;
+
 }  // namespace
+
+std::uint64_t viewChanges() { return changes; }
 
 ViewState& viewState(const host::View& view) {
   auto* state = crossCast<ViewState>(const_cast<host::View&>(view));
@@ -28,24 +32,38 @@ ViewState& viewState(const host::View& view) {
   return *state;
 }
 
+void ViewState::setFrame(const host::Rect& frame) {
+  geometry_ = geometry::withFrame(geometry_, frame);
+  ++changes;
+}
+
 void ViewState::setBounds(const host::Rect& bounds) {
   geometry::requireFinite(bounds, "bounds");
   geometry_.bounds = bounds;
+  ++changes;
 }
 
 void ViewState::setCenter(host::Point center) {
   geometry::requireFinite(center, "position");
   geometry_.center = center;
+  ++changes;
 }
 
 void ViewState::setTransform(const host::AffineTransform& transform) {
   geometry::requireFinite(transform);
   geometry_.transform = transform;
+  ++changes;
 }
 
 void ViewState::setAnchorPoint(host::Point anchorPoint) {
   geometry::requireFinite(anchorPoint, "anchorPoint");
   geometry_.anchorPoint = anchorPoint;
+  ++changes;
+}
+
+void ViewState::setAlpha(double alpha) {
+  alpha_ = alpha;
+  ++changes;
 }
 
 std::shared_ptr<host::View> ViewState::sharedView() {
@@ -76,6 +94,7 @@ void ViewState::addSubview(const std::shared_ptr<host::View>& view) {
   child.removeFromSuperview();
   subviews_.push_back(moved);
   child.superview_ = weak_from_this();
+  ++changes;
 }
 
 void ViewState::removeFromSuperview() {
@@ -86,6 +105,7 @@ void ViewState::removeFromSuperview() {
   auto found = find(parent->subviews_, &view());
   if (found != parent->subviews_.end()) parent->subviews_.erase(found);
   superview_.reset();
+  ++changes;
 }
 
 void ViewState::bringSubviewToFront(const std::shared_ptr<host::View>& view) {

@@ -2,6 +2,7 @@
 // makes any host view interface out of it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ class ViewState : public std::enable_shared_from_this<ViewState> {
   virtual std::string describeContents() const { return {}; }
 
   host::Rect frame() const { return geometry::frameOf(geometry_); }
-  void setFrame(const host::Rect& frame) { geometry_ = geometry::withFrame(geometry_, frame); }
+  void setFrame(const host::Rect& frame);
   host::Rect bounds() const { return geometry_.bounds; }
   // Keeps the center, as UIKit does; raises CALayerInvalidGeometry when not finite.
   void setBounds(const host::Rect& bounds);
@@ -43,7 +44,7 @@ class ViewState : public std::enable_shared_from_this<ViewState> {
   void setAnchorPoint(host::Point anchorPoint);
 
   double alpha() const { return alpha_; }
-  void setAlpha(double alpha) { alpha_ = alpha; }
+  void setAlpha(double alpha);
   bool isHidden() const { return hidden_; }
   void setHidden(bool hidden) { hidden_ = hidden; }
   long tag() const { return tag_; }
@@ -74,6 +75,10 @@ class ViewState : public std::enable_shared_from_this<ViewState> {
 
 // The state of a simulated view; refuses (not modelled) a view from elsewhere.
 ViewState& viewState(const host::View& view);
+
+// How many times any view's geometry or alpha was set, or a view joined or left a tree, in
+// this program: a checker of trees need look again only when it has moved on.
+std::uint64_t viewChanges();
 
 // Any host view interface (host::View, host::Label, host::WeatherBackground, ...) made of the
 // shared view state. Concrete views derive from it and add what their interface adds:

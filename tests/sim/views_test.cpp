@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <limits>
 
 #include "sim/views/classes.h"
@@ -351,6 +353,32 @@ TEST_F(Views, EveryKindOfViewReachesItsOwnStateAndAForeignViewIsRefused) {
     EXPECT_EQ(&sim::viewState(*window), static_cast<sim::ViewState*>(window.get()));
     EXPECT_EQ(sim::viewState(*label).frame(), makeRect(1, 2, 3, 4));
     EXPECT_THROW(sim::viewState(foreign), std::logic_error);
+  }
+}
+
+// A checker skips a tree while the count stands still, so every change must move it and
+// reading must not.
+TEST_F(Views, EveryChangeToAViewMovesTheChangeCountAndReadingDoesNot) {
+  auto parent = view();
+  auto child = view();
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"frame", [&] { child->setFrame(makeRect(1, 1, 5, 5)); }},
+      {"bounds", [&] { sim::viewState(*child).setBounds(makeRect(2, 2, 5, 5)); }},
+      {"center", [&] { sim::viewState(*child).setCenter({3, 3}); }},
+      {"transform", [&] { child->setTransform(AffineTransform::makeScale(2, 2)); }},
+      {"anchor point", [&] { sim::viewState(*child).setAnchorPoint({0, 0}); }},
+      {"alpha", [&] { child->setAlpha(nan); }},
+      {"joining a tree", [&] { parent->addSubview(child); }},
+      {"leaving it", [&] { child->removeFromSuperview(); }},
+  };
+  for (const auto& [what, change] : changes) {
+    const std::uint64_t before = sim::viewChanges();
+    (void)child->frame();
+    (void)child->alpha();
+    (void)parent->subviews();
+    EXPECT_EQ(sim::viewChanges(), before) << what;
+    change();
+    EXPECT_GT(sim::viewChanges(), before) << what;
   }
 }
 
