@@ -7,12 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
 
 #include "sim/foundation/binary_plist_check.h"
@@ -258,6 +259,56 @@ bool writeInPlace(const std::string& path, std::string_view text, WriteFault fau
   return ::close(descriptor) == 0 && written;
 }
 
+// The whole file, or none when it cannot be read or holds more than the limit.
+std::optional<std::string> readBytes(const std::string& path, std::size_t limit) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return std::nullopt;
+  std::string bytes;
+  struct stat status {};
+  if (::fstat(descriptor, &status) == 0 && status.st_size > 0)
+    bytes.reserve(std::min(static_cast<std::size_t>(status.st_size), limit + 1));
+  char buffer[16384];
+  bool failed = false;
+  while (bytes.size() <= limit) {
+    const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      failed = got < 0;
+      break;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(descriptor);
+  if (failed || bytes.size() > limit) return std::nullopt;
+  return bytes;
+}
+
+// Settings and cache files are read far more often than they change, and parsing is the
+// dear part of a read; equal bytes parse to equal values, so a small file read again
+// unchanged is not parsed again.
+class RecentParses {
+ public:
+  std::optional<host::Value> parse(std::string bytes) {
+    if (bytes.size() > largestKept) return parsePropertyList(bytes);
+    for (const Entry& entry : entries_)
+      if (entry.bytes == bytes) return entry.value;
+    Entry& slot = entries_[next_];
+    next_ = (next_ + 1) % entries_.size();
+    slot.value = parsePropertyList(bytes);
+    slot.bytes = std::move(bytes);
+    return slot.value;
+  }
+
+ private:
+  static constexpr std::size_t largestKept = 64 * 1024;
+  struct Entry {
+    std::string bytes;
+    std::optional<host::Value> value;
+  };
+  std::array<Entry, 4> entries_;
+  std::size_t next_ = 0;
+};
+
 }  // namespace
 
 std::optional<host::Value> parsePropertyList(std::string_view bytes) {
@@ -276,16 +327,10 @@ std::optional<host::Value> parsePropertyList(std::string_view bytes) {
 }
 
 std::optional<host::Value> readPropertyList(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::string bytes;
-  char buffer[65536];
-  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-    bytes.append(buffer, static_cast<std::size_t>(file.gcount()));
-    if (bytes.size() > maxPropertyListBytes) return std::nullopt;
-  }
-  if (file.bad()) return std::nullopt;
-  return parsePropertyList(bytes);
+  std::optional<std::string> bytes = readBytes(path, maxPropertyListBytes);
+  if (!bytes) return std::nullopt;
+  thread_local RecentParses recent;
+  return recent.parse(std::move(*bytes));
 }
 
 std::optional<host::Dictionary> readDictionary(const std::string& path) {

@@ -324,6 +324,28 @@ TEST_F(PropertyListWriting, OtherKeysSurviveAReadModifyWrite) {
   EXPECT_EQ(reread->at("launchCount"), Value(17));
 }
 
+// Reads remember recent parses by the file's bytes: a file rewritten in place in the same
+// instant, at the same size, must still read as what it now holds, and damage as none.
+TEST_F(PropertyListWriting, AFileReadAgainReadsAsWhatItNowHolds) {
+  const std::vector<std::pair<std::string, std::optional<Dictionary>>> contents = {
+      {"{ a = 1; }", Dictionary{{"a", Value("1")}}},
+      {"{ a = 2; }", Dictionary{{"a", Value("2")}}},
+      {"{ a = 1; }", Dictionary{{"a", Value("1")}}},
+      {"{ a = 1;  ", std::nullopt},
+      {"{ b = 1; }", Dictionary{{"b", Value("1")}}},
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [text, expected] : contents) {
+      writeText("x.plist", text);
+      EXPECT_EQ(sim::readDictionary(path("x.plist")), expected) << text;
+      EXPECT_EQ(sim::readDictionary(path("x.plist")), expected) << text << " again";
+    }
+  }
+  fs::remove(path("x.plist"));
+  EXPECT_EQ(sim::readDictionary(path("x.plist")), std::nullopt);
+  EXPECT_EQ(sim::readDictionary(folder_.string()), std::nullopt);
+}
+
 TEST_F(PropertyListWriting, WriteIntoAMissingFolderFailsAndCreatesNothing) {
   for (bool atomically : {true, false}) {
     EXPECT_FALSE(sim::writePropertyList(Value(Dictionary{}), path("missing/x.plist"), atomically));
