@@ -11,8 +11,8 @@
 namespace nimbrel {
 
 namespace {
-// Without a city every attempt asks for condition 0 at night; if that has no asset no draw
-// can succeed, so the retries stop here instead of hanging the shell.
+// With a catalogue that has no asset for any draw no attempt can succeed, so the retries stop
+// here instead of hanging the shell.
 constexpr int kMaxDrawAttempts = 1000;
 constexpr std::uint32_t kConditionCount = 48;
 // An interval of 0 or less would make the platform fire the timer ten thousand times a second,
@@ -53,7 +53,11 @@ bool drawRandomWeather() {
 }
 
 void pickRandomWeather() {
-  for (int attempt = 0; attempt < kMaxDrawAttempts; ++attempt)
+  // Without a city the draws go nowhere and every attempt asks the loader for condition 0 at
+  // night, and without a loader none can succeed: one attempt answers for all of them.
+  SharedState& s = state();
+  const int attempts = s.city && s.classes.assetLoader.get() ? kMaxDrawAttempts : 1;
+  for (int attempt = 0; attempt < attempts; ++attempt)
     if (drawRandomWeather()) return;
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "state/random_weather.h"
 #include "tests/system/shell_fixture.h"
 
@@ -176,8 +178,20 @@ TEST_F(RandomWeather, ADrawSucceedsExactlyWhenTheDrawnConditionHasAnAsset) {
 TEST_F(RandomWeather, WithNoAssetAtAllPickingGivesUpInsteadOfHanging) {
   state().city = process().factory().newCity();
   removeEveryAsset();
+  process().random().scriptNext({7, 1});
   nimbrel::pickRandomWeather();
+  EXPECT_TRUE(process().random().scripted().empty());
   EXPECT_FALSE(nimbrel::drawRandomWeather());
+}
+
+// A thousand identical questions would cost the shell's interface thread for nothing.
+TEST_F(RandomWeather, WithoutACityPickingAsksOnceForEveryAttemptWouldAskTheSame) {
+  state().city = nullptr;
+  removeEveryAsset();
+  process().random().scriptNext({7, 1, 20, 0});
+  nimbrel::pickRandomWeather();
+  EXPECT_EQ(process().random().scripted(), (std::deque<std::uint32_t>{20, 0}));
+  EXPECT_EQ(state().city, nullptr);
 }
 
 TEST_F(RandomWeather, TickRebindsEveryBackgroundOnlyWhenTheDrawSucceeds) {
