@@ -298,6 +298,7 @@ class RecentParses {
     slot.bytes = std::move(bytes);
     return slot.value;
   }
+  void forget() { entries_ = {}; }
 
  private:
   static constexpr std::size_t largestKept = 64 * 1024;
@@ -308,6 +309,8 @@ class RecentParses {
   std::array<Entry, 4> entries_;
   std::size_t next_ = 0;
 };
+
+thread_local RecentParses recentParses;
 
 }  // namespace
 
@@ -329,9 +332,10 @@ std::optional<host::Value> parsePropertyList(std::string_view bytes) {
 std::optional<host::Value> readPropertyList(const std::string& path) {
   std::optional<std::string> bytes = readBytes(path, maxPropertyListBytes);
   if (!bytes) return std::nullopt;
-  thread_local RecentParses recent;
-  return recent.parse(std::move(*bytes));
+  return recentParses.parse(std::move(*bytes));
 }
+
+void forgetRecentParses() { recentParses.forget(); }
 
 std::optional<host::Dictionary> readDictionary(const std::string& path) {
   auto value = readPropertyList(path);

@@ -33,6 +33,10 @@ std::optional<host::Value> readPropertyList(const std::string& path);
 // dictionaryWithContentsOfFile: the file's root dictionary, or none (also for another root).
 std::optional<host::Dictionary> readDictionary(const std::string& path);
 
+// A small file read again unchanged is not parsed again: equal bytes give equal values.
+// After this every read parses, as on the phone: for measuring a read that does.
+void forgetRecentParses();
+
 // The XML form of a property list, keys sorted; reals keep 17 significant digits (nan and
 // +-infinity as Apple spells them), dates whole seconds. None when a value cannot be written:
 // a date outside what libplist holds (32-bit seconds from 2001) or text with a NUL in it.
