@@ -364,9 +364,15 @@ TEST_F(Views, EveryChangeToAViewMovesTheChangeCountAndReadingDoesNot) {
   const std::vector<std::pair<const char*, std::function<void()>>> changes = {
       {"frame", [&] { child->setFrame(makeRect(1, 1, 5, 5)); }},
       {"bounds", [&] { sim::viewState(*child).setBounds(makeRect(2, 2, 5, 5)); }},
-      {"center", [&] { sim::viewState(*child).setCenter({3, 3}); }},
+      {"center",
+       [&] {
+         sim::viewState(*child).setCenter({3, 3});
+       }},
       {"transform", [&] { child->setTransform(AffineTransform::makeScale(2, 2)); }},
-      {"anchor point", [&] { sim::viewState(*child).setAnchorPoint({0, 0}); }},
+      {"anchor point",
+       [&] {
+         sim::viewState(*child).setAnchorPoint({0, 0});
+       }},
       {"alpha", [&] { child->setAlpha(nan); }},
       {"joining a tree", [&] { parent->addSubview(child); }},
       {"leaving it", [&] { child->removeFromSuperview(); }},

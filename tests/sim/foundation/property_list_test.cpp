@@ -328,10 +328,8 @@ TEST_F(PropertyListWriting, OtherKeysSurviveAReadModifyWrite) {
 // instant, at the same size, must still read as what it now holds, and damage as none.
 TEST_F(PropertyListWriting, AFileReadAgainReadsAsWhatItNowHolds) {
   const std::vector<std::pair<std::string, std::optional<Dictionary>>> contents = {
-      {"{ a = 1; }", Dictionary{{"a", Value("1")}}},
-      {"{ a = 2; }", Dictionary{{"a", Value("2")}}},
-      {"{ a = 1; }", Dictionary{{"a", Value("1")}}},
-      {"{ a = 1;  ", std::nullopt},
+      {"{ a = 1; }", Dictionary{{"a", Value("1")}}}, {"{ a = 2; }", Dictionary{{"a", Value("2")}}},
+      {"{ a = 1; }", Dictionary{{"a", Value("1")}}}, {"{ a = 1;  ", std::nullopt},
       {"{ b = 1; }", Dictionary{{"b", Value("1")}}},
   };
   for (int round = 0; round < 2; ++round) {
