@@ -911,8 +911,7 @@ void checkTree(const std::shared_ptr<host::View>& root) {
 // view changed or the add-on holds other views.
 void Run::checkGeometry() {
   const nimbrel::SharedState& s = nimbrel::state();
-  const GeometrySeen seen{sim::viewChanges(), s.weatherBackground.get(),
-                          s.weatherHeaderView.get()};
+  const GeometrySeen seen{sim::viewChanges(), s.weatherBackground.get(), s.weatherHeaderView.get()};
   if (geometrySeen_ == seen) return;
   geometrySeen_ = seen;
   sim::Shell& shell = process().shell();
@@ -1005,6 +1004,9 @@ std::string runInput(const std::uint8_t* data, std::size_t size, bool reuse, boo
   const Launch launch = launchFrom(in);
   World& w = world();
   w.launch(launch, reuse);
+  // Nobody reads the record of a run without a transcript; building its lines would be most
+  // of the allocations of a run.
+  w.process().record().setKeeping(transcript);
   Run run(w, launch, reuse, transcript);
   run.checkInvariants();
   for (int actions = 0; !in.empty() && actions < 256; ++actions) {

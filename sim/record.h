@@ -2,11 +2,13 @@
 // the platform, stamped with the virtual time. Tests and the simulator read it.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -25,7 +27,16 @@ class Record {
 
   explicit Record(std::function<double()> now) : now_(std::move(now)) {}
 
-  void add(std::string category, std::string text);
+  void add(std::string_view category, std::string_view text);
+  // A text that costs something to build comes as a function, called only while entries are
+  // kept.
+  template <std::invocable MakeText>
+  void add(std::string_view category, MakeText&& makeText) {
+    if (keeping_) append(category, std::forward<MakeText>(makeText)());
+  }
+  // Off where nobody reads the record (a fuzzer's runs): adding then costs next to nothing.
+  bool keeping() const { return keeping_; }
+  void setKeeping(bool keeping) { keeping_ = keeping; }
   const std::deque<RecordEntry>& entries() const { return entries_; }
   // The texts of the entries in one category, in order: what tests compare whole.
   std::vector<std::string> textsIn(std::string_view category) const;
@@ -33,7 +44,10 @@ class Record {
   void clear();
 
  private:
+  void append(std::string_view category, std::string text);
+
   std::function<double()> now_;
+  bool keeping_ = true;
   std::deque<RecordEntry> entries_;
   std::size_t dropped_ = 0;
 };

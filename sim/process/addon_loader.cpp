@@ -71,15 +71,17 @@ std::vector<LoadedAddon> loadAddons(const std::filesystem::path& folder,
     filterPath.replace_extension(".plist");
     const std::optional<host::Value> filter = readPropertyList(filterPath.string());
     if (!filter || !filterAdmits(*filter, process)) {
-      record.add("loader",
-                 "skipped " + name + (filter ? " (filter does not match)" : " (no filter)"));
+      record.add("loader", [&] {
+        return "skipped " + name + (filter ? " (filter does not match)" : " (no filter)");
+      });
       continue;
     }
-    record.add("loader", "loading " + name);
+    record.add("loader", [&] { return "loading " + name; });
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
       const char* reason = dlerror();
-      record.add("loader", "refused " + name + ": " + (reason ? reason : "unknown error"));
+      record.add("loader",
+                 [&] { return "refused " + name + ": " + (reason ? reason : "unknown error"); });
       continue;
     }
     loaded.emplace_back(name, handle);

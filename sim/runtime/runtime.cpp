@@ -57,7 +57,7 @@ void Runtime::defineMethod(host::Class& cls, host::Selector selector, host::Imp 
 host::HookOutcome Runtime::hookMessage(host::Class* cls, host::Selector selector,
                                        host::Imp replacement, host::Imp* previous) {
   if (!cls) {
-    record_.add("hook", "no class to hook " + std::string(selector.name));
+    record_.add("hook", [&] { return "no class to hook " + std::string(selector.name); });
     return host::HookOutcome::noSuchClass;
   }
   if (!replacement) throw std::invalid_argument("not modelled: hooking with no replacement");
@@ -67,34 +67,34 @@ host::HookOutcome Runtime::hookMessage(host::Class* cls, host::Selector selector
   if (const MethodEntry* own = state.ownMethod(selector.name)) {
     if (previous) *previous = own->imp;
     state.setOwnMethod(selector.name, {replacement, own->types});
-    record_.add("hook", "replaced " + description);
+    record_.add("hook", [&] { return "replaced " + description; });
     return host::HookOutcome::replaced;
   }
   if (const MethodEntry* inherited = state.findMethod(selector.name)) {
     if (previous) *previous = inherited->imp;
     state.setOwnMethod(selector.name, {replacement, inherited->types});
-    record_.add("hook", "overrode inherited " + description);
+    record_.add("hook", [&] { return "overrode inherited " + description; });
     return host::HookOutcome::overrodeInherited;
   }
-  record_.add("hook", "no method " + description);
+  record_.add("hook", [&] { return "no method " + description; });
   return host::HookOutcome::noSuchMethod;
 }
 
 bool Runtime::addMethod(host::Class* cls, host::Selector selector, host::Imp imp,
                         std::string_view types) {
   if (!cls) {
-    record_.add("hook", "no class to add " + std::string(selector.name));
+    record_.add("hook", [&] { return "no class to add " + std::string(selector.name); });
     return false;
   }
   if (!imp) throw std::invalid_argument("not modelled: adding a method with no implementation");
   ClassState& state = stateOf(cls);
   const std::string description = methodDescription(*cls, selector);
   if (state.ownMethod(selector.name)) {
-    record_.add("hook", "kept existing " + description);
+    record_.add("hook", [&] { return "kept existing " + description; });
     return false;
   }
   state.setOwnMethod(selector.name, {imp, std::string(types)});
-  record_.add("hook", "added " + description);
+  record_.add("hook", [&] { return "added " + description; });
   return true;
 }
 

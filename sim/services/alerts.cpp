@@ -75,7 +75,7 @@ std::shared_ptr<host::AlertView> Alerts::makeAlert(const std::string& title,
 void Alerts::shown(SimAlertView& alert) {
   alert.visible_ = true;
   visible_.push_back(alert.shared_from_this());
-  record_.add("alert", "shown " + alert.description());
+  record_.add("alert", [&] { return "shown " + alert.description(); });
 }
 
 void Alerts::dismiss(SimAlertView& alert, long buttonIndex) {
@@ -92,9 +92,10 @@ void Alerts::dismiss(SimAlertView& alert, long buttonIndex) {
   const auto keepAlive = alert.shared_from_this();
   alert.visible_ = false;
   std::erase(visible_, keepAlive);
-  record_.add("alert", "dismissed " + quoted(alert.title_) + " with button " +
-                           std::to_string(buttonIndex) + " (" +
-                           titles[static_cast<std::size_t>(buttonIndex)] + ")");
+  record_.add("alert", [&] {
+    return "dismissed " + quoted(alert.title_) + " with button " + std::to_string(buttonIndex) +
+           " (" + titles[static_cast<std::size_t>(buttonIndex)] + ")";
+  });
 }
 
 }  // namespace sim

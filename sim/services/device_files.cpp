@@ -70,13 +70,14 @@ std::optional<host::Dictionary> PropertyListFileSystem::dictionaryWithContentsOf
     std::string_view path) {
   const auto mapped = mapDevicePathText(root_, path);
   if (!mapped) {
-    record_.add("file", "refused " + std::string(path));
+    record_.add("file", [&] { return "refused " + std::string(path); });
     return std::nullopt;
   }
   std::optional<host::Dictionary> dictionary = readDictionary(*mapped);
-  record_.add("file",
-              "read " + std::string(path) +
-                  (dictionary ? " (" + std::to_string(dictionary->size()) + " keys)" : ": none"));
+  record_.add("file", [&] {
+    return "read " + std::string(path) +
+           (dictionary ? " (" + std::to_string(dictionary->size()) + " keys)" : ": none");
+  });
   return dictionary;
 }
 
@@ -86,15 +87,17 @@ bool PropertyListFileSystem::writeToFile(const host::Dictionary& dictionary, std
   const WriteFault fault = std::exchange(nextWriteFault_, WriteFault::none);
   const auto mapped = mapDevicePathText(root_, path);
   if (!mapped) {
-    record_.add("file", "refused " + std::string(path));
+    record_.add("file", [&] { return "refused " + std::string(path); });
     return false;
   }
   if (!writePropertyList(host::Value(dictionary), *mapped, atomically, fault)) {
-    record_.add("file", "failed to write " + std::string(path) + faultText(fault));
+    record_.add("file", [&] { return "failed to write " + std::string(path) + faultText(fault); });
     return false;
   }
-  record_.add("file", "wrote " + std::string(path) + " (" + std::to_string(dictionary.size()) +
-                          (dictionary.size() == 1 ? " key)" : " keys)"));
+  record_.add("file", [&] {
+    return "wrote " + std::string(path) + " (" + std::to_string(dictionary.size()) +
+           (dictionary.size() == 1 ? " key)" : " keys)");
+  });
   return true;
 }
 
@@ -103,13 +106,11 @@ std::string PreferencesStore::domainPath(std::string_view domain) const {
       domain.find('/') != std::string_view::npos)
     throw std::invalid_argument("not modelled: the preferences domain \"" + std::string(domain) +
                                 "\"");
-  return *mapDevicePathText(root_, std::string(preferencesFolder) + "/" + std::string(domain) +
-                                       ".plist");
+  return *mapDevicePathText(root_,
+                            std::string(preferencesFolder) + "/" + std::string(domain) + ".plist");
 }
 
-fs::path PreferencesStore::domainFile(std::string_view domain) const {
-  return domainPath(domain);
-}
+fs::path PreferencesStore::domainFile(std::string_view domain) const { return domainPath(domain); }
 
 host::Dictionary PreferencesStore::domainValues(std::string_view domain) const {
   return readDictionary(domainPath(domain)).value_or(host::Dictionary{});
@@ -118,13 +119,14 @@ host::Dictionary PreferencesStore::domainValues(std::string_view domain) const {
 std::optional<host::Array> PreferencesStore::copyKeyList(std::string_view domain) {
   const auto values = domainValues(domain);
   if (values.empty()) {
-    record_.add("preferences", "no key list for " + std::string(domain));
+    record_.add("preferences", [&] { return "no key list for " + std::string(domain); });
     return std::nullopt;
   }
   host::Array keys;
   for (const auto& [key, value] : values) keys.emplace_back(key);
-  record_.add("preferences",
-              "key list of " + std::string(domain) + " (" + std::to_string(keys.size()) + " keys)");
+  record_.add("preferences", [&] {
+    return "key list of " + std::string(domain) + " (" + std::to_string(keys.size()) + " keys)";
+  });
   return keys;
 }
 
@@ -132,7 +134,7 @@ std::optional<host::Dictionary> PreferencesStore::copyMultiple(const host::Array
                                                                std::string_view domain) {
   if (!keys || failNextCopyMultiple_) {
     failNextCopyMultiple_ = false;
-    record_.add("preferences", "no values for " + std::string(domain));
+    record_.add("preferences", [&] { return "no values for " + std::string(domain); });
     return std::nullopt;
   }
   const auto values = domainValues(domain);
@@ -143,8 +145,9 @@ std::optional<host::Dictionary> PreferencesStore::copyMultiple(const host::Array
     if (const auto* value = host::objectForKey(&values, *name))
       found.insert_or_assign(*name, *value);
   }
-  record_.add("preferences",
-              "values of " + std::string(domain) + " (" + std::to_string(found.size()) + " keys)");
+  record_.add("preferences", [&] {
+    return "values of " + std::string(domain) + " (" + std::to_string(found.size()) + " keys)";
+  });
   return found;
 }
 

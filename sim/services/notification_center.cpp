@@ -27,16 +27,18 @@ void DarwinNotificationCenter::addObserver(const void* observer,
     throw std::invalid_argument("not modelled: observing every Darwin notification (no name)");
   if (!callback) throw std::invalid_argument("not modelled: a Darwin observer without a callback");
   registrations_.push_back({observer, callback, name, behavior});
-  record_.add("observer", "registered " + std::string(name) + " (" +
-                              std::string(suspensionBehaviorName(behavior)) + ")");
+  record_.add("observer", [&] {
+    return "registered " + std::string(name) + " (" +
+           std::string(suspensionBehaviorName(behavior)) + ")";
+  });
 }
 
 void DarwinNotificationCenter::post(const std::string& name) {
   if (!pending_.insert(name).second) {
-    record_.add("notification", "posted " + name + " (coalesced)");
+    record_.add("notification", [&] { return "posted " + name + " (coalesced)"; });
     return;
   }
-  record_.add("notification", "posted " + name);
+  record_.add("notification", [&] { return "posted " + name; });
   runLoop_.post(
       runLoop_.seconds(), [this, name] { deliver(name); }, "deliver " + name);
 }
@@ -52,8 +54,9 @@ void DarwinNotificationCenter::deliver(const std::string& name) {
   std::vector<ObserverRegistration> matching;
   for (const auto& registration : registrations_)
     if (registration.name == name) matching.push_back(registration);
-  record_.add("notification",
-              "delivered " + name + " to " + std::to_string(matching.size()) + " observers");
+  record_.add("notification", [&] {
+    return "delivered " + name + " to " + std::to_string(matching.size()) + " observers";
+  });
   for (const auto& registration : matching)
     registration.callback(this, const_cast<void*>(registration.observer), name.c_str(), nullptr,
                           nullptr);

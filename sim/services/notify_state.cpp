@@ -17,14 +17,17 @@ std::uint32_t NotifyState::registerCheck(const char* name, int* token) {
   *token = host::notify::tokenInvalid;
   if (nextRegisterFailure_) {
     const auto status = *std::exchange(nextRegisterFailure_, std::nullopt);
-    record_.add("notify", "register " + std::string(name) + " failed: " + statusText(status));
+    record_.add("notify",
+                [&] { return "register " + std::string(name) + " failed: " + statusText(status); });
     return status;
   }
   const int made = nextToken_++;
   ++names_[name].registrations;
   tokens_.emplace(made, name);
   *token = made;
-  record_.add("notify", "registered " + std::string(name) + " as token " + std::to_string(made));
+  record_.add("notify", [&] {
+    return "registered " + std::string(name) + " as token " + std::to_string(made);
+  });
   return host::notify::ok;
 }
 
@@ -34,11 +37,13 @@ std::uint32_t NotifyState::getState(int token, std::uint64_t* state) {
   if (!state) return host::notify::nullInput;
   if (nextGetStateFailure_) {
     const auto status = *std::exchange(nextGetStateFailure_, std::nullopt);
-    record_.add("notify", "state of " + found->second + " failed: " + statusText(status));
+    record_.add("notify",
+                [&] { return "state of " + found->second + " failed: " + statusText(status); });
     return status;
   }
   *state = names_.at(found->second).state;
-  record_.add("notify", "state of " + found->second + " read: " + std::to_string(*state));
+  record_.add("notify",
+              [&] { return "state of " + found->second + " read: " + std::to_string(*state); });
   return host::notify::ok;
 }
 
@@ -49,7 +54,8 @@ std::uint32_t NotifyState::cancel(int token) {
   tokens_.erase(found);
   --names_.at(name).registrations;
   releaseIfUnheld(name);
-  record_.add("notify", "cancelled token " + std::to_string(token) + " for " + name);
+  record_.add("notify",
+              [&] { return "cancelled token " + std::to_string(token) + " for " + name; });
   return host::notify::ok;
 }
 

@@ -149,15 +149,19 @@ std::shared_ptr<host::DateView> Shell::requestDateView() {
 
 std::shared_ptr<host::View> Shell::requestContentView(std::size_t index) {
   const std::shared_ptr<SimWallpaperView>& wallpaper = wallpaperView(index);
-  record_.add("shell", "asks -[SBFStaticWallpaperView contentView] of the " + wallpaper->variant() +
-                           " wallpaper");
+  record_.add("shell", [&] {
+    return "asks -[SBFStaticWallpaperView contentView] of the " + wallpaper->variant() +
+           " wallpaper";
+  });
   return runtime_.send<host::methods::ContentView>(std::shared_ptr<host::View>(wallpaper));
 }
 
 void Shell::layoutWallpaper() {
   for (const auto& wallpaper : wallpapers_) {
-    record_.add("shell", "lays out -[SBFStaticWallpaperView layoutSubviews] of the " +
-                             wallpaper->variant() + " wallpaper");
+    record_.add("shell", [&] {
+      return "lays out -[SBFStaticWallpaperView layoutSubviews] of the " + wallpaper->variant() +
+             " wallpaper";
+    });
     std::shared_ptr<host::View> view = wallpaper;
     runtime_.send<host::methods::LayoutSubviews>(view);
   }
@@ -173,9 +177,10 @@ bool Shell::askAllowsParallax() {
 }
 
 void Shell::finishUnlock(long source, const host::Id& options) {
-  record_.add("shell",
-              "finishes -[SBLockScreenManager _finishUIUnlockFromSource:" + std::to_string(source) +
-                  " withOptions:" + (options ? "options" : "none") + "]");
+  record_.add("shell", [&] {
+    return "finishes -[SBLockScreenManager _finishUIUnlockFromSource:" + std::to_string(source) +
+           " withOptions:" + (options ? "options" : "none") + "]";
+  });
   host::Id manager = manager_;
   runtime_.send<host::methods::FinishUIUnlock>(manager, source, options);
 }

@@ -30,8 +30,10 @@ void originalWallpaperViewLayout(const std::shared_ptr<host::View>& self, host::
       simObject<SimWallpaperView>(self.get(), "-[SBFStaticWallpaperView layoutSubviews]");
   wallpaper.countLayout();
   if (const auto& content = wallpaper.ownContentView()) content->setFrame(wallpaper.bounds());
-  wallpaper.record().add("original", "-[SBFStaticWallpaperView layoutSubviews] laid out the " +
-                                         wallpaper.variant() + " wallpaper");
+  wallpaper.record().add("original", [&] {
+    return "-[SBFStaticWallpaperView layoutSubviews] laid out the " + wallpaper.variant() +
+           " wallpaper";
+  });
 }
 
 void originalWallpaperWindowLayout(const std::shared_ptr<host::View>& self, host::Selector) {
@@ -51,10 +53,11 @@ void originalFinishUIUnlock(const host::Id& self, host::Selector, long source,
   auto& manager = simObject<SimLockScreenManager>(
       self.get(), "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]");
   manager.countUnlock();
-  manager.record().add("original",
-                       "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:] finished "
-                       "the unlock from source " +
-                           std::to_string(source) + (options ? " with options" : ""));
+  manager.record().add("original", [&] {
+    return "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:] finished "
+           "the unlock from source " +
+           std::to_string(source) + (options ? " with options" : "");
+  });
 }
 
 }  // namespace sim

@@ -26,24 +26,28 @@ std::string describeWeather(const host::City& city) {
 SimWeatherBackground::SimWeatherBackground(host::Class& cls, const host::Rect& frame,
                                            Record& record, int number)
     : ViewImpl(cls, frame), record_(record), number_(number) {
-  record_.add("view", "made " + std::string(cls.name()) + " " + std::to_string(number_) +
-                          " with frame " + describeFrame(frame));
+  record_.add("view", [&] {
+    return "made " + std::string(cls.name()) + " " + std::to_string(number_) + " with frame " +
+           describeFrame(frame);
+  });
 }
 
 void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool animate) {
   city_ = city;
   lastAnimated_ = animate;
   ++binds_;
-  std::string text = "background " + std::to_string(number_);
-  text += city ? " bound to " + describeWeather(*city) : std::string(" unbound");
-  text += animate ? ", animated" : ", not animated";
-  record_.add("bind", std::move(text));
+  record_.add("bind", [&] {
+    std::string text = "background " + std::to_string(number_);
+    text += city ? " bound to " + describeWeather(*city) : std::string(" unbound");
+    return text + (animate ? ", animated" : ", not animated");
+  });
 }
 
 void SimWeatherBackground::setGradientLayer(bool enabled) {
   gradientLayer_ = enabled;
-  record_.add("view", "background " + std::to_string(number_) + " gradient layer " +
-                          (enabled ? "on" : "off"));
+  record_.add("view", [&] {
+    return "background " + std::to_string(number_) + " gradient layer " + (enabled ? "on" : "off");
+  });
 }
 
 std::optional<std::int64_t> SimWeatherBackground::drawnCondition() const {

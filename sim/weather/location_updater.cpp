@@ -72,8 +72,9 @@ void SimLocationUpdater::updateWeatherForLocation(const std::shared_ptr<host::Lo
     throw std::logic_error(
         "not modelled: a weather request without a completion handler (the framework would "
         "call a nil block)");
-  record_.add("weather", "requested for " + describeCity(city.get()) + " at " +
-                             describeLocation(location.get()));
+  record_.add("weather", [&] {
+    return "requested for " + describeCity(city.get()) + " at " + describeLocation(location.get());
+  });
 
   std::shared_ptr<host::City> target = city;
   if (!target && location) {
@@ -103,12 +104,13 @@ void SimLocationUpdater::complete(std::shared_ptr<host::City> city,
   --pending_;
   const std::string where = describeCity(city.get()) + " at " + describeLocation(location.get());
   if (outcome.failed()) {
-    record_.add("weather", "failed for " + where + ": " + outcome.error);
+    record_.add("weather", [&] { return "failed for " + where + ": " + outcome.error; });
     handler(std::move(city), std::make_shared<SimError>(errorClass_, outcome.error));
     return;
   }
   applyReport(*city, location, *outcome.report, environment_.now());
-  record_.add("weather", "completed for " + where + ": " + describeReport(*outcome.report));
+  record_.add("weather",
+              [&] { return "completed for " + where + ": " + describeReport(*outcome.report); });
   handler(std::move(city), nullptr);
 }
 
