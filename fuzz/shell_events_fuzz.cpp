@@ -370,10 +370,13 @@ class Run {
   sim::Device& device() { return world_.device(); }
   bool readsFallbackFile() const { return launch_.options.homeDirectory != "/var/mobile"; }
 
+  // What the checks remember of a process starts afresh with it.
   void started() {
     process().runLoop().runUntilIdle();
     base_ = sim::liveObjects();
     viewsAdded_ = 0;
+    cacheCheckedAt_.reset();
+    geometrySeen_.reset();
   }
   void keep() {
     if (!keepTranscript_) return;
@@ -440,8 +443,6 @@ class Run {
 void Run::respring() {
   keep();
   alerts_.clear();
-  cacheCheckedAt_.reset();
-  geometrySeen_.reset();
   if (!reuse_) {
     world_.close();
     check(sim::liveObjects() == sim::LiveObjects{}, "simulated objects outlived their process");

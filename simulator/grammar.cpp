@@ -477,8 +477,7 @@ std::optional<double> temperatureValue(const Arg& arg) {
 }
 
 std::optional<std::string> standardAssetName(std::int64_t condition, bool isDay) {
-  static const sim::AssetCatalog standard = sim::AssetCatalog::standard();
-  return standard.filename(condition, isDay);
+  return sim::AssetCatalog::standard().filename(condition, isDay);
 }
 
 std::optional<std::vector<double>> hourlyTemperatures(const std::string& text) {

@@ -63,12 +63,10 @@ void WeatherCatalog::defineInterfaceClasses(Runtime& runtime, const ViewClasses&
 }
 
 void WeatherCatalog::reset() {
-  static const AssetCatalog standardAssets = AssetCatalog::standard();
-  static const ImageCatalog standardImages = ImageCatalog::standard();
   if (preferences_) preferences_->reset();
   if (updater_) updater_->reset();
-  if (assetLoader_) assetLoader_->reset(standardAssets);
-  if (imageLoader_) imageLoader_->catalog() = standardImages;
+  if (assetLoader_) assetLoader_->reset(AssetCatalog::standard());
+  if (imageLoader_) imageLoader_->catalog() = ImageCatalog::standard();
   if (background_) background_->restartNumbering();
 }
 
