@@ -48,6 +48,14 @@ TEST_P(InstallHooks, ActsOnlyWhenTheFirstArgumentNamesTheShell) {
     EXPECT_EQ(record.textsIn("observer"), kObservers);
     EXPECT_EQ(record.textsIn("hook"), kHooks);
     EXPECT_EQ(state().settings.customWeather, 9);
+    // The settings are read before any observer or hook exists.
+    std::vector<std::string> order;
+    for (const auto& entry : record.entries())
+      if ((entry.category == "preferences" || entry.category == "observer" ||
+           entry.category == "hook") &&
+          (order.empty() || order.back() != entry.category))
+        order.push_back(entry.category);
+    EXPECT_EQ(order, (std::vector<std::string>{"preferences", "observer", "hook"}));
   } else {
     EXPECT_TRUE(record.textsIn("observer").empty());
     EXPECT_TRUE(record.textsIn("hook").empty());
@@ -67,6 +75,25 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchCase{"OtherProcess", {"/usr/libexec/backboardd"}, false},
         LaunchCase{"EmptyArgument", {""}, false}, LaunchCase{"NoArguments", {}, false}),
     [](const auto& info) { return std::string(info.param.label); });
+
+class PartialShell : public ShellFixture {};
+
+void shellsOwnTickTock(const host::Id&, host::Selector) {}
+
+TEST_F(PartialShell, RowsWithoutTheirClassArePassedOverAndAnExistingTickTockIsKept) {
+  device().version().absentClasses = {"SBFStaticWallpaperView"};
+  relaunch();
+  sim::Runtime& runtime = process().runtime();
+  runtime.defineMethod<host::methods::TickTock>(
+      *runtime.findClass("SBLockScreenDateViewController"), &shellsOwnTickTock);
+  nimbrel::installHooks();
+  std::vector<std::string> expected = kHooks;
+  expected[1] = "kept existing -[SBLockScreenDateViewController tickTock]";
+  expected[3] = "no class to hook contentView";
+  expected[4] = "no class to hook layoutSubviews";
+  expected[5] = "no class to hook _allowsParallax";
+  EXPECT_EQ(process().record().textsIn("hook"), expected);
+}
 
 class InstalledShell : public ShellFixture {
  protected:
