@@ -327,7 +327,9 @@ TEST_F(HomeScreenBackground, NewBackgroundIsSizedForTheScreen) {
     useScreen(c.points, c.pixels);
     state().settings.reScaleCompatibility = c.compatibility;
     giveCity();
-    EXPECT_EQ(ask(kHome), ownContent(kHome));
+    const std::shared_ptr<host::View> content = ask(kHome);
+    ASSERT_NE(content, nullptr);
+    EXPECT_EQ(content, ownContent(kHome)) << "the shell's own content view, on this path too";
     EXPECT_EQ(texts("view"), std::vector<std::string>{c.made});
     ASSERT_EQ(listed(), 1u);
     EXPECT_EQ(listedAt(0)->transform(), c.transform);

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "startup/load_settings.h"
 #include "tests/system/shell_fixture.h"
 
@@ -81,18 +83,29 @@ class PartialShell : public ShellFixture {};
 void shellsOwnTickTock(const host::Id&, host::Selector) {}
 
 TEST_F(PartialShell, RowsWithoutTheirClassArePassedOverAndAnExistingTickTockIsKept) {
-  device().version().absentClasses = {"SBFStaticWallpaperView"};
-  relaunch();
-  sim::Runtime& runtime = process().runtime();
-  runtime.defineMethod<host::methods::TickTock>(
-      *runtime.findClass("SBLockScreenDateViewController"), &shellsOwnTickTock);
-  nimbrel::installHooks();
-  std::vector<std::string> expected = kHooks;
-  expected[1] = "kept existing -[SBLockScreenDateViewController tickTock]";
-  expected[3] = "no class to hook contentView";
-  expected[4] = "no class to hook layoutSubviews";
-  expected[5] = "no class to hook _allowsParallax";
-  EXPECT_EQ(process().record().textsIn("hook"), expected);
+  struct Case {
+    const char* absent;
+    std::map<std::size_t, std::string> rows;  // the rows that differ from a full install
+  };
+  for (const Case& c : {
+           Case{"SBLockScreenDateViewController",
+                {{1, "no class to add tickTock"}, {2, "no class to hook dateView"}}},
+           Case{"SBFStaticWallpaperView",
+                {{1, "kept existing -[SBLockScreenDateViewController tickTock]"},
+                 {3, "no class to hook contentView"},
+                 {4, "no class to hook layoutSubviews"},
+                 {5, "no class to hook _allowsParallax"}}},
+       }) {
+    device().version().absentClasses = {c.absent};
+    relaunch();
+    sim::Runtime& runtime = process().runtime();
+    runtime.defineMethod<host::methods::TickTock>(
+        *runtime.findClass("SBLockScreenDateViewController"), &shellsOwnTickTock);
+    nimbrel::installHooks();
+    std::vector<std::string> expected = kHooks;
+    for (const auto& [row, text] : c.rows) expected[row] = text;
+    EXPECT_EQ(process().record().textsIn("hook"), expected) << c.absent;
+  }
 }
 
 class InstalledShell : public ShellFixture {
