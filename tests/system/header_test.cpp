@@ -108,17 +108,15 @@ TEST_P(HeaderLayout, PlacesTheHeaderByPercentOfTheFreeSpace) {
 
 INSTANTIATE_TEST_SUITE_P(
     Offsets, HeaderLayout,
-    ::testing::Values(OffsetCase{"TopLeft", 0, 0, host::makeRect(0, 0, 130, 106)},
-                      OffsetCase{"BottomRight", 100, 100, host::makeRect(245, 561, 130, 106)},
-                      OffsetCase{"LeftCentred", 0, 50, host::makeRect(0, 280.5, 130, 106)},
-                      OffsetCase{"BeyondTheEdges", 150, -10,
-                                 host::makeRect(367.5, -56.1, 130, 106)},
-                      // 14 × 245 / 100 is 34.3, 14 / 100 × 245 would be 34.300000000000004;
-                      // 9 × 561 / 100 is 50.49, 9 / 100 × 561 would be 50.489999999999995.
-                      OffsetCase{"MultipliedBeforeDivided", 14, 9,
-                                 host::makeRect(34.3, 50.49, 130, 106)},
-                      OffsetCase{"NonFiniteLeavesTheFrameAsMade", INFINITY, 0,
-                                 host::makeRect(0, 0, 359, 106)}),
+    ::testing::Values(
+        OffsetCase{"TopLeft", 0, 0, host::makeRect(0, 0, 130, 106)},
+        OffsetCase{"BottomRight", 100, 100, host::makeRect(245, 561, 130, 106)},
+        OffsetCase{"LeftCentred", 0, 50, host::makeRect(0, 280.5, 130, 106)},
+        OffsetCase{"BeyondTheEdges", 150, -10, host::makeRect(367.5, -56.1, 130, 106)},
+        // 14 × 245 / 100 is 34.3, 14 / 100 × 245 would be 34.300000000000004;
+        // 9 × 561 / 100 is 50.49, 9 / 100 × 561 would be 50.489999999999995.
+        OffsetCase{"MultipliedBeforeDivided", 14, 9, host::makeRect(34.3, 50.49, 130, 106)},
+        OffsetCase{"NonFiniteLeavesTheFrameAsMade", INFINITY, 0, host::makeRect(0, 0, 359, 106)}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Header, WidthEndsRightAfterTheTemperatureLabel) {

@@ -131,8 +131,9 @@ struct ThrowingSubtitle {
 
 TEST_F(LockScreen, OnlyThePlatformsExceptionIsSwallowedWhileHidingTheDate) {
   process().runtime().defineMethod<ThrowingSubtitle>(
-      dateView()->objectClass(),
-      [](host::DateView&, host::Selector, bool) { throw std::runtime_error("not the platform's"); });
+      dateView()->objectClass(), [](host::DateView&, host::Selector, bool) {
+        throw std::runtime_error("not the platform's");
+      });
   settings().hideTimeDate = true;
   EXPECT_THROW(request(), std::runtime_error);
 }
