@@ -64,7 +64,7 @@ figure.picture { margin: 0; }
 figure.picture svg { width: 300px; height: auto; display: block; }
 figure.picture.wide svg { width: 480px; }
 figcaption { font-size: 12px; color: #52606d; margin-top: 2px; }
-body:not(.annotations-on) svg .annotations { display: none; }
+body.annotations-on svg .annotations { display: inline; }
 .trace { margin: 4px 0 0 66px; display: flex; flex-wrap: wrap; gap: 0 16px; }
 details.trace-group[open], details.show[open] { flex-basis: 100%; }
 details.trace-group summary, details.show summary { cursor: pointer; font-size: 12px; color: #52606d; }
@@ -178,8 +178,8 @@ class PageWriter {
     for (const PageStep& step : report_.steps) {
       for (const PageExpectation& e : step.expectations)
         if (!e.held)
-          items << "<li><a class=\"failure-link\" href=\"#" << expectAnchor(step.line)
-                << "\">line " << step.line << ": expect " << esc(e.text) << "</a></li>";
+          items << "<li><a class=\"failure-link\" href=\"#" << expectAnchor(step.line) << "\">line "
+                << step.line << ": expect " << esc(e.text) << "</a></li>";
       if (!step.error.empty())
         items << "<li><a class=\"error-link\" href=\"#error\">line " << step.line
               << ": the run stopped</a></li>";
@@ -231,11 +231,13 @@ class PageWriter {
       out_ << "<span class=\"trace-count\">" << lines << " trace line" << (lines == 1 ? "" : "s")
            << "</span>";
     out_ << "</div>\n";
-    for (const std::string& note : step.notes) out_ << "<p class=\"note\">" << esc(note) << "</p>\n";
+    for (const std::string& note : step.notes)
+      out_ << "<p class=\"note\">" << esc(note) << "</p>\n";
     expectations(step);
     pictures(step);
     for (const std::string& shown : step.shows)
-      out_ << "<div class=\"trace\"><details class=\"show\"><summary>what show printed</summary><pre>"
+      out_ << "<div class=\"trace\"><details class=\"show\"><summary>what show "
+              "printed</summary><pre>"
            << esc(shown) << "</pre></details></div>\n";
     trace(step);
     if (!step.error.empty() && report_.error.empty())
@@ -249,8 +251,9 @@ class PageWriter {
     for (const PageExpectation& e : step.expectations)
       out_ << "<li class=\"expectation " << (e.held ? "held" : "failed") << "\" id=\""
            << expectAnchor(step.line) << "\"><span class=\"mark\">"
-           << (e.held ? "✓ held" : "✗ failed") << "</span><span class=\"values\">expected <code>" << esc(e.expected)
-           << "</code> · actual <code>" << esc(e.actual) << "</code></span></li>";
+           << (e.held ? "✓ held" : "✗ failed") << "</span><span class=\"values\">expected <code>"
+           << esc(e.expected) << "</code> · actual <code>" << esc(e.actual)
+           << "</code></span></li>";
     out_ << "</ul>\n";
   }
 
@@ -284,8 +287,8 @@ class PageWriter {
               << "</li>";
       }
       out_ << "<details class=\"trace-group\" data-category=\"" << esc(category) << "\""
-           << "><summary>" << esc(category) << " · " << count
-           << "</summary><ol>" << lines.str() << "</ol></details>";
+           << "><summary>" << esc(category) << " · " << count << "</summary><ol>" << lines.str()
+           << "</ol></details>";
     }
     if (step.traceLeftOut > 0)
       out_ << "<p class=\"left-out\">" << step.traceLeftOut

@@ -2,9 +2,9 @@
 #include "simulator/picture.h"
 
 #include <array>
-#include <optional>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -118,9 +118,11 @@ constexpr const char* kIconColours[] = {"#ff9f43", "#34c759", "#0a84ff", "#ff375
 std::size_t utf8Length(const std::string& text, std::size_t i) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
   unsigned char lead = byte(0);
-  std::size_t n = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : (lead >> 4) == 0xE ? 3
-                  : lead >= 0xF0 && lead <= 0xF4                  ? 4
-                                                                  : 0;
+  std::size_t n = lead < 0x80                    ? 1
+                  : lead >= 0xC2 && lead <= 0xDF ? 2
+                  : (lead >> 4) == 0xE           ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                 : 0;
   if (n == 0 || i + n > text.size()) return 0;
   for (std::size_t k = 1; k < n; ++k)
     if ((byte(k) & 0xC0) != 0x80) return 0;
@@ -143,8 +145,8 @@ class SvgWriter {
          << num(outerH) << "\" viewBox=\"" << num(-kBezel) << " " << num(-kBezel) << " "
          << num(outerW) << " " << num(outerH) << "\" font-family=\"" << kFont << "\">\n";
     out_ << "<title>" << escapeXml(scene_.caption) << "</title>\n";
-    out_ << "<defs><clipPath id=\"" << prefix_ << "screen\"><rect "
-         << rectAttributes({0, 0, w, h}) << "/></clipPath><filter id=\"" << prefix_
+    out_ << "<defs><clipPath id=\"" << prefix_ << "screen\"><rect " << rectAttributes({0, 0, w, h})
+         << "/></clipPath><filter id=\"" << prefix_
          << "shade\" x=\"-10%\" y=\"-10%\" width=\"120%\" height=\"130%\"><feDropShadow dx=\"0\" "
          << "dy=\"1\" stdDeviation=\"1.5\" flood-color=\"#000000\" flood-opacity=\"0.45\"/>"
          << "</filter></defs>\n";
@@ -197,9 +199,8 @@ class SvgWriter {
     double y = std::fmin(b.frame.y, b.frame.y + b.frame.height);
     double scale = std::fabs(b.frame.width) / 375.0;
     if (!b.city) {
-      out_ << "<rect class=\"sky\" data-family=\"none\" " << rectAttributes({x, y, b.frame.width,
-                                                                             b.frame.height})
-           << " fill=\"#3a3a3a\"/>\n";
+      out_ << "<rect class=\"sky\" data-family=\"none\" "
+           << rectAttributes({x, y, b.frame.width, b.frame.height}) << " fill=\"#3a3a3a\"/>\n";
     } else if (scale > 0) {
       out_ << "<g transform=\"translate(" << num(x) << " " << num(y) << ") scale(" << num(scale)
            << ")\">\n"
@@ -225,7 +226,8 @@ class SvgWriter {
       for (int column = 0; column < columns; ++column)
         drawIcon(gap + column * (icon + gap), top + row * rowStep, icon, row * columns + column);
     out_ << "<rect class=\"dock\" x=\"6\" y=\"" << num(h - dock - 4) << "\" width=\"" << num(w - 12)
-         << "\" height=\"" << num(dock) << "\" rx=\"18\" fill=\"#ffffff\" fill-opacity=\"0.28\"/>\n";
+         << "\" height=\"" << num(dock)
+         << "\" rx=\"18\" fill=\"#ffffff\" fill-opacity=\"0.28\"/>\n";
     for (int column = 0; column < 4; ++column)
       drawIcon((w - 4 * icon - 3 * gap) / 2 + column * (icon + gap), h - dock - 4 + 15, icon,
                column + 3, false);
@@ -247,7 +249,8 @@ class SvgWriter {
     double w = scene_.width;
     out_ << "<g class=\"status-bar\" fill=\"#ffffff\">";
     for (int i = 0; i < 5; ++i)
-      out_ << "<circle cx=\"" << num(9 + i * 7) << "\" cy=\"10\" r=\"2.6\"" << (i == 4 ? " fill-opacity=\"0.35\"" : "") << "/>";
+      out_ << "<circle cx=\"" << num(9 + i * 7) << "\" cy=\"10\" r=\"2.6\""
+           << (i == 4 ? " fill-opacity=\"0.35\"" : "") << "/>";
     out_ << "<rect x=\"" << num(w - 33) << "\" y=\"5\" width=\"23\" height=\"11\" rx=\"3\" "
          << "fill=\"none\" stroke=\"#ffffff\"/><rect x=\"" << num(w - 31) << "\" y=\"7\" "
          << "width=\"16\" height=\"7\" rx=\"1.5\"/></g>\n";
@@ -315,9 +318,9 @@ class SvgWriter {
   }
 
   // What the view tree says: every view's frame and class, the backgrounds' conditions, the
-  // header's image and the labels' frames. The page switches this layer on and off.
+  // header's image and the labels' frames. Hidden in the file; the page switches it on.
   void annotate() {
-    out_ << "<g class=\"annotations\">\n";
+    out_ << "<g class=\"annotations\" display=\"none\">\n";
     for (const SceneBackground& b : scene_.backgrounds) annotateBackground(b);
     for (const SceneView& v : scene_.views) {
       note(v.frame);
@@ -345,8 +348,8 @@ class SvgWriter {
     double bottom = std::fmin(b.frame.y + b.frame.height, scene_.height);
     if (left >= scene_.width || bottom <= 0) left = b.frame.x, bottom = b.frame.y + b.frame.height;
     double x = left + 8, y = bottom - 30;
-    out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y)
-         << "\" font-size=\"13\" fill=\"#fde68a\">" << escapeXml(what) << "</text>\n";
+    out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y) << "\" font-size=\"13\" fill=\"#fde68a\">"
+         << escapeXml(what) << "</text>\n";
     out_ << "<text x=\"" << num(x) << "\" y=\"" << num(y + 15)
          << "\" font-size=\"10\" fill=\"#fde68a\">" << escapeXml(b.label)
          << (b.gradientLayer ? "" : " · no gradient layer") << (b.hidden ? " · hidden" : "")
@@ -356,8 +359,8 @@ class SvgWriter {
 
   void annotateHeader(const SceneHeader& h) {
     out_ << "<g" << outlineOpacity(h.alpha, h.hidden) << "><rect " << rectAttributes(h.frame)
-         << " fill=\"none\" stroke=\"#f9a8d4\" rx=\"4\"" << (h.hidden ? " stroke-dasharray=\"4 3\"" : "")
-         << "/>";
+         << " fill=\"none\" stroke=\"#f9a8d4\" rx=\"4\""
+         << (h.hidden ? " stroke-dasharray=\"4 3\"" : "") << "/>";
     if (!h.image.empty())
       out_ << "<text x=\"" << num(h.frame.x + 4) << "\" y=\"" << num(h.frame.y - 4)
            << "\" font-size=\"10\" fill=\"#f9a8d4\">" << escapeXml("image " + h.image) << "</text>";

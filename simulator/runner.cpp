@@ -470,10 +470,11 @@ class Runner {
     snapshot["trace"] = processTrace_;
     ExpectOutcome outcome = evaluateExpect(s, snapshot);
     ++expects_;
-    report_.steps.back().expectations.push_back({.text = trimmed(s).substr(std::string("expect ").size()),
-                                                 .held = outcome.held,
-                                                 .expected = outcome.expected,
-                                                 .actual = outcome.actual});
+    report_.steps.back().expectations.push_back(
+        {.text = trimmed(s).substr(std::string("expect ").size()),
+         .held = outcome.held,
+         .expected = outcome.expected,
+         .actual = outcome.actual});
     if (outcome.held) return std::nullopt;
     return Stop{exitStatus::expectFailed, where(s) + ": expect failed: " + s.args[0].text +
                                               "\n    expected: " + outcome.expected +

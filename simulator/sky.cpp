@@ -1,6 +1,7 @@
 // The weather painted as SVG: skies and glyphs by family and time of day.
 #include "simulator/sky.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -14,14 +15,15 @@ using F = WeatherFamily;
 
 // Condition code → family, in code order 0 to 47.
 constexpr std::array<F, 48> kFamilies = {
-    F::storm,  F::storm,        F::storm, F::storm, F::storm,  F::snow,   F::rain,
-    F::snow,   F::rain,         F::rain,  F::rain,  F::rain,   F::rain,   F::snow,  // 7..13
-    F::snow,   F::snow,         F::snow,  F::rain,  F::rain,   F::fog,    F::fog,   // 14..20
-    F::fog,    F::fog,          F::wind,  F::wind,  F::clear,  F::cloudy, F::cloudy,  // 21..27
-    F::cloudy, F::partlyCloudy, F::partlyCloudy,    F::clear,  F::clear,  F::clear,   // 28..33
-    F::clear,  F::rain,         F::clear, F::storm, F::storm,  F::storm,  F::rain,    // 34..40
-    F::snow,   F::snow,         F::snow,  F::partlyCloudy,     F::storm,  F::snow,    // 41..46
-    F::storm};
+    F::storm,        F::storm, F::storm,        F::storm,  F::storm,  F::snow,          // 0..5
+    F::rain,         F::snow,  F::rain,         F::rain,   F::rain,   F::rain,          // 6..11
+    F::rain,         F::snow,  F::snow,         F::snow,   F::snow,   F::rain,          // 12..17
+    F::rain,         F::fog,   F::fog,          F::fog,    F::fog,    F::wind,          // 18..23
+    F::wind,         F::clear, F::cloudy,       F::cloudy, F::cloudy, F::partlyCloudy,  // 24..29
+    F::partlyCloudy, F::clear, F::clear,        F::clear,  F::clear,  F::rain,          // 30..35
+    F::clear,        F::storm, F::storm,        F::storm,  F::rain,   F::snow,          // 36..41
+    F::snow,         F::snow,  F::partlyCloudy, F::storm,  F::snow,   F::storm,         // 42..47
+};
 
 constexpr double kWidth = 375;
 
@@ -95,9 +97,9 @@ class Painter {
   void moon(double cx, double cy, double r) {
     out_ << "<path class=\"moon\" fill=\"#f3efd9\" d=\"M " << svgNumber(cx) << " "
          << svgNumber(cy - r) << " A " << svgNumber(r) << " " << svgNumber(r) << " 0 1 0 "
-         << svgNumber(cx + r * 0.87) << " " << svgNumber(cy + r * 0.5) << " A " << svgNumber(r * 0.8)
-         << " " << svgNumber(r * 0.8) << " 0 1 1 " << svgNumber(cx) << " " << svgNumber(cy - r)
-         << " Z\"/>\n";
+         << svgNumber(cx + r * 0.87) << " " << svgNumber(cy + r * 0.5) << " A "
+         << svgNumber(r * 0.8) << " " << svgNumber(r * 0.8) << " 0 1 1 " << svgNumber(cx) << " "
+         << svgNumber(cy - r) << " Z\"/>\n";
   }
 
   void stars(double height, int count) {
@@ -145,15 +147,16 @@ class Painter {
          << p(0.4, 0.38) << p(0.7, 0.38) << p(0.15, 1) << p(0.3, 0.52) << p(0, 0.52) << "\"/>\n";
   }
 
-  void fogBands(double height, double opacity) {
-    out_ << "<g class=\"fog\" fill=\"#ffffff\">";
+  void fogBands(double height, double opacity, const std::string& blurId) {
+    out_ << "<filter id=\"" << blurId << "\"><feGaussianBlur stdDeviation=\"7\"/></filter>"
+         << "<g class=\"fog\" fill=\"#ffffff\" filter=\"url(#" << blurId << ")\">";
     for (int i = 0; i < 7; ++i) {
       double y = height * (0.22 + 0.1 * i);
       double shift = (i % 2 ? -40 : 10);
       out_ << "<rect x=\"" << svgNumber(shift) << "\" y=\"" << svgNumber(y) << "\" width=\""
-           << svgNumber(kWidth + 30) << "\" height=\"" << svgNumber(height * 0.05)
-           << "\" rx=\"" << svgNumber(height * 0.025) << "\" opacity=\""
-           << svgNumber(opacity * (0.6 + 0.08 * i)) << "\"/>";
+           << svgNumber(kWidth + 30) << "\" height=\"" << svgNumber(height * 0.05) << "\" rx=\""
+           << svgNumber(height * 0.025) << "\" opacity=\"" << svgNumber(opacity * (0.6 + 0.08 * i))
+           << "\"/>";
     }
     out_ << "</g>\n";
   }
@@ -174,12 +177,12 @@ class Painter {
   std::ostringstream& out_;
 };
 
-// Clouds across the top of the sky, lighter by day.
+// Clouds down the upper half of the sky, lighter by day.
 void cloudBank(Painter& paint, double height, int count, bool isDay, bool dark) {
-  const char* fill = dark ? (isDay ? "#4b5361" : "#20242c") : (isDay ? "#f4f6f8" : "#5d6676");
+  const char* fill = dark ? (isDay ? "#5b6472" : "#3a414d") : (isDay ? "#f4f6f8" : "#667083");
   for (int i = 0; i < count; ++i) {
-    double cx = 40 + (i * 137) % 330, cy = height * (0.1 + 0.07 * (i % 3)) + 10 * (i % 2);
-    paint.cloud(cx, cy, 120 - 12 * (i % 3), fill, 0.92 - 0.1 * (i % 2));
+    double cx = 50 + (i * 151) % 300, cy = height * (0.08 + 0.5 * i / std::max(count, 1));
+    paint.cloud(cx, cy, 130 - 14 * (i % 3), fill, 0.95 - 0.12 * (i % 2));
   }
 }
 
@@ -219,7 +222,7 @@ void paintWeather(Painter& paint, WeatherFamily family, bool isDay, double h,
       paint.drops(h * 0.3, h, 70, 0.55);
       break;
     case F::fog:
-      paint.fogBands(h, isDay ? 0.5 : 0.3);
+      paint.fogBands(h, isDay ? 0.6 : 0.35, prefix + "blur");
       break;
     case F::wind:
       paint.cloud(110, h * 0.12, 80, isDay ? "#ffffff" : "#5d6676", 0.8);
@@ -236,8 +239,8 @@ WeatherFamily weatherFamily(long long code) {
 }
 
 std::string_view familyName(WeatherFamily family) {
-  constexpr std::array<std::string_view, 8> names = {
-      "clear", "partly cloudy", "cloudy", "rain", "snow", "storm", "fog", "wind"};
+  constexpr std::array<std::string_view, 8> names = {"clear", "partly cloudy", "cloudy", "rain",
+                                                     "snow",  "storm",         "fog",    "wind"};
   return names[static_cast<std::size_t>(family)];
 }
 
@@ -281,8 +284,9 @@ std::string drawGlyph(WeatherFamily family, bool isDay, double x, double y, doub
     for (int i = 0; i < 8; ++i) {
       double a = i * 3.14159265 / 4;
       out << "<line x1=\"" << svgNumber(cx + std::cos(a) * r * 1.4) << "\" y1=\""
-          << svgNumber(cy + std::sin(a) * r * 1.4) << "\" x2=\"" << svgNumber(cx + std::cos(a) * r * 1.9)
-          << "\" y2=\"" << svgNumber(cy + std::sin(a) * r * 1.9) << "\"/>";
+          << svgNumber(cy + std::sin(a) * r * 1.4) << "\" x2=\""
+          << svgNumber(cx + std::cos(a) * r * 1.9) << "\" y2=\""
+          << svgNumber(cy + std::sin(a) * r * 1.9) << "\"/>";
     }
     out << "</g>";
     paint.circle(cx, cy, r, "#ffd54a");
@@ -307,10 +311,11 @@ std::string drawGlyph(WeatherFamily family, bool isDay, double x, double y, doub
       break;
     default:
       paint.cloud(20, 15, 26, cloudFill, 1);
-      if (family == F::rain) out << "<g stroke=\"#9cc7ff\" stroke-width=\"2.5\" "
-                                 << "stroke-linecap=\"round\"><line x1=\"13\" y1=\"28\" x2=\"11\" "
-                                 << "y2=\"35\"/><line x1=\"21\" y1=\"28\" x2=\"19\" y2=\"35\"/>"
-                                 << "<line x1=\"29\" y1=\"28\" x2=\"27\" y2=\"35\"/></g>";
+      if (family == F::rain)
+        out << "<g stroke=\"#9cc7ff\" stroke-width=\"2.5\" "
+            << "stroke-linecap=\"round\"><line x1=\"13\" y1=\"28\" x2=\"11\" "
+            << "y2=\"35\"/><line x1=\"21\" y1=\"28\" x2=\"19\" y2=\"35\"/>"
+            << "<line x1=\"29\" y1=\"28\" x2=\"27\" y2=\"35\"/></g>";
       if (family == F::snow)
         for (double fx : {12.0, 20.0, 28.0}) paint.circle(fx, 32, 2.2, "#ffffff");
       if (family == F::storm) paint.bolt(15, 22, 16);
