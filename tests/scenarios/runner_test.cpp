@@ -1,6 +1,7 @@
 // The runner's own rules, on a scripted world: order, implicit boot, exit statuses, limits.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "host/object.h"
@@ -290,6 +291,35 @@ TEST(ScenarioRunner, AFileWriteFaultBootsTheShellAndReachesTheWorldAsItsFault) {
   std::vector<std::string> expected = {"boot com.apple.springboard 1", "fail write noSpace",
                                        "fail write renameRefused", "fail write temporaryFile"};
   EXPECT_EQ(world.calls, expected);
+}
+
+TEST(ScenarioRunner, AStoppedRunStillWritesItsPageUpToTheStopAndSaysWhere) {
+  ScriptedWorld world;
+  world.state = {{"addon", {{"alertShown", false}}}};
+  RunOptions options;
+  options.page = true;
+  options.outDir = testing::TempDir() + "nimsim-runner-page";
+  RunOutcome r = run(world, "lock\nexpect addon.alertShown == true\nunlock\n", options);
+  EXPECT_EQ(r.status, exitStatus::expectFailed);
+  EXPECT_NE(r.out.find("page: " + options.outDir + "/index.html\n"), std::string::npos) << r.out;
+  std::ifstream in(options.outDir + "/index.html");
+  std::stringstream page;
+  page << in.rdbuf();
+  EXPECT_NE(page.str().find("<li class=\"expectation failed\" id=\"expect-2\">"),
+            std::string::npos);
+  EXPECT_NE(page.str().find("post com.apple.springboard.lockcomplete</li>"), std::string::npos);
+  EXPECT_NE(page.str().find("<li>line 3: unlock</li>"), std::string::npos);
+}
+
+TEST(ScenarioRunner, APageThatCannotBeWrittenFailsARunThatWouldHaveSucceeded) {
+  ScriptedWorld world;
+  RunOptions options;
+  options.page = true;
+  options.outDir = testing::TempDir() + "nimsim-page-blocker";
+  std::ofstream(options.outDir) << "a file where the folder should be";
+  RunOutcome r = run(world, "lock\n", options);
+  EXPECT_EQ(r.status, exitStatus::badInput);
+  EXPECT_NE(r.err.find("cannot write the page"), std::string::npos) << r.err;
 }
 
 }  // namespace
