@@ -49,6 +49,7 @@ TEST_F(LockEvents, LockCompleteTakesEveryHomeScreenBackgroundDown) {
   state().city = process().factory().newCity();
   state().homeScreenViews = nimbrel::BackgroundList{first, second};
   state().weatherView = second;
+  for (const auto& view : {first, second}) view->setCity(state().city, true);
 
   lockComplete();
   EXPECT_TRUE(state().screenLocked);

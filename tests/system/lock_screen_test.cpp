@@ -267,6 +267,21 @@ TEST_F(LockScreen, RandomModeHoldsAPlaceholderAndStartsOneTimer) {
   EXPECT_EQ(timers.front()->selectorName(), "tickTock");
 }
 
+TEST_F(LockScreen, LaysTheHeaderOutOnlyWhileItsSettingIsOn) {
+  settings().showTemperatureAndCondition = true;
+  request();
+  auto header = process().weather().platterClass()->make()->headerView();
+  state().weatherHeaderView = header;
+  settings().lockScreenHorizontalOffsetTemperatureCondition = 100;
+  request();
+  const host::Rect laidOut = header->frame();
+  EXPECT_GT(laidOut.origin.x, 0);
+  settings().showTemperatureAndCondition = false;
+  settings().lockScreenHorizontalOffsetTemperatureCondition = 0;
+  request();
+  EXPECT_EQ(header->frame(), laidOut);
+}
+
 TEST_F(LockScreen, RandomTimerTicksRedrawAndRebind) {
   settings().randomWeather = true;
   settings().updateInterval = 100;
@@ -335,6 +350,7 @@ TEST_F(LockScreen, RefreshEndingTheRequestSkipsPinningUntilTheNextCall) {
   EXPECT_EQ(background->alpha(), 1.0);
   EXPECT_TRUE(background->hasGradientLayer());
   EXPECT_EQ(alertTitles(), std::vector<std::string>{"No weather cities"});
+  EXPECT_EQ(process().alerts().visibleAlerts().front()->delegate(), controller());
 
   setSavedCities({cityData("Brussels", 50.85, 4.35)});
   request();

@@ -98,8 +98,8 @@ TEST_F(WallpaperLayout, CompatibilityModeScalesByTheNativeSize) {
 }
 
 TEST_F(WallpaperLayout, CompatibilityModeKeepsScaleWhenHalfNativeHeightIsTheLongerSide) {
-  useScreen({375, 667}, {750, 1334});
-  build({375, 667});
+  useScreen({320, 667}, {750, 1334});  // even though the widths differ
+  build({320, 667});
   state().settings.reScaleCompatibility = true;
   EXPECT_TRUE(layOut().isIdentity());
 }
@@ -136,6 +136,19 @@ TEST_F(WindowLayout, PortraitOrZeroOffsetPinsToTheOrigin) {
   }
 }
 
+TEST_F(WindowLayout, PinsAgainstWhereTheWindowsGrandparentSits) {
+  build({414, 736});
+  const sim::ViewClasses& views = process().viewClasses();
+  auto root = views.makeView(host::makeRect(0, 0, 1000, 1000));
+  auto grandparent = views.makeView(host::makeRect(30, 40, 1000, 1000));
+  auto parent = views.makeView(host::makeRect(5, 5, 1000, 1000));
+  root->addSubview(grandparent);
+  grandparent->addSubview(parent);
+  parent->addSubview(container_);
+  layOutWindow();
+  EXPECT_EQ(background_->frame(), host::makeRect(-30, -40, 100, 200));
+}
+
 TEST_F(WindowLayout, NonFiniteOffsetLeavesTheFrameAlone) {
   build({736, 414});
   background_->setFrame(host::makeRect(10, 10, 736, 1308));
@@ -158,9 +171,11 @@ TEST_F(Parallax, DisabledAnswersNoWithoutAskingTheShell) {
   EXPECT_TRUE(process().record().textsIn("original").empty());
 }
 
-TEST_F(Parallax, EnabledPassesTheShellsAnswerOn) {
+TEST_F(Parallax, EnabledPassesTheShellsAnswerOnAndWithoutOneAnswersNo) {
   EXPECT_TRUE(process().shell().askAllowsParallax());
   EXPECT_EQ(process().record().textsIn("original").size(), 1u);
+  state().previous.allowsParallax = nullptr;
+  EXPECT_FALSE(process().shell().askAllowsParallax());
 }
 
 }  // namespace
