@@ -190,7 +190,7 @@ TEST_F(WeatherCompletion, CacheWriteKeepsEveryOtherKey) {
   EXPECT_EQ(cacheFile(), expected);
 }
 
-TEST_F(WeatherCompletion, CacheIsNotWrittenWithoutItsFolderALocalCityOrAUsableLocation) {
+TEST_F(WeatherCompletion, CacheIsWrittenOnlyWithItsFolderALocalCityAndALocationInRange) {
   complete(makeCity("Here"));
   EXPECT_FALSE(cacheFolderExists());
   EXPECT_EQ(cacheFile(), std::nullopt);
@@ -204,6 +204,10 @@ TEST_F(WeatherCompletion, CacheIsNotWrittenWithoutItsFolderALocalCityOrAUsableLo
     complete(makeCity(data));
     EXPECT_EQ(cacheFile(), std::nullopt) << data.name;
   }
+  complete(makeCity("OnBothEdges", -90, 180));
+  EXPECT_EQ(cacheFile(),
+            (host::Dictionary{{"lastLocalCityLatitude", -90.0}, {"lastLocalCityLongitude", 180.0}}));
+  std::filesystem::remove(device().hostPath(nimbrel::kCacheFile));
   settings().useLocalCity = false;
   complete(makeCity("Here"));
   EXPECT_EQ(cacheFile(), std::nullopt);
