@@ -47,11 +47,10 @@ bool allFalseOrZero(const nimbrel::Settings& s) {
                         s.randomWeatherUnLock,
                         s.showTemperatureAndCondition,
                         s.plusLandscape};
-  const double numbers[] = {static_cast<double>(s.updateInterval),
-                            s.lockScreenVerticalOffsetTemperatureCondition,
-                            static_cast<double>(s.customWeather),
-                            s.lockScreenHorizontalOffsetTemperatureCondition,
-                            s.homeScreenVerticalOffsetBackground};
+  const double numbers[] = {
+      static_cast<double>(s.updateInterval), s.lockScreenVerticalOffsetTemperatureCondition,
+      static_cast<double>(s.customWeather), s.lockScreenHorizontalOffsetTemperatureCondition,
+      s.homeScreenVerticalOffsetBackground};
   return std::ranges::none_of(flags, [](bool flag) { return flag; }) &&
          std::ranges::all_of(numbers, [](double number) { return number == 0; });
 }

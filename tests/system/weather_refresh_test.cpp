@@ -205,8 +205,8 @@ TEST_F(WeatherCompletion, CacheIsWrittenOnlyWithItsFolderALocalCityAndALocationI
     EXPECT_EQ(cacheFile(), std::nullopt) << data.name;
   }
   complete(makeCity("OnBothEdges", -90, 180));
-  EXPECT_EQ(cacheFile(),
-            (host::Dictionary{{"lastLocalCityLatitude", -90.0}, {"lastLocalCityLongitude", 180.0}}));
+  EXPECT_EQ(cacheFile(), (host::Dictionary{{"lastLocalCityLatitude", -90.0},
+                                           {"lastLocalCityLongitude", 180.0}}));
   std::filesystem::remove(device().hostPath(nimbrel::kCacheFile));
   settings().useLocalCity = false;
   complete(makeCity("Here"));
