@@ -154,6 +154,33 @@ TEST_F(FirstLoad, AtStartUpFindsNothingToTakeDown) {
   EXPECT_EQ(state().weatherBackground, nullptr);
 }
 
+TEST_F(FirstLoad, ResetLeavesEveryFieldAsTheLibraryLoadedIt) {
+  nimbrel::installHooks();
+  setLocalCity("Cupertino");
+  state().screenLocked = true;
+  process().shell().requestDateView();
+  state().backupCity = state().city;
+  state().weatherView = state().weatherBackground;
+  state().homeScreenViews.emplace();
+  state().lastUpdate = host::Date{now()};
+  state().alertShown = true;
+  auto controller = process().weather().platterClass()->make();
+  state().wthrView = controller;
+  state().weatherHeaderView = controller->headerView();
+  state().randomTimer = process().runLoop().scheduledTimer(
+      100, nullptr, host::methods::TickTock::selector, nullptr, true);
+  ASSERT_NE(state().city, nullptr);
+  ASSERT_NE(state().weatherBackground, nullptr);
+
+  nimbrel::resetState();
+  const nimbrel::SharedState& s = state();
+  EXPECT_FALSE(s.homeScreenViews || s.screenLocked || s.weatherView || s.city || s.backupCity ||
+               s.lastUpdate || s.weatherBackground || s.randomTimer || s.wthrView ||
+               s.weatherHeaderView || s.alertShown);
+  EXPECT_EQ(s.previous.dateView, nullptr);
+  EXPECT_EQ(s.settings, nimbrel::Settings{});
+}
+
 TEST_F(FirstLoad, ADroppedButStillInsertedLockBackgroundIsAdoptedAgain) {
   process().preferences().setDomain(nimbrel::kPreferencesDomain, {});
   nimbrel::installHooks();
