@@ -71,6 +71,7 @@ bool needsProcess(const std::string& command) {
   static const std::set<std::string> none = {"device",
                                              "device custom",
                                              "device lacks class",
+                                             "device late class",
                                              "device lacks method",
                                              "device has class",
                                              "device has method",
@@ -197,8 +198,11 @@ class Runner {
                              s.option("native")->number, s.option("native")->second);
     else if (c == "device lacks class")
       world_.setClassPresent(a[0].text, false);
-    else if (c == "device has class")
+    else if (c == "device has class") {
       world_.setClassPresent(a[0].text, true);
+      world_.setClassLate(a[0].text, false);
+    } else if (c == "device late class")
+      world_.setClassLate(a[0].text, true);
     else if (c == "device lacks method")
       world_.setDateViewMethod(a[0].text, false);
     else if (c == "device has method")
@@ -352,8 +356,13 @@ class Runner {
     else if (c == "shell move host" || c == "shell scroll host")
       moveOrScroll(c == "shell move host", "host", static_cast<std::size_t>(a[0].number),
                    a[1].number, a[2].number);
+    else if (c == "shell move wallpaper")
+      moveOrScroll(true, "wallpaper", static_cast<std::size_t>(a[0].number), a[1].number,
+                   a[2].number);
     else if (c == "shell embed wallpaper-window")
       world_.embedWallpaperWindow();
+    else if (c == "frameworks load")
+      world_.loadLateFrameworks();
     else if (c == "shell rebuild date-view")
       world_.rebuildDateView();
     else if (c == "shell date-view add")

@@ -37,6 +37,7 @@ class ScriptedWorld : public World {
   void setClassPresent(const std::string& n, bool p) override {
     log("class " + n + (p ? " +" : " -"));
   }
+  void setClassLate(const std::string& n, bool l) override { log("late " + n + (l ? " +" : " -")); }
   void setDateViewMethod(const std::string& n, bool) override { log("method " + n); }
   void setHome(const std::string& p) override { log("home " + p); }
   void setSeed(std::uint32_t s) override { log("seed " + std::to_string(s)); }
@@ -116,6 +117,7 @@ class ScriptedWorld : public World {
         std::to_string(int(y)));
   }
   void embedWallpaperWindow() override { log("embed"); }
+  void loadLateFrameworks() override { log("frameworks"); }
   void rebuildDateView() override { log("rebuild"); }
   void addToDateView(const std::string& c) override { log("add " + c); }
   void scriptRandom(const std::vector<std::uint32_t>& values) override {
