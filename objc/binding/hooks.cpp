@@ -17,6 +17,10 @@
 #include "objc/runtime/message.h"
 
 extern "C" Class NSClassFromString(id name);
+#if defined(__APPLE__)
+// The hook engine's, from the library it ships.
+extern "C" void MSHookMessageEx(Class cls, SEL selector, IMP replacement, IMP* previous);
+#endif
 
 namespace nimbrel::objc {
 
@@ -52,7 +56,12 @@ R callOriginal(id receiver, Args... args) {
   return callImp<R>(slots<Method>[N].original, receiver, selectorOf<Method>(), args...);
 }
 
-Owned autoreleased(std::optional<std::string> text) { return text ? makeString(*text) : Owned(); }
+// A string returned to the shell is autoreleased, as a method's result that the caller does
+// not own.
+id autoreleasedString(const std::optional<std::string>& text) {
+  if (!text) return nullptr;
+  return send<id>(makeString(*text).release(), sel<"autorelease">());
+}
 
 struct FilenameForConditionHook {
   using Method = methods::FilenameForCondition;
@@ -61,9 +70,8 @@ struct FilenameForConditionHook {
     return fromObjectiveC([&]() -> id {
       auto loader = wrapAs<host::AssetLoader>(self);
       if (!loader) return callOriginal<id, Method, N>(self, condition, isDay);
-      Owned name =
-          autoreleased(replacement<Method, N>()(*loader, Method::selector, condition, isDay));
-      return send<id>(name.release(), sel<"autorelease">());
+      return autoreleasedString(
+          replacement<Method, N>()(*loader, Method::selector, condition, isDay));
     });
   }
   template <int N>
@@ -193,6 +201,26 @@ Family* familyFor(std::string_view selector) {
   return nullptr;
 }
 
+// Puts the trampoline in the class's method table and answers the implementation it replaced.
+IMP installTrampoline(Class cls, SEL name, Method method, bool inherited, IMP trampoline) {
+#if defined(__APPLE__)
+  (void)method;
+  (void)inherited;
+  IMP original = nullptr;
+  MSHookMessageEx(cls, name, trampoline, &original);
+  return original;
+#else
+  // An inherited method is overridden, never replaced in place: that would change the
+  // superclass and every sibling.
+  if (inherited) {
+    IMP original = method_getImplementation(method);
+    class_addMethod(cls, name, trampoline, method_getTypeEncoding(method));
+    return original;
+  }
+  return method_setImplementation(method, trampoline);
+#endif
+}
+
 SEL selectorNamed(host::Selector selector) {
   return sel_registerName(std::string(selector.name).c_str());
 }
@@ -221,12 +249,9 @@ host::HookOutcome ObjcRuntime::hookMessage(host::Class* cls, host::Selector sele
 
   Class superclass = class_getSuperclass(target);
   const bool inherited = superclass && class_getInstanceMethod(superclass, name) == method;
-  (*family->slots)[slot] = {replacement, method_getImplementation(method)};
-  IMP trampoline = family->trampolines[slot];
-  if (inherited)
-    class_addMethod(target, name, trampoline, method_getTypeEncoding(method));
-  else
-    method_setImplementation(method, trampoline);
+  Slot& taken = (*family->slots)[slot];
+  taken.replacement = replacement;
+  taken.original = installTrampoline(target, name, method, inherited, family->trampolines[slot]);
   *previous = family->previous[slot];
   return inherited ? host::HookOutcome::overrodeInherited : host::HookOutcome::replaced;
 }

@@ -89,15 +89,21 @@ class PropertyListFiles final : public host::PropertyListFiles {
 #if defined(__APPLE__)
     return send<BOOL>(values.get(), sel<"writeToFile:atomically:">(), file.get(), BOOL(atomically));
 #else
-    // GNUstep's own writeToFile:atomically: writes its text format; the phone writes XML.
-    id data = send<id>(cls<"NSPropertyListSerialization">(),
-                       sel<"dataWithPropertyList:format:options:error:">(), values.get(),
-                       kXMLFormat, 0ul, static_cast<id*>(nullptr));
-    return send<BOOL>(data, sel<"writeToFile:atomically:">(), file.get(), BOOL(atomically));
+    return send<BOOL>(serializedAsXML(values.get()), sel<"writeToFile:atomically:">(), file.get(),
+                      BOOL(atomically));
 #endif
   }
 
  private:
+#if !defined(__APPLE__)
+  // GNUstep's own writeToFile:atomically: writes its text format; the phone writes XML.
+  static id serializedAsXML(id dictionary) {
+    return send<id>(cls<"NSPropertyListSerialization">(),
+                    sel<"dataWithPropertyList:format:options:error:">(), dictionary, kXMLFormat,
+                    0ul, static_cast<id*>(nullptr));
+  }
+#endif
+
   static id readDictionary(id file) {
 #if defined(__APPLE__)
     return send<id>(cls<"NSDictionary">(), sel<"dictionaryWithContentsOfFile:">(), file);

@@ -64,6 +64,7 @@ struct Entry {
 constexpr std::size_t kSweepThreshold = 256;
 
 struct Tables {
+  std::size_t made = 0;
   std::unordered_map<id, Entry> objects;
   std::unordered_map<Class, std::unique_ptr<host::Class>> classes;
 };
@@ -108,6 +109,7 @@ std::shared_ptr<host::Object> wrap(id object) {
   Entry& entry = objects[object];
   entry.cls = cls;
   entry.host = makeHostObject(object, cls);
+  ++tables().made;
   return startSession(object, entry);
 }
 
@@ -125,6 +127,6 @@ host::Class* classBinding(Class cls) {
 
 Class classOf(const host::Class* cls) { return reinterpret_cast<Class>(unwrap(cls)); }
 
-std::size_t knownObjectCount() { return tables().objects.size(); }
+std::size_t hostObjectsMade() { return tables().made; }
 
 }  // namespace nimbrel::objc

@@ -42,7 +42,7 @@ id unwrap(const std::shared_ptr<T>& object) {
 host::Class* classBinding(Class cls);
 Class classOf(const host::Class* cls);
 
-// Host objects the table keeps now, held or not: for tests of its bound.
-std::size_t knownObjectCount();
+// Host objects made so far: a replaced method in steady state makes none.
+std::size_t hostObjectsMade();
 
 }  // namespace nimbrel::objc
