@@ -34,9 +34,16 @@ void TSBoot(TSShell* shell, double width, double height, double scale, BOOL lega
   TSSetAllowsParallax(YES);
   TSSetContentViewRaises(NO);
   const CGRect bounds = [screen bounds];
+  /* As the shell nests it: window, container, host view, wallpaper view, content view. */
   UIView* window = [[_SBWallpaperWindow alloc] initWithFrame:bounds];
+  UIView* container = [[UIView alloc] initWithFrame:bounds];
+  UIView* host = [[UIView alloc] initWithFrame:bounds];
   UIView* wallpaper = [[SBFStaticWallpaperView alloc] initWithFrame:bounds];
-  [window addSubview:wallpaper];
+  [window addSubview:container];
+  [container addSubview:host];
+  [host addSubview:wallpaper];
+  [container release];
+  [host release];
   Class dateViewClass =
       legacyDateView ? [SBFLegacyLockScreenDateView class] : [SBFLockScreenDateView class];
   booted.screen = screen;
@@ -63,5 +70,11 @@ void TSShutdown(TSShell* shell) {
 }
 
 void TSRotate(TSShell* shell) {
-  TSRotateScreen(shell && shell->screen ? shell->screen : [UIScreen mainScreen]);
+  UIScreen* screen = shell && shell->screen ? shell->screen : [UIScreen mainScreen];
+  TSRotateScreen(screen);
+  if (!shell) return;
+  /* The wallpaper turns with the screen, as the shell lays it out again. */
+  CGRect bounds = [screen bounds];
+  for (UIView* view = shell->wallpaperView; view; view = [view superview]) [view setFrame:bounds];
+  [[shell->wallpaperView contentView] setFrame:bounds];
 }

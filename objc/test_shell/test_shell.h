@@ -13,7 +13,7 @@ extern "C" {
 /* The shell's objects, made at boot as SpringBoard makes them. Owned by the test shell. */
 typedef struct TSShell {
   id screen;             /* UIScreen mainScreen */
-  id window;             /* _SBWallpaperWindow, the wallpaper view's superview */
+  id window;             /* _SBWallpaperWindow: container, host view, wallpaper view */
   id wallpaperView;      /* SBFStaticWallpaperView, with its content view */
   id dateViewController; /* SBLockScreenDateViewController */
   id lockScreenManager;  /* SBLockScreenManager */
@@ -24,7 +24,8 @@ typedef struct TSShell {
 void TSBoot(TSShell* shell, double width, double height, double scale, BOOL legacyDateView);
 /* Releases every object the test shell made or holds (the shell, saved data, records). */
 void TSShutdown(TSShell* shell);
-/* The screen turns: bounds and native bounds swap width and height. */
+/* The screen turns: bounds and native bounds swap width and height, and the window, the
+ * wallpaper view, the views between them and its content view take the new bounds. */
 void TSRotate(TSShell* shell);
 
 /* Objects of the test shell's classes alive now (made and not yet deallocated). */

@@ -11,6 +11,7 @@
 
 #include "host/services.h"
 #include "host/weather.h"
+#include "objc/runtime/geometry.h"
 #include "objc/runtime/message.h"
 #include "objc/seam/stand_ins.h"
 #include "objc/test_shell/test_shell.h"
@@ -123,7 +124,8 @@ class ShellDay : public ::testing::Test {
 constexpr const char* kDaySettings =
     "<key>enabled</key><true/><key>homescreenBackground</key><true/>"
     "<key>showTemperatureAndCondition</key><true/><key>hideTimeDate</key><true/>"
-    "<key>useLocalCity</key><true/><key>updateInterval</key><integer>600</integer>";
+    "<key>useLocalCity</key><true/><key>plusLandscape</key><true/>"
+    "<key>updateInterval</key><integer>600</integer>";
 
 TEST_F(ShellDay, AWholeDayRunsThroughTheBinding) {
   writeSettings(kDaySettings);
@@ -177,13 +179,21 @@ TEST_F(ShellDay, AWholeDayRunsThroughTheBinding) {
             shell_.lockScreenManager);
   EXPECT_EQ(msg(background, "superview"), nullptr);
   EXPECT_EQ(msg(msg(shell_.wallpaperView, "contentView"), "superview"), shell_.wallpaperView);
-  id homeBackground = subviewOf(shell_.window, "WUIDynamicWeatherBackground");
+  id hostView = msg(shell_.wallpaperView, "superview");
+  id homeBackground = subviewOf(hostView, "WUIDynamicWeatherBackground");
   ASSERT_NE(homeBackground, nullptr);
   EXPECT_EQ(msg<long>(msg(homeBackground, "city"), "conditionCode"), 32);
+  using nimbrel::objc::CGAffineTransform;
+  using nimbrel::objc::CGRect;
+  EXPECT_EQ(msg<CGAffineTransform>(homeBackground, "transform").a, 1);
+  EXPECT_EQ(msg<long>(homeBackground, "tag"), 0);
   TSRotate(&shell_);
   msg<void>(shell_.wallpaperView, "layoutSubviews");
   msg<void>(shell_.window, "layoutSubviews");
   EXPECT_EQ(TSLastCall("layoutSubviews").receiver, shell_.window);
+  EXPECT_DOUBLE_EQ(msg<CGAffineTransform>(homeBackground, "transform").a, 667.0 / 375.0);
+  EXPECT_EQ(msg<long>(homeBackground, "tag"), 1);
+  EXPECT_EQ(msg<CGRect>(homeBackground, "frame").origin.x, 0);
 
   // Random weather on a real timer: the settings change arrives as a notification.
   writeSettings(std::string(kDaySettings) +
