@@ -85,11 +85,15 @@ std::shared_ptr<host::DateView> dateView(const host::Id& self, host::Selector se
 
   findLockScreenBackground(*view);
   if (!s.weatherBackground) s.weatherBackground = makeScreenBackground();
-  if (!s.weatherBackground) return view;
   const std::shared_ptr<host::WeatherBackground> background = s.weatherBackground;
-  insertBehindDateView(view);
-  background->setCity(settings.enabled ? s.city : nullptr, true);
-  if (refreshWeatherIfDue(self)) return view;
+  // Without a background (a system without its class) there is nothing to insert or bind, and
+  // no header controller either, whose view would lie alone in the date view; the weather is
+  // still kept current for the home screen and the cache file.
+  if (background) {
+    insertBehindDateView(view);
+    background->setCity(settings.enabled ? s.city : nullptr, true);
+  }
+  if (refreshWeatherIfDue(self) || !background) return view;
 
   pinToWindowOrigin(*background, *view);
   finishAppearance(*background, *view);

@@ -13,6 +13,7 @@
 #include "sim/device/profiles.h"
 #include "simulator/default_scenario.h"
 #include "simulator/grammar.h"
+#include "simulator/page.h"
 #include "simulator/parser.h"
 #include "simulator/runner.h"
 #include "simulator/sim_world.h"
@@ -56,6 +57,24 @@ std::optional<std::string> readScenario(const std::string& path, std::string& er
   return readBounded(in, path, error);
 }
 
+// A scenario that does not parse still gets its page, saying why nothing ran.
+void writeUnrunPage(const std::string& name, const std::string& message,
+                    const RunOptions& options) {
+  if (!options.page) return;
+  RunReport report;
+  report.scenario = name;
+  report.device = "none: nothing ran";
+  report.seed = options.seed ? std::to_string(*options.seed) : "none: nothing ran";
+  report.exitStatus = exitStatus::badInput;
+  report.error = message;
+  try {
+    std::string file = writePage(report, options.outDir);
+    if (!options.json) std::cout << "page: " << file << "\n";
+  } catch (const std::invalid_argument& e) {
+    std::cerr << e.what() << "\n";
+  }
+}
+
 int runCommand(const std::string& file, const RunOptions& options) {
   std::string text;
   std::string name = file.empty() ? "<default>" : file == "-" ? "<stdin>" : file;
@@ -72,9 +91,12 @@ int runCommand(const std::string& file, const RunOptions& options) {
   }
   ParseResult parsed = parseScenario(text, name);
   if (!parsed.ok()) {
-    for (const ParseError& e : parsed.errors) std::cerr << e.format() << "\n";
-    std::cerr << "nothing was run: " << parsed.errors.size() << " malformed line"
-              << (parsed.errors.size() == 1 ? "" : "s") << "\n";
+    std::ostringstream message;
+    for (const ParseError& e : parsed.errors) message << e.format() << "\n";
+    message << "nothing was run: " << parsed.errors.size() << " malformed line"
+            << (parsed.errors.size() == 1 ? "" : "s");
+    std::cerr << message.str() << "\n";
+    writeUnrunPage(name, message.str(), options);
     return exitStatus::badInput;
   }
   std::unique_ptr<World> world = makeSimWorld();
@@ -116,7 +138,8 @@ int runCommandLine(int argc, char** argv) {
   run->add_option(
       "file", file,
       "scenario file (docs/scenarios.md), - for standard input; none: the default scenario");
-  run->add_option("--out", options.outDir, "folder for pictures")->capture_default_str();
+  run->add_option("--out", options.outDir, "folder for the pictures and the run's page, index.html")
+      ->capture_default_str();
   run->add_flag("--json", options.json, "print one JSON document instead of text");
   CLI::Option* seedOption = run->add_option("--seed", seed, "random seed, over the scenario's");
   CLI::App* profiles = app.add_subcommand("profiles", "list the device profiles");
@@ -129,6 +152,7 @@ int runCommandLine(int argc, char** argv) {
     return status == 0 ? 0 : exitStatus::badInput;
   }
   if (seedOption->count()) options.seed = seed;
+  options.page = true;
   if (profiles->parsed()) {
     printProfiles();
     return 0;

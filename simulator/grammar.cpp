@@ -65,12 +65,6 @@ std::optional<CheckError> checkTypedValue(Statement& s, std::size_t typeIndex) {
   return std::nullopt;
 }
 
-// The Weather classes a system version may lack.
-const std::vector<std::string> kOptionalClasses = {
-    "WeatherPreferences",         "TWCLocationUpdater", "WUIDynamicWeatherBackground",
-    "WUIAsynchronousAssetLoader", "WeatherImageLoader", "WAWeatherPlatterViewController",
-    "WATodayHeaderView",          "WAHourlyForecast"};
-
 // The date-view methods a system version may lack.
 const std::vector<std::string> kDateViewMethods = {
     "setSubtitleHidden:", "setDateHidden:", "_timeLabel"};
@@ -223,20 +217,21 @@ std::vector<CommandForm> buildForms() {
          return std::nullopt;
        }},
       {"device lacks class",
-       {choice("class", kOptionalClasses)},
+       {param("class", K::name)},
        {},
-       "the system version lacks a class",
+       "the process lacks a class, shell classes included",
+       {}},
+      {"device late class",
+       {param("class", K::name)},
+       {},
+       "a class of a framework that loads after the add-on: found only after 'frameworks load'",
        {}},
       {"device lacks method",
        {choice("method", kDateViewMethods)},
        {},
        "the date view lacks a method",
        {}},
-      {"device has class",
-       {choice("class", kOptionalClasses)},
-       {},
-       "undo 'device lacks class'",
-       {}},
+      {"device has class", {param("class", K::name)}, {}, "undo 'device lacks class'", {}},
       {"device has method",
        {choice("method", kDateViewMethods)},
        {},
@@ -387,6 +382,11 @@ std::vector<CommandForm> buildForms() {
        {},
        "move the host view of wallpaper view INDEX",
        wholeInRange(0, 0, INFINITY)},
+      {"shell move wallpaper",
+       {param("index", K::integer), param("x", K::number), param("y", K::number)},
+       {},
+       "move wallpaper view INDEX inside its host view, as parallax does",
+       wholeInRange(0, 0, INFINITY)},
       {"shell scroll",
        {choice("view", kMovableViews), param("x", K::number), param("y", K::number)},
        {},
@@ -401,6 +401,11 @@ std::vector<CommandForm> buildForms() {
        {},
        {},
        "put the wallpaper window under two holder views (window-parent, window-grandparent)",
+       {}},
+      {"frameworks load",
+       {},
+       {},
+       "the frameworks that load late load now: their classes are found by name",
        {}},
       {"shell rebuild date-view",
        {},

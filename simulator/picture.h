@@ -37,6 +37,9 @@ struct SceneHeader {
   std::string temperature, high, low, location, image;
   double alpha = 1;
   bool hidden = false;
+  // The condition its image stands for, drawn as a glyph; none for an image of no condition.
+  std::optional<long long> glyphCondition = std::nullopt;
+  bool glyphIsDay = true;
 };
 
 // The time label or the date line.
@@ -66,10 +69,12 @@ struct Scene {
 // The readable name of a weather condition code 0 to 47; "condition N" outside.
 std::string conditionName(long long code);
 
-// The picture as an SVG document. Non-finite numbers are drawn as 0 and flagged in a comment.
-std::string renderSvg(const Scene& scene);
+// The picture as an SVG document: the phone as it looks, then the view tree's frames and class
+// names in a layer of class "annotations". Non-finite numbers are drawn as 0 and flagged in a
+// comment. Element ids start with `idPrefix`, so that several pictures can share one page.
+std::string renderSvg(const Scene& scene, const std::string& idPrefix = "");
 
-// Text made safe inside SVG elements and attributes.
+// Text made safe inside SVG and HTML elements and attributes; invalid UTF-8 becomes U+FFFD.
 std::string escapeXml(const std::string& text);
 
 }  // namespace nimsim

@@ -10,9 +10,11 @@
 #include <set>
 
 #include "host/object.h"
+#include "sim/process/process.h"
 #include "simulator/expect.h"
 #include "simulator/grammar.h"
 #include "simulator/observe.h"
+#include "simulator/page.h"
 #include "simulator/trace.h"
 
 namespace nimsim {
@@ -69,6 +71,7 @@ bool needsProcess(const std::string& command) {
   static const std::set<std::string> none = {"device",
                                              "device custom",
                                              "device lacks class",
+                                             "device late class",
                                              "device lacks method",
                                              "device has class",
                                              "device has method",
@@ -112,20 +115,34 @@ class Runner {
  public:
   Runner(const Script& script, World& world, const RunOptions& options, std::ostream& out,
          std::ostream& err)
-      : script_(script), world_(world), options_(options), out_(out), err_(err) {}
+      : script_(script), world_(world), options_(options), out_(out), err_(err) {
+    report_.seed = std::to_string(sim::LaunchOptions{}.randomSeed) + " (the default)";
+  }
 
   int run() {
-    if (auto stop = preflight()) return finish(*stop);
+    if (auto stop = preflight()) {
+      report_.error = stop->message;
+      return finish(*stop, 0);
+    }
     start_ = world_.now();
     if (options_.seed) world_.setSeed(*options_.seed);
-    for (const Statement& s : script_.statements) {
+    report_.steps.reserve(script_.statements.size());
+    for (std::size_t i = 0; i < script_.statements.size(); ++i) {
+      const Statement& s = script_.statements[i];
       current_ = &s;
+      PageStep& step = report_.steps.emplace_back();
+      step.line = s.line;
+      step.source = trimmed(s);
       if (!options_.json) out_ << formatStepLine(s) << "\n";
       std::optional<Stop> stop = execute(s);
       drainTrace();
-      if (stop) return finish(*stop);
+      if (stop) {
+        // A failed expect shows as the step's failed expectation; anything else as an error.
+        if (stop->status != exitStatus::expectFailed) report_.steps.back().error = stop->message;
+        return finish(*stop, i + 1);
+      }
     }
-    return finish({exitStatus::ok, ""});
+    return finish({exitStatus::ok, ""}, script_.statements.size());
   }
 
  private:
@@ -181,14 +198,20 @@ class Runner {
                              s.option("native")->number, s.option("native")->second);
     else if (c == "device lacks class")
       world_.setClassPresent(a[0].text, false);
-    else if (c == "device has class")
+    else if (c == "device has class") {
       world_.setClassPresent(a[0].text, true);
+      world_.setClassLate(a[0].text, false);
+    } else if (c == "device late class")
+      world_.setClassLate(a[0].text, true);
     else if (c == "device lacks method")
       world_.setDateViewMethod(a[0].text, false);
     else if (c == "device has method")
       world_.setDateViewMethod(a[0].text, true);
     else if (c == "seed") {
-      if (!options_.seed) world_.setSeed(static_cast<std::uint32_t>(a[0].number));
+      if (!options_.seed) {
+        world_.setSeed(static_cast<std::uint32_t>(a[0].number));
+        report_.seed = a[0].text;
+      }
     } else if (c == "home")
       world_.setHome(a[0].text);
     else if (c == "boot shell")
@@ -333,8 +356,13 @@ class Runner {
     else if (c == "shell move host" || c == "shell scroll host")
       moveOrScroll(c == "shell move host", "host", static_cast<std::size_t>(a[0].number),
                    a[1].number, a[2].number);
+    else if (c == "shell move wallpaper")
+      moveOrScroll(true, "wallpaper", static_cast<std::size_t>(a[0].number), a[1].number,
+                   a[2].number);
     else if (c == "shell embed wallpaper-window")
       world_.embedWallpaperWindow();
+    else if (c == "frameworks load")
+      world_.loadLateFrameworks();
     else if (c == "shell rebuild date-view")
       world_.rebuildDateView();
     else if (c == "shell date-view add")
@@ -396,6 +424,7 @@ class Runner {
                             {"text", s.args[0].text}});
       if (!options_.json)
         out_ << formatTraceLine({world_.now(), "note", s.args[0].text}, start_) << "\n";
+      report_.steps.back().notes.push_back(s.args[0].text);
     } else if (c == "show")
       show(s);
     else if (c == "picture")
@@ -407,9 +436,11 @@ class Runner {
 
   void show(const Statement& s) {
     const std::string& what = s.args[0].text;
-    if (!options_.json) {
-      out_ << world_.showText(what, start_);
-      return;
+    if (!options_.json || options_.page) {
+      std::string text = world_.showText(what, start_);
+      if (!options_.json) out_ << text;
+      report_.steps.back().shows.push_back(std::move(text));
+      if (!options_.json) return;
     }
     json snapshot = world_.snapshot(start_);
     shows_.push_back({{"line", s.line},
@@ -429,10 +460,17 @@ class Runner {
     std::filesystem::create_directories(dir, ec);
     std::filesystem::path file = dir / (s.args[0].text + ".svg");
     std::ofstream stream(file, std::ios::binary);
-    stream << renderSvg(scene);
+    // Ids are numbered by picture so that the page can hold them all.
+    std::string svg = renderSvg(scene, "p" + std::to_string(pictures_.size()) + "-");
+    stream << svg;
     stream.close();
     if (!stream) throw std::invalid_argument("cannot write the picture " + file.string());
     pictures_.push_back({{"line", s.line}, {"file", file.string()}});
+    if (options_.page)
+      report_.steps.back().pictures.push_back({.name = s.args[0].text,
+                                               .file = file.string(),
+                                               .svg = std::move(svg),
+                                               .wide = scene.width > scene.height});
     if (!options_.json) out_ << "    picture  " << file.string() << "\n";
   }
 
@@ -441,6 +479,11 @@ class Runner {
     snapshot["trace"] = processTrace_;
     ExpectOutcome outcome = evaluateExpect(s, snapshot);
     ++expects_;
+    report_.steps.back().expectations.push_back(
+        {.text = trimmed(s).substr(std::string("expect ").size()),
+         .held = outcome.held,
+         .expected = outcome.expected,
+         .actual = outcome.actual});
     if (outcome.held) return std::nullopt;
     return Stop{exitStatus::expectFailed, where(s) + ": expect failed: " + s.args[0].text +
                                               "\n    expected: " + outcome.expected +
@@ -468,32 +511,76 @@ class Runner {
                               {"category", e.category},
                               {"text", e.text}});
       processTrace_.push_back(e.category + " " + e.text);
+      if (options_.page && !report_.steps.empty()) keepForPage(e);
       if (!options_.json) out_ << formatTraceLine(e, start_) << "\n";
     }
     seen_ = total;
   }
 
-  int finish(const Stop& stop) {
-    if (options_.json) {
-      json doc = {{"scenario", script_.file},
-                  {"exit", stop.status},
-                  {"error", stop.message.empty() ? json(nullptr) : json(stop.message)},
-                  {"trace", traceJson_},
-                  {"shows", shows_},
-                  {"pictures", pictures_}};
-      try {
-        doc["final"] = world_.booted() ? world_.snapshot(start_) : json(nullptr);
-      } catch (const std::exception& e) {
-        doc["final"] = nullptr;
-      }
-      out_ << doc.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
-      if (!stop.message.empty()) err_ << stop.message << "\n";
-      return stop.status;
+  void keepForPage(const sim::RecordEntry& e) {
+    PageStep& step = report_.steps.back();
+    if (step.trace.size() < kPageTraceLinesPerStep)
+      step.trace.push_back(
+          {.time = formatSeconds(e.time - start_), .category = e.category, .text = e.text});
+    else
+      ++step.traceLeftOut;
+  }
+
+  // The page shows the run up to `ran` statements. Returns its path, or none when it could not
+  // be written (said on `err`).
+  std::optional<std::string> writeRunPage(int status, std::size_t ran) {
+    report_.scenario = script_.file;
+    report_.exitStatus = status;
+    if (options_.seed) report_.seed = std::to_string(*options_.seed);
+    for (std::size_t i = ran; i < script_.statements.size(); ++i)
+      report_.notRun.push_back({script_.statements[i].line, trimmed(script_.statements[i])});
+    try {
+      json state = world_.snapshot(start_);
+      report_.device = state["device"]["profile"].get<std::string>();
+      if (world_.booted()) report_.finalState = std::move(state);
+    } catch (const std::exception&) {
+      report_.device = "unknown";
     }
-    if (!stop.message.empty()) {
-      err_ << stop.message << "\n";
-      return stop.status;
+    try {
+      return writePage(report_, options_.outDir);
+    } catch (const std::invalid_argument& e) {
+      err_ << e.what() << "\n";
+      return std::nullopt;
     }
+  }
+
+  // A page that cannot be written fails a run that would otherwise have succeeded.
+  int finish(const Stop& stop, std::size_t ran) {
+    std::optional<std::string> page;
+    if (options_.page) {
+      page = writeRunPage(stop.status, ran);
+      if (!page && stop.status == exitStatus::ok) return exitStatus::badInput;
+    }
+    if (!stop.message.empty()) err_ << stop.message << "\n";
+    if (options_.json)
+      finishJson(stop);
+    else if (stop.message.empty())
+      printDone();
+    if (page && !options_.json) out_ << "page: " << *page << "\n";
+    return stop.status;
+  }
+
+  void finishJson(const Stop& stop) {
+    json doc = {{"scenario", script_.file},
+                {"exit", stop.status},
+                {"error", stop.message.empty() ? json(nullptr) : json(stop.message)},
+                {"trace", traceJson_},
+                {"shows", shows_},
+                {"pictures", pictures_}};
+    try {
+      doc["final"] = world_.booted() ? world_.snapshot(start_) : json(nullptr);
+    } catch (const std::exception& e) {
+      doc["final"] = nullptr;
+    }
+    out_ << doc.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
+  }
+
+  void printDone() {
     out_ << "done: " << counted(script_.statements.size(), "step") << ", "
          << counted(expects_, "expectation") << " held";
     if (!pictures_.empty()) {
@@ -502,7 +589,6 @@ class Runner {
         out_ << " " << std::filesystem::path(p["file"].get<std::string>()).filename().string();
     }
     out_ << "\n";
-    return stop.status;
   }
 
   const Script& script_;
@@ -521,6 +607,7 @@ class Runner {
   json shows_ = json::array();
   json pictures_ = json::array();
   std::size_t expects_ = 0;
+  RunReport report_;
 };
 
 }  // namespace

@@ -27,10 +27,12 @@ struct RunOptions {
   std::string outDir = "out";
   bool json = false;
   std::optional<std::uint32_t> seed;  // overrides the scenario's seed commands
+  bool page = false;                  // also write the run's page, index.html, into outDir
 };
 
 // Runs the script; text goes to `out` (the trace, shows, the summary) and `err` (failures).
-// With json, one document goes to `out` at the end. Returns the exit status.
+// With json, one document goes to `out` at the end. With page, the run's page is written
+// even when the run stops early, showing why. Returns the exit status.
 int runScenario(const Script& script, World& world, const RunOptions& options, std::ostream& out,
                 std::ostream& err);
 

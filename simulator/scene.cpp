@@ -7,6 +7,7 @@
 #include "sim/shell/shell.h"
 #include "sim/weather/background.h"
 #include "sim/weather/city.h"
+#include "sim/weather/condition_names.h"
 #include "sim/weather/header.h"
 #include "simulator/observe.h"
 
@@ -14,6 +15,21 @@ namespace nimsim {
 namespace {
 
 Box toBox(const host::Rect& r) { return {r.origin.x, r.origin.y, r.size.width, r.size.height}; }
+
+// The condition a header's image name stands for: "partly-cloudy_day-nc" is condition 30 by
+// day, "clear_night-nc" condition 31 by night.
+void setGlyph(SceneHeader& header) {
+  std::string slug = header.image;
+  if (slug.ends_with("-nc")) slug.resize(slug.size() - 3);
+  for (char& c : slug)
+    if (c == '_') c = '-';
+  for (std::int64_t code = 0; code < sim::conditions::count; ++code) {
+    if (slug != *sim::conditions::slug(code)) continue;
+    header.glyphCondition = code;
+    header.glyphIsDay = !slug.ends_with("night");
+    return;
+  }
+}
 
 class SceneBuilder {
  public:
@@ -47,6 +63,7 @@ class SceneBuilder {
                                   header->conditionsImageName().value_or(""),
                                   alpha,
                                   hidden};
+      setGlyph(*scene_.header);
       return;
     } else if (view.get() == timeLabel_ || view.get() == dateLine_) {
       auto* text = dynamic_cast<const host::Label*>(view.get());

@@ -120,9 +120,22 @@ class SimWorld final : public World {
     device_->setProfile(sim::customProfile({w, h}, {nw, nh}));
   }
   void setClassPresent(const std::string& name, bool present) override {
-    bool* flag = classFlag(device_->version().weatherClasses, name);
-    if (!flag) throw std::invalid_argument("no optional class named " + name);
-    *flag = present;
+    if (bool* flag = classFlag(device_->version().weatherClasses, name)) {
+      *flag = present;
+      return;
+    }
+    std::set<std::string>& absent = device_->version().absentClasses;
+    if (present)
+      absent.erase(name);
+    else
+      absent.insert(name);
+  }
+  void setClassLate(const std::string& name, bool late) override {
+    std::set<std::string>& lateClasses = device_->version().lateClasses;
+    if (late)
+      lateClasses.insert(name);
+    else
+      lateClasses.erase(name);
   }
   void setDateViewMethod(const std::string& selector, bool present) override {
     sim::DateViewMethods& methods = device_->version().dateView;
@@ -308,6 +321,7 @@ class SimWorld final : public World {
     sim::viewState(shellView(view, index)).setBoundsOrigin({x, y});
   }
   void embedWallpaperWindow() override { process().shell().embedWallpaperWindow(); }
+  void loadLateFrameworks() override { process().loadLateFrameworks(); }
   void rebuildDateView() override { process().shell().rebuildDateView(); }
   void addToDateView(const std::string& className) override {
     sim::SimDateView& dateView = builtDateView();
@@ -502,11 +516,11 @@ class SimWorld final : public World {
   // A view of the shell's trees by its scenario name.
   host::View& shellView(const std::string& name, std::optional<std::size_t> index) {
     sim::Shell& shell = process().shell();
-    if (name == "host") {
+    if (name == "host" || name == "wallpaper") {
       if (!index || *index >= shell.wallpaperViewCount())
         throw std::invalid_argument("the shell has " + std::to_string(shell.wallpaperViewCount()) +
                                     " wallpaper views, numbered from 0");
-      return *shell.hostView(*index);
+      return name == "host" ? *shell.hostView(*index) : *shell.wallpaperView(*index);
     }
     if (name == "date-view") return builtDateView();
     if (name == "date-container") return *shell.dateContainer();

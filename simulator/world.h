@@ -64,7 +64,11 @@ class World {
   virtual void checkProfile(const std::string& name) = 0;
   virtual void setProfile(const std::string& name) = 0;
   virtual void setCustomScreen(double w, double h, double nativeW, double nativeH) = 0;
+  // Any class may be absent: an optional Weather class is then never defined, any other is
+  // hidden from the add-on's lookups by name.
   virtual void setClassPresent(const std::string& name, bool present) = 0;
+  // A class of a framework that loads after the add-on; loadLateFrameworks loads them.
+  virtual void setClassLate(const std::string& name, bool late) = 0;
   virtual void setDateViewMethod(const std::string& selector, bool present) = 0;
   virtual void setHome(const std::string& path) = 0;
   virtual void setSeed(std::uint32_t seed) = 0;
@@ -124,6 +128,7 @@ class World {
   virtual void scrollView(const std::string& view, std::optional<std::size_t> index, double x,
                           double y) = 0;
   virtual void embedWallpaperWindow() = 0;
+  virtual void loadLateFrameworks() = 0;
   virtual void rebuildDateView() = 0;
   // Places a new view of that class at the back of the date view's subviews.
   virtual void addToDateView(const std::string& className) = 0;

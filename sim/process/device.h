@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ namespace sim {
 struct SystemVersion {
   WeatherClassSet weatherClasses;
   DateViewMethods dateView;  // older versions raise for setSubtitleHidden:
+  // Any class, shell classes included, that the process lacks: no lookup by name finds it.
+  std::set<std::string> absentClasses;
+  // Classes of a framework that loads after the add-on's initialiser has run: found by name
+  // only from Process::loadLateFrameworks on.
+  std::set<std::string> lateClasses;
 };
 
 class Device {

@@ -73,6 +73,8 @@ Process::Process(Device& device, LaunchOptions options)
   factory_ = std::make_unique<ProcessFactory>(*weather_, viewClasses_);
   notifyState_.setState(kDisplayStatusName, 1);
   restoreWeatherDefaults();
+  for (const auto& name : device.version().absentClasses) runtime_.hideClass(name);
+  for (const auto& name : device.version().lateClasses) runtime_.hideClass(name);
 }
 
 Process::~Process() {
@@ -88,6 +90,12 @@ void Process::loadAddons() {
   std::vector<LoadedAddon> loaded = sim::loadAddons(
       device_.hostPath(Device::addonFolder), {executable, options_.bundleIdentifier}, record_);
   for (auto& addon : loaded) addons_.push_back(std::move(addon));
+}
+
+void Process::loadLateFrameworks() {
+  for (const auto& name : device_.version().lateClasses) {
+    if (!device_.version().absentClasses.contains(name)) runtime_.revealClass(name);
+  }
 }
 
 void Process::rotate(Orientation orientation) {

@@ -53,6 +53,9 @@ class Process final : public host::Platform {
   // this process, running its initialisers.
   void loadAddons();
   const std::vector<LoadedAddon>& addons() const { return addons_; }
+  // The frameworks that load after the add-ons: the system version's late classes are found
+  // by name from now on.
+  void loadLateFrameworks();
 
   // The interface turns: the screen's bounds follow, and the shell lays its wallpaper out.
   void rotate(Orientation orientation);

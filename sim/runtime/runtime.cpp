@@ -19,6 +19,10 @@ host::Class* Runtime::findClass(std::string_view name) const {
   return found == byName_.end() ? nullptr : found->second;
 }
 
+host::Class* Runtime::getClass(std::string_view name) {
+  return hidden_.contains(name) ? nullptr : findClass(name);
+}
+
 ClassSetup Runtime::prepareClass(std::string_view name, host::Class* superclass) {
   if (name.empty()) throw std::invalid_argument("a class needs a name");
   if (findClass(name))

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -47,8 +48,14 @@ class Runtime final : public host::Runtime {
     defineMethod(cls, Method::selector, reinterpret_cast<host::Imp>(imp), typesOf<Method>());
   }
 
-  host::Class* getClass(std::string_view name) override { return findClass(name); }
-  bool classExists(std::string_view name) override { return findClass(name) != nullptr; }
+  // What the add-on's lookups by name answer: none for a hidden class.
+  host::Class* getClass(std::string_view name) override;
+  bool classExists(std::string_view name) override { return getClass(name) != nullptr; }
+  // Hides a class from the add-on's lookups by name, as in a process that lacks it or before
+  // its framework has loaded; objects already made, and the simulation's own lookups, keep
+  // working. Revealing it is the framework's loading.
+  void hideClass(std::string_view name) { hidden_.emplace(name); }
+  void revealClass(std::string_view name) { hidden_.erase(std::string(name)); }
   // previous may be null, as MSHookMessageEx allows.
   host::HookOutcome hookMessage(host::Class* cls, host::Selector selector, host::Imp replacement,
                                 host::Imp* previous) override;
@@ -104,6 +111,7 @@ class Runtime final : public host::Runtime {
   Record& record_;
   std::vector<std::unique_ptr<ClassState>> owned_;  // classes and metaclasses
   std::map<std::string, host::Class*, std::less<>> byName_;
+  std::set<std::string, std::less<>> hidden_;
 };
 
 // "-[Class selector]" for an instance method, "+[Class selector]" for a class method.

@@ -68,6 +68,8 @@ std::shared_ptr<host::AlertView> Alerts::makeAlert(const std::string& title,
                                                    const host::Id& delegate,
                                                    std::optional<std::string> cancelButtonTitle,
                                                    std::vector<std::string> otherButtonTitles) {
+  // In a process that lacks the class, alloc answers nil and so does every message after it.
+  if (!runtime_.getClass("UIAlertView")) return nullptr;
   return std::make_shared<SimAlertView>(alertClass_, *this, title, message, delegate,
                                         std::move(cancelButtonTitle), std::move(otherButtonTitles));
 }

@@ -60,7 +60,8 @@ class SimAlertView final : public Instance<host::AlertView>,
 class Alerts final : public host::Alerts {
  public:
   // The alert class is the runtime's "UIAlertView", defined here (under "UIView" when that
-  // exists) if the runtime lacks it.
+  // exists) if the runtime lacks it. In a process that lacks it by name (Runtime::hideClass)
+  // no alert is made.
   Alerts(Record& record, Runtime& runtime);
 
   std::shared_ptr<host::AlertView> makeAlert(const std::string& title, const std::string& message,

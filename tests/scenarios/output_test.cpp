@@ -131,10 +131,16 @@ TEST(SvgPicture, DrawsTheScreenAtTheDeviceSizeWithTheBackgroundAndItsCondition) 
   EXPECT_NE(svg.find("sunny, day — Cupertino"), std::string::npos);
   EXPECT_NE(svg.find("lock screen &amp; &lt;test&gt;"), std::string::npos);
   EXPECT_EQ(svg.find("<test>"), std::string::npos);
-  EXPECT_NE(svg.find(">date hidden<"), std::string::npos);
-  // The note is outside the faded group of the hidden label: "</g>" closes that group first.
-  EXPECT_NE(svg.find("</g>\n<text x=\"371\" y=\"151\""), std::string::npos) << svg;
-  EXPECT_NE(svg.find("opacity=\"0.5\"><rect x=\"0\" y=\"60\""), std::string::npos);
+  // The time fades with its alpha; the hidden date is not drawn, only noted among the
+  // annotations, which the file keeps switched off.
+  EXPECT_NE(svg.find("<g class=\"clock\" opacity=\"0.5\"><text x=\"187.5\""), std::string::npos)
+      << svg;
+  EXPECT_NE(svg.find(">9:41<"), std::string::npos);
+  EXPECT_EQ(svg.find(">Monday<"), std::string::npos);
+  std::size_t annotations = svg.find("<g class=\"annotations\" display=\"none\">");
+  ASSERT_NE(annotations, std::string::npos);
+  EXPECT_GT(svg.find(">date hidden<"), annotations);
+  EXPECT_GT(svg.find("sunny, day — Cupertino"), annotations);
 }
 
 TEST(SvgPicture, NightAndDayUseDifferentPalettes) {

@@ -1,6 +1,7 @@
 // The runner's own rules, on a scripted world: order, implicit boot, exit statuses, limits.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "host/object.h"
@@ -36,6 +37,7 @@ class ScriptedWorld : public World {
   void setClassPresent(const std::string& n, bool p) override {
     log("class " + n + (p ? " +" : " -"));
   }
+  void setClassLate(const std::string& n, bool l) override { log("late " + n + (l ? " +" : " -")); }
   void setDateViewMethod(const std::string& n, bool) override { log("method " + n); }
   void setHome(const std::string& p) override { log("home " + p); }
   void setSeed(std::uint32_t s) override { log("seed " + std::to_string(s)); }
@@ -115,6 +117,7 @@ class ScriptedWorld : public World {
         std::to_string(int(y)));
   }
   void embedWallpaperWindow() override { log("embed"); }
+  void loadLateFrameworks() override { log("frameworks"); }
   void rebuildDateView() override { log("rebuild"); }
   void addToDateView(const std::string& c) override { log("add " + c); }
   void scriptRandom(const std::vector<std::uint32_t>& values) override {
@@ -288,6 +291,35 @@ TEST(ScenarioRunner, AFileWriteFaultBootsTheShellAndReachesTheWorldAsItsFault) {
   std::vector<std::string> expected = {"boot com.apple.springboard 1", "fail write noSpace",
                                        "fail write renameRefused", "fail write temporaryFile"};
   EXPECT_EQ(world.calls, expected);
+}
+
+TEST(ScenarioRunner, AStoppedRunStillWritesItsPageUpToTheStopAndSaysWhere) {
+  ScriptedWorld world;
+  world.state = {{"addon", {{"alertShown", false}}}};
+  RunOptions options;
+  options.page = true;
+  options.outDir = testing::TempDir() + "nimsim-runner-page";
+  RunOutcome r = run(world, "lock\nexpect addon.alertShown == true\nunlock\n", options);
+  EXPECT_EQ(r.status, exitStatus::expectFailed);
+  EXPECT_NE(r.out.find("page: " + options.outDir + "/index.html\n"), std::string::npos) << r.out;
+  std::ifstream in(options.outDir + "/index.html");
+  std::stringstream page;
+  page << in.rdbuf();
+  EXPECT_NE(page.str().find("<li class=\"expectation failed\" id=\"expect-2\">"),
+            std::string::npos);
+  EXPECT_NE(page.str().find("post com.apple.springboard.lockcomplete</li>"), std::string::npos);
+  EXPECT_NE(page.str().find("<li>line 3: unlock</li>"), std::string::npos);
+}
+
+TEST(ScenarioRunner, APageThatCannotBeWrittenFailsARunThatWouldHaveSucceeded) {
+  ScriptedWorld world;
+  RunOptions options;
+  options.page = true;
+  options.outDir = testing::TempDir() + "nimsim-page-blocker";
+  std::ofstream(options.outDir) << "a file where the folder should be";
+  RunOutcome r = run(world, "lock\n", options);
+  EXPECT_EQ(r.status, exitStatus::badInput);
+  EXPECT_NE(r.err.find("cannot write the page"), std::string::npos) << r.err;
 }
 
 }  // namespace

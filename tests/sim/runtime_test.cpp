@@ -156,6 +156,14 @@ TEST_F(Runtime, AnAbsentClassIsNoneAndHooksOnItChangeNothing) {
   EXPECT_EQ(runtime.getClass("WAHourlyForecast"), nullptr);
   EXPECT_FALSE(runtime.classExists("WAHourlyForecast"));
   EXPECT_EQ(runtime.getClass("Derived"), &derived);
+  // Hidden (lacked by name, or not loaded yet): none to the add-on, still there for the
+  // simulation, and found again once revealed.
+  runtime.hideClass("Derived");
+  EXPECT_EQ(runtime.getClass("Derived"), nullptr);
+  EXPECT_FALSE(runtime.classExists("Derived"));
+  EXPECT_EQ(runtime.findClass("Derived"), &derived);
+  runtime.revealClass("Derived");
+  EXPECT_EQ(runtime.getClass("Derived"), &derived);
 
   Describe::Imp untouched = &windowDescribe;
   EXPECT_EQ(host::methods::hookMessage<Describe>(runtime, runtime.getClass("Absent"),

@@ -99,6 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                        Cache::both, false, true, nullptr},
         ResolutionCase{"LockCachedLatitudeOutOfRangeCountsAsMissing", true, true, false,
                        Saved::missing, Cache::outOfRange, false, false, "No local city available"},
+        ResolutionCase{"LockLocalCityOffNeverReadsTheCache", true, false, false,
+                       Saved::unconvertible, Cache::both, false, false, "No local city available"},
         ResolutionCase{"LockLocalCityNeverReadsTheSavedList", true, true, false, Saved::empty,
                        Cache::none, false, false, "No local city available"},
         ResolutionCase{"HomeNoSavedListWarnsOfNoCities", false, false, false, Saved::missing,
@@ -152,6 +154,14 @@ TEST_F(Alerts, AtMostOneAlertOfEitherKindPerProcessAndAgainAfterARespring) {
   settings().useLocalCity = false;
   nimbrel::resolveCity(false, controller());
   EXPECT_EQ(alertTitles(), std::vector<std::string>{"No weather cities"});
+
+  // A process where no alert can be made: the one try still counts.
+  device().version().absentClasses = {"UIAlertView"};
+  relaunch();
+  loadDefaultSettings();
+  nimbrel::resolveCity(true, controller());
+  EXPECT_TRUE(alertTitles().empty());
+  EXPECT_TRUE(state().alertShown);
 }
 
 TEST_F(Alerts, TheAlertDoesNotKeepItsDelegateAlive) {

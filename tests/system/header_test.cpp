@@ -101,16 +101,22 @@ TEST_P(HeaderLayout, PlacesTheHeaderByPercentOfTheFreeSpace) {
   settings().lockScreenVerticalOffsetTemperatureCondition = GetParam().vertical;
   auto header = takeHeader();
   ASSERT_NE(header, nullptr);
-  EXPECT_EQ(header->frame(), GetParam().expected);
+  // As a view reports a frame it was given: the platform keeps a centre and a size.
+  auto given = process().viewClasses().makeView(GetParam().expected);
+  EXPECT_EQ(header->frame(), given->frame());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Offsets, HeaderLayout,
-    ::testing::Values(OffsetCase{"TopLeft", 0, 0, host::makeRect(0, 0, 130, 106)},
-                      OffsetCase{"BottomRight", 100, 100, host::makeRect(245, 561, 130, 106)},
-                      OffsetCase{"LeftCentred", 0, 50, host::makeRect(0, 280.5, 130, 106)},
-                      OffsetCase{"BeyondTheEdges", 150, -10,
-                                 host::makeRect(367.5, -56.1, 130, 106)}),
+    ::testing::Values(
+        OffsetCase{"TopLeft", 0, 0, host::makeRect(0, 0, 130, 106)},
+        OffsetCase{"BottomRight", 100, 100, host::makeRect(245, 561, 130, 106)},
+        OffsetCase{"LeftCentred", 0, 50, host::makeRect(0, 280.5, 130, 106)},
+        OffsetCase{"BeyondTheEdges", 150, -10, host::makeRect(367.5, -56.1, 130, 106)},
+        // 14 × 245 / 100 is 34.3, 14 / 100 × 245 would be 34.300000000000004;
+        // 9 × 561 / 100 is 50.49, 9 / 100 × 561 would be 50.489999999999995.
+        OffsetCase{"MultipliedBeforeDivided", 14, 9, host::makeRect(34.3, 50.49, 130, 106)},
+        OffsetCase{"NonFiniteLeavesTheFrameAsMade", INFINITY, 0, host::makeRect(0, 0, 359, 106)}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Header, WidthEndsRightAfterTheTemperatureLabel) {
@@ -129,6 +135,7 @@ TEST_F(Header, WithoutABackgroundTheOffsetsMeasureFromZero) {
   auto header = takeHeader();
   EXPECT_EQ(header->frame(), host::makeRect(-130, -53, 130, 106));
   EXPECT_EQ(header->superview(), nullptr);
+  EXPECT_EQ(colorOf(header->subviews()[0]), "black") << "recoloured only when attached";
 }
 
 TEST_F(Header, OnlyTheDirectPlainLabelsTurnWhite) {
@@ -269,14 +276,19 @@ TEST_F(Header, ShowsTheReportedConditionBeforeCustomWeatherApplies) {
   EXPECT_EQ(updated->conditionCode(), 0);
 }
 
-TEST_F(Header, CompletionFillsNoHeaderWithoutTheForecastClass) {
-  device().version().weatherClasses.hourlyForecast = false;
-  relaunch();
-  loadDefaultSettings();
-  settings().showTemperatureAndCondition = true;
-  nimbrel::createHeaderController(process().shell().requestDateView());
-  nimbrel::onWeatherUpdated(makeCity("X"), nullptr);
-  EXPECT_EQ(state().weatherHeaderView, nullptr);
+TEST_F(Header, CompletionFillsNoHeaderWithoutTheForecastOrTheHeaderClass) {
+  for (bool sim::WeatherClassSet::*absent :
+       {&sim::WeatherClassSet::hourlyForecast, &sim::WeatherClassSet::todayHeaderView}) {
+    device().version().weatherClasses = {};
+    device().version().weatherClasses.*absent = false;
+    relaunch();
+    loadDefaultSettings();
+    settings().showTemperatureAndCondition = true;
+    nimbrel::createHeaderController(process().shell().requestDateView());
+    nimbrel::onWeatherUpdated(makeCity("X"), nullptr);
+    EXPECT_EQ(state().weatherHeaderView, nullptr);
+    EXPECT_NE(state().wthrView, nullptr) << "the controller is left for a later fill";
+  }
 }
 
 }  // namespace

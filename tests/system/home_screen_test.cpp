@@ -327,10 +327,14 @@ TEST_F(HomeScreenBackground, NewBackgroundIsSizedForTheScreen) {
     useScreen(c.points, c.pixels);
     state().settings.reScaleCompatibility = c.compatibility;
     giveCity();
-    ask(kHome);
+    const std::shared_ptr<host::View> content = ask(kHome);
+    ASSERT_NE(content, nullptr);
+    EXPECT_EQ(content, ownContent(kHome)) << "the shell's own content view, on this path too";
     EXPECT_EQ(texts("view"), std::vector<std::string>{c.made});
     ASSERT_EQ(listed(), 1u);
     EXPECT_EQ(listedAt(0)->transform(), c.transform);
+    // Scaled about its centre, a background made larger than the screen would sit inside it.
+    EXPECT_EQ(listedAt(0)->frame().origin, (host::Point{0, 0}));
   }
 }
 
@@ -365,13 +369,17 @@ struct OffsetCase {
   const char* label;
   host::Point container;  // the host view's superview, in the window
   host::Point host;       // the host view, in its superview
+  host::Point wallpaper;  // the wallpaper view, in the host view (parallax moves it)
 };
 
 TEST_F(HomeScreenBackground, BackgroundIsPinnedToTheWindowOriginWhereverTheHostViewIs) {
   const OffsetCase cases[] = {
-      {"at the origin", {0, 0}, {0, 0}}, {"across", {0, 0}, {30, 0}},
-      {"down", {0, 0}, {0, 45}},         {"both, through the container", {10, 20}, {30, 45}},
-      {"negative", {0, 0}, {-12, -7.5}},
+      {"at the origin", {0, 0}, {0, 0}, {0, 0}},
+      {"across", {0, 0}, {30, 0}, {0, 0}},
+      {"down", {0, 0}, {0, 45}, {0, 0}},
+      {"both, through the container", {10, 20}, {30, 45}, {0, 0}},
+      {"negative", {0, 0}, {-12, -7.5}, {0, 0}},
+      {"wallpaper moved by parallax", {0, 0}, {0, 45}, {-12, -20}},
   };
   for (const OffsetCase& c : cases) {
     SCOPED_TRACE(c.label);
@@ -381,6 +389,8 @@ TEST_F(HomeScreenBackground, BackgroundIsPinnedToTheWindowOriginWhereverTheHostV
     const std::shared_ptr<host::View> home = hostView(kHome);
     home->superview()->setFrame(host::makeRect(c.container.x, c.container.y, 375, 667));
     home->setFrame(host::makeRect(c.host.x, c.host.y, 375, 667));
+    process().shell().wallpaperView(kHome)->setFrame(
+        host::makeRect(c.wallpaper.x, c.wallpaper.y, 375, 667));
 
     ask(kHome);
     ASSERT_EQ(listed(), 1u);

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "startup/load_settings.h"
 #include "tests/system/shell_fixture.h"
 
@@ -48,6 +50,14 @@ TEST_P(InstallHooks, ActsOnlyWhenTheFirstArgumentNamesTheShell) {
     EXPECT_EQ(record.textsIn("observer"), kObservers);
     EXPECT_EQ(record.textsIn("hook"), kHooks);
     EXPECT_EQ(state().settings.customWeather, 9);
+    // The settings are read before any observer or hook exists.
+    std::vector<std::string> order;
+    for (const auto& entry : record.entries())
+      if ((entry.category == "preferences" || entry.category == "observer" ||
+           entry.category == "hook") &&
+          (order.empty() || order.back() != entry.category))
+        order.push_back(entry.category);
+    EXPECT_EQ(order, (std::vector<std::string>{"preferences", "observer", "hook"}));
   } else {
     EXPECT_TRUE(record.textsIn("observer").empty());
     EXPECT_TRUE(record.textsIn("hook").empty());
@@ -67,6 +77,36 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchCase{"OtherProcess", {"/usr/libexec/backboardd"}, false},
         LaunchCase{"EmptyArgument", {""}, false}, LaunchCase{"NoArguments", {}, false}),
     [](const auto& info) { return std::string(info.param.label); });
+
+class PartialShell : public ShellFixture {};
+
+void shellsOwnTickTock(const host::Id&, host::Selector) {}
+
+TEST_F(PartialShell, RowsWithoutTheirClassArePassedOverAndAnExistingTickTockIsKept) {
+  struct Case {
+    const char* absent;
+    std::map<std::size_t, std::string> rows;  // the rows that differ from a full install
+  };
+  for (const Case& c : {
+           Case{"SBLockScreenDateViewController",
+                {{1, "no class to add tickTock"}, {2, "no class to hook dateView"}}},
+           Case{"SBFStaticWallpaperView",
+                {{1, "kept existing -[SBLockScreenDateViewController tickTock]"},
+                 {3, "no class to hook contentView"},
+                 {4, "no class to hook layoutSubviews"},
+                 {5, "no class to hook _allowsParallax"}}},
+       }) {
+    device().version().absentClasses = {c.absent};
+    relaunch();
+    sim::Runtime& runtime = process().runtime();
+    runtime.defineMethod<host::methods::TickTock>(
+        *runtime.findClass("SBLockScreenDateViewController"), &shellsOwnTickTock);
+    nimbrel::installHooks();
+    std::vector<std::string> expected = kHooks;
+    for (const auto& [row, text] : c.rows) expected[row] = text;
+    EXPECT_EQ(process().record().textsIn("hook"), expected) << c.absent;
+  }
+}
 
 class InstalledShell : public ShellFixture {
  protected:

@@ -212,6 +212,10 @@ TEST_F(RandomWeather, TickRebindsEveryBackgroundOnlyWhenTheDrawSucceeds) {
   EXPECT_EQ(lockBackground->bindCount(), 1u);
   EXPECT_EQ(homeBackground->bindCount(), 1u);
   EXPECT_EQ(homeBackground->city(), state().city);
+  const auto binds = process().record().textsIn("bind");
+  ASSERT_EQ(binds.size(), 2u);
+  EXPECT_EQ(binds[0].rfind("background 1 ", 0), 0u) << "the lock screen first: " << binds[0];
+  EXPECT_EQ(binds[1].rfind("background 2 ", 0), 0u) << binds[1];
 }
 
 TEST_F(RandomWeather, WithoutACityTheDrawAsksForConditionZeroAtNight) {

@@ -77,13 +77,19 @@ TEST_F(LockScreen, PinsTheBackgroundToTheWindowOrigin) {
 }
 
 TEST_F(LockScreen, RepeatedRequestsMakeNoNewViews) {
+  settings().showTemperatureAndCondition = true;
   request();
   const auto first = state().weatherBackground;
-  const auto views = dateView()->subviews().size();
+  const auto controller = state().wthrView;
+  const auto views = dateView()->subviews();
+  ASSERT_NE(controller, nullptr);
   request();
   request();
   EXPECT_EQ(state().weatherBackground, first);
-  EXPECT_EQ(dateView()->subviews().size(), views);
+  EXPECT_EQ(state().wthrView, controller) << "no header controller made again";
+  EXPECT_EQ(dateView()->subviews(), views);
+  EXPECT_EQ(process().record().textsIn("view").front(),
+            "made WUIDynamicWeatherBackground 1 with frame (0, 0, 375, 667)");
   EXPECT_EQ(process().record().textsIn("view").size(), 1u) << "one background made";
 }
 
@@ -116,6 +122,20 @@ TEST_F(LockScreen, HidesTimeAndSubtitleWithoutTouchingTheDateLine) {
   EXPECT_TRUE(dateView()->timeLabelView()->isHidden());
   EXPECT_TRUE(dateView()->subtitleHidden());
   EXPECT_FALSE(dateView()->dateHidden());
+}
+
+struct ThrowingSubtitle {
+  static constexpr host::Selector selector{"setSubtitleHidden:"};
+  using Imp = void (*)(host::DateView&, host::Selector, bool);
+};
+
+TEST_F(LockScreen, OnlyThePlatformsExceptionIsSwallowedWhileHidingTheDate) {
+  process().runtime().defineMethod<ThrowingSubtitle>(
+      dateView()->objectClass(), [](host::DateView&, host::Selector, bool) {
+        throw std::runtime_error("not the platform's");
+      });
+  settings().hideTimeDate = true;
+  EXPECT_THROW(request(), std::runtime_error);
 }
 
 TEST_F(LockScreen, HidesTheDateLineWhereTheSubtitleMethodIsMissing) {
@@ -200,10 +220,12 @@ TEST_P(LockScreenRescale, MakesTheBackgroundAtHalfTheNativeSize) {
   device().setProfile(sim::DeviceProfile{"custom", c.screen, c.native, 2});
   boot();
   settings().reScaleCompatibility = true;
-  request();
+  const host::Point origin = request()->convertPointToView({0, 0}, nullptr);
   ASSERT_NE(lockBackground(), nullptr);
   EXPECT_EQ(lockBackground()->bounds().size, c.bounds);
   EXPECT_EQ(lockBackground()->transform(), c.transform);
+  // Scaled about its centre, the background would sit off the corner without the pin.
+  EXPECT_EQ(lockBackground()->frame().origin, (host::Point{-origin.x, -origin.y}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -228,15 +250,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LockScreen, RandomModeHoldsAPlaceholderAndStartsOneTimer) {
   settings().randomWeather = true;
   settings().updateInterval = 100;
+  settings().customWeather = 5;
   request();
+  settings().updateInterval = 30;
   request();
   ASSERT_NE(state().city, nullptr);
   EXPECT_NE(state().city, local_);
   EXPECT_EQ(state().city->location()->coordinate(), (host::Coordinate{1.0, 103.0}));
+  EXPECT_NE(state().city->conditionCode(), 4) << "custom weather plays no part in random mode";
   const auto timers = process().runLoop().scheduledTimers();
   ASSERT_EQ(timers.size(), 1u);
   EXPECT_EQ(timers.front(), state().randomTimer);
-  EXPECT_EQ(timers.front()->timeInterval(), 100);
+  EXPECT_EQ(timers.front()->timeInterval(), 100) << "a running timer keeps its period";
   EXPECT_TRUE(timers.front()->repeats());
   EXPECT_EQ(timers.front()->target(), process().shell().dateViewController());
   EXPECT_EQ(timers.front()->selectorName(), "tickTock");
@@ -282,6 +307,11 @@ TEST_F(LockScreen, CustomWeatherShowsItsConditionAtNightOnEveryRequest) {
   request();
   EXPECT_EQ(lockBackground()->drawnCondition(), 4);
   EXPECT_EQ(lockBackground()->drawnIsDay(), false);
+
+  state().city = local_;  // as a completed update leaves it
+  request();
+  EXPECT_EQ(state().city, local_) << "the placeholder stands in only while there is no city";
+  EXPECT_EQ(local_->conditionCode(), 4);
 }
 
 TEST_F(LockScreen, NoCityEndsTheRequestAfterTheWarning) {
@@ -296,18 +326,44 @@ TEST_F(LockScreen, RefreshEndingTheRequestSkipsPinningUntilTheNextCall) {
   settings().useLocalCity = false;
   settings().customWeather = 3;  // a city without saved cities
   settings().hideWithTime = true;
+  settings().showOwnWallpaper = true;
   dateView()->timeLabelView()->setAlpha(0.5);
   request();
   auto background = lockBackground();
   ASSERT_NE(background, nullptr);
   EXPECT_EQ(background->frame().origin, (host::Point{0, 0})) << "not pinned";
   EXPECT_EQ(background->alpha(), 1.0);
+  EXPECT_TRUE(background->hasGradientLayer());
   EXPECT_EQ(alertTitles(), std::vector<std::string>{"No weather cities"});
 
   setSavedCities({cityData("Brussels", 50.85, 4.35)});
   request();
   EXPECT_NE(background->frame().origin, (host::Point{0, 0}));
   EXPECT_EQ(background->alpha(), 0.5);
+  EXPECT_FALSE(background->hasGradientLayer());
+}
+
+TEST_F(LockScreen, WithoutTheBackgroundClassTheWeatherIsStillRefreshedButNoControllerMade) {
+  device().version().weatherClasses.dynamicWeatherBackground = false;
+  boot();
+  createCacheFolder();
+  settings().showTemperatureAndCondition = true;
+  const std::size_t subviews = dateView()->subviews().size();
+  EXPECT_EQ(request(), dateView());
+  advance(2);
+  EXPECT_EQ(addonTrace(), (std::vector<std::string>{
+                              "weather: requested for Cupertino at (48.85, 2.35)",
+                              "weather: completed for Cupertino at (48.85, 2.35): condition 26 "
+                              "day 18°C",
+                          }));
+  EXPECT_EQ(nimbrel::readCachedCoordinate(), (host::Coordinate{48.85, 2.35}));
+  EXPECT_EQ(dateView()->subviews().size(), subviews);
+  EXPECT_EQ(state().wthrView, nullptr);
+
+  settings().useLocalCity = false;
+  state().lastUpdate.reset();
+  request();
+  EXPECT_EQ(alertTitles(), std::vector<std::string>{"No weather cities"});
 }
 
 TEST_F(LockScreen, OneLockCycleInOrder) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -86,6 +87,7 @@ TEST_F(WeatherRefresh, NoSavedCityEndsTheRequestWithOneAlertAndNoRequest) {
   EXPECT_TRUE(refresh());
   EXPECT_TRUE(refresh());
   EXPECT_EQ(alertTitles(), std::vector<std::string>{"No weather cities"});
+  EXPECT_EQ(process().alerts().visibleAlerts().front()->delegate(), controller());
   EXPECT_TRUE(requests().empty());
   EXPECT_EQ(state().lastUpdate, std::nullopt);
 }
@@ -188,12 +190,20 @@ TEST_F(WeatherCompletion, CacheWriteKeepsEveryOtherKey) {
   EXPECT_EQ(cacheFile(), expected);
 }
 
-TEST_F(WeatherCompletion, CacheIsNotWrittenWithoutItsFolderOrWithLocalCityOff) {
+TEST_F(WeatherCompletion, CacheIsNotWrittenWithoutItsFolderALocalCityOrAUsableLocation) {
   complete(makeCity("Here"));
   EXPECT_FALSE(cacheFolderExists());
   EXPECT_EQ(cacheFile(), std::nullopt);
 
   createCacheFolder();
+  sim::CityData nowhere = cityData("Nowhere", 0, 0);
+  nowhere.location.reset();
+  for (const sim::CityData& data :
+       {nowhere, cityData("NaN", NAN, 2), cityData("Infinite", 1, INFINITY),
+        cityData("PastThePole", 90.5, 2), cityData("PastTheDateLine", 1, -180.5)}) {
+    complete(makeCity(data));
+    EXPECT_EQ(cacheFile(), std::nullopt) << data.name;
+  }
   settings().useLocalCity = false;
   complete(makeCity("Here"));
   EXPECT_EQ(cacheFile(), std::nullopt);
@@ -206,6 +216,9 @@ TEST_F(WeatherCompletion, CustomConditionIsAppliedBeforeTheLockScreenIsBound) {
   complete(makeCity("Here"));
   EXPECT_EQ(state().city->conditionCode(), 4);
   EXPECT_EQ(lock->drawnCondition(), 4);
+  // The background reads the city live; the record has what it was bound to, when.
+  EXPECT_EQ(process().record().textsIn("bind"),
+            std::vector<std::string>{"background 1 bound to Here (condition 4, night), animated"});
 }
 
 TEST_F(WeatherCompletion, DisabledLeavesTheConditionAndLockScreenButBindsTheHomeScreen) {
