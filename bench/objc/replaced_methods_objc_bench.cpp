@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -69,18 +70,32 @@ void installAddon() {
   TSRunLoop(0.05);
 }
 
+// Every call timed, in every run of every benchmark, for scripts/instructions-objc, which
+// counts instructions inside timedCalls only.
+long callsTimed = 0;
+
+template <class Send>
+[[gnu::noinline]] void timedCalls(benchmark::State& state, Send& message) {
+  for (auto _ : state) {
+    PoolScope perCall;
+    message();
+  }
+  callsTimed += static_cast<long>(state.iterations());
+}
+
 template <class Send>
 void runMessage(benchmark::State& state, bool withAddon, Send&& message) {
+  static const bool reportAtExit = [] {
+    return std::atexit([] { std::fprintf(stderr, "calls timed: %ld\n", callsTimed); }) == 0;
+  }();
+  (void)reportAtExit;
   bootOnce();
   if (withAddon) installAddon();
   PoolScope pool;
   message();  // settles what a first call makes
   const long allocationsBefore = allocations.load();
   const std::size_t madeBefore = hostObjectsMade();
-  for (auto _ : state) {
-    PoolScope perCall;
-    message();
-  }
+  timedCalls(state, message);
   const double calls = static_cast<double>(state.iterations());
   state.counters["allocs/call"] =
       static_cast<double>(allocations.load() - allocationsBefore) / calls;

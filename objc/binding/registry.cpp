@@ -114,7 +114,8 @@ std::shared_ptr<host::Object> wrap(id object) {
 }
 
 id unwrap(const host::Object* object) {
-  const auto* handle = dynamic_cast<const Handle*>(object);
+  if (!object) return nullptr;
+  const Handle* handle = host::crossCast<Handle>(const_cast<host::Object&>(*object));
   return handle ? handle->object() : nullptr;
 }
 

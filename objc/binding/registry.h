@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "host/cross_cast.h"
 #include "host/object.h"
 
 namespace nimbrel::objc {
@@ -26,9 +27,12 @@ class Handle {
 // binding holds one retain of its Objective-C object; the last holder letting go releases it.
 std::shared_ptr<host::Object> wrap(id object);
 
+// The host object as T, or none when `object` is nil or its host type is not a T.
 template <class T>
 std::shared_ptr<T> wrapAs(id object) {
-  return std::dynamic_pointer_cast<T>(wrap(object));
+  std::shared_ptr<host::Object> held = wrap(object);
+  T* typed = held ? host::crossCast<T>(*held) : nullptr;
+  return typed ? std::shared_ptr<T>(std::move(held), typed) : nullptr;
 }
 
 // The Objective-C object behind a host object; nil for none or for a foreign object.

@@ -2,7 +2,7 @@
 // completion handler.
 #pragma once
 
-#include <string>
+#include <optional>
 
 #include "host/object.h"
 #include "objc/runtime/exceptions_shim.h"
@@ -13,16 +13,14 @@ namespace nimbrel::objc {
 // through goes on into the platform as the NSException it was, as it would on the phone.
 template <class Body>
 auto fromObjectiveC(Body&& body) -> decltype(body()) {
-  std::string name;
-  std::string reason;
+  std::optional<host::PlatformException> escaped;
   try {
     return body();
   } catch (const host::PlatformException& exception) {
-    name = exception.name();
-    reason = exception.what();
+    escaped.emplace(exception);
   }
   // Raised outside the handler, so that the C++ exception is finished with first.
-  nimbrel_objc_raise(name.c_str(), reason.c_str());
+  nimbrel_objc_raise(escaped->name().c_str(), escaped->what());
 }
 
 }  // namespace nimbrel::objc
