@@ -5,6 +5,7 @@
 #include <objc/runtime.h>
 
 #include "objc/binding/registry.h"
+#include "objc/runtime/foundation.h"
 #include "objc/runtime/message.h"
 
 namespace nimbrel::objc {
@@ -34,5 +35,12 @@ class BoundClass : public Bound<Interface> {
  protected:
   Class runtimeClass() const { return reinterpret_cast<Class>(this->object()); }
 };
+
+// alloc, then an initialiser: the new object's one reference passes to its host object.
+template <class T, class... Args>
+std::shared_ptr<T> makeInstance(id cls, SEL initializer, Args... args) {
+  Owned made(send<id>(send<id>(cls, sel<"alloc">()), initializer, args...));
+  return wrapAs<T>(made.get());
+}
 
 }  // namespace nimbrel::objc

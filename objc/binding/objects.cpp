@@ -231,13 +231,6 @@ using ObjectBinding = Bound<host::Object>;
 using ColorBinding = Bound<host::Color>;
 using ImageBinding = Bound<host::Image>;
 
-// alloc, then an initialiser: the new object's one reference passes to its host object.
-template <class T, class... Args>
-std::shared_ptr<T> makeInstance(Class cls, SEL initializer, Args... args) {
-  Owned made(send<id>(send<id>(reinterpret_cast<id>(cls), sel<"alloc">()), initializer, args...));
-  return wrapAs<T>(made.get());
-}
-
 class WeatherPreferencesClassBinding final : public BoundClass<host::WeatherPreferencesClass> {
  public:
   using BoundClass::BoundClass;
@@ -266,7 +259,7 @@ class WeatherBackgroundClassBinding final : public BoundClass<host::WeatherBackg
  public:
   using BoundClass::BoundClass;
   std::shared_ptr<host::WeatherBackground> makeWithFrame(const host::Rect& frame) override {
-    return makeInstance<host::WeatherBackground>(runtimeClass(), sel<"initWithFrame:">(),
+    return makeInstance<host::WeatherBackground>(self(), sel<"initWithFrame:">(),
                                                  toPlatform(frame));
   }
 };
@@ -298,7 +291,7 @@ class PlatterViewControllerClassBinding final
  public:
   using BoundClass::BoundClass;
   std::shared_ptr<host::PlatterViewController> make() override {
-    return makeInstance<host::PlatterViewController>(runtimeClass(), sel<"init">());
+    return makeInstance<host::PlatterViewController>(self(), sel<"init">());
   }
 };
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <list>
 
+#include "objc/binding/bound.h"
 #include "objc/binding/hooks.h"
 #include "objc/binding/registry.h"
 #include "objc/binding/trampoline_guard.h"
@@ -31,12 +32,6 @@ std::vector<std::string> stringsFrom(id array) {
     if (auto text = stringFrom(send<id>(array, sel<"objectAtIndex:">(), i)))
       strings.push_back(std::move(*text));
   return strings;
-}
-
-template <class T, class... Args>
-std::shared_ptr<T> makeInstance(id cls, SEL initializer, Args... args) {
-  Owned made(send<id>(send<id>(cls, sel<"alloc">()), initializer, args...));
-  return wrapAs<T>(made.get());
 }
 
 class ProcessInfo final : public host::ProcessInfo {
