@@ -36,8 +36,10 @@ dl.facts dd { margin: 0; font-weight: 600; }
 .controls legend { color: #9aa5b1; padding: 0 4px; }
 .controls button { font: inherit; border-radius: 5px; border: 1px solid #52606d;
   background: #24303f; color: inherit; padding: 3px 10px; cursor: pointer; }
-nav.gallery { margin-top: 10px; font-size: 13px; }
-nav.gallery a { color: #9fd1f7; margin-right: 10px; }
+nav.gallery { margin-top: 12px; display: flex; flex-wrap: wrap; gap: 10px; align-items: flex-end; }
+nav.gallery a { color: #9fd1f7; font-size: 11px; text-decoration: none; display: flex;
+  flex-direction: column; align-items: center; gap: 2px; }
+nav.gallery a:hover span { text-decoration: underline; }
 main { padding: 18px 28px 40px; max-width: 1200px; }
 ol.timeline { list-style: none; padding: 0; margin: 0; }
 li.step { background: #ffffff; border-radius: 8px; margin: 0 0 8px; padding: 8px 14px;
@@ -207,13 +209,20 @@ class PageWriter {
          << "<button type=\"button\" id=\"close-trace\">close all trace</button></div>\n";
   }
 
+  // Every picture small, each linking to its step: the run at a glance. The thumbnails show
+  // the pictures below through <use>, so each is drawn from one copy.
   void gallery() {
     std::ostringstream links;
     int index = 0;
-    for (const PageStep& step : report_.steps)
-      for (const PagePicture& p : step.pictures)
-        links << "<a href=\"#picture-" << index++ << "\">" << esc(p.name) << "</a>";
-    if (index > 0) out_ << "<nav class=\"gallery\">pictures: " << links.str() << "</nav>\n";
+    for (const PageStep& step : report_.steps) {
+      for (const PagePicture& p : step.pictures) {
+        const char* size = p.wide ? "width=\"128\" height=\"76\"" : "width=\"70\" height=\"128\"";
+        links << "<a href=\"#picture-" << index++ << "\" title=\"line " << step.line << "\"><svg "
+              << size << " class=\"thumb\"><use href=\"#" << esc(p.svgId) << "\" " << size
+              << "/></svg><span>" << esc(p.name) << "</span></a>";
+      }
+    }
+    if (index > 0) out_ << "<nav class=\"gallery\">" << links.str() << "</nav>\n";
   }
 
   void writeStep(const PageStep& step) {

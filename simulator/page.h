@@ -22,6 +22,7 @@ struct PageExpectation {
 
 struct PagePicture {
   std::string name, file, svg;
+  std::string svgId;  // the id of the SVG's root element
   bool wide = false;  // a screen on its side, drawn larger
 };
 

@@ -141,9 +141,10 @@ class SvgWriter {
     double w = scene_.width, h = scene_.height;
     constexpr double kCaption = 40;
     double outerW = w + 2 * kBezel, outerH = h + 2 * kBezel + kCaption;
-    out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(outerW) << "\" height=\""
-         << num(outerH) << "\" viewBox=\"" << num(-kBezel) << " " << num(-kBezel) << " "
-         << num(outerW) << " " << num(outerH) << "\" font-family=\"" << kFont << "\">\n";
+    out_ << "<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"" << prefix_ << "svg\" width=\""
+         << num(outerW) << "\" height=\"" << num(outerH) << "\" viewBox=\"" << num(-kBezel) << " "
+         << num(-kBezel) << " " << num(outerW) << " " << num(outerH) << "\" font-family=\"" << kFont
+         << "\">\n";
     out_ << "<title>" << escapeXml(scene_.caption) << "</title>\n";
     out_ << "<defs><clipPath id=\"" << prefix_ << "screen\"><rect " << rectAttributes({0, 0, w, h})
          << "/></clipPath><filter id=\"" << prefix_

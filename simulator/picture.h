@@ -71,7 +71,8 @@ std::string conditionName(long long code);
 
 // The picture as an SVG document: the phone as it looks, then the view tree's frames and class
 // names in a layer of class "annotations". Non-finite numbers are drawn as 0 and flagged in a
-// comment. Element ids start with `idPrefix`, so that several pictures can share one page.
+// comment. Element ids start with `idPrefix`, so that several pictures can share one page;
+// the document's own is `idPrefix` + "svg".
 std::string renderSvg(const Scene& scene, const std::string& idPrefix = "");
 
 // Text made safe inside SVG and HTML elements and attributes; invalid UTF-8 becomes U+FFFD.

@@ -461,7 +461,8 @@ class Runner {
     std::filesystem::path file = dir / (s.args[0].text + ".svg");
     std::ofstream stream(file, std::ios::binary);
     // Ids are numbered by picture so that the page can hold them all.
-    std::string svg = renderSvg(scene, "p" + std::to_string(pictures_.size()) + "-");
+    std::string prefix = "p" + std::to_string(pictures_.size()) + "-";
+    std::string svg = renderSvg(scene, prefix);
     stream << svg;
     stream.close();
     if (!stream) throw std::invalid_argument("cannot write the picture " + file.string());
@@ -470,6 +471,7 @@ class Runner {
       report_.steps.back().pictures.push_back({.name = s.args[0].text,
                                                .file = file.string(),
                                                .svg = std::move(svg),
+                                               .svgId = prefix + "svg",
                                                .wide = scene.width > scene.height});
     if (!options_.json) out_ << "    picture  " << file.string() << "\n";
   }

@@ -1,7 +1,7 @@
 // Method tables and class relations of the simulated runtime's class objects.
 #include "sim/runtime/class.h"
 
-#include "sim/runtime/cross_cast.h"
+#include "host/cross_cast.h"
 
 namespace sim {
 
@@ -25,7 +25,7 @@ void ClassState::setOwnMethod(std::string_view selector, MethodEntry entry) {
 }
 
 ClassState* classState(const host::Class* cls) {
-  return cls ? crossCast<ClassState>(const_cast<host::Class&>(*cls)) : nullptr;
+  return cls ? host::crossCast<ClassState>(const_cast<host::Class&>(*cls)) : nullptr;
 }
 
 bool isSubclassOf(const host::Class& candidate, const host::Class& cls) {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "host/cross_cast.h"
 #include "host/object.h"
-#include "sim/runtime/cross_cast.h"
 
 namespace sim {
 
@@ -27,7 +27,7 @@ std::uint64_t changes = 0;
 std::uint64_t viewChanges() { return changes; }
 
 ViewState& viewState(const host::View& view) {
-  auto* state = crossCast<ViewState>(const_cast<host::View&>(view));
+  auto* state = host::crossCast<ViewState>(const_cast<host::View&>(view));
   if (!state) throw std::logic_error("not modelled: a view that is not a simulated view");
   return *state;
 }

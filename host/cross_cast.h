@@ -1,5 +1,6 @@
-// dynamic_cast between the platform interface and the simulation's side of one object,
-// with the search through the class hierarchy done once per concrete class.
+// dynamic_cast between the platform interface and an implementation's side of one object,
+// with the search through the class hierarchy done once per concrete class. For the
+// implementations of the interface; the add-on has no use for it.
 #pragma once
 
 #include <algorithm>
@@ -8,12 +9,12 @@
 #include <typeinfo>
 #include <vector>
 
-namespace sim {
+namespace host {
 
 // The To part of the object, or none when the object has none: what dynamic_cast<To*>
-// gives. A cast between sibling bases searches the whole hierarchy at every call, and the
-// simulation makes one at every step of a tree walk and every message sent; the part lies at
-// a fixed offset in every object of a concrete class, so the offset is remembered.
+// gives. A cast between sibling bases searches the whole hierarchy at every call, comparing
+// type names, and an implementation makes one at every message sent; the part lies at a fixed
+// offset in every object of a concrete class, so the offset is remembered.
 template <class To, class From>
 To* crossCast(From& object) {
   struct Known {
@@ -33,4 +34,4 @@ To* crossCast(From& object) {
   return found->offset ? reinterpret_cast<To*>(whole + *found->offset) : nullptr;
 }
 
-}  // namespace sim
+}  // namespace host

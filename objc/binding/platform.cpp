@@ -1,0 +1,291 @@
+// host::platform() over the Objective-C runtime, Foundation and the shell's UIKit.
+#include "host/platform.h"
+
+#include <objc/runtime.h>
+
+#include <cstdlib>
+#include <list>
+
+#include "objc/binding/bound.h"
+#include "objc/binding/hooks.h"
+#include "objc/binding/registry.h"
+#include "objc/binding/trampoline_guard.h"
+#include "objc/runtime/foundation.h"
+#include "objc/runtime/geometry.h"
+#include "objc/runtime/message.h"
+#include "objc/seam/system.h"
+
+extern "C" id NSHomeDirectory(void);
+
+namespace nimbrel::objc {
+
+namespace {
+
+// NSDate's reference date, 2001-01-01, in seconds since 1970.
+constexpr double kReferenceDateSince1970 = 978307200;
+constexpr unsigned long kXMLFormat = 100;  // NSPropertyListXMLFormat_v1_0
+
+std::vector<std::string> stringsFrom(id array) {
+  std::vector<std::string> strings;
+  const auto count = send<unsigned long>(array, sel<"count">());
+  for (unsigned long i = 0; i < count; ++i)
+    if (auto text = stringFrom(send<id>(array, sel<"objectAtIndex:">(), i)))
+      strings.push_back(std::move(*text));
+  return strings;
+}
+
+class ProcessInfo final : public host::ProcessInfo {
+ public:
+  std::vector<std::string> arguments() const override {
+    PoolScope pool;
+    return stringsFrom(
+        send<id>(send<id>(cls<"NSProcessInfo">(), sel<"processInfo">()), sel<"arguments">()));
+  }
+  std::string homeDirectory() const override {
+    PoolScope pool;
+    return stringFrom(NSHomeDirectory()).value_or("");
+  }
+};
+
+class Preferences final : public host::Preferences {
+ public:
+  std::optional<host::Array> copyKeyList(std::string_view domain) override {
+    PoolScope pool;
+    Owned name = makeString(domain);
+    Owned keys(seam::copyPreferencesKeyList(name.get()));
+    std::optional<host::Value> list = valueFrom(keys.get());
+    if (!list || !list->is<host::Array>()) return std::nullopt;
+    return std::move(*list->get<host::Array>());
+  }
+  std::optional<host::Dictionary> copyMultiple(const host::Array* keys,
+                                               std::string_view domain) override {
+    if (!keys) return std::nullopt;
+    PoolScope pool;
+    Owned name = makeString(domain);
+    Owned list = makeValue(*keys);
+    Owned values(seam::copyPreferencesMultiple(list.get(), name.get()));
+    return dictionaryFrom(values.get());
+  }
+};
+
+class PropertyListFiles final : public host::PropertyListFiles {
+ public:
+  std::optional<host::Dictionary> dictionaryWithContentsOfFile(std::string_view path) override {
+    PoolScope pool;
+    Owned file = makeString(seam::devicePath(path));
+    return dictionaryFrom(readDictionary(file.get()));
+  }
+
+  bool writeToFile(const host::Dictionary& dictionary, std::string_view path,
+                   bool atomically) override {
+    PoolScope pool;
+    Owned file = makeString(seam::devicePath(path));
+    Owned values = makeDictionary(dictionary);
+#if defined(__APPLE__)
+    return send<BOOL>(values.get(), sel<"writeToFile:atomically:">(), file.get(), BOOL(atomically));
+#else
+    return send<BOOL>(serializedAsXML(values.get()), sel<"writeToFile:atomically:">(), file.get(),
+                      BOOL(atomically));
+#endif
+  }
+
+ private:
+#if !defined(__APPLE__)
+  // GNUstep's own writeToFile:atomically: writes its text format; the phone writes XML.
+  static id serializedAsXML(id dictionary) {
+    return send<id>(cls<"NSPropertyListSerialization">(),
+                    sel<"dataWithPropertyList:format:options:error:">(), dictionary, kXMLFormat,
+                    0ul, static_cast<id*>(nullptr));
+  }
+#endif
+
+  static id readDictionary(id file) {
+#if defined(__APPLE__)
+    return send<id>(cls<"NSDictionary">(), sel<"dictionaryWithContentsOfFile:">(), file);
+#else
+    // GNUstep's dictionaryWithContentsOfFile: reads no binary lists, which the phone does;
+    // the serializer reads them, and raises on a malformed file where the phone answers nil.
+    id data = send<id>(cls<"NSData">(), sel<"dataWithContentsOfFile:">(), file);
+    if (!data) return nullptr;
+    try {
+      return send<id>(cls<"NSPropertyListSerialization">(),
+                      sel<"propertyListWithData:options:format:error:">(), data, 0ul,
+                      static_cast<void*>(nullptr), static_cast<id*>(nullptr));
+    } catch (const host::PlatformException&) {
+      return nullptr;
+    }
+#endif
+  }
+};
+
+// Darwin notifications reach the add-on's callbacks through these registrations.
+class NotificationCenter final : public host::NotificationCenter {
+ public:
+  void addObserver(const void* observer, host::NotificationCallback callback, const char* name,
+                   const void* object, host::SuspensionBehavior behavior) override {
+    registrations_.push_back({this, observer, callback, object});
+    seam::addDarwinObserver(name, deliver, &registrations_.back(), static_cast<int>(behavior));
+  }
+
+ private:
+  struct Registration {
+    NotificationCenter* center;
+    const void* observer;
+    host::NotificationCallback callback;
+    const void* object;
+  };
+  static void deliver(void* context, const char* name) {
+    auto* r = static_cast<Registration*>(context);
+    fromObjectiveC(
+        [&] { r->callback(r->center, const_cast<void*>(r->observer), name, r->object, nullptr); });
+  }
+  // A list, so that a registration handed to the center never moves.
+  std::list<Registration> registrations_;
+};
+
+class NotifyState final : public host::NotifyState {
+ public:
+  std::uint32_t registerCheck(const char* name, int* token) override {
+    return seam::notifyRegisterCheck(name, token);
+  }
+  std::uint32_t getState(int token, std::uint64_t* state) override {
+    return seam::notifyGetState(token, state);
+  }
+  std::uint32_t cancel(int token) override { return seam::notifyCancel(token); }
+};
+
+// UIScreen mainScreen, asked afresh each time: the shell may replace it.
+class MainScreen final : public host::Screen {
+ public:
+  host::Class& objectClass() const override {
+    id screen = mainScreen();
+    return *classBinding(screen ? object_getClass(screen) : objc_getClass("NSObject"));
+  }
+  host::Rect bounds() const override { return toHost(send<CGRect>(mainScreen(), sel<"bounds">())); }
+  host::Rect nativeDisplayBounds() const override {
+    return toHost(send<CGRect>(mainScreen(), sel<"_nativeDisplayBounds">()));
+  }
+
+ private:
+  static id mainScreen() { return send<id>(cls<"UIScreen">(), sel<"mainScreen">()); }
+};
+
+using AlertInit = id (*)(id, SEL, id, id, id, id, id, ...);
+
+class Alerts final : public host::Alerts {
+ public:
+  std::shared_ptr<host::AlertView> makeAlert(const std::string& title, const std::string& message,
+                                             const host::Id& delegate,
+                                             std::optional<std::string> cancelButtonTitle,
+                                             std::vector<std::string> otherButtonTitles) override {
+    Owned nsTitle = makeString(title);
+    Owned nsMessage = makeString(message);
+    Owned cancel = cancelButtonTitle ? makeString(*cancelButtonTitle) : Owned();
+    Owned firstOther = otherButtonTitles.empty() ? Owned() : makeString(otherButtonTitles[0]);
+    id alert = send<id>(cls<"UIAlertView">(), sel<"alloc">());
+    if (!alert) return nullptr;
+    // The initialiser takes a nil-terminated list of further titles; the rest are added.
+    SEL init = sel<"initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:">();
+    guarded([&] {
+      alert = sendUnguarded<id>(alert, init, nsTitle.get(), nsMessage.get(), unwrap(delegate),
+                                cancel.get(), firstOther.get(), static_cast<id>(nullptr));
+    });
+    Owned made(alert);
+    for (std::size_t i = 1; i < otherButtonTitles.size(); ++i) {
+      Owned other = makeString(otherButtonTitles[i]);
+      send<long>(made.get(), sel<"addButtonWithTitle:">(), other.get());
+    }
+    return wrapAs<host::AlertView>(made.get());
+  }
+};
+
+class RunLoop final : public host::RunLoop {
+ public:
+  std::shared_ptr<host::Timer> scheduledTimer(double interval, const host::Id& target,
+                                              host::Selector selector, const host::Id& userInfo,
+                                              bool repeats) override {
+    SEL action = sel_registerName(std::string(selector.name).c_str());
+    return wrapAs<host::Timer>(send<id>(
+        cls<"NSTimer">(), sel<"scheduledTimerWithTimeInterval:target:selector:userInfo:repeats:">(),
+        interval, unwrap(target), action, unwrap(userInfo), BOOL(repeats)));
+  }
+};
+
+class Clock final : public host::Clock {
+ public:
+  // The class method answers without making a date object, so no pool is needed.
+  host::Date now() const override {
+    return {send<double>(cls<"NSDate">(), sel<"timeIntervalSinceReferenceDate">()) +
+            kReferenceDateSince1970};
+  }
+};
+
+class Random final : public host::Random {
+ public:
+  std::uint32_t uniform(std::uint32_t upperBound) override {
+    return arc4random_uniform(upperBound);
+  }
+};
+
+class Factory final : public host::Factory {
+ public:
+  std::shared_ptr<host::City> newCity() override {
+    return makeInstance<host::City>(cls<"City">(), sel<"init">());
+  }
+  std::shared_ptr<host::City> newCity(const host::Dictionary& representation) override {
+    Owned dictionary = makeDictionary(representation);
+    return makeInstance<host::City>(cls<"City">(), sel<"initWithDictionaryRepresentation:">(),
+                                    dictionary.get());
+  }
+  std::shared_ptr<host::Location> newLocation(double latitude, double longitude) override {
+    return makeInstance<host::Location>(cls<"CLLocation">(), sel<"initWithLatitude:longitude:">(),
+                                        latitude, longitude);
+  }
+  std::shared_ptr<host::Color> whiteColor() override {
+    return wrapAs<host::Color>(send<id>(cls<"UIColor">(), sel<"whiteColor">()));
+  }
+};
+
+class ObjcPlatform final : public host::Platform {
+ public:
+  host::Runtime& runtime() override { return runtime_; }
+  host::ProcessInfo& processInfo() override { return processInfo_; }
+  host::Preferences& preferences() override { return preferences_; }
+  host::PropertyListFiles& files() override { return files_; }
+  host::NotificationCenter& darwinNotifyCenter() override { return notifyCenter_; }
+  host::NotifyState& notifyState() override { return notifyState_; }
+  host::Screen& mainScreen() override { return screen_; }
+  host::Alerts& alerts() override { return alerts_; }
+  host::RunLoop& runLoop() override { return runLoop_; }
+  host::Clock& clock() override { return clock_; }
+  host::Random& random() override { return random_; }
+  host::Factory& factory() override { return factory_; }
+
+ private:
+  ObjcRuntime runtime_;
+  ProcessInfo processInfo_;
+  Preferences preferences_;
+  PropertyListFiles files_;
+  NotificationCenter notifyCenter_;
+  NotifyState notifyState_;
+  MainScreen screen_;
+  Alerts alerts_;
+  RunLoop runLoop_;
+  Clock clock_;
+  Random random_;
+  Factory factory_;
+};
+
+}  // namespace
+
+}  // namespace nimbrel::objc
+
+namespace host {
+
+// Never destroyed: observers and hooks outlive every static of the add-on.
+Platform& platform() {
+  static auto* p = new nimbrel::objc::ObjcPlatform();
+  return *p;
+}
+
+}  // namespace host

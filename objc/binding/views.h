@@ -1,0 +1,71 @@
+// Views as UIKit answers them, for any host view interface.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "host/shell.h"
+#include "host/views.h"
+#include "objc/binding/bound.h"
+#include "objc/runtime/geometry.h"
+
+namespace nimbrel::objc {
+
+template <class Interface>
+class BoundView : public Bound<Interface> {
+ public:
+  using Bound<Interface>::Bound;
+  using Bound<Interface>::self;
+
+  host::Rect frame() const override { return toHost(send<CGRect>(self(), sel<"frame">())); }
+  void setFrame(const host::Rect& frame) override {
+    send<void>(self(), sel<"setFrame:">(), toPlatform(frame));
+  }
+  host::Rect bounds() const override { return toHost(send<CGRect>(self(), sel<"bounds">())); }
+  host::Point center() const override { return toHost(send<CGPoint>(self(), sel<"center">())); }
+  host::AffineTransform transform() const override {
+    return toHost(send<CGAffineTransform>(self(), sel<"transform">()));
+  }
+  void setTransform(const host::AffineTransform& transform) override {
+    send<void>(self(), sel<"setTransform:">(), toPlatform(transform));
+  }
+
+  double alpha() const override { return send<double>(self(), sel<"alpha">()); }
+  void setAlpha(double alpha) override { send<void>(self(), sel<"setAlpha:">(), alpha); }
+  bool isHidden() const override { return send<BOOL>(self(), sel<"isHidden">()); }
+  void setHidden(bool hidden) override { send<void>(self(), sel<"setHidden:">(), BOOL(hidden)); }
+  long tag() const override { return send<long>(self(), sel<"tag">()); }
+  void setTag(long tag) override { send<void>(self(), sel<"setTag:">(), tag); }
+
+  std::shared_ptr<host::View> superview() const override {
+    return wrapAs<host::View>(send<id>(self(), sel<"superview">()));
+  }
+  std::vector<std::shared_ptr<host::View>> subviews() const override {
+    id array = send<id>(self(), sel<"subviews">());
+    const auto count = send<unsigned long>(array, sel<"count">());
+    std::vector<std::shared_ptr<host::View>> views;
+    views.reserve(count);
+    for (unsigned long i = 0; i < count; ++i)
+      views.push_back(wrapAs<host::View>(send<id>(array, sel<"objectAtIndex:">(), i)));
+    return views;
+  }
+  void addSubview(const std::shared_ptr<host::View>& view) override {
+    send<void>(self(), sel<"addSubview:">(), unwrap(view));
+  }
+  void removeFromSuperview() override { send<void>(self(), sel<"removeFromSuperview">()); }
+  void bringSubviewToFront(const std::shared_ptr<host::View>& view) override {
+    send<void>(self(), sel<"bringSubviewToFront:">(), unwrap(view));
+  }
+  void sendSubviewToBack(const std::shared_ptr<host::View>& view) override {
+    send<void>(self(), sel<"sendSubviewToBack:">(), unwrap(view));
+  }
+  bool isDescendantOfView(const host::View* view) const override {
+    return send<BOOL>(self(), sel<"isDescendantOfView:">(), unwrap(view));
+  }
+  host::Point convertPointToView(host::Point point, const host::View* view) const override {
+    return toHost(
+        send<CGPoint>(self(), sel<"convertPoint:toView:">(), toPlatform(point), unwrap(view)));
+  }
+};
+
+}  // namespace nimbrel::objc

@@ -1,0 +1,67 @@
+// Foundation objects the binding makes and reads: ownership by scope, autorelease pools,
+// strings, dates and property-list values.
+#pragma once
+
+#include <objc/objc.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "host/value.h"
+
+namespace nimbrel::objc {
+
+// One reference the binding owns (from alloc/init, copy or retain), released at scope end.
+class Owned {
+ public:
+  Owned() = default;
+  explicit Owned(id object) : object_(object) {}
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  Owned(Owned&& other) noexcept : object_(other.release()) {}
+  ~Owned();
+  id get() const { return object_; }
+  // Hands the reference on to the caller.
+  id release() {
+    id object = object_;
+    object_ = nullptr;
+    return object;
+  }
+
+ private:
+  id object_ = nullptr;
+};
+
+// An autorelease pool for the objects Foundation hands back autoreleased.
+class PoolScope {
+ public:
+  PoolScope();
+  ~PoolScope();
+  PoolScope(const PoolScope&) = delete;
+  PoolScope& operator=(const PoolScope&) = delete;
+
+ private:
+  id pool_;
+};
+
+void retain(id object);
+void release(id object);
+bool isKindOfClass(id object, id cls);
+
+Owned makeString(std::string_view text);
+// UTF8String of an NSString; none for nil or for an object that is not a string.
+std::optional<std::string> stringFrom(id string);
+
+Owned makeDate(host::Date date);
+std::optional<host::Date> dateFrom(id date);
+
+// A property-list value as Foundation holds it, and back: NSNumber (boolean, integer,
+// unsigned, real), NSString, NSData, NSDate, NSArray, NSDictionary. Anything else is none;
+// dictionary entries whose key is not a string are left out, as no platform key can name them.
+Owned makeValue(const host::Value& value);
+std::optional<host::Value> valueFrom(id object);
+Owned makeDictionary(const host::Dictionary& dictionary);
+std::optional<host::Dictionary> dictionaryFrom(id object);
+
+}  // namespace nimbrel::objc

@@ -1,0 +1,63 @@
+// The phone's side of the seam: CoreFoundation preferences, the Darwin notify center and
+// notify(3). Compiled only by the phone build.
+#if defined(__APPLE__)
+
+#include <CoreFoundation/CoreFoundation.h>
+#include <notify.h>
+
+#include "objc/seam/system.h"
+
+namespace nimbrel::objc::seam {
+
+namespace {
+
+struct Observer {
+  DarwinCallback callback;
+  void* context;
+};
+
+void deliver(CFNotificationCenterRef, void* observer, CFNotificationName name, const void*,
+             CFDictionaryRef) {
+  auto* registration = static_cast<Observer*>(observer);
+  char text[256];
+  if (!name || !CFStringGetCString(name, text, sizeof text, kCFStringEncodingUTF8)) text[0] = '\0';
+  registration->callback(registration->context, text);
+}
+
+}  // namespace
+
+// Toll-free bridging: an NSString or NSArray is the CFStringRef or CFArrayRef it points at.
+id copyPreferencesKeyList(id domain) {
+  return (id)CFPreferencesCopyKeyList((CFStringRef)domain, kCFPreferencesCurrentUser,
+                                      kCFPreferencesAnyHost);
+}
+
+id copyPreferencesMultiple(id keys, id domain) {
+  return (id)CFPreferencesCopyMultiple((CFArrayRef)keys, (CFStringRef)domain,
+                                       kCFPreferencesCurrentUser, kCFPreferencesAnyHost);
+}
+
+void addDarwinObserver(const char* name, DarwinCallback callback, void* context,
+                       int suspensionBehavior) {
+  // Observers are never removed, so their registrations live as long as the process.
+  auto* registration = new Observer{callback, context};
+  CFStringRef cfName = CFStringCreateWithCString(nullptr, name, kCFStringEncodingUTF8);
+  CFNotificationCenterAddObserver(
+      CFNotificationCenterGetDarwinNotifyCenter(), registration, deliver, cfName, nullptr,
+      static_cast<CFNotificationSuspensionBehavior>(suspensionBehavior));
+  CFRelease(cfName);
+}
+
+std::uint32_t notifyRegisterCheck(const char* name, int* token) {
+  return notify_register_check(name, token);
+}
+std::uint32_t notifyGetState(int token, std::uint64_t* state) {
+  return notify_get_state(token, state);
+}
+std::uint32_t notifyCancel(int token) { return notify_cancel(token); }
+
+std::string devicePath(std::string_view path) { return std::string(path); }
+
+}  // namespace nimbrel::objc::seam
+
+#endif

@@ -1,0 +1,53 @@
+/* The shell's own classes the add-on reaches: the lock screen's date view and its controller,
+ * the wallpaper view and its window, and the lock screen manager. */
+#ifndef NIMBREL_OBJC_TEST_SHELL_SPRINGBOARD_H
+#define NIMBREL_OBJC_TEST_SHELL_SPRINGBOARD_H
+
+#import "objc/test_shell/uikit.h"
+
+@interface SBFLockScreenDateView : UIView {
+  UILabel* _timeLabel;
+  BOOL _subtitleHidden;
+  BOOL _dateHidden;
+}
+- (UILabel*)_timeLabel;
+- (void)setSubtitleHidden:(BOOL)hidden;
+- (BOOL)subtitleHidden;
+- (void)setDateHidden:(BOOL)hidden;
+- (BOOL)dateHidden;
+@end
+
+/* The date view of an older system: no subtitle to hide. */
+@interface SBFLegacyLockScreenDateView : UIView {
+  UILabel* _timeLabel;
+  BOOL _dateHidden;
+}
+- (UILabel*)_timeLabel;
+- (void)setDateHidden:(BOOL)hidden;
+- (BOOL)dateHidden;
+@end
+
+@interface SBLockScreenDateViewController : TSObject {
+  UIView* _lockScreenView;
+  UIView* _dateView;
+}
+/* Makes the lock screen covering `screenBounds`, holding a date view of `dateViewClass`. */
+- (id)initWithScreenBounds:(CGRect)screenBounds dateViewClass:(Class)dateViewClass;
+- (id)dateView;
+@end
+
+@interface SBFStaticWallpaperView : UIView {
+  UIView* _contentView;
+}
++ (BOOL)_allowsParallax;
+- (UIView*)contentView;
+@end
+
+@interface _SBWallpaperWindow : UIWindow
+@end
+
+@interface SBLockScreenManager : TSObject
+- (void)_finishUIUnlockFromSource:(int)source withOptions:(id)options;
+@end
+
+#endif

@@ -1,0 +1,150 @@
+/* The shell's classes, and the controls that change how their original methods behave. */
+#import "objc/test_shell/springboard.h"
+
+static BOOL contentViewRaises;
+static BOOL allowsParallax = YES;
+
+void TSSetContentViewRaises(BOOL raises) { contentViewRaises = raises; }
+
+void TSSetAllowsParallax(BOOL allows) { allowsParallax = allows; }
+
+/* The big clock of the lock screen, across the top of `dateView`. */
+static UILabel* TSNewTimeLabel(UIView* dateView) {
+  UILabel* label =
+      [[UILabel alloc] initWithFrame:TSRectMake(0, 0, [dateView bounds].size.width, 80)];
+  [label setText:@"9:41"];
+  [dateView addSubview:label];
+  return label;
+}
+
+/* The two date views share no superclass of the shell's: each defines its own methods, as on
+ * the phone, so that replacing a method of one never reaches the other. */
+@implementation SBFLockScreenDateView
+
+- (id)initWithFrame:(CGRect)frame {
+  self = [super initWithFrame:frame];
+  if (self) _timeLabel = TSNewTimeLabel(self);
+  return self;
+}
+
+- (void)dealloc {
+  [_timeLabel release];
+  [super dealloc];
+}
+
+- (UILabel*)_timeLabel {
+  return _timeLabel;
+}
+
+- (void)setSubtitleHidden:(BOOL)hidden {
+  _subtitleHidden = hidden;
+}
+
+- (BOOL)subtitleHidden {
+  return _subtitleHidden;
+}
+
+- (void)setDateHidden:(BOOL)hidden {
+  _dateHidden = hidden;
+}
+
+- (BOOL)dateHidden {
+  return _dateHidden;
+}
+
+@end
+
+@implementation SBFLegacyLockScreenDateView
+
+- (id)initWithFrame:(CGRect)frame {
+  self = [super initWithFrame:frame];
+  if (self) _timeLabel = TSNewTimeLabel(self);
+  return self;
+}
+
+- (void)dealloc {
+  [_timeLabel release];
+  [super dealloc];
+}
+
+- (UILabel*)_timeLabel {
+  return _timeLabel;
+}
+
+- (void)setDateHidden:(BOOL)hidden {
+  _dateHidden = hidden;
+}
+
+- (BOOL)dateHidden {
+  return _dateHidden;
+}
+
+@end
+
+@implementation SBLockScreenDateViewController
+
+- (id)initWithScreenBounds:(CGRect)screenBounds dateViewClass:(Class)dateViewClass {
+  self = [super init];
+  if (!self) return nil;
+  _lockScreenView = [[UIView alloc] initWithFrame:screenBounds];
+  _dateView = [[dateViewClass alloc] initWithFrame:TSRectMake(0, 40, screenBounds.size.width, 160)];
+  [_lockScreenView addSubview:_dateView];
+  return self;
+}
+
+- (void)dealloc {
+  [_dateView release];
+  [_lockScreenView release];
+  [super dealloc];
+}
+
+- (id)dateView {
+  TSRecordCall("dateView", self, 0, NO, _dateView);
+  return _dateView;
+}
+
+@end
+
+@implementation SBFStaticWallpaperView
+
++ (BOOL)_allowsParallax {
+  TSRecordCall("_allowsParallax", self, 0, NO, nil);
+  return allowsParallax;
+}
+
+- (id)initWithFrame:(CGRect)frame {
+  self = [super initWithFrame:frame];
+  if (!self) return nil;
+  _contentView = [[UIView alloc] initWithFrame:[self bounds]];
+  [self addSubview:_contentView];
+  return self;
+}
+
+- (void)dealloc {
+  [_contentView release];
+  [super dealloc];
+}
+
+- (UIView*)contentView {
+  if (contentViewRaises)
+    [NSException raise:NSInternalInconsistencyException
+                format:@"The wallpaper's content view is not ready"];
+  return _contentView;
+}
+
+- (void)layoutSubviews {
+  TSRecordCall("layoutSubviews", self, 0, NO, nil);
+}
+
+@end
+
+@implementation _SBWallpaperWindow
+@end
+
+@implementation SBLockScreenManager
+
+- (void)_finishUIUnlockFromSource:(int)source withOptions:(id)options {
+  TSRecordCall("_finishUIUnlockFromSource:withOptions:", self, source, NO, options);
+}
+
+@end

@@ -1,0 +1,79 @@
+/* The Darwin notify center and notify(3) of the test shell's process, as the system keeps
+ * them on the phone: names, observers in registration order, tokens and 64-bit states. */
+#import <Foundation/Foundation.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "objc/seam/stand_ins.h"
+
+enum { kMaxObservers = 64, kMaxNames = 64, kMaxTokens = 256 };
+
+typedef struct {
+  char* name;
+  void (*callback)(void*, const char*);
+  void* context;
+} Observer;
+
+static Observer observers[kMaxObservers];
+static int observerCount;
+
+static char* stateNames[kMaxNames];
+static uint64_t states[kMaxNames];
+static int nameCount;
+static int tokenNames[kMaxTokens]; /* index into stateNames, or -1 once cancelled */
+static int tokenCount;
+
+void nimbrel_darwin_add_observer(const char* name, void (*callback)(void*, const char*),
+                                 void* context) {
+  if (!name || observerCount == kMaxObservers) return;
+  observers[observerCount++] = (Observer){strdup(name), callback, context};
+}
+
+void nimbrel_darwin_post(const char* name) {
+  /* An observer may register others while it runs; only those present at posting are told. */
+  int count = observerCount;
+  for (int i = 0; i < count; ++i)
+    if (strcmp(observers[i].name, name) == 0) observers[i].callback(observers[i].context, name);
+}
+
+static int nameIndex(const char* name) {
+  for (int i = 0; i < nameCount; ++i)
+    if (strcmp(stateNames[i], name) == 0) return i;
+  if (nameCount == kMaxNames) return -1;
+  stateNames[nameCount] = strdup(name);
+  states[nameCount] = 0;
+  return nameCount++;
+}
+
+static int validToken(int token) {
+  return token >= 0 && token < tokenCount && tokenNames[token] >= 0;
+}
+
+uint32_t notify_register_check(const char* name, int* token) {
+  if (!name || !token) return 10; /* NOTIFY_STATUS_NULL_INPUT */
+  int index = nameIndex(name);
+  if (index < 0 || tokenCount == kMaxTokens) return 1000000; /* NOTIFY_STATUS_FAILED */
+  tokenNames[tokenCount] = index;
+  *token = tokenCount++;
+  return 0;
+}
+
+uint32_t notify_get_state(int token, uint64_t* state) {
+  if (!validToken(token)) return 2; /* NOTIFY_STATUS_INVALID_TOKEN */
+  if (!state) return 10;
+  *state = states[tokenNames[token]];
+  return 0;
+}
+
+uint32_t notify_set_state(int token, uint64_t state) {
+  if (!validToken(token)) return 2;
+  states[tokenNames[token]] = state;
+  return 0;
+}
+
+uint32_t notify_cancel(int token) {
+  if (!validToken(token)) return 2;
+  tokenNames[token] = -1;
+  return 0;
+}

@@ -1,0 +1,76 @@
+/* The test shell's controls: what a test does to the shell, the Weather app and the system
+ * around the add-on, and what it reads back. Plain C, so that C++ tests call it without an
+ * Objective-C compiler; objects cross as the runtime's `id`. */
+#ifndef NIMBREL_OBJC_TEST_SHELL_H
+#define NIMBREL_OBJC_TEST_SHELL_H
+
+#include <objc/objc.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The shell's objects, made at boot as SpringBoard makes them. Owned by the test shell. */
+typedef struct TSShell {
+  id screen;             /* UIScreen mainScreen */
+  id window;             /* _SBWallpaperWindow: container, host view, wallpaper view */
+  id wallpaperView;      /* SBFStaticWallpaperView, with its content view */
+  id dateViewController; /* SBLockScreenDateViewController */
+  id lockScreenManager;  /* SBLockScreenManager */
+} TSShell;
+
+/* Makes the shell for a screen of width x height points, native pixels at `scale`. With
+ * `legacyDateView` the date view is of a class without -setSubtitleHidden:. */
+void TSBoot(TSShell* shell, double width, double height, double scale, BOOL legacyDateView);
+/* Releases every object the test shell made or holds (the shell, saved data, records). */
+void TSShutdown(TSShell* shell);
+/* The screen turns: bounds and native bounds swap width and height, and the window, the
+ * wallpaper view, the views between them and its content view take the new bounds. */
+void TSRotate(TSShell* shell);
+
+/* Objects of the test shell's classes alive now (made and not yet deallocated). */
+long TSLiveObjects(void);
+
+/* Runs the main run loop for `seconds` of real time. */
+void TSRunLoop(double seconds);
+
+/* The Weather app. The local city is on by default; saved cities are none by default. */
+void TSSetLocalCityAvailable(BOOL available);
+void TSSetSavedCityCount(long count);
+void TSSetCelsius(BOOL celsius);
+/* What the next completed update brings: condition, day flag and temperature, or an error. */
+void TSSetUpdateResult(long conditionCode, BOOL isDay, double celsius, BOOL fails);
+/* Update requests made so far, and those whose completion has not run yet. */
+long TSUpdateRequests(void);
+long TSPendingUpdates(void);
+
+/* Alerts shown so far, and the title of the last one (NULL before any). */
+long TSAlertsShown(void);
+const char* TSLastAlertTitle(void);
+
+/* The last call of a shell or framework method the add-on replaces, made by its original
+ * implementation: how many calls, the receiver, the integer and boolean arguments, the object
+ * argument (each zero or nil where the method has none). */
+typedef struct TSCall {
+  long count;
+  id receiver;
+  long integer;
+  BOOL flag;
+  id object;
+} TSCall;
+TSCall TSLastCall(const char* selector);
+/* Makes the original -contentView of SBFStaticWallpaperView raise
+ * NSInternalInconsistencyException. */
+void TSSetContentViewRaises(BOOL raises);
+/* What the original +_allowsParallax of SBFStaticWallpaperView answers (YES at boot). */
+void TSSetAllowsParallax(BOOL allows);
+
+/* Sends a message that takes and returns nothing inside @try: the name of the exception that
+ * came out of it, or NULL. */
+const char* TSSendCatchingException(id receiver, const char* selector);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

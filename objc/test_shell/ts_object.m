@@ -1,0 +1,120 @@
+/* TSObject, the record of calls, and the controls that belong to no framework in particular. */
+#import "objc/test_shell/ts_object.h"
+
+#include <math.h>
+#include <objc/message.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static long liveObjects;
+
+@implementation TSObject
+
++ (id)allocWithZone:(NSZone*)zone {
+  id made = [super allocWithZone:zone];
+  if (made) ++liveObjects;
+  return made;
+}
+
+- (void)dealloc {
+  --liveObjects;
+  [super dealloc];
+}
+
+@end
+
+long TSLiveObjects(void) { return liveObjects; }
+
+typedef struct TSCallEntry {
+  char* selector;
+  TSCall call;
+} TSCallEntry;
+
+static TSCallEntry* calls;
+static size_t callCount;
+static size_t callCapacity;
+
+static TSCallEntry* TSFindCall(const char* selector) {
+  for (size_t i = 0; i < callCount; ++i)
+    if (strcmp(calls[i].selector, selector) == 0) return &calls[i];
+  return NULL;
+}
+
+static TSCallEntry* TSAddCall(const char* selector) {
+  if (callCount == callCapacity) {
+    size_t capacity = callCapacity ? callCapacity * 2 : 8;
+    TSCallEntry* grown = realloc(calls, capacity * sizeof *grown);
+    if (!grown) return NULL;
+    calls = grown;
+    callCapacity = capacity;
+  }
+  char* name = strdup(selector);
+  if (!name) return NULL;
+  TSCallEntry* entry = &calls[callCount++];
+  memset(entry, 0, sizeof *entry);
+  entry->selector = name;
+  return entry;
+}
+
+void TSRecordCall(const char* selector, id receiver, long integer, BOOL flag, id object) {
+  TSCallEntry* entry = TSFindCall(selector);
+  if (!entry) entry = TSAddCall(selector);
+  if (!entry) return;
+  [object retain];
+  [entry->call.object release];
+  entry->call.count += 1;
+  entry->call.receiver = receiver;
+  entry->call.integer = integer;
+  entry->call.flag = flag;
+  entry->call.object = object;
+}
+
+void TSForgetCalls(void) {
+  for (size_t i = 0; i < callCount; ++i) {
+    [calls[i].call.object release];
+    free(calls[i].selector);
+  }
+  free(calls);
+  calls = NULL;
+  callCount = callCapacity = 0;
+}
+
+TSCall TSLastCall(const char* selector) {
+  TSCall none = {0, nil, 0, NO, nil};
+  if (!selector) return none;
+  TSCallEntry* entry = TSFindCall(selector);
+  return entry ? entry->call : none;
+}
+
+void TSRunLoop(double seconds) {
+  /* A time that is not finite and positive runs the loop once, without waiting. */
+  if (!(seconds > 0) || !isfinite(seconds)) seconds = 0;
+  NSAutoreleasePool* pool = [NSAutoreleasePool new];
+  [[NSRunLoop currentRunLoop] runUntilDate:[NSDate dateWithTimeIntervalSinceNow:seconds]];
+  [pool drain];
+}
+
+/* Long enough for any exception name the frameworks use; a longer one is cut short. */
+static char caughtName[256];
+
+const char* TSSendCatchingException(id receiver, const char* selector) {
+  if (!receiver || !selector) return NULL;
+  const char* caught = NULL;
+  NSAutoreleasePool* pool = [NSAutoreleasePool new];
+  @try {
+    SEL message = sel_registerName(selector);
+    void (*send)(id, SEL) = (void (*)(id, SEL))(void (*)(void))objc_msg_lookup(receiver, message);
+    send(receiver, message);
+  } @catch (NSException* exception) {
+    const char* name = [[exception name] UTF8String];
+    snprintf(caughtName, sizeof caughtName, "%s", name ? name : "");
+    caught = caughtName;
+  } @catch (id other) {
+    /* Anything else thrown is named by its class. */
+    snprintf(caughtName, sizeof caughtName, "%s", object_getClassName(other));
+    caught = caughtName;
+  }
+  [pool drain];
+  return caught;
+}

@@ -1,0 +1,107 @@
+/* Just enough of UIKit for the shell and the add-on: views with their geometry, labels,
+ * colours, images, the screen and alerts. */
+#ifndef NIMBREL_OBJC_TEST_SHELL_UIKIT_H
+#define NIMBREL_OBJC_TEST_SHELL_UIKIT_H
+
+#import "objc/test_shell/ts_object.h"
+
+@interface UIView : TSObject {
+  CGRect _bounds;
+  CGPoint _center;
+  CGAffineTransform _transform;
+  CGFloat _alpha;
+  BOOL _hidden;
+  NSInteger _tag;
+  UIView* _superview;
+  NSMutableArray* _subviews;
+}
+- (id)initWithFrame:(CGRect)frame;
+- (CGRect)frame;
+- (void)setFrame:(CGRect)frame;
+- (CGRect)bounds;
+- (CGPoint)center;
+- (CGAffineTransform)transform;
+- (void)setTransform:(CGAffineTransform)transform;
+- (CGFloat)alpha;
+- (void)setAlpha:(CGFloat)alpha;
+- (BOOL)isHidden;
+- (void)setHidden:(BOOL)hidden;
+- (NSInteger)tag;
+- (void)setTag:(NSInteger)tag;
+- (UIView*)superview;
+- (NSArray*)subviews;
+- (void)addSubview:(UIView*)view;
+- (void)removeFromSuperview;
+- (void)bringSubviewToFront:(UIView*)view;
+- (void)sendSubviewToBack:(UIView*)view;
+- (BOOL)isDescendantOfView:(UIView*)view;
+- (CGPoint)convertPoint:(CGPoint)point toView:(UIView*)view;
+- (void)layoutSubviews;
+@end
+
+@interface UIWindow : UIView
+@end
+
+@class UIColor;
+
+@interface UILabel : UIView {
+  NSString* _text;
+  UIColor* _textColor;
+}
+- (NSString*)text;
+- (void)setText:(NSString*)text;
+- (UIColor*)textColor;
+- (void)setTextColor:(UIColor*)color;
+@end
+
+@interface UIColor : TSObject
++ (UIColor*)whiteColor;
+@end
+
+@interface UIImage : TSObject {
+  NSString* _name;
+}
+- (id)initWithName:(NSString*)name;
+- (NSString*)name;
+@end
+
+@interface UIScreen : TSObject {
+  CGRect _bounds;
+  CGFloat _scale;
+}
++ (UIScreen*)mainScreen;
+- (CGRect)bounds;
+- (CGRect)_nativeDisplayBounds;
+- (CGFloat)scale;
+@end
+
+@interface UIAlertView : UIView {
+  NSString* _title;
+  NSString* _message;
+  id _delegate;
+  NSString* _cancelButtonTitle;
+  NSMutableArray* _otherButtonTitles;
+}
+- (id)initWithTitle:(NSString*)title
+              message:(NSString*)message
+             delegate:(id)delegate
+    cancelButtonTitle:(NSString*)cancelButtonTitle
+    otherButtonTitles:(NSString*)firstOtherTitle, ...;
+- (NSString*)title;
+- (NSString*)message;
+- (id)delegate;
+- (NSString*)cancelButtonTitle;
+- (NSInteger)numberOfButtons;
+/* Buttons count from the cancel button, then the others in the order they were added. */
+- (NSInteger)addButtonWithTitle:(NSString*)title;
+- (NSString*)buttonTitleAtIndex:(NSInteger)index;
+- (void)show;
+@end
+
+/* The screen TSBoot makes becomes the main screen; nil forgets it (without releasing it). */
+void TSSetMainScreen(UIScreen* screen);
+/* A screen of width x height points at `scale` pixels per point (not autoreleased). */
+UIScreen* TSNewScreen(double width, double height, double scale);
+void TSRotateScreen(UIScreen* screen);
+
+#endif

@@ -1,0 +1,328 @@
+// The binding of host/ on GCC's Objective-C runtime and GNUstep, against the test shell:
+// hook outcomes, trampolines and previous implementations, identity and ownership,
+// exceptions, Foundation values and services.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "host/methods.h"
+#include "host/platform.h"
+#include "objc/binding/registry.h"
+#include "objc/runtime/foundation.h"
+#include "objc/runtime/message.h"
+#include "objc/seam/stand_ins.h"
+#include "objc/test_shell/test_shell.h"
+
+namespace {
+
+using namespace nimbrel::objc;
+namespace methods = host::methods;
+
+id classNamed(const char* name) { return reinterpret_cast<id>(objc_getClass(name)); }
+
+long retainCount(id object) { return send<unsigned long>(object, sel<"retainCount">()); }
+
+class ObjcBinding : public ::testing::Test {
+ protected:
+  void SetUp() override { TSBoot(&shell_, 375, 667, 2, NO); }
+  void TearDown() override { TSShutdown(&shell_); }
+  host::Runtime& runtime() { return host::platform().runtime(); }
+  host::Class* hostClass(const char* name) { return runtime().getClass(name); }
+
+  PoolScope pool_;
+  TSShell shell_{};
+};
+
+// Replacements that record what reached them and call the implementation they replaced.
+struct Seen {
+  host::Id receiver;
+  long source = 0;
+  host::Id options;
+};
+Seen seen;
+methods::LayoutSubviews::Imp previousLayout = nullptr;
+methods::LayoutSubviews::Imp previousWindowLayout = nullptr;
+methods::DateView::Imp previousDateView = nullptr;
+methods::ContentView::Imp previousContentView = nullptr;
+methods::AllowsParallax::Imp previousParallax = nullptr;
+methods::FinishUIUnlock::Imp previousUnlock = nullptr;
+methods::FilenameForCondition::Imp previousFilename = nullptr;
+
+void layout(const std::shared_ptr<host::View>& self, host::Selector s) {
+  seen.receiver = self;
+  previousLayout(self, s);
+}
+void windowLayout(const std::shared_ptr<host::View>& self, host::Selector s) {
+  seen.receiver = self;
+  previousWindowLayout(self, s);
+}
+std::shared_ptr<host::DateView> dateView(const host::Id& self, host::Selector s) {
+  seen.receiver = self;
+  return previousDateView(self, s);
+}
+std::shared_ptr<host::View> contentView(const std::shared_ptr<host::View>& self, host::Selector s) {
+  return previousContentView(self, s);
+}
+bool allowsParallax(host::Class& self, host::Selector s) { return !previousParallax(self, s); }
+void finishUnlock(const host::Id& self, host::Selector s, long source, const host::Id& options) {
+  seen = {self, source, options};
+  previousUnlock(self, s, source + 1, options);
+}
+std::optional<std::string> filename(host::AssetLoader& self, host::Selector s, std::int64_t c,
+                                    bool isDay) {
+  auto name = previousFilename(self, s, c + 1, !isDay);
+  return name ? "x-" + *name : name;
+}
+int ticks = 0;
+void tick(const host::Id&, host::Selector) { ++ticks; }
+
+TEST_F(ObjcBinding, EachHookRowReportsWhatItChangedAndOnlyThat) {
+  const host::Imp untouched = reinterpret_cast<host::Imp>(&tick);
+  struct Row {
+    const char* cls;
+    host::Selector selector;
+    host::HookOutcome outcome;
+  } rows[] = {
+      {"SBFStaticWallpaperView", methods::LayoutSubviews::selector, host::HookOutcome::replaced},
+      {"_SBWallpaperWindow", methods::LayoutSubviews::selector,
+       host::HookOutcome::overrodeInherited},
+      {"UILabel", methods::ContentView::selector, host::HookOutcome::noSuchMethod},
+      {"NoSuchShellClass", methods::DateView::selector, host::HookOutcome::noSuchClass},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.cls);
+    host::Imp previous = untouched;
+    EXPECT_EQ(runtime().hookMessage(hostClass(row.cls), row.selector, untouched, &previous),
+              row.outcome);
+    const bool changed = row.outcome == host::HookOutcome::replaced ||
+                         row.outcome == host::HookOutcome::overrodeInherited;
+    EXPECT_EQ(previous != untouched, changed);
+  }
+  // The inherited method was overridden, not replaced: other views keep UIView's.
+  id plainView = send<id>(send<id>(classNamed("UIView"), sel<"alloc">()), sel<"init">());
+  send<void>(plainView, sel<"layoutSubviews">());
+  EXPECT_EQ(TSLastCall("layoutSubviews").receiver, plainView);
+  release(plainView);
+}
+
+TEST_F(ObjcBinding, PreviousImplementationsGetTheReceiverAndArgumentsAndTheirResultsComeBack) {
+  methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass("SBFStaticWallpaperView"),
+                                                layout, &previousLayout);
+  methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass("_SBWallpaperWindow"),
+                                                windowLayout, &previousWindowLayout);
+  methods::hookMessage<methods::DateView>(runtime(), hostClass("SBLockScreenDateViewController"),
+                                          dateView, &previousDateView);
+  methods::hookMessage<methods::ContentView>(runtime(), hostClass("SBFStaticWallpaperView"),
+                                             contentView, &previousContentView);
+  methods::hookMessage<methods::AllowsParallax>(
+      runtime(), host::metaclassOf(hostClass("SBFStaticWallpaperView")), allowsParallax,
+      &previousParallax);
+  methods::hookMessage<methods::FinishUIUnlock>(runtime(), hostClass("SBLockScreenManager"),
+                                                finishUnlock, &previousUnlock);
+  methods::hookMessage<methods::FilenameForCondition>(
+      runtime(), hostClass("WUIAsynchronousAssetLoader"), filename, &previousFilename);
+
+  send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
+  EXPECT_EQ(unwrap(seen.receiver), shell_.wallpaperView);
+  EXPECT_EQ(TSLastCall("layoutSubviews").receiver, shell_.wallpaperView);
+  send<void>(shell_.window, sel<"layoutSubviews">());
+  EXPECT_EQ(unwrap(seen.receiver), shell_.window);
+  EXPECT_EQ(TSLastCall("layoutSubviews").receiver, shell_.window);
+
+  id view = send<id>(shell_.dateViewController, sel<"dateView">());
+  EXPECT_EQ(unwrap(seen.receiver), shell_.dateViewController);
+  EXPECT_EQ(TSLastCall("dateView").receiver, shell_.dateViewController);
+  EXPECT_EQ(view, TSLastCall("dateView").object);
+
+  id content = send<id>(shell_.wallpaperView, sel<"contentView">());
+  EXPECT_EQ(send<id>(content, sel<"superview">()), shell_.wallpaperView);
+
+  EXPECT_FALSE(send<BOOL>(classNamed("SBFStaticWallpaperView"), sel<"_allowsParallax">()));
+  EXPECT_EQ(TSLastCall("_allowsParallax").receiver, classNamed("SBFStaticWallpaperView"));
+
+  id options = send<id>(classNamed("NSObject"), sel<"new">());
+  send<void>(shell_.lockScreenManager, sel<"_finishUIUnlockFromSource:withOptions:">(), 7, options);
+  EXPECT_EQ(seen.source, 7);
+  EXPECT_EQ(unwrap(seen.options), options);
+  TSCall unlock = TSLastCall("_finishUIUnlockFromSource:withOptions:");
+  EXPECT_EQ(unlock.receiver, shell_.lockScreenManager);
+  EXPECT_EQ(unlock.integer, 8);
+  EXPECT_EQ(unlock.object, options);
+  seen = {};
+  release(options);
+
+  id loader = send<id>(classNamed("WUIAsynchronousAssetLoader"), sel<"sharedAssetLoader">());
+  id name = send<id>(loader, sel<"filenameForCondition:isDay:">(), 11l, BOOL(YES));
+  TSCall asked = TSLastCall("filenameForCondition:isDay:");
+  EXPECT_EQ(asked.integer, 12);
+  EXPECT_FALSE(asked.flag);
+  id original = send<id>(loader, sel<"filenameForCondition:isDay:">(), 11l, BOOL(YES));
+  EXPECT_EQ(stringFrom(name).value_or("?").substr(0, 2), "x-");
+  EXPECT_NE(stringFrom(original), std::nullopt);
+}
+
+TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
+  host::Class* controller = hostClass("SBLockScreenDateViewController");
+  EXPECT_TRUE(methods::addMethod<methods::TickTock>(runtime(), controller, tick));
+  EXPECT_FALSE(methods::addMethod<methods::TickTock>(runtime(), controller, tick));
+  EXPECT_FALSE(methods::addMethod<methods::TickTock>(runtime(), nullptr, tick));
+
+  auto target = wrap(shell_.dateViewController);
+  auto timer = host::platform().runLoop().scheduledTimer(0.02, target, {"tickTock"}, nullptr, true);
+  TSRunLoop(0.11);
+  timer->invalidate();
+  EXPECT_GE(ticks, 3);
+  EXPECT_FALSE(timer->isValid());
+}
+
+TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {
+  id label = send<id>(send<id>(classNamed("UILabel"), sel<"alloc">()), sel<"init">());
+  const long before = retainCount(label);
+  {
+    auto first = wrap(label);
+    auto second = wrap(label);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(retainCount(label), before + 1);
+    EXPECT_NE(std::dynamic_pointer_cast<host::Label>(first), nullptr);
+    auto host = wrapAs<host::View>(shell_.wallpaperView)->superview();
+    EXPECT_EQ(host->subviews().front(), wrap(shell_.wallpaperView));
+  }
+  EXPECT_EQ(retainCount(label), before);
+  // Made again after the last holder let go, the host object is the one the table kept.
+  const std::size_t made = hostObjectsMade();
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(unwrap(wrap(label)), label);
+  EXPECT_EQ(hostObjectsMade(), made);
+  EXPECT_EQ(retainCount(label), before);
+  release(label);
+}
+
+TEST_F(ObjcBinding, HostTypesFollowTheClass) {
+  auto background = host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
+                        ->makeWithFrame(host::makeRect(1, 2, 30, 40));
+  ASSERT_NE(background, nullptr);
+  EXPECT_EQ(background->frame(), host::makeRect(1, 2, 30, 40));
+  EXPECT_NE(std::dynamic_pointer_cast<host::DateView>(wrap(shell_.window)), nullptr);
+  EXPECT_NE(std::dynamic_pointer_cast<host::City>(host::platform().factory().newCity()), nullptr);
+  EXPECT_EQ(wrap(shell_.window)->objectClass().name(), "_SBWallpaperWindow");
+  EXPECT_TRUE(host::metaclassOf(hostClass("City"))->isMetaclass());
+  EXPECT_EQ(hostClass("City")->superclass()->name(), "TSObject");
+}
+
+TEST_F(ObjcBinding, AnExceptionBecomesThePlatformExceptionAndGoesBackToTheShellAsItCame) {
+  auto legacy =
+      wrapAs<host::DateView>(send<id>(classNamed("SBFLegacyLockScreenDateView"), sel<"new">()));
+  try {
+    legacy->setSubtitleHidden(true);
+    ADD_FAILURE() << "an unknown selector raised nothing";
+  } catch (const host::PlatformException& e) {
+    EXPECT_EQ(e.name(), "NSInvalidArgumentException");
+  }
+  EXPECT_THROW(legacy->setFrame(host::makeRect(0, 0, NAN, 1)), host::PlatformException);
+  release(unwrap(legacy));
+
+  methods::hookMessage<methods::LayoutSubviews>(
+      runtime(), hostClass("SBFStaticWallpaperView"),
+      [](const std::shared_ptr<host::View>& self, host::Selector) {
+        self->setTransform({NAN, 0, 0, 1, 0, 0});
+      },
+      &previousLayout);
+  EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "layoutSubviews"),
+               "CALayerInvalidGeometry");
+}
+
+// Foundation's own readings. GNUstep's differ from the phone's where a value is out of range:
+// a string's intValue wraps instead of saturating, its doubleValue keeps 18 integer digits,
+// and a real beyond the int range reads as INT_MIN (x86) where the phone saturates (arm64).
+TEST_F(ObjcBinding, ValuesAnswerFoundationsOwnReadings) {
+  struct Row {
+    host::Value value;
+    bool boolean;
+    int integer;
+    double real;
+  } rows[] = {
+      {"YES", true, 0, 0},
+      {"  12abc", true, 12, 12},
+      {"-2.9", true, -2, -2.9},
+      {"0.5", false, 0, 0.5},
+      {"2147483648", true, std::numeric_limits<int>::min(), 2147483648.0},
+      {"99999999999999999999", true, -1, 1e18},
+      {"0x10", false, 0, 0},
+      {true, true, 1, 1},
+      {std::int64_t{4294967296}, true, 0, 4294967296.0},
+      {-1.5, true, -1, -1.5},
+      {1e20, true, std::numeric_limits<int>::min(), 1e20},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.real));
+    EXPECT_EQ(row.value.boolValue(), row.boolean);
+    EXPECT_EQ(row.value.intValue(), row.integer);
+    EXPECT_EQ(row.value.doubleValue(), row.real);
+  }
+  EXPECT_THROW(host::Value(host::Array{}).boolValue(), host::PlatformException);
+  EXPECT_EQ(host::strings::lastPathComponent("/System/SpringBoard.app/SpringBoard"), "SpringBoard");
+  EXPECT_EQ(host::strings::length("é€𝄞"), 4u);
+  EXPECT_THROW(host::strings::replacingCharactersInRange("abc", 2, 5, "x"),
+               host::PlatformException);
+}
+
+TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
+  const auto root = std::filesystem::temp_directory_path() / "nimbrel-objc-files";
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root / "var/mobile/Library/Preferences");
+  setenv("NIMBREL_DEVICE_ROOT", root.c_str(), 1);
+  host::PropertyListFiles& files = host::platform().files();
+  const host::Dictionary written{{"lat", 48.8566},
+                                 {"on", true},
+                                 {"n", std::int64_t{-3}},
+                                 {"name", "Zürich"},
+                                 {"list", host::Array{1, "a"}}};
+  ASSERT_TRUE(files.writeToFile(written, "/var/mobile/Library/Preferences/d.plist", true));
+  std::ifstream xml(root / "var/mobile/Library/Preferences/d.plist");
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(xml), {}).find("<plist"), std::string::npos);
+  EXPECT_EQ(files.dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/d.plist"), written);
+
+  host::Preferences& preferences = host::platform().preferences();
+  auto keys = preferences.copyKeyList("d");
+  ASSERT_TRUE(keys);
+  EXPECT_EQ(keys->size(), written.size());
+  host::Array asked{"on", "missing"};
+  EXPECT_EQ(preferences.copyMultiple(&asked, "d"), (host::Dictionary{{"on", true}}));
+  EXPECT_EQ(preferences.copyKeyList("absent"), std::nullopt);
+
+  std::ofstream(root / "garbage.plist") << "bplist00 this is not a list";
+  EXPECT_EQ(files.dictionaryWithContentsOfFile("/garbage.plist"), std::nullopt);
+  EXPECT_FALSE(files.writeToFile(written, "/no/such/folder/x.plist", true));
+  unsetenv("NIMBREL_DEVICE_ROOT");
+  std::filesystem::remove_all(root);
+}
+
+TEST_F(ObjcBinding, NotificationsAndNotifyStateReachTheAddonsCallbacks) {
+  static std::vector<std::string> delivered;
+  host::platform().darwinNotifyCenter().addObserver(
+      nullptr,
+      [](host::NotificationCenter* center, void*, const char* name, const void*,
+         const host::Dictionary*) {
+        EXPECT_EQ(center, &host::platform().darwinNotifyCenter());
+        delivered.push_back(name);
+      },
+      "a.b", nullptr, host::SuspensionBehavior::deliverImmediately);
+  nimbrel_darwin_post("a.b");
+  nimbrel_darwin_post("other");
+  EXPECT_EQ(delivered, std::vector<std::string>{"a.b"});
+
+  int token = -1;
+  host::NotifyState& notify = host::platform().notifyState();
+  ASSERT_EQ(notify.registerCheck("state", &token), host::notify::ok);
+  notify_set_state(token, 42);
+  std::uint64_t state = 0;
+  EXPECT_EQ(notify.getState(token, &state), host::notify::ok);
+  EXPECT_EQ(state, 42u);
+  EXPECT_EQ(notify.cancel(token), host::notify::ok);
+  EXPECT_EQ(notify.getState(token, &state), host::notify::invalidToken);
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+// The add-on library built with the Objective-C binding, loaded into a process named
+// SpringBoard the way the hook engine loads it, driven through a day by the test shell. Only
+// messages, the test shell's controls and the add-on's exported symbols are used to observe.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "host/services.h"
+#include "host/weather.h"
+#include "objc/runtime/geometry.h"
+#include "objc/runtime/message.h"
+#include "objc/seam/stand_ins.h"
+#include "objc/test_shell/test_shell.h"
+
+namespace {
+
+using nimbrel::objc::sendUnguarded;
+
+template <class R = id, class... Args>
+R msg(id receiver, const char* selector, Args... args) {
+  return sendUnguarded<R>(receiver, sel_registerName(selector), args...);
+}
+
+id classNamed(const char* name) { return reinterpret_cast<id>(objc_getClass(name)); }
+
+struct Pool {
+  id pool = msg(classNamed("NSAutoreleasePool"), "new");
+  ~Pool() { msg<void>(pool, "drain"); }
+};
+
+std::string text(id string) {
+  const char* utf8 = msg<const char*>(string, "UTF8String");
+  return utf8 ? utf8 : "";
+}
+
+id subviewAt(id view, unsigned long index) {
+  id subviews = msg(view, "subviews");
+  return index < msg<unsigned long>(subviews, "count") ? msg(subviews, "objectAtIndex:", index)
+                                                       : nullptr;
+}
+
+bool isMember(id object, const char* cls) {
+  return object && msg<BOOL>(object, "isMemberOfClass:", classNamed(cls));
+}
+
+// The index of the first subview of exactly that class, or -1.
+long indexOf(id view, const char* cls) {
+  for (unsigned long i = 0; id subview = subviewAt(view, i); ++i)
+    if (isMember(subview, cls)) return static_cast<long>(i);
+  return -1;
+}
+
+id subviewOf(id view, const char* cls) {
+  const long index = indexOf(view, cls);
+  return index < 0 ? nullptr : subviewAt(view, static_cast<unsigned long>(index));
+}
+
+// A phone's files under a folder of its own, settings in the fallback file (this machine's
+// home is not the mobile user's), and the Weather app's local city.
+class ShellDay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = std::filesystem::temp_directory_path() / ("nimbrel-day-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root_ / "User/Library/Preferences");
+    std::filesystem::create_directories(root_ /
+                                        "Library/Application Support/Nimbrel/"
+                                        "nimbrelResources.bundle");
+    setenv("NIMBREL_DEVICE_ROOT", root_.c_str(), 1);
+    TSBoot(&shell_, 375, 667, 2, NO);
+  }
+  void TearDown() override {
+    TSShutdown(&shell_);
+    std::filesystem::remove_all(root_);
+  }
+
+  void writeSettings(const std::string& entries) {
+    std::ofstream(root_ / "User/Library/Preferences/be.quorvane.nimbrel.plist")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" << entries
+        << "</dict></plist>\n";
+  }
+
+  // As the hook engine does: the library's initialiser runs inside dlopen.
+  void load() {
+    Pool pool;
+    addon_ = dlopen(NIMBREL_OBJC_ADDON, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(addon_, nullptr) << dlerror();
+  }
+
+  template <class T>
+  T& exported(const char* name) {
+    return *static_cast<T*>(dlsym(addon_, name));
+  }
+
+  void setDisplay(bool on) {
+    int token = -1;
+    notify_register_check("com.apple.iokit.hid.displayStatus", &token);
+    notify_set_state(token, on ? 1 : 0);
+    nimbrel_darwin_post("com.apple.iokit.hid.displayStatus");
+  }
+  void lock() {
+    nimbrel_darwin_post("com.apple.springboard.lockcomplete");
+    setDisplay(false);
+  }
+  id wake() {
+    setDisplay(true);
+    return msg(shell_.dateViewController, "dateView");
+  }
+  void unlock() {
+    msg<void>(shell_.lockScreenManager, "_finishUIUnlockFromSource:withOptions:", 1, nullptr);
+    msg(shell_.wallpaperView, "contentView");
+    msg<void>(shell_.wallpaperView, "layoutSubviews");
+    msg<void>(shell_.window, "layoutSubviews");
+  }
+
+  std::filesystem::path root_;
+  TSShell shell_{};
+  void* addon_ = nullptr;
+};
+
+constexpr const char* kDaySettings =
+    "<key>enabled</key><true/><key>homescreenBackground</key><true/>"
+    "<key>showTemperatureAndCondition</key><true/><key>hideTimeDate</key><true/>"
+    "<key>useLocalCity</key><true/><key>plusLandscape</key><true/>"
+    "<key>updateInterval</key><integer>600</integer>";
+
+TEST_F(ShellDay, AWholeDayRunsThroughTheBinding) {
+  writeSettings(kDaySettings);
+  load();
+  Pool pool;
+  auto& city = exported<std::shared_ptr<host::City>>("city");
+  auto& lastUpdate = exported<std::optional<host::Date>>("lastUpdate");
+
+  // Locked, the shell asks for its date view: the background goes behind the clock.
+  lock();
+  id dateView = wake();
+  EXPECT_EQ(dateView, TSLastCall("dateView").object);
+  id background = subviewOf(dateView, "WUIDynamicWeatherBackground");
+  ASSERT_NE(background, nullptr);
+  EXPECT_LT(indexOf(dateView, "WUIDynamicWeatherBackground"), indexOf(dateView, "UILabel"));
+  EXPECT_EQ(text(msg(msg(background, "city"), "name")), "Brussels");
+  EXPECT_TRUE(msg<BOOL>(dateView, "subtitleHidden"));
+  EXPECT_EQ(TSUpdateRequests(), 1);
+  EXPECT_TRUE(lastUpdate.has_value());
+
+  // The update completes on the run loop: the city is the updated one, and the header, on the
+  // background, shows it.
+  TSSetUpdateResult(32, YES, 21.0, NO);
+  TSRunLoop(0.1);
+  EXPECT_EQ(TSPendingUpdates(), 0);
+  ASSERT_NE(city, nullptr);
+  EXPECT_EQ(city->conditionCode(), 32);
+  EXPECT_EQ(msg<long>(msg(background, "city"), "conditionCode"), 32);
+  id header = subviewOf(background, "WATodayHeaderView");
+  ASSERT_NE(header, nullptr);
+  EXPECT_NE(text(msg(header, "temperature")).find("21"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(
+      root_ / "Library/Application Support/Nimbrel/nimbrelResources.bundle/nimbrelCache.plist"));
+
+  // Asked again, the date view keeps one background and no new request goes out.
+  const long count = msg<long>(msg(dateView, "subviews"), "count");
+  EXPECT_EQ(wake(), dateView);
+  EXPECT_EQ(subviewOf(dateView, "WUIDynamicWeatherBackground"), background);
+  EXPECT_EQ(msg<long>(msg(dateView, "subviews"), "count"), count);
+  EXPECT_EQ(TSUpdateRequests(), 1);
+
+  // Display off: the background leaves the date view and draws nothing.
+  setDisplay(false);
+  EXPECT_EQ(msg(background, "superview"), nullptr);
+  EXPECT_EQ(msg(background, "city"), nullptr);
+
+  // Unlocked, the home screen gets its own background, in portrait then landscape.
+  wake();
+  unlock();
+  EXPECT_EQ(TSLastCall("_finishUIUnlockFromSource:withOptions:").receiver,
+            shell_.lockScreenManager);
+  EXPECT_EQ(msg(background, "superview"), nullptr);
+  EXPECT_EQ(msg(msg(shell_.wallpaperView, "contentView"), "superview"), shell_.wallpaperView);
+  id hostView = msg(shell_.wallpaperView, "superview");
+  id homeBackground = subviewOf(hostView, "WUIDynamicWeatherBackground");
+  ASSERT_NE(homeBackground, nullptr);
+  EXPECT_EQ(msg<long>(msg(homeBackground, "city"), "conditionCode"), 32);
+  using nimbrel::objc::CGAffineTransform;
+  using nimbrel::objc::CGRect;
+  EXPECT_EQ(msg<CGAffineTransform>(homeBackground, "transform").a, 1);
+  EXPECT_EQ(msg<long>(homeBackground, "tag"), 0);
+  TSRotate(&shell_);
+  msg<void>(shell_.wallpaperView, "layoutSubviews");
+  msg<void>(shell_.window, "layoutSubviews");
+  EXPECT_EQ(TSLastCall("layoutSubviews").receiver, shell_.window);
+  EXPECT_DOUBLE_EQ(msg<CGAffineTransform>(homeBackground, "transform").a, 667.0 / 375.0);
+  EXPECT_EQ(msg<long>(homeBackground, "tag"), 1);
+  EXPECT_EQ(msg<CGRect>(homeBackground, "frame").origin.x, 0);
+
+  // Random weather on a real timer: the settings change arrives as a notification.
+  writeSettings(std::string(kDaySettings) +
+                "<key>randomWeather</key><true/><key>updateInterval</key><integer>1</integer>");
+  nimbrel_darwin_post("be.quorvane.nimbrel/preferences.changed");
+  lock();
+  wake();
+  auto& timer = exported<std::shared_ptr<host::Timer>>("randomTimer");
+  ASSERT_NE(timer, nullptr);
+  EXPECT_EQ(timer->timeInterval(), 1);
+  const long bindsBefore = TSLastCall("setCity:animate:").count;
+  TSRunLoop(2.3);
+  EXPECT_GE(TSLastCall("setCity:animate:").count, bindsBefore + 2);
+  setDisplay(false);
+  EXPECT_FALSE(timer && timer->isValid());
+}
+
+TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
+  writeSettings(kDaySettings);
+  load();
+  auto cycle = [&] {
+    Pool pool;
+    lock();
+    wake();
+    setDisplay(false);
+    wake();
+    unlock();
+  };
+  for (int i = 0; i < 100; ++i) cycle();
+  TSRunLoop(0.05);
+  const long settled = TSLiveObjects();
+  const long bindsBefore = TSLastCall("setCity:animate:").count;
+  for (int i = 0; i < 10000; ++i) cycle();
+  TSRunLoop(0.05);
+  EXPECT_EQ(TSLiveObjects(), settled);
+  // Each cycle really showed and took down the backgrounds.
+  EXPECT_GE(TSLastCall("setCity:animate:").count - bindsBefore, 3 * 10000);
+}
+
+TEST_F(ShellDay, AnOlderDateViewStillHidesItsDateAndAShellExceptionReachesTheShell) {
+  TSShutdown(&shell_);
+  TSBoot(&shell_, 375, 667, 2, YES);
+  writeSettings(kDaySettings);
+  load();
+  Pool pool;
+  lock();
+  id dateView = wake();
+  EXPECT_TRUE(msg<BOOL>(dateView, "dateHidden"));
+  EXPECT_NE(subviewOf(dateView, "WUIDynamicWeatherBackground"), nullptr);
+
+  unlock();
+  TSSetContentViewRaises(YES);
+  EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "contentView"),
+               "NSInternalInconsistencyException");
+}
+
+}  // namespace
