@@ -5,18 +5,6 @@
 
 #import "objc/test_shell/uikit.h"
 
-@interface SBFLockScreenDateView : UIView {
-  UILabel* _timeLabel;
-  BOOL _subtitleHidden;
-  BOOL _dateHidden;
-}
-- (UILabel*)_timeLabel;
-- (void)setSubtitleHidden:(BOOL)hidden;
-- (BOOL)subtitleHidden;
-- (void)setDateHidden:(BOOL)hidden;
-- (BOOL)dateHidden;
-@end
-
 /* The date view of an older system: no subtitle to hide. */
 @interface SBFLegacyLockScreenDateView : UIView {
   UILabel* _timeLabel;
@@ -25,6 +13,15 @@
 - (UILabel*)_timeLabel;
 - (void)setDateHidden:(BOOL)hidden;
 - (BOOL)dateHidden;
+@end
+
+/* Today's date view: the older one with a subtitle to hide. The add-on replaces none of the
+ * date view's methods, so sharing them changes nothing it can see. */
+@interface SBFLockScreenDateView : SBFLegacyLockScreenDateView {
+  BOOL _subtitleHidden;
+}
+- (void)setSubtitleHidden:(BOOL)hidden;
+- (BOOL)subtitleHidden;
 @end
 
 @interface SBLockScreenDateViewController : TSObject {

@@ -17,24 +17,7 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
   return label;
 }
 
-/* The two date views share no superclass of the shell's: each defines its own methods, as on
- * the phone, so that replacing a method of one never reaches the other. */
 @implementation SBFLockScreenDateView
-
-- (id)initWithFrame:(CGRect)frame {
-  self = [super initWithFrame:frame];
-  if (self) _timeLabel = TSNewTimeLabel(self);
-  return self;
-}
-
-- (void)dealloc {
-  [_timeLabel release];
-  [super dealloc];
-}
-
-- (UILabel*)_timeLabel {
-  return _timeLabel;
-}
 
 - (void)setSubtitleHidden:(BOOL)hidden {
   _subtitleHidden = hidden;
@@ -42,14 +25,6 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 
 - (BOOL)subtitleHidden {
   return _subtitleHidden;
-}
-
-- (void)setDateHidden:(BOOL)hidden {
-  _dateHidden = hidden;
-}
-
-- (BOOL)dateHidden {
-  return _dateHidden;
 }
 
 @end
