@@ -32,7 +32,7 @@ void TSBoot(TSShell* shell, double width, double height, double scale, BOOL lega
   UIScreen* screen = TSNewScreen(width, height, scale);
   TSSetMainScreen(screen);
   TSSetAllowsParallax(YES);
-  TSSetContentViewRaises(NO);
+  TSSetBackgroundBindRaises(NO);
   const CGRect bounds = [screen bounds];
   /* As the shell nests it: window, container, host view, wallpaper view, content view. */
   UIView* window = [[_SBWallpaperWindow alloc] initWithFrame:bounds];
@@ -64,7 +64,7 @@ void TSShutdown(TSShell* shell) {
   TSUIKitShutdown();
   TSForgetCalls();
   TSSetAllowsParallax(YES);
-  TSSetContentViewRaises(NO);
+  TSSetBackgroundBindRaises(NO);
   [pool drain];
   if (shell) memset(shell, 0, sizeof *shell);
 }

@@ -1,10 +1,7 @@
 /* The shell's classes, and the controls that change how their original methods behave. */
 #import "objc/test_shell/springboard.h"
 
-static BOOL contentViewRaises;
 static BOOL allowsParallax = YES;
-
-void TSSetContentViewRaises(BOOL raises) { contentViewRaises = raises; }
 
 void TSSetAllowsParallax(BOOL allows) { allowsParallax = allows; }
 
@@ -101,9 +98,6 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 }
 
 - (UIView*)contentView {
-  if (contentViewRaises)
-    [NSException raise:NSInternalInconsistencyException
-                format:@"The wallpaper's content view is not ready"];
   return _contentView;
 }
 

@@ -59,9 +59,10 @@ typedef struct TSCall {
   id object;
 } TSCall;
 TSCall TSLastCall(const char* selector);
-/* Makes the original -contentView of SBFStaticWallpaperView raise
- * NSInternalInconsistencyException. */
-void TSSetContentViewRaises(BOOL raises);
+/* Makes -setCity:animate: of WUIDynamicWeatherBackground raise
+ * NSInternalInconsistencyException. Only the add-on binds backgrounds, so such an exception
+ * can only come out of a replaced method. */
+void TSSetBackgroundBindRaises(BOOL raises);
 /* What the original +_allowsParallax of SBFStaticWallpaperView answers (YES at boot). */
 void TSSetAllowsParallax(BOOL allows);
 

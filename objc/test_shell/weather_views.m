@@ -1,6 +1,10 @@
 /* The Weather app's views and the loaders of their artwork. */
 #import "objc/test_shell/weather.h"
 
+static BOOL bindRaises;
+
+void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
+
 @implementation WUIDynamicWeatherBackground
 
 - (id)initWithFrame:(CGRect)frame {
@@ -16,6 +20,8 @@
 
 - (void)setCity:(City*)city animate:(BOOL)animate {
   TSRecordCall("setCity:animate:", self, 0, animate, city);
+  if (bindRaises)
+    [NSException raise:NSInternalInconsistencyException format:@"The background cannot bind now"];
   TSAssignRetained(&_city, city);
 }
 

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +58,21 @@ long indexOf(id view, const char* cls) {
 id subviewOf(id view, const char* cls) {
   const long index = indexOf(view, cls);
   return index < 0 ? nullptr : subviewAt(view, static_cast<unsigned long>(index));
+}
+
+id string(const char* utf8) { return msg(classNamed("NSString"), "stringWithUTF8String:", utf8); }
+
+// A property-list file's dictionary, read through Foundation, or nil.
+id readPlist(const std::filesystem::path& path) {
+  id data = msg(classNamed("NSData"), "dataWithContentsOfFile:", string(path.c_str()));
+  if (!data) return nullptr;
+  return msg(classNamed("NSPropertyListSerialization"),
+             "propertyListWithData:options:format:error:", data, 0ul, nullptr, nullptr);
+}
+
+double numberIn(id dictionary, const char* key) {
+  id number = msg(dictionary, "objectForKey:", string(key));
+  return number ? msg<double>(number, "doubleValue") : NAN;
 }
 
 // A phone's files under a folder of its own, settings in the fallback file (this machine's
@@ -157,8 +173,14 @@ TEST_F(ShellDay, AWholeDayRunsThroughTheBinding) {
   id header = subviewOf(background, "WATodayHeaderView");
   ASSERT_NE(header, nullptr);
   EXPECT_NE(text(msg(header, "temperature")).find("21"), std::string::npos);
-  EXPECT_TRUE(std::filesystem::exists(
-      root_ / "Library/Application Support/Nimbrel/nimbrelResources.bundle/nimbrelCache.plist"));
+  // The local city's coordinates are cached, each under its own key.
+  id cache = readPlist(root_ /
+                       "Library/Application Support/Nimbrel/nimbrelResources.bundle/"
+                       "nimbrelCache.plist");
+  ASSERT_NE(cache, nullptr);
+  EXPECT_EQ(msg<unsigned long>(cache, "count"), 2u);
+  EXPECT_EQ(numberIn(cache, "lastLocalCityLatitude"), 50.85);
+  EXPECT_EQ(numberIn(cache, "lastLocalCityLongitude"), 4.35);
 
   // Asked again, the date view keeps one background and no new request goes out.
   const long count = msg<long>(msg(dateView, "subviews"), "count");
@@ -201,14 +223,17 @@ TEST_F(ShellDay, AWholeDayRunsThroughTheBinding) {
   nimbrel_darwin_post("be.quorvane.nimbrel/preferences.changed");
   lock();
   wake();
-  auto& timer = exported<std::shared_ptr<host::Timer>>("randomTimer");
+  // The timer itself is held here: the add-on lets go of it when it stops it.
+  const std::shared_ptr<host::Timer> timer = exported<std::shared_ptr<host::Timer>>("randomTimer");
   ASSERT_NE(timer, nullptr);
   EXPECT_EQ(timer->timeInterval(), 1);
   const long bindsBefore = TSLastCall("setCity:animate:").count;
   TSRunLoop(2.3);
   EXPECT_GE(TSLastCall("setCity:animate:").count, bindsBefore + 2);
+  EXPECT_TRUE(timer->isValid());
   setDisplay(false);
-  EXPECT_FALSE(timer && timer->isValid());
+  EXPECT_FALSE(timer->isValid());
+  EXPECT_EQ(exported<std::shared_ptr<host::Timer>>("randomTimer"), nullptr);
 }
 
 TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
@@ -244,10 +269,15 @@ TEST_F(ShellDay, AnOlderDateViewStillHidesItsDateAndAShellExceptionReachesTheShe
   EXPECT_TRUE(msg<BOOL>(dateView, "dateHidden"));
   EXPECT_NE(subviewOf(dateView, "WUIDynamicWeatherBackground"), nullptr);
 
+  // Only the replaced -contentView binds a background, so an exception from the binding can
+  // only have come back through it.
   unlock();
-  TSSetContentViewRaises(YES);
+  EXPECT_EQ(TSSendCatchingException(shell_.wallpaperView, "contentView"), nullptr);
+  TSSetBackgroundBindRaises(YES);
   EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "contentView"),
                "NSInternalInconsistencyException");
+  EXPECT_EQ(TSLastCall("setCity:animate:").receiver,
+            subviewOf(msg(shell_.wallpaperView, "superview"), "WUIDynamicWeatherBackground"));
 }
 
 }  // namespace
