@@ -185,10 +185,10 @@ class PaneWriter {
 
 }  // namespace
 
-std::string panePicture(const host::Dictionary& domain, double width, const std::string& caption,
-                        const std::string& idPrefix) {
+std::string drawPane(const sim::SettingsPane& pane, const host::Dictionary& domain, double width,
+                     const std::string& caption, const std::string& idPrefix) {
   double w = std::isfinite(width) && width >= 200 ? std::fmin(width, 1400.0) : 375.0;
-  return PaneWriter(installedPane(), domain, w, idPrefix).render(caption);
+  return PaneWriter(pane, domain, w, idPrefix).render(caption);
 }
 
 }  // namespace nimsim

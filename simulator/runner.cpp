@@ -471,12 +471,7 @@ class Runner {
     std::string svg;
     bool wide = false;
     if (s.args.size() > 1 && s.args[1].text == "settings-pane") {
-      json state = world_.snapshot(start_);
-      svg = panePicture(domainFromSnapshot(state["settings"]),
-                        state["device"]["screen"]["width"].get<double>(),
-                        "settings pane · " + state["device"]["profile"].get<std::string>() +
-                            " · t=" + formatSeconds(world_.now() - start_),
-                        prefix);
+      svg = panePicture(world_, start_, prefix);
     } else {
       std::optional<ScreenKind> kind;
       if (s.args.size() > 1)

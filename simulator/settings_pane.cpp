@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <variant>
 
+#include "simulator/trace.h"
+
 namespace nimsim {
 namespace {
 
@@ -133,6 +135,21 @@ std::string tapPane(World& world, const Statement& s, double start) {
   world.setPreference(cell.key, value);
   world.postNotification(cell.notification);
   return describe(cell, value) + ", posted " + cell.notification;
+}
+
+std::string panePicture(World& world, double start, const std::string& idPrefix) {
+  json state = world.snapshot(start);
+  const json& device = state["device"];
+  double width = 375;
+  std::string profile = "device";
+  if (device.is_object()) {
+    const json& screen = device.value("screen", json::object());
+    if (screen.is_object()) width = screen.value("width", width);
+    profile = device.value("profile", profile);
+  }
+  return drawPane(installedPane(), domainFromSnapshot(state["settings"]), width,
+                  "settings pane · " + profile + " · t=" + formatSeconds(world.now() - start),
+                  idPrefix);
 }
 
 }  // namespace nimsim

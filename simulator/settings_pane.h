@@ -29,8 +29,12 @@ std::optional<CheckError> checkPaneTap(Statement& statement);
 // and posts the cell's notification. Returns the trace line that says so.
 std::string tapPane(World& world, const Statement& statement, double start);
 
-// The pane drawn as the Settings app shows it for the domain now, `width` points wide.
-std::string panePicture(const host::Dictionary& domain, double width, const std::string& caption,
-                        const std::string& idPrefix);
+// The pane as the Settings app shows it for the world's domain now, the device's width, as
+// an SVG document whose element ids start with `idPrefix`.
+std::string panePicture(World& world, double start, const std::string& idPrefix);
+
+// The pane drawn for that domain, `width` points wide, with the caption under it.
+std::string drawPane(const sim::SettingsPane& pane, const host::Dictionary& domain, double width,
+                     const std::string& caption, const std::string& idPrefix);
 
 }  // namespace nimsim
