@@ -2,7 +2,6 @@
 // bar, one long picture from the top of the pane to its end.
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 #include <sstream>
 
@@ -22,20 +21,13 @@ constexpr const char* kHairline = "#c8c7cc";
 
 std::string num(double v) { return svgNumber(v); }
 
-// A slider's value as its label shows it: no decimals for whole numbers.
-std::string sliderText(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6g", value);
-  return text;
-}
-
 std::string storedText(const sim::PaneCell& cell, const host::Dictionary& domain) {
   const host::Value* value = host::objectForKey(&domain, cell.key);
   if (!value) return "absent, shows the default";
   if (const bool* b = value->get<bool>()) return *b ? "true" : "false";
   if (const std::string* s = value->get<std::string>()) return "\"" + *s + "\"";
   if (!value->hasNumericReading()) return "no reading, shows the default";
-  return sliderText(value->doubleValue());
+  return sim::numberText(value->doubleValue());
 }
 
 class PaneWriter {
@@ -171,7 +163,7 @@ class PaneWriter {
           << num(middle) << "\" r=\"13\" fill=\"#ffffff\" filter=\"url(#" << prefix_ << "knob)\"/>";
     if (cell.showsValue)
       body_ << "<text class=\"value\" x=\"" << num(width_ - kMargin) << "\" y=\"" << num(middle + 6)
-            << "\" font-size=\"17\" text-anchor=\"end\" fill=\"#8e8e93\">" << sliderText(value)
+            << "\" font-size=\"17\" text-anchor=\"end\" fill=\"#8e8e93\">" << sim::numberText(value)
             << "</text>";
     body_ << "</g>";
   }

@@ -1,6 +1,5 @@
 #include "simulator/settings_pane.h"
 
-#include <cstdio>
 #include <variant>
 
 #include "simulator/trace.h"
@@ -53,8 +52,7 @@ std::string describe(const sim::PaneCell& cell, const host::Value& value) {
   if (const bool* on = value.get<bool>())
     return cell.label + " switched " + (*on ? "on" : "off") + " (" + cell.key + " = " +
            (*on ? "true" : "false") + ")";
-  char number[32];
-  std::snprintf(number, sizeof number, "%.10g", value.doubleValue());
+  const std::string number = sim::numberText(value.doubleValue());
   if (cell.kind == sim::CellKind::list)
     for (std::size_t i = 0; i < cell.values.size(); ++i)
       if (cell.values[i] == value)

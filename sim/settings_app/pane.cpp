@@ -31,12 +31,6 @@ std::string lowered(std::string_view text) {
   return out;
 }
 
-std::string shortNumber(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.10g", value);
-  return text;
-}
-
 // Reads one specifier's keys, naming the specifier in every complaint.
 class Specifier {
  public:
@@ -191,6 +185,12 @@ void expectKind(const PaneCell& cell, CellKind kind) {
 
 }  // namespace
 
+std::string numberText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", value);
+  return text;
+}
+
 const char* cellKindName(CellKind kind) {
   switch (kind) {
     case CellKind::toggle:
@@ -301,13 +301,13 @@ Value chooseValue(const PaneCell& cell, std::string_view title) {
 
 Value slideValue(const PaneCell& cell, double position) {
   expectKind(cell, CellKind::slider);
-  std::string range = shortNumber(cell.minimum) + " to " + shortNumber(cell.maximum);
+  std::string range = numberText(cell.minimum) + " to " + numberText(cell.maximum);
   if (!(position >= cell.minimum && position <= cell.maximum))
     throw PaneTapError("the slider of " + cell.key + " goes from " + range + ", not to " +
-                       shortNumber(position));
+                       numberText(position));
   if (cell.segments && !sliderPosition(cell, position))
     throw PaneTapError("the slider of " + cell.key + " moves in steps of " +
-                       shortNumber(cell.step()) + " from " + range + ": " + shortNumber(position) +
+                       numberText(cell.step()) + " from " + range + ": " + numberText(position) +
                        " is not one of its positions");
   return sliderValue(position);
 }

@@ -32,6 +32,10 @@ enum class CellKind { toggle, list, slider };
 // "switch", "list" or "slider", as a user names the cell.
 const char* cellKindName(CellKind kind);
 
+// A slider's value as its label shows it, and numbers in messages: six significant digits, so
+// a float reads as the number it was set to.
+std::string numberText(double value);
+
 // One cell that writes a preference key, with what the Settings app reads from its specifier.
 struct PaneCell {
   CellKind kind = CellKind::toggle;
