@@ -8,8 +8,8 @@ std::string_view defaultScenario() {
 device iphone-8
 seed 1
 
-# The settings pane: the lock-screen background with the temperature header, and the
-# home-screen background too.
+# What the user set before the day begins, as the settings domain holds it: the lock-screen
+# background with the temperature header, and the home-screen background too.
 settings set enabled bool true
 settings set showTemperatureAndCondition bool true
 settings set homescreenBackground bool true
@@ -61,20 +61,21 @@ expect homeScreen.wallpaperViews[0].backgrounds[0].city == "Cupertino"
 expect homeScreen.wallpaperViews[0].backgrounds[0].drawnCondition == 32
 picture home-portrait home-screen
 
-# Turned to landscape with plusLandscape on: the background is scaled to fill the wide
-# wallpaper, and the offset of 50 shows its middle band.
-settings set plusLandscape bool true
-settings set homeScreenVerticalOffsetBackground real 50
-settings post
+# Turned to landscape with "Fill Landscape Wallpaper" switched on in the settings pane: the
+# background is scaled to fill the wide wallpaper, and the offset of 50 shows its middle band.
+settings toggle plusLandscape
+settings slide homeScreenVerticalOffsetBackground 50
 shell rotate landscape
 expect homeScreen.wallpaperViews[0].backgrounds[0].frame.width ~= 667
 expect homeScreen.wallpaperViews[0].backgrounds[0].frame.y ~= -259.685
 picture home-landscape home-screen
 shell rotate portrait
 
-# A settings change, applied live: hide the lock-screen time and date.
-settings set hideTimeDate bool true
-settings post
+# Where a user changes settings: the add-on's pane in the Settings app. Tapping "Hide Time
+# and Date" writes the domain and posts the notification; the add-on hides them live.
+settings toggle hideTimeDate
+expect settings.hideTimeDate == true
+picture settings settings-pane
 lock
 wake
 expect lockScreen.timeLabel.hidden == true

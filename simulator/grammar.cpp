@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "sim/weather/asset_catalog.h"
+#include "simulator/settings_pane.h"
 
 namespace nimsim {
 namespace {
@@ -259,6 +260,22 @@ std::vector<CommandForm> buildForms() {
       {"settings delete", {param("key", K::name)}, {}, "delete a key from the domain", {}},
       {"settings clear", {}, {}, "delete every key of the domain", {}},
       {"settings post", {}, {}, "post the settings-changed notification", {}},
+      // Settings, as a user taps them in the settings pane.
+      {"settings toggle",
+       {param("key", K::name)},
+       {},
+       "tap a switch of the settings pane: write the other boolean and post the notification",
+       checkPaneTap},
+      {"settings choose",
+       {param("key", K::name), param("title", K::name)},
+       {},
+       "choose a title in a list of the settings pane: write its value and post",
+       checkPaneTap},
+      {"settings slide",
+       {param("key", K::name), param("value", K::number)},
+       {},
+       "move a slider of the settings pane to a position: write it and post",
+       checkPaneTap},
       {"fallback set",
        {param("key", K::name), choice("type", kValueTypes), param("value", K::value, true)},
        {},
@@ -451,9 +468,10 @@ std::vector<CommandForm> buildForms() {
        "print what an observer sees",
        {}},
       {"picture",
-       {param("name", K::name), choice("screen", {"lock-screen", "home-screen"}, true)},
+       {param("name", K::name),
+        choice("screen", {"lock-screen", "home-screen", "settings-pane"}, true)},
        {},
-       "write an SVG picture of the screen",
+       "write an SVG picture of the screen, or of the add-on's pane in the Settings app",
        checkPictureName},
       {"expect",
        {param("path", K::name), param("operator", K::value), param("value", K::value),

@@ -66,32 +66,6 @@ constexpr std::array<const char*, 48> kConditionNames = {"tornado",
 
 std::string num(double v) { return svgNumber(v); }
 
-// The text's lines, each broken at spaces to at most `width` characters.
-std::vector<std::string> wrapLines(const std::string& text, std::size_t width) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    std::string paragraph = text.substr(start, end == std::string::npos ? end : end - start);
-    std::string line;
-    std::size_t i = 0;
-    while (i < paragraph.size()) {
-      std::size_t space = paragraph.find(' ', i);
-      std::string word = paragraph.substr(i, space == std::string::npos ? space : space - i);
-      if (!line.empty() && line.size() + 1 + word.size() > width) {
-        lines.push_back(line);
-        line.clear();
-      }
-      line += (line.empty() ? "" : " ") + word;
-      i = space == std::string::npos ? paragraph.size() : space + 1;
-    }
-    lines.push_back(line);
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
-
 bool finite(const Box& b) {
   return std::isfinite(b.x) && std::isfinite(b.y) && std::isfinite(b.width) &&
          std::isfinite(b.height);
@@ -385,6 +359,31 @@ class SvgWriter {
 };
 
 }  // namespace
+
+std::vector<std::string> wrapLines(const std::string& text, std::size_t width) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    std::string paragraph = text.substr(start, end == std::string::npos ? end : end - start);
+    std::string line;
+    std::size_t i = 0;
+    while (i < paragraph.size()) {
+      std::size_t space = paragraph.find(' ', i);
+      std::string word = paragraph.substr(i, space == std::string::npos ? space : space - i);
+      if (!line.empty() && line.size() + 1 + word.size() > width) {
+        lines.push_back(line);
+        line.clear();
+      }
+      line += (line.empty() ? "" : " ") + word;
+      i = space == std::string::npos ? paragraph.size() : space + 1;
+    }
+    lines.push_back(line);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
 
 std::string conditionName(long long code) {
   if (code >= 0 && code < static_cast<long long>(kConditionNames.size()))

@@ -75,6 +75,9 @@ std::string conditionName(long long code);
 // the document's own is `idPrefix` + "svg".
 std::string renderSvg(const Scene& scene, const std::string& idPrefix = "");
 
+// The text's lines, each broken at spaces to at most `width` characters.
+std::vector<std::string> wrapLines(const std::string& text, std::size_t width);
+
 // Text made safe inside SVG and HTML elements and attributes; invalid UTF-8 becomes U+FFFD.
 std::string escapeXml(const std::string& text);
 

@@ -15,6 +15,7 @@
 #include "simulator/grammar.h"
 #include "simulator/observe.h"
 #include "simulator/page.h"
+#include "simulator/settings_pane.h"
 #include "simulator/trace.h"
 
 namespace nimsim {
@@ -238,6 +239,8 @@ class Runner {
       world_.clearPreferences();
     else if (c == "settings post")
       world_.postNotification(kSettingsChanged);
+    else if (c == "settings toggle" || c == "settings choose" || c == "settings slide")
+      runnerLine("settings", tapPane(world_, s, start_));
     else if (c == "fallback set")
       world_.setPlistKey(kFallbackFile, a[0].text, typedValue(s, 1));
     else if (c == "fallback delete")
@@ -434,6 +437,18 @@ class Runner {
     return std::nullopt;
   }
 
+  // A line of the runner's own (the Settings app's doings) in the trace, the JSON and the page.
+  void runnerLine(const std::string& category, const std::string& text) {
+    traceJson_.push_back({{"time", number(world_.now() - start_)},
+                          {"line", current_ ? current_->line : 0},
+                          {"category", category},
+                          {"text", text}});
+    if (!options_.json) out_ << formatTraceLine({world_.now(), category, text}, start_) << "\n";
+    if (options_.page)
+      report_.steps.back().trace.push_back(
+          {.time = formatSeconds(world_.now() - start_), .category = category, .text = text});
+  }
+
   void show(const Statement& s) {
     const std::string& what = s.args[0].text;
     if (!options_.json || options_.page) {
@@ -451,18 +466,25 @@ class Runner {
   }
 
   void picture(const Statement& s) {
-    std::optional<ScreenKind> kind;
-    if (s.args.size() > 1)
-      kind = s.args[1].text == "home-screen" ? ScreenKind::homeScreen : ScreenKind::lockScreen;
-    Scene scene = world_.scene(kind, start_);
+    // Ids are numbered by picture so that the page can hold them all.
+    std::string prefix = "p" + std::to_string(pictures_.size()) + "-";
+    std::string svg;
+    bool wide = false;
+    if (s.args.size() > 1 && s.args[1].text == "settings-pane") {
+      svg = panePicture(world_, start_, prefix);
+    } else {
+      std::optional<ScreenKind> kind;
+      if (s.args.size() > 1)
+        kind = s.args[1].text == "home-screen" ? ScreenKind::homeScreen : ScreenKind::lockScreen;
+      Scene scene = world_.scene(kind, start_);
+      svg = renderSvg(scene, prefix);
+      wide = scene.width > scene.height;
+    }
     std::filesystem::path dir(options_.outDir);
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     std::filesystem::path file = dir / (s.args[0].text + ".svg");
     std::ofstream stream(file, std::ios::binary);
-    // Ids are numbered by picture so that the page can hold them all.
-    std::string prefix = "p" + std::to_string(pictures_.size()) + "-";
-    std::string svg = renderSvg(scene, prefix);
     stream << svg;
     stream.close();
     if (!stream) throw std::invalid_argument("cannot write the picture " + file.string());
@@ -472,7 +494,7 @@ class Runner {
                                                .file = file.string(),
                                                .svg = std::move(svg),
                                                .svgId = prefix + "svg",
-                                               .wide = scene.width > scene.height});
+                                               .wide = wide});
     if (!options_.json) out_ << "    picture  " << file.string() << "\n";
   }
 

@@ -1,7 +1,9 @@
 #include "startup/load_settings.h"
 
+#include <array>
 #include <optional>
 #include <string_view>
+#include <tuple>
 
 #include "events/lock_events.h"
 #include "host/platform.h"
@@ -45,17 +47,6 @@ double convert<double>(const host::Value& value) {
 // and storing it.
 template <class T>
 using Reaction = void (*)(T oldValue, T newValue);
-
-// A value with no boolean or numeric reading (an array, a dictionary, a date, data) counts as
-// absent: on the phone asking it for one would raise inside the shell and bring it down.
-template <class T>
-void readKey(const host::Dictionary* source, std::string_view key, T fallback, T& field,
-             Reaction<T> react = nullptr) {
-  const host::Value* value = host::objectForKey(source, key);
-  T newValue = value && value->hasNumericReading() ? convert<T>(*value) : fallback;
-  if (react) react(field, newValue);
-  field = newValue;
-}
 
 // What a changed key leaves behind, so that the next lock-screen or wallpaper build starts
 // afresh. Each runs after the key's new value is read and before it is stored.
@@ -117,39 +108,71 @@ void customWeather(std::int32_t, std::int32_t newValue) {
 
 }  // namespace reactions
 
+// One preference key: the field it fills, its value when absent, and its reaction, if any.
+template <class T>
+struct Key {
+  std::string_view name;
+  T Settings::*field;
+  T fallback;
+  Reaction<T> react = nullptr;
+};
+
+// The add-on's table of settings, in reading order. The settings pane is checked against it.
+constexpr auto kKeys = std::tuple{
+    Key<bool>{"enabled", &Settings::enabled, true, reactions::enabled},
+    Key<bool>{"hideWithTime", &Settings::hideWithTime, false},
+    Key<bool>{"hideTimeDate", &Settings::hideTimeDate, false},
+    Key<bool>{"noReminder", &Settings::noReminder, false},
+    Key<bool>{"reScaleCompatibility", &Settings::reScaleCompatibility, false},
+    Key<bool>{"showOwnWallpaper", &Settings::showOwnWallpaper, false, reactions::showOwnWallpaper},
+    Key<bool>{"homescreenBackground", &Settings::homescreenBackground, false,
+              reactions::homescreenBackground},
+    Key<bool>{"showOwnHomescreenWallpaper", &Settings::showOwnHomescreenWallpaper, false},
+    Key<bool>{"disableParallax", &Settings::disableParallax, false},
+    Key<bool>{"useLocalCity", &Settings::useLocalCity, true, reactions::useLocalCity},
+    Key<std::int32_t>{"updateInterval", &Settings::updateInterval, 100},
+    Key<bool>{"randomWeather", &Settings::randomWeather, false, reactions::randomWeather},
+    Key<bool>{"randomWeatherUnLock", &Settings::randomWeatherUnLock, false,
+              reactions::randomWeatherUnLock},
+    Key<bool>{"showTemperatureAndCondition", &Settings::showTemperatureAndCondition, false,
+              reactions::showTemperatureAndCondition},
+    Key<double>{"lockScreenVerticalOffsetTemperatureCondition",
+                &Settings::lockScreenVerticalOffsetTemperatureCondition, 50.0},
+    Key<std::int32_t>{"customWeather", &Settings::customWeather, 0, reactions::customWeather},
+    Key<double>{"lockScreenHorizontalOffsetTemperatureCondition",
+                &Settings::lockScreenHorizontalOffsetTemperatureCondition, 0.0},
+    Key<bool>{"plusLandscape", &Settings::plusLandscape, false},
+    Key<double>{"homeScreenVerticalOffsetBackground", &Settings::homeScreenVerticalOffsetBackground,
+                0.0},
+};
+
+// A value with no boolean or numeric reading (an array, a dictionary, a date, data) counts as
+// absent: on the phone asking it for one would raise inside the shell and bring it down.
+template <class T>
+void readKey(const host::Dictionary* source, const Key<T>& key, Settings& settings) {
+  const host::Value* value = host::objectForKey(source, key.name);
+  T newValue = value && value->hasNumericReading() ? convert<T>(*value) : key.fallback;
+  T& field = settings.*key.field;
+  if (key.react) key.react(field, newValue);
+  field = newValue;
+}
+
 }  // namespace
 
 void loadSettings(host::NotificationCenter*, void*, const char*, const void*,
                   const host::Dictionary*) {
   const std::optional<host::Dictionary> source = settingsSource();
   const host::Dictionary* dictionary = source ? &*source : nullptr;
-  Settings& s = state().settings;
+  std::apply([&](const auto&... key) { (readKey(dictionary, key, state().settings), ...); }, kKeys);
+}
 
-  readKey(dictionary, "enabled", true, s.enabled, reactions::enabled);
-  readKey(dictionary, "hideWithTime", false, s.hideWithTime);
-  readKey(dictionary, "hideTimeDate", false, s.hideTimeDate);
-  readKey(dictionary, "noReminder", false, s.noReminder);
-  readKey(dictionary, "reScaleCompatibility", false, s.reScaleCompatibility);
-  readKey(dictionary, "showOwnWallpaper", false, s.showOwnWallpaper, reactions::showOwnWallpaper);
-  readKey(dictionary, "homescreenBackground", false, s.homescreenBackground,
-          reactions::homescreenBackground);
-  readKey(dictionary, "showOwnHomescreenWallpaper", false, s.showOwnHomescreenWallpaper);
-  readKey(dictionary, "disableParallax", false, s.disableParallax);
-  readKey(dictionary, "useLocalCity", true, s.useLocalCity, reactions::useLocalCity);
-  readKey(dictionary, "updateInterval", std::int32_t{100}, s.updateInterval);
-  readKey(dictionary, "randomWeather", false, s.randomWeather, reactions::randomWeather);
-  readKey(dictionary, "randomWeatherUnLock", false, s.randomWeatherUnLock,
-          reactions::randomWeatherUnLock);
-  readKey(dictionary, "showTemperatureAndCondition", false, s.showTemperatureAndCondition,
-          reactions::showTemperatureAndCondition);
-  readKey(dictionary, "lockScreenVerticalOffsetTemperatureCondition", 50.0,
-          s.lockScreenVerticalOffsetTemperatureCondition);
-  readKey(dictionary, "customWeather", std::int32_t{0}, s.customWeather, reactions::customWeather);
-  readKey(dictionary, "lockScreenHorizontalOffsetTemperatureCondition", 0.0,
-          s.lockScreenHorizontalOffsetTemperatureCondition);
-  readKey(dictionary, "plusLandscape", false, s.plusLandscape);
-  readKey(dictionary, "homeScreenVerticalOffsetBackground", 0.0,
-          s.homeScreenVerticalOffsetBackground);
+std::span<const SettingDescription> settingDescriptions() {
+  static constexpr auto descriptions = std::apply(
+      [](const auto&... key) {
+        return std::array{SettingDescription{key.name, key.field, key.fallback}...};
+      },
+      kKeys);
+  return descriptions;
 }
 
 }  // namespace nimbrel

@@ -1,7 +1,8 @@
-# Installs the build into a fresh prefix and checks that it holds exactly what the phone's
-# hook engine loads: the library and its filter, named after the add-on, in its folder.
-# Run by ctest with -DBUILD_DIR, -DPREFIX, -DCONFIG, -DLIBRARY (the built library),
-# -DFILTER (the source filter) and -DSUFFIX (the platform's library suffix).
+# Installs the build into a fresh prefix and checks that it holds exactly what the phone
+# loads: the library and its filter, named after the add-on, in the hook engine's folder, and
+# the settings pane in the pane loader's. Run by ctest with -DBUILD_DIR, -DPREFIX, -DCONFIG,
+# -DLIBRARY (the built library), -DFILTER (the source filter), -DPANE (the source pane) and
+# -DSUFFIX (the platform's library suffix).
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(
   COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}" --config "${CONFIG}"
@@ -11,19 +12,21 @@ if(NOT status EQUAL 0)
 endif()
 
 set(folder Library/MobileSubstrate/DynamicLibraries)
+set(paneFolder Library/PreferenceLoader/Preferences)
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${PREFIX}" "${PREFIX}/*")
 list(SORT installed)
-set(expected "${folder}/Nimbrel.plist;${folder}/Nimbrel${SUFFIX}")
+set(expected "${folder}/Nimbrel.plist;${folder}/Nimbrel${SUFFIX};${paneFolder}/Nimbrel.plist")
 list(SORT expected)
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed files: [${installed}]\nexpected: [${expected}]")
 endif()
 
-foreach(pair "Nimbrel${SUFFIX}=${LIBRARY}" "Nimbrel.plist=${FILTER}")
+foreach(pair "${folder}/Nimbrel${SUFFIX}=${LIBRARY}" "${folder}/Nimbrel.plist=${FILTER}"
+             "${paneFolder}/Nimbrel.plist=${PANE}")
   string(REPLACE "=" ";" pair "${pair}")
   list(GET pair 0 name)
   list(GET pair 1 source)
-  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${PREFIX}/${folder}/${name}"
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${PREFIX}/${name}"
                           "${source}" RESULT_VARIABLE differs)
   if(NOT differs EQUAL 0)
     message(FATAL_ERROR "${name} is not a copy of ${source}")

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "sim/device/profiles.h"
 #include "simulator/default_scenario.h"
@@ -20,10 +22,20 @@ std::string readFile(const std::filesystem::path& path) {
   return text.str();
 }
 
-TEST(ShippedScenarios, TheDefaultScenarioParses) {
+// A new user sees where settings live: the default day changes one through the pane, then
+// shows the pane.
+TEST(ShippedScenarios, TheDefaultScenarioParsesAndTapsTheSettingsPaneBeforeDrawingIt) {
   ParseResult r = parseScenario(defaultScenario(), "<default>");
-  EXPECT_TRUE(r.ok()) << r.errors[0].format();
+  ASSERT_TRUE(r.ok()) << r.errors[0].format();
   EXPECT_GT(r.script.statements.size(), 20u);
+  std::vector<std::string> paneSteps;
+  for (const Statement& s : r.script.statements)
+    if (s.command == "settings toggle" ||
+        (s.command == "picture" && s.args.size() > 1 && s.args[1].text == "settings-pane"))
+      paneSteps.push_back(s.command);
+  ASSERT_GE(paneSteps.size(), 2u);
+  EXPECT_EQ(paneSteps.front(), "settings toggle");
+  EXPECT_EQ(paneSteps.back(), "picture");
 }
 
 TEST(ShippedScenarios, EveryExampleParses) {

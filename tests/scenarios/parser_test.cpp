@@ -144,6 +144,22 @@ INSTANTIATE_TEST_SUITE_P(
                     BadLine{"expect a.id in b c", 18, "end of the line"},
                     BadLine{"expect a.b == 3 4", 17, "end of the line"}));
 
+// A tap the settings pane does not offer fails at parse time, at the key or the value.
+INSTANTIATE_TEST_SUITE_P(
+    PaneTaps, ScenarioParserErrors,
+    testing::Values(
+        BadLine{"settings toggle hideTime", 17, "no cell for 'hideTime'; its keys: enabled,"},
+        BadLine{"settings toggle updateInterval", 17,
+                "is a slider in the settings pane, not a switch: write 'settings slide "
+                "updateInterval NUMBER'"},
+        BadLine{"settings choose customWeather Sleet-storm", 31,
+                "'Sleet-storm' is not offered for customWeather; the list offers Off, Tornado,"},
+        BadLine{"settings slide updateInterval 105", 31,
+                "moves in steps of 10 from 10 to 1800: 105 is not one of its positions"},
+        BadLine{"settings slide homeScreenVerticalOffsetBackground -101", 51,
+                "goes from -100 to 100, not to -101"},
+        BadLine{"settings choose customWeather", 30, "expected title"}));
+
 TEST(ScenarioParser, NotInBecomesOneOperatorBeforeTheListPath) {
   ParseResult r = parse(
       "expect addon.weatherBackground.id not in lockScreen.dateView.subviewIds\n"

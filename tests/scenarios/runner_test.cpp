@@ -180,6 +180,39 @@ TEST(ScenarioRunner, SetUpRunsBeforeTheImplicitBootAndCompoundCommandsExpandInOr
   EXPECT_NE(r.out.find("shell        post com.apple.springboard.lockcomplete"), std::string::npos);
 }
 
+// The pane's taps reach the world only as a preference write and the notification, computed
+// from what the world's domain holds (or the pane's default), and its picture shows that too.
+TEST(ScenarioRunner, PaneTapsWriteTheDomainThenPostTheCellsNotification) {
+  ScriptedWorld world;
+  world.state = {{"settings", {{"hideTimeDate", true}}},
+                 {"device", {{"profile", "iphone-6"}, {"screen", {{"width", 375}}}}}};
+  RunOptions options;
+  options.outDir = testing::TempDir() + "nimsim-runner-pane";
+  RunOutcome r = run(world,
+                     "settings toggle hideTimeDate\nsettings toggle enabled\n"
+                     "settings choose customWeather sunny\nsettings slide updateInterval 300\n"
+                     "picture pane settings-pane\n",
+                     options);
+  EXPECT_EQ(r.status, exitStatus::ok) << r.err;
+  const std::string post = "post be.quorvane.nimbrel/preferences.changed";
+  EXPECT_EQ(world.calls,
+            (std::vector<std::string>{"boot com.apple.springboard 1", "pref hideTimeDate bool",
+                                      post, "pref enabled bool", post, "pref customWeather int",
+                                      post, "pref updateInterval other", post}));
+  for (const char* line : {"settings     Hide Time and Date switched off (hideTimeDate = false)",
+                           "Weather on Lock Screen switched off (enabled = false)",
+                           "Custom Weather set to Sunny (customWeather = 33)",
+                           "Update Interval (seconds) slider moved to 300 (updateInterval)"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << " not in\n" << r.out;
+  std::ifstream picture(options.outDir + "/pane.svg");
+  std::stringstream svg;
+  svg << picture.rdbuf();
+  EXPECT_NE(svg.str().find("data-key=\"hideTimeDate\"><rect"), std::string::npos);
+  const std::string cell = svg.str().substr(svg.str().find("data-key=\"hideTimeDate\""), 600);
+  EXPECT_NE(cell.find("class=\"switch on\""), std::string::npos) << cell;
+  EXPECT_NE(svg.str().find("settings pane · iphone-6 · t=0.000s"), std::string::npos);
+}
+
 TEST(ScenarioRunner, AFailingExpectStopsWithStatusOneNamingTheLineAndBothValues) {
   ScriptedWorld world;
   world.state = {{"addon", {{"alertShown", false}}}};
