@@ -2,25 +2,25 @@
 // completion handler.
 #pragma once
 
-#include <optional>
-
-#include "host/object.h"
+#include "objc/runtime/exception.h"
 #include "objc/runtime/exceptions_shim.h"
 
 namespace nimbrel::objc {
 
-// Runs the add-on's side of a call from the platform. A platform exception the add-on let
-// through goes on into the platform as the NSException it was, as it would on the phone.
+// Runs the add-on's side of a call from the platform. No C++ exception unwinds into the
+// platform's frames: a platform exception goes on as the NSException it was (the same object
+// when it came from the platform), and any other becomes one whose reason names it.
 template <class Body>
 auto fromObjectiveC(Body&& body) -> decltype(body()) {
-  std::optional<host::PlatformException> escaped;
+  id escaped = nullptr;
   try {
     return body();
-  } catch (const host::PlatformException& exception) {
-    escaped.emplace(exception);
+  } catch (...) {
+    escaped = exceptionForPlatform();
+    if (!escaped) throw;
   }
   // Raised outside the handler, so that the C++ exception is finished with first.
-  nimbrel_objc_raise(escaped->name().c_str(), escaped->what());
+  nimbrel_objc_raise(escaped);
 }
 
 }  // namespace nimbrel::objc

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "host/object.h"
+#include "objc/runtime/exception.h"
 #include "objc/runtime/exceptions_shim.h"
 
 namespace nimbrel::objc {
@@ -52,13 +53,12 @@ IMP asImp(F* function) {
   return reinterpret_cast<IMP>(reinterpret_cast<void (*)()>(function));
 }
 
-// Runs `body`, turning an NSException raised inside it into host::PlatformException.
+// Runs `body`, turning an NSException raised inside it into host::PlatformException (a
+// RaisedException holding the NSException itself).
 template <class Body>
 void guarded(Body&& body) {
-  char name[NIMBREL_EXCEPTION_TEXT_SIZE];
-  char reason[NIMBREL_EXCEPTION_TEXT_SIZE];
   auto run = [](void* context) { (*static_cast<std::remove_reference_t<Body>*>(context))(); };
-  if (nimbrel_objc_try(run, &body, name, reason)) throw host::PlatformException(name, reason);
+  if (id raised = nimbrel_objc_try(run, &body)) throwRaised(raised);
 }
 
 // The message itself, unguarded: for callers already inside guarded().

@@ -7,11 +7,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <new>
+#include <thread>
 
 #include "host/methods.h"
 #include "host/platform.h"
 #include "objc/binding/registry.h"
+#include "objc/runtime/exception.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/message.h"
 #include "objc/seam/stand_ins.h"
@@ -179,6 +183,31 @@ TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
   EXPECT_FALSE(timer->isValid());
 }
 
+// A completion the Weather framework calls on a thread of its own is handed to the interface
+// thread: the handler runs there, with the updated city, once the main run loop turns.
+TEST_F(ObjcBinding, ACompletionFromASecondThreadRunsOnTheInterfaceThread) {
+  static std::thread::id ranOn;
+  static int completions = 0;
+  static long conditionCode = -1;
+  host::Factory& factory = host::platform().factory();
+  auto city = factory.newCity();
+  city->setLocation(factory.newLocation(50.85, 4.35));
+  TSSetUpdatesCompleteOnSecondThread(YES);
+  TSSetUpdateResult(7, NO, 12.5, NO);
+  host::lookUpClass<host::LocationUpdaterClass>("TWCLocationUpdater")
+      ->sharedLocationUpdater()
+      ->updateWeatherForLocation(city->location(), city,
+                                 [](std::shared_ptr<host::City> updated, host::Id error) {
+                                   ranOn = std::this_thread::get_id();
+                                   conditionCode = updated ? updated->conditionCode() : -2;
+                                   completions += error ? 100 : 1;
+                                 });
+  for (int turn = 0; turn < 200 && completions == 0; ++turn) TSRunLoop(0.01);
+  EXPECT_EQ(completions, 1);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  EXPECT_EQ(conditionCode, 7);
+}
+
 TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {
   id label = send<id>(send<id>(classNamed("UILabel"), sel<"alloc">()), sel<"init">());
   const long before = retainCount(label);
@@ -212,7 +241,27 @@ TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   EXPECT_EQ(hostClass("City")->superclass()->name(), "TSObject");
 }
 
-TEST_F(ObjcBinding, AnExceptionBecomesThePlatformExceptionAndGoesBackToTheShellAsItCame) {
+// What the replaced -layoutSubviews of the wallpaper view does, set by each case.
+std::function<void()> duringLayout;
+
+id newObject(const char* cls) {
+  return send<id>(send<id>(classNamed(cls), sel<"alloc">()), sel<"init">());
+}
+
+// An NSException of a class of the shell's own, as a framework would raise it.
+id newServiceException(const std::string& reason, id userInfo) {
+  Class cls = objc_getClass("TSWeatherServiceException");
+  if (!cls) {
+    cls = objc_allocateClassPair(objc_getClass("NSException"), "TSWeatherServiceException", 0);
+    objc_registerClassPair(cls);
+  }
+  Owned name = makeString("WeatherServiceDown");
+  Owned text = makeString(reason);
+  return send<id>(send<id>(reinterpret_cast<id>(cls), sel<"alloc">()),
+                  sel<"initWithName:reason:userInfo:">(), name.get(), text.get(), userInfo);
+}
+
+TEST_F(ObjcBinding, AnExceptionCrossesTheBindingWholeInBothDirections) {
   auto legacy =
       wrapAs<host::DateView>(send<id>(classNamed("SBFLegacyLockScreenDateView"), sel<"new">()));
   try {
@@ -226,12 +275,79 @@ TEST_F(ObjcBinding, AnExceptionBecomesThePlatformExceptionAndGoesBackToTheShellA
 
   methods::hookMessage<methods::LayoutSubviews>(
       runtime(), hostClass("SBFStaticWallpaperView"),
-      [](const std::shared_ptr<host::View>& self, host::Selector) {
-        self->setTransform({NAN, 0, 0, 1, 0, 0});
-      },
-      &previousLayout);
+      [](const std::shared_ptr<host::View>&, host::Selector) { duringLayout(); }, &previousLayout);
+
+  // The add-on reads the whole reason (a character straddles byte 255), and the shell gets
+  // the very object back: its class, name, reason and user info.
+  const std::string reason = std::string(254, 'r') + "\u20AC, then more: " + std::string(100, 'x');
+  id userInfo = newObject("NSMutableDictionary");
+  id raised = newServiceException(reason, userInfo);
+  std::string seenByAddon;
+  duringLayout = [&] {
+    try {
+      send<void>(raised, sel<"raise">());
+    } catch (const host::PlatformException& e) {
+      seenByAddon = e.name() + ": " + e.what();
+      throw;
+    }
+  };
+  try {
+    send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
+    ADD_FAILURE() << "the exception did not reach the shell";
+  } catch (const RaisedException& e) {
+    EXPECT_EQ(e.object(), raised);
+    EXPECT_EQ(object_getClass(e.object()), objc_getClass("TSWeatherServiceException"));
+    EXPECT_EQ(send<id>(e.object(), sel<"userInfo">()), userInfo);
+    EXPECT_EQ(e.what(), reason);
+  }
+  EXPECT_EQ(seenByAddon, "WeatherServiceDown: " + reason);
   EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "layoutSubviews"),
-               "CALayerInvalidGeometry");
+               "WeatherServiceDown");
+  release(raised);
+  release(userInfo);
+
+  // Any other exception stops at the trampoline and goes on as an NSException saying what it
+  // was; a text that is not UTF-8 arrives with its broken bytes replaced, not as nothing.
+  struct Row {
+    std::function<void()> thrown;
+    std::string name;
+    std::string reason;
+  } rows[] = {
+      {[] { throw std::bad_alloc(); }, "NSInternalInconsistencyException",
+       "C++ exception std::bad_alloc: std::bad_alloc"},
+      {[] { throw 42; }, "NSInternalInconsistencyException", "C++ exception int"},
+      {[] { throw host::PlatformException("CALayerInvalidGeometry", "cut \xE2\x82"); },
+       "CALayerInvalidGeometry", "cut \uFFFD\uFFFD"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.reason);
+    duringLayout = row.thrown;
+    try {
+      send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
+      ADD_FAILURE() << "nothing reached the shell";
+    } catch (const RaisedException& e) {
+      EXPECT_TRUE(isKindOfClass(e.object(), classNamed("NSException")));
+      EXPECT_EQ(e.name(), row.name);
+      EXPECT_EQ(e.what(), row.reason);
+    }
+  }
+  duringLayout = [] {};
+}
+
+TEST(ObjcExceptionTexts, BrokenUTF8IsReplacedAndWholeCharactersKept) {
+  struct Row {
+    std::string text;
+    std::string valid;
+  } rows[] = {
+      {"plain", "plain"},
+      {"\u00E9\u20AC\U0001D11E", "\u00E9\u20AC\U0001D11E"},
+      {"end \xF0\x9D\x84", "end \uFFFD\uFFFD\uFFFD"},
+      {"\xC0\xAF overlong", "\uFFFD\uFFFD overlong"},
+      {"\xED\xA0\x80 surrogate", "\uFFFD\uFFFD\uFFFD surrogate"},
+      {"\xF4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xFF", "\uFFFD"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(validUTF8(row.text), row.valid) << row.text;
 }
 
 // Foundation's own readings. GNUstep's differ from the phone's where a value is out of range:

@@ -4,9 +4,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "host/services.h"
@@ -52,6 +54,47 @@ long indexOf(id view, const char* cls) {
   for (unsigned long i = 0; id subview = subviewAt(view, i); ++i)
     if (isMember(subview, cls)) return static_cast<long>(i);
   return -1;
+}
+
+// The header's and the labels' setters and the backgrounds' binding, watched: UIKit allows a
+// view to change on the interface thread only.
+struct InterfaceCalls {
+  std::atomic<long> onMainThread{0};
+  std::atomic<long> offMainThread{0};
+  std::map<std::string, IMP> originals;  // by selector name; filled before any second thread
+} interfaceCalls;
+
+void noteThread() {
+  const bool onMain = msg<BOOL>(classNamed("NSThread"), "isMainThread");
+  ++(onMain ? interfaceCalls.onMainThread : interfaceCalls.offMainThread);
+}
+
+void watchedSetter(id self, SEL selector, id value) {
+  noteThread();
+  nimbrel::objc::impAs<void, id>(interfaceCalls.originals.at(sel_getName(selector)))(self, selector,
+                                                                                     value);
+}
+
+void watchedBind(id self, SEL selector, id city, BOOL animate) {
+  noteThread();
+  nimbrel::objc::impAs<void, id, BOOL>(interfaceCalls.originals.at(sel_getName(selector)))(
+      self, selector, city, animate);
+}
+
+void watchInterfaceSetters() {
+  if (!interfaceCalls.originals.empty()) return;
+  const auto watch = [](const char* cls, const char* selector, IMP replacement) {
+    SEL name = sel_registerName(selector);
+    interfaceCalls.originals[selector] =
+        method_setImplementation(class_getInstanceMethod(objc_getClass(cls), name), replacement);
+  };
+  for (const char* setter :
+       {"setLocationName:", "setConditionsLine1:", "setConditionsLine2:", "setTemperature:",
+        "setTemperatureHigh:", "setTemperatureLow:", "setConditionsImage:"})
+    watch("WATodayHeaderView", setter, nimbrel::objc::asImp(&watchedSetter));
+  watch("UILabel", "setText:", nimbrel::objc::asImp(&watchedSetter));
+  watch("UILabel", "setTextColor:", nimbrel::objc::asImp(&watchedSetter));
+  watch("WUIDynamicWeatherBackground", "setCity:animate:", nimbrel::objc::asImp(&watchedBind));
 }
 
 id subviewOf(id view, const char* cls) {
@@ -209,6 +252,31 @@ TEST_F(ShellDay, AWholeDayRunsThroughTheBinding) {
   EXPECT_GE(TSLastCall("setCity:animate:").count, bindsBefore + 2);
   setDisplay(false);
   EXPECT_FALSE(timer && timer->isValid());
+}
+
+// The Weather framework may complete on a thread of its own: the add-on's completion still
+// runs on the interface thread, where every header text, label and binding is set.
+TEST_F(ShellDay, ACompletionFromASecondThreadSetsTheInterfaceOnTheInterfaceThread) {
+  writeSettings(kDaySettings);
+  watchInterfaceSetters();
+  load();
+  Pool pool;
+  TSSetUpdatesCompleteOnSecondThread(YES);
+  TSSetUpdateResult(14, NO, -3.0, NO);
+  lock();
+  id dateView = wake();
+  interfaceCalls.onMainThread = interfaceCalls.offMainThread = 0;
+  const long bindsBefore = TSLastCall("setCity:animate:").count;
+  for (int turn = 0; turn < 200 && TSLastCall("setCity:animate:").count == bindsBefore; ++turn)
+    TSRunLoop(0.01);
+  TSRunLoop(0.01);
+
+  id header = subviewOf(subviewOf(dateView, "WUIDynamicWeatherBackground"), "WATodayHeaderView");
+  ASSERT_NE(header, nullptr);
+  EXPECT_NE(text(msg(header, "temperature")).find("-3"), std::string::npos);
+  EXPECT_EQ(interfaceCalls.offMainThread, 0);
+  // The header's seven texts and image, and the lock screen's and home screen's bindings.
+  EXPECT_GE(interfaceCalls.onMainThread, 8);
 }
 
 TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
