@@ -14,6 +14,7 @@
 
 #include "host/methods.h"
 #include "host/platform.h"
+#include "objc/binding/hooks.h"
 #include "objc/binding/registry.h"
 #include "objc/runtime/exception.h"
 #include "objc/runtime/foundation.h"
@@ -84,6 +85,15 @@ std::optional<std::string> filename(host::AssetLoader& self, host::Selector s, s
 int ticks = 0;
 void tick(const host::Id&, host::Selector) { ++ticks; }
 
+// A view whose -layoutSubviews answers an int: the name of a replaced method, another type.
+void oddlyTypedView() {
+  if (objc_getClass("TSOddlyTypedView")) return;
+  Class cls = objc_allocateClassPair(objc_getClass("UIView"), "TSOddlyTypedView", 0);
+  class_addMethod(cls, sel_registerName("layoutSubviews"), asImp(+[](id, SEL) { return 7; }),
+                  "i@:");
+  objc_registerClassPair(cls);
+}
+
 TEST_F(ObjcBinding, EachHookRowReportsWhatItChangedAndOnlyThat) {
   const host::Imp untouched = reinterpret_cast<host::Imp>(&tick);
   struct Row {
@@ -96,21 +106,83 @@ TEST_F(ObjcBinding, EachHookRowReportsWhatItChangedAndOnlyThat) {
        host::HookOutcome::overrodeInherited},
       {"UILabel", methods::ContentView::selector, host::HookOutcome::noSuchMethod},
       {"NoSuchShellClass", methods::DateView::selector, host::HookOutcome::noSuchClass},
+      // Same name, another type: the trampoline would pass the wrong arguments.
+      {"TSOddlyTypedView", methods::LayoutSubviews::selector, host::HookOutcome::typeMismatch},
+      {"UIView", {"setFrame:"}, host::HookOutcome::typeMismatch},
   };
+  oddlyTypedView();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.cls);
+    Class cls = objc_getClass(row.cls);
+    SEL selector = sel_registerName(std::string(row.selector.name).c_str());
+    const auto implementation = [&] {
+      Method method = cls ? class_getInstanceMethod(cls, selector) : nullptr;
+      return method ? method_getImplementation(method) : nullptr;
+    };
+    IMP before = implementation();
     host::Imp previous = untouched;
     EXPECT_EQ(runtime().hookMessage(hostClass(row.cls), row.selector, untouched, &previous),
               row.outcome);
     const bool changed = row.outcome == host::HookOutcome::replaced ||
                          row.outcome == host::HookOutcome::overrodeInherited;
     EXPECT_EQ(previous != untouched, changed);
+    EXPECT_EQ(implementation() != before, changed);
   }
   // The inherited method was overridden, not replaced: other views keep UIView's.
   id plainView = send<id>(send<id>(classNamed("UIView"), sel<"alloc">()), sel<"init">());
   send<void>(plainView, sel<"layoutSubviews">());
   EXPECT_EQ(TSLastCall("layoutSubviews").receiver, plainView);
   release(plainView);
+}
+
+// The window's -layoutSubviews is UIView's: its override calls UIView's as it is at each call.
+TEST_F(ObjcBinding, AnOverriddenInheritedMethodCallsTheSuperclassImplementationOfTheMoment) {
+  methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass("_SBWallpaperWindow"),
+                                                windowLayout, &previousWindowLayout);
+  static int laterLayouts = 0;
+  Method viewLayout = class_getInstanceMethod(objc_getClass("UIView"), sel<"layoutSubviews">());
+  IMP shellLayout = method_setImplementation(viewLayout, asImp(+[](id, SEL) { ++laterLayouts; }));
+  send<void>(shell_.window, sel<"layoutSubviews">());
+  method_setImplementation(viewLayout, shellLayout);
+  EXPECT_EQ(laterLayouts, 1);
+  EXPECT_EQ(unwrap(seen.receiver), shell_.window);
+  seen = {};
+}
+
+// Each signature has a few trampolines; once all are taken a further hook is refused as such
+// and changes nothing. In a process of its own, so that other tests keep theirs.
+TEST_F(ObjcBinding, RunningOutOfTrampolinesIsItsOwnOutcome) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        int hooked = 0;
+        host::HookOutcome outcome = host::HookOutcome::replaced;
+        const char* refused = nullptr;
+        for (const char* cls :
+             {"UIView", "UIWindow", "UILabel", "WATodayHeaderView", "WUIDynamicWeatherBackground",
+              "SBFLegacyLockScreenDateView", "SBFLockScreenDateView", "SBFStaticWallpaperView",
+              "_SBWallpaperWindow"}) {
+          methods::LayoutSubviews::Imp previous = nullptr;
+          outcome = methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass(cls), layout,
+                                                                  &previous);
+          if (outcome != host::HookOutcome::replaced &&
+              outcome != host::HookOutcome::overrodeInherited) {
+            refused = cls;
+            break;
+          }
+          ++hooked;
+        }
+        // Still inherited: no method of its own was added.
+        Class cls = objc_getClass(refused ? refused : "UIView");
+        const bool untouched = refused && class_getInstanceMethod(cls, sel<"layoutSubviews">()) ==
+                                              class_getInstanceMethod(class_getSuperclass(cls),
+                                                                      sel<"layoutSubviews">());
+        std::_Exit(outcome == host::HookOutcome::noFreeTrampoline &&
+                           hooked == ObjcRuntime::kTrampolinesPerSignature && untouched
+                       ? 0
+                       : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ObjcBinding, PreviousImplementationsGetTheReceiverAndArgumentsAndTheirResultsComeBack) {
@@ -171,6 +243,9 @@ TEST_F(ObjcBinding, PreviousImplementationsGetTheReceiverAndArgumentsAndTheirRes
 
 TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
   host::Class* controller = hostClass("SBLockScreenDateViewController");
+  // A type other than the trampoline's is refused.
+  EXPECT_FALSE(runtime().addMethod(controller, methods::TickTock::selector,
+                                   reinterpret_cast<host::Imp>(&tick), "v@:@"));
   EXPECT_TRUE(methods::addMethod<methods::TickTock>(runtime(), controller, tick));
   EXPECT_FALSE(methods::addMethod<methods::TickTock>(runtime(), controller, tick));
   EXPECT_FALSE(methods::addMethod<methods::TickTock>(runtime(), nullptr, tick));
