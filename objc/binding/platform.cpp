@@ -170,6 +170,8 @@ class MainScreen final : public host::Screen {
   static id mainScreen() { return send<id>(cls<"UIScreen">(), sel<"mainScreen">()); }
 };
 
+// The alert's initialiser as it is declared: variadic. On arm64 the variadic arguments go on
+// the stack, where the callee reads them, so a fixed-argument call would lose the closing nil.
 using AlertInit = id (*)(id, SEL, id, id, id, id, id, ...);
 
 class Alerts final : public host::Alerts {
@@ -186,9 +188,11 @@ class Alerts final : public host::Alerts {
     if (!alert) return nullptr;
     // The initialiser takes a nil-terminated list of further titles; the rest are added.
     SEL init = sel<"initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:">();
+    auto initialize =
+        reinterpret_cast<AlertInit>(reinterpret_cast<void (*)()>(messageTarget(alert, init)));
     guarded([&] {
-      alert = sendUnguarded<id>(alert, init, nsTitle.get(), nsMessage.get(), unwrap(delegate),
-                                cancel.get(), firstOther.get(), static_cast<id>(nullptr));
+      alert = initialize(alert, init, nsTitle.get(), nsMessage.get(), unwrap(delegate),
+                         cancel.get(), firstOther.get(), static_cast<id>(nullptr));
     });
     Owned made(alert);
     for (std::size_t i = 1; i < otherButtonTitles.size(); ++i) {

@@ -18,6 +18,7 @@
 #include "objc/binding/registry.h"
 #include "objc/runtime/exception.h"
 #include "objc/runtime/foundation.h"
+#include "objc/runtime/geometry.h"
 #include "objc/runtime/message.h"
 #include "objc/seam/stand_ins.h"
 #include "objc/test_shell/test_shell.h"
@@ -490,6 +491,32 @@ TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
   unsetenv("NIMBREL_DEVICE_ROOT");
   std::filesystem::remove_all(root);
 }
+
+// The initialiser is variadic: called through its own type, every title arrives, the first
+// further one through the nil-terminated list and the rest added after.
+TEST_F(ObjcBinding, AnAlertCarriesItsTitlesAndEveryButton) {
+  auto delegate = wrap(shell_.dateViewController);
+  auto alert = host::platform().alerts().makeAlert("No weather cities", "Add one", delegate, "OK",
+                                                   {"Settings", "Later", "Never"});
+  ASSERT_NE(alert, nullptr);
+  id made = unwrap(alert);
+  EXPECT_EQ(stringFrom(send<id>(made, sel<"title">())), "No weather cities");
+  EXPECT_EQ(send<id>(made, sel<"delegate">()), shell_.dateViewController);
+  ASSERT_EQ(send<long>(made, sel<"numberOfButtons">()), 4);
+  std::vector<std::string> titles;
+  for (long i = 0; i < 4; ++i)
+    titles.push_back(stringFrom(send<id>(made, sel<"buttonTitleAtIndex:">(), i)).value_or("?"));
+  EXPECT_EQ(titles, (std::vector<std::string>{"OK", "Settings", "Later", "Never"}));
+}
+
+// Which structures Apple's runtime sends with objc_msgSend_stret on x86-64 (the phone's
+// simulator): those returned in memory. arm64 has one send for all.
+static_assert(returnedInMemoryOnX86_64<CGRect>());
+static_assert(returnedInMemoryOnX86_64<CGAffineTransform>());
+static_assert(!returnedInMemoryOnX86_64<CGPoint>());
+static_assert(!returnedInMemoryOnX86_64<CLLocationCoordinate2D>());
+static_assert(!returnedInMemoryOnX86_64<double>());
+static_assert(!returnedInMemoryOnX86_64<id>());
 
 TEST_F(ObjcBinding, NotificationsAndNotifyStateReachTheAddonsCallbacks) {
   static std::vector<std::string> delivered;
