@@ -32,13 +32,13 @@ void runOnInterfaceThread(void* context) {
   fromObjectiveC([&] {
     // Inside the guard: an exception raised on into the run loop must outlive this pool.
     PoolScope pool;
-    call->handler(wrapAs<host::City>(call->city), wrap(call->error));
+    call->handler(borrowAs<host::City>(call->city), borrow(call->error));
   });
 }
 
 void complete(host::WeatherUpdateHandler handler, id city, id error) {
   fromObjectiveC([&] {
-    if (nimbrel_objc_is_main_thread()) return handler(wrapAs<host::City>(city), wrap(error));
+    if (nimbrel_objc_is_main_thread()) return handler(borrowAs<host::City>(city), borrow(error));
     // Nothing of the binding or the add-on is touched here: the objects are only kept.
     auto* call = new HandedOver{handler, city, error};
     retain(city);

@@ -39,8 +39,7 @@ class BoundClass : public Bound<Interface> {
 // alloc, then an initialiser: the new object's one reference passes to its host object.
 template <class T, class... Args>
 std::shared_ptr<T> makeInstance(id cls, SEL initializer, Args... args) {
-  Owned made(send<id>(send<id>(cls, sel<"alloc">()), initializer, args...));
-  return wrapAs<T>(made.get());
+  return as<T>(adopt(Owned(send<id>(send<id>(cls, sel<"alloc">()), initializer, args...))));
 }
 
 }  // namespace nimbrel::objc

@@ -78,7 +78,7 @@ struct FilenameForConditionHook {
   template <int N>
   static id trampoline(id self, SEL, long condition, BOOL isDay) {
     return fromObjectiveC([&]() -> id {
-      auto loader = wrapAs<host::AssetLoader>(self);
+      auto loader = borrowAs<host::AssetLoader>(self);
       if (!loader) return callOriginal<id, Method, N>(self, condition, isDay);
       return autoreleasedString(
           replacement<Method, N>()(*loader, Method::selector, condition, isDay));
@@ -96,7 +96,7 @@ struct TickTockHook {
   using Method = methods::TickTock;
   template <int N>
   static void trampoline(id self, SEL) {
-    fromObjectiveC([&] { replacement<Method, N>()(wrap(self), Method::selector); });
+    fromObjectiveC([&] { replacement<Method, N>()(borrow(self), Method::selector); });
   }
 };
 
@@ -105,11 +105,13 @@ struct DateViewHook {
   template <int N>
   static id trampoline(id self, SEL) {
     return fromObjectiveC(
-        [&] { return unwrap(replacement<Method, N>()(wrap(self), Method::selector)); });
+        [&] { return unwrap(replacement<Method, N>()(borrow(self), Method::selector)); });
   }
+  // The view the shell's own implementation answers is the controller's, kept for the call:
+  // borrowed, as the receiver is.
   template <int N>
   static std::shared_ptr<host::DateView> previous(const host::Id& self, host::Selector) {
-    return wrapAs<host::DateView>(callOriginal<id, Method, N>(unwrap(self)));
+    return borrowAs<host::DateView>(callOriginal<id, Method, N>(unwrap(self)));
   }
 };
 
@@ -118,13 +120,13 @@ struct ContentViewHook {
   template <int N>
   static id trampoline(id self, SEL) {
     return fromObjectiveC([&] {
-      return unwrap(replacement<Method, N>()(wrapAs<host::View>(self), Method::selector));
+      return unwrap(replacement<Method, N>()(borrowAs<host::View>(self), Method::selector));
     });
   }
   template <int N>
   static std::shared_ptr<host::View> previous(const std::shared_ptr<host::View>& self,
                                               host::Selector) {
-    return wrapAs<host::View>(callOriginal<id, Method, N>(unwrap(self)));
+    return borrowAs<host::View>(callOriginal<id, Method, N>(unwrap(self)));
   }
 };
 
@@ -132,7 +134,7 @@ struct LayoutSubviewsHook {
   using Method = methods::LayoutSubviews;
   template <int N>
   static void trampoline(id self, SEL) {
-    fromObjectiveC([&] { replacement<Method, N>()(wrapAs<host::View>(self), Method::selector); });
+    fromObjectiveC([&] { replacement<Method, N>()(borrowAs<host::View>(self), Method::selector); });
   }
   template <int N>
   static void previous(const std::shared_ptr<host::View>& self, host::Selector) {
@@ -161,7 +163,7 @@ struct FinishUIUnlockHook {
   template <int N>
   static void trampoline(id self, SEL, int source, id options) {
     fromObjectiveC(
-        [&] { replacement<Method, N>()(wrap(self), Method::selector, source, wrap(options)); });
+        [&] { replacement<Method, N>()(borrow(self), Method::selector, source, borrow(options)); });
   }
   template <int N>
   static void previous(const host::Id& self, host::Selector, long source, const host::Id& options) {

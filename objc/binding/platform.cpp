@@ -194,12 +194,12 @@ class Alerts final : public host::Alerts {
       alert = initialize(alert, init, nsTitle.get(), nsMessage.get(), unwrap(delegate),
                          cancel.get(), firstOther.get(), static_cast<id>(nullptr));
     });
-    Owned made(alert);
+    auto made = as<host::AlertView>(adopt(Owned(alert)));
     for (std::size_t i = 1; i < otherButtonTitles.size(); ++i) {
       Owned other = makeString(otherButtonTitles[i]);
-      send<long>(made.get(), sel<"addButtonWithTitle:">(), other.get());
+      send<long>(alert, sel<"addButtonWithTitle:">(), other.get());
     }
-    return wrapAs<host::AlertView>(made.get());
+    return made;
   }
 };
 

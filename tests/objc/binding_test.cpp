@@ -305,6 +305,48 @@ TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {
   release(label);
 }
 
+// A replaced method's receiver and the subviews it walks are borrowed for the call: nothing
+// is retained unless the add-on keeps an object past the call, which then holds one retain.
+TEST_F(ObjcBinding, ACallBorrowsItsObjectsAndRetainsOnlyThoseKeptPastIt) {
+  static long countDuringCall = 0;
+  static host::Id kept;
+  static bool keep = false;
+  methods::hookMessage<methods::LayoutSubviews>(
+      runtime(), hostClass("SBFStaticWallpaperView"),
+      [](const std::shared_ptr<host::View>& self, host::Selector) {
+        countDuringCall = retainCount(unwrap(self));
+        auto subviews = self->subviews();
+        if (keep) kept = subviews.empty() ? nullptr : subviews.front();
+      },
+      &previousLayout);
+  id content = send<id>(shell_.wallpaperView, sel<"contentView">());
+  // Each call in a pool of its own, as a run-loop turn: the subviews array goes with it.
+  const auto layOut = [&] {
+    PoolScope turn;
+    send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
+  };
+  const long viewCount = retainCount(shell_.wallpaperView);
+  const long contentCount = retainCount(content);
+  const std::size_t made = hostObjectsMade();
+
+  layOut();
+  EXPECT_EQ(countDuringCall, viewCount);
+  EXPECT_EQ(retainCount(content), contentCount);
+
+  keep = true;
+  layOut();
+  ASSERT_EQ(unwrap(kept), content);
+  EXPECT_EQ(retainCount(content), contentCount + 1);
+  layOut();  // held: found, not retained again
+  EXPECT_EQ(retainCount(content), contentCount + 1);
+  kept.reset();
+  EXPECT_EQ(retainCount(content), contentCount);
+  EXPECT_EQ(retainCount(shell_.wallpaperView), viewCount);
+  // Made on the first call, found again afterwards.
+  EXPECT_LE(hostObjectsMade(), made + 2);
+  keep = false;
+}
+
 TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   auto background = host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
                         ->makeWithFrame(host::makeRect(1, 2, 30, 40));
