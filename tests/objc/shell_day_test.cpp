@@ -102,6 +102,22 @@ id subviewOf(id view, const char* cls) {
   return index < 0 ? nullptr : subviewAt(view, static_cast<unsigned long>(index));
 }
 
+// GNUstep's allocation statistics: live instances per class since they were switched on.
+extern "C" BOOL GSDebugAllocationActive(BOOL active);
+extern "C" int GSDebugAllocationCount(Class cls);
+extern "C" Class* GSDebugAllocationClassList(void);
+
+// Live instances of every class with any: Foundation's strings, numbers, dates and timers as
+// well as the shell's own objects.
+std::map<std::string, int> liveByClass() {
+  std::map<std::string, int> counts;
+  Class* classes = GSDebugAllocationClassList();
+  for (Class* cls = classes; cls && *cls; ++cls)
+    if (const int count = GSDebugAllocationCount(*cls)) counts[class_getName(*cls)] = count;
+  free(classes);
+  return counts;
+}
+
 // A phone's files under a folder of its own, settings in the fallback file (this machine's
 // home is not the mobile user's), and the Weather app's local city.
 class ShellDay : public ::testing::Test {
@@ -290,13 +306,18 @@ TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
     wake();
     unlock();
   };
+  GSDebugAllocationActive(YES);
   for (int i = 0; i < 100; ++i) cycle();
   TSRunLoop(0.05);
   const long settled = TSLiveObjects();
+  const auto settledByClass = liveByClass();
   const long bindsBefore = TSLastCall("setCity:animate:").count;
   for (int i = 0; i < 10000; ++i) cycle();
   TSRunLoop(0.05);
   EXPECT_EQ(TSLiveObjects(), settled);
+  // Foundation's objects too: strings, numbers, dates, timers, arrays, dictionaries.
+  EXPECT_EQ(liveByClass(), settledByClass);
+  EXPECT_TRUE(settledByClass.contains("NSTimer") && settledByClass.contains("NSGDate"));
   // Each cycle really showed and took down the backgrounds.
   EXPECT_GE(TSLastCall("setCity:animate:").count - bindsBefore, 3 * 10000);
 }
