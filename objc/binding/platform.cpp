@@ -184,20 +184,25 @@ class Alerts final : public host::Alerts {
     Owned nsMessage = makeString(message);
     Owned cancel = cancelButtonTitle ? makeString(*cancelButtonTitle) : Owned();
     Owned firstOther = otherButtonTitles.empty() ? Owned() : makeString(otherButtonTitles[0]);
-    id alert = send<id>(cls<"UIAlertView">(), sel<"alloc">());
-    if (!alert) return nullptr;
+    id allocated = send<id>(cls<"UIAlertView">(), sel<"alloc">());
+    if (!allocated) return nullptr;
     // The initialiser takes a nil-terminated list of further titles; the rest are added.
     SEL init = sel<"initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:">();
     auto initialize =
-        reinterpret_cast<AlertInit>(reinterpret_cast<void (*)()>(messageTarget(alert, init)));
-    guarded([&] {
-      alert = initialize(alert, init, nsTitle.get(), nsMessage.get(), unwrap(delegate),
-                         cancel.get(), firstOther.get(), static_cast<id>(nullptr));
+        reinterpret_cast<AlertInit>(reinterpret_cast<void (*)()>(messageTarget(allocated, init)));
+    Owned alert = initialized(allocated, [&](id self) {
+      id made = nullptr;
+      guarded([&] {
+        made = initialize(self, init, nsTitle.get(), nsMessage.get(), unwrap(delegate),
+                          cancel.get(), firstOther.get(), static_cast<id>(nullptr));
+      });
+      return made;
     });
-    auto made = as<host::AlertView>(adopt(Owned(alert)));
+    id shown = alert.get();
+    auto made = as<host::AlertView>(adopt(std::move(alert)));
     for (std::size_t i = 1; i < otherButtonTitles.size(); ++i) {
       Owned other = makeString(otherButtonTitles[i]);
-      send<long>(alert, sel<"addButtonWithTitle:">(), other.get());
+      send<long>(shown, sel<"addButtonWithTitle:">(), other.get());
     }
     return made;
   }

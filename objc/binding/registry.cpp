@@ -7,8 +7,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "objc/binding/bound.h"
 #include "objc/binding/objects.h"
 #include "objc/runtime/foundation.h"
+#include "objc/runtime/message.h"
 
 namespace nimbrel::objc {
 
@@ -185,5 +187,11 @@ host::Class* classBinding(Class cls) {
 Class classOf(const host::Class* cls) { return reinterpret_cast<Class>(unwrap(cls)); }
 
 std::size_t hostObjectsMade() { return tables().made; }
+
+void abandonAllocated(id allocated) {
+  // One reference is the caller's; a second one is alloc's, unless the initialiser let it go.
+  if (sendUnguarded<unsigned long>(allocated, sel<"retainCount">()) > 1) release(allocated);
+  release(allocated);
+}
 
 }  // namespace nimbrel::objc

@@ -14,6 +14,7 @@
 
 #include "host/methods.h"
 #include "host/platform.h"
+#include "objc/binding/bound.h"
 #include "objc/binding/hooks.h"
 #include "objc/binding/registry.h"
 #include "objc/runtime/exception.h"
@@ -450,6 +451,30 @@ TEST_F(ObjcBinding, AnExceptionCrossesTheBindingWholeInBothDirections) {
     }
   }
   duringLayout = [] {};
+}
+
+// An initialiser that raises frees what alloc made whether or not it let go of it first: one
+// that raises as it is (a class of the test's own) and one that releases itself first (a view
+// with a frame that is not finite).
+TEST_F(ObjcBinding, AnInitialiserThatRaisesLeavesNoObjectBehind) {
+  Class raising = objc_getClass("TSRaisingInit");
+  if (!raising) {
+    raising = objc_allocateClassPair(objc_getClass("TSObject"), "TSRaisingInit", 0);
+    class_addMethod(raising, sel<"init">(), asImp(+[](id, SEL) -> id {
+                      id raised = newServiceException("no init today", nullptr);
+                      nimbrel_objc_raise(send<id>(raised, sel<"autorelease">()));
+                    }),
+                    "@@:");
+    objc_registerClassPair(raising);
+  }
+  const long live = TSLiveObjects();
+  EXPECT_THROW(makeInstance<host::Object>(reinterpret_cast<id>(raising), sel<"init">()),
+               host::PlatformException);
+  EXPECT_EQ(TSLiveObjects(), live);
+  EXPECT_THROW(host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
+                   ->makeWithFrame(host::makeRect(0, 0, NAN, 1)),
+               host::PlatformException);
+  EXPECT_EQ(TSLiveObjects(), live);
 }
 
 TEST(ObjcExceptionTexts, BrokenUTF8IsReplacedAndWholeCharactersKept) {
