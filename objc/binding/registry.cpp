@@ -2,6 +2,7 @@
 
 #include <objc/runtime.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <new>
 #include <unordered_map>
@@ -59,23 +60,31 @@ struct SessionEnd {
 // go; a new object at its address is recognised by its class, and a host object of the
 // binding holds nothing but the object's address, so reusing it for a newcomer of the same
 // class is the same as making a new one.
+//
+// A session is either the holders' (it took a retain, or the caller's reference, and lets go
+// of it when the last holder does) or dormant: kept by the entry itself, retaining nothing,
+// lent out to calls that borrow the object. A dormant session that a holder keeps past a call
+// becomes the holders'.
 struct Entry {
   Class cls;
   std::unique_ptr<host::Object> host;
   std::weak_ptr<host::Object> session;
+  std::shared_ptr<host::Object> dormant;
 };
 
-// Entries without a session are dropped when the table grows past this.
+// Entries without a holder are dropped when the table has grown to twice its size after the
+// last sweep, and at least to this.
 constexpr std::size_t kSweepThreshold = 256;
 
 struct Tables {
   std::size_t made = 0;
   std::unordered_map<id, Entry> objects;
   std::unordered_map<Class, std::unique_ptr<host::Class>> classes;
-  // Sessions borrowed by the calls in progress, innermost last; never shrinks its capacity, so
-  // that a call in steady state allocates nothing here.
-  std::vector<std::shared_ptr<host::Object>> borrowed;
+  // Entries whose dormant session the calls in progress lent out, innermost last; never
+  // shrinks its capacity, so that a call in steady state allocates nothing here.
+  std::vector<Entry*> borrowed;
   int callDepth = 0;
+  std::size_t sweepAt = kSweepThreshold;
 };
 
 // Never destroyed: the add-on's own statics may let go of objects after ours would be gone.
@@ -84,30 +93,50 @@ Tables& tables() {
   return *t;
 }
 
-void sweepDormant() {
-  auto& objects = tables().objects;
-  std::erase_if(objects, [](const auto& item) { return item.second.session.expired(); });
+bool unheld(const Entry& entry) {
+  return entry.dormant ? entry.dormant.use_count() == 1 : entry.session.expired();
 }
 
-// A session holding `object`, which the binding has retained (`retained`) or borrows.
-std::shared_ptr<host::Object> startSession(id object, Entry& entry, bool retained) {
-  std::shared_ptr<host::Object> session(entry.host.get(), SessionEnd{object, retained},
+// Only outside calls: an entry lent to a call stays until the call ends.
+void sweepIfGrown(Tables& t) {
+  if (t.callDepth > 0 || t.objects.size() < t.sweepAt) return;
+  std::erase_if(t.objects, [](const auto& item) { return unheld(item.second); });
+  t.sweepAt = std::max(kSweepThreshold, 2 * t.objects.size());
+}
+
+// How a session holds its object: by a retain of its own, or not at all (dormant, lent to a
+// call).
+enum class Take { retain, borrow };
+
+SessionEnd* endOf(const std::shared_ptr<host::Object>& session) {
+  return std::get_deleter<SessionEnd>(session);
+}
+
+// The entry's dormant session handed over to holders, with a retain for them.
+std::shared_ptr<host::Object> wake(Entry& entry, id object) {
+  retain(object);
+  endOf(entry.dormant)->retained = true;
+  return std::move(entry.dormant);
+}
+
+std::shared_ptr<host::Object> startSession(Tables& t, id object, Entry& entry, Take take) {
+  if (take == Take::retain) retain(object);
+  std::shared_ptr<host::Object> session(entry.host.get(), SessionEnd{object, take == Take::retain},
                                         RecyclingAllocator<host::Object>());
   entry.session = session;
+  if (take == Take::retain) return session;
+  entry.dormant = session;
+  t.borrowed.push_back(&entry);
   return session;
 }
 
-// How a new session holds its object: by a retain of its own, by the caller's reference
-// passed on, or borrowed for a call.
-enum class Take { retain, reference, borrow };
-
-// The host class of a class object, or the object's session: held already (found without
-// asking the runtime anything), or else new on its entry. A dormant entry of a gone object of
-// another class is made again.
+// The host class of a class object, or the object's session: held already, dormant and
+// lent or woken, or else new on its entry. An entry of a gone object of another class is made
+// again.
 std::shared_ptr<host::Object> hold(Tables& t, id object, Take take) {
   auto found = t.objects.find(object);
-  if (found != t.objects.end())
-    // A held object cannot have gone, whatever its class says now.
+  // A session with holders keeps its object: it cannot have gone, whatever its class says.
+  if (found != t.objects.end() && !found->second.dormant)
     if (auto held = found->second.session.lock()) return held;
   Class cls = object_getClass(object);
   // A class object is its class's one host class, which lives as long as the process.
@@ -118,13 +147,18 @@ std::shared_ptr<host::Object> hold(Tables& t, id object, Take take) {
     t.objects.erase(found);
     found = t.objects.end();
   }
+  if (found != t.objects.end() && found->second.dormant) {
+    Entry& entry = found->second;
+    if (take == Take::retain) return wake(entry, object);
+    t.borrowed.push_back(&entry);
+    return entry.dormant;
+  }
   if (found == t.objects.end()) {
-    if (t.objects.size() >= kSweepThreshold) sweepDormant();
-    found = t.objects.try_emplace(object, Entry{cls, makeHostObject(object, cls), {}}).first;
+    sweepIfGrown(t);
+    found = t.objects.try_emplace(object, Entry{cls, makeHostObject(object, cls), {}, {}}).first;
     ++t.made;
   }
-  if (take == Take::retain) retain(object);
-  return startSession(object, found->second, take != Take::borrow);
+  return startSession(t, object, found->second, take);
 }
 
 }  // namespace
@@ -136,20 +170,12 @@ std::shared_ptr<host::Object> wrap(id object) {
 std::shared_ptr<host::Object> borrow(id object) {
   if (!object) return nullptr;
   Tables& t = tables();
-  if (t.callDepth == 0) return hold(t, object, Take::retain);
-  std::shared_ptr<host::Object> session = hold(t, object, Take::borrow);
-  // Only sessions this call started are settled at its end; one already held stays as it is.
-  if (session.use_count() == 1) t.borrowed.push_back(session);
-  return session;
+  return hold(t, object, t.callDepth == 0 ? Take::retain : Take::borrow);
 }
 
-std::shared_ptr<host::Object> adopt(Owned made) {
-  if (!made.get()) return nullptr;
-  std::shared_ptr<host::Object> session = hold(tables(), made.get(), Take::reference);
-  // A new session took the reference; one held already has its own, and `made` lets go.
-  if (session.use_count() == 1) made.release();
-  return session;
-}
+// The session retains for itself, and `made` lets its reference go: two messages, once per
+// object made, for one way of holding.
+std::shared_ptr<host::Object> adopt(Owned made) { return wrap(made.get()); }
 
 CallScope::CallScope() {
   Tables& t = tables();
@@ -161,14 +187,12 @@ CallScope::~CallScope() {
   Tables& t = tables();
   --t.callDepth;
   for (std::size_t i = firstBorrowed_; i < t.borrowed.size(); ++i) {
-    // Held past the call by someone besides this list: now the binding retains it.
-    if (t.borrowed[i].use_count() > 1) {
-      SessionEnd* end = std::get_deleter<SessionEnd>(t.borrowed[i]);
-      retain(end->object);
-      end->retained = true;
-    }
+    Entry& entry = *t.borrowed[i];
+    // Held past the call by someone besides the entry: now the binding retains it for them.
+    if (entry.dormant && entry.dormant.use_count() > 1) wake(entry, endOf(entry.dormant)->object);
   }
   t.borrowed.resize(firstBorrowed_);
+  sweepIfGrown(t);
 }
 
 id unwrap(const host::Object* object) {
