@@ -37,9 +37,11 @@ void runOnInterfaceThread(void* context) {
 }
 
 void complete(host::WeatherUpdateHandler handler, id city, id error) {
-  fromObjectiveC([&] {
-    if (nimbrel_objc_is_main_thread()) return handler(borrowAs<host::City>(city), borrow(error));
-    // Nothing of the binding or the add-on is touched here: the objects are only kept.
+  if (nimbrel_objc_is_main_thread())
+    return fromObjectiveC([&] { handler(borrowAs<host::City>(city), borrow(error)); });
+  // Nothing of the binding's or the add-on's is touched on this thread: the objects are only
+  // kept, and handed over.
+  towardsPlatform([&] {
     auto* call = new HandedOver{handler, city, error};
     retain(city);
     retain(error);

@@ -8,15 +8,14 @@
 
 namespace nimbrel::objc {
 
-// Runs the add-on's side of a call from the platform, in a CallScope of its own: the objects
-// it meets are borrowed for the call. No C++ exception unwinds into the
-// platform's frames: a platform exception goes on as the NSException it was (the same object
-// when it came from the platform), and any other becomes one whose reason names it.
+// Runs `body` for the platform: no C++ exception unwinds into the platform's frames. A platform
+// exception goes on as the NSException it was (the same object when it came from the
+// platform), and any other becomes one whose reason names it. Touches nothing of the binding's
+// own, so any thread may use it.
 template <class Body>
-auto fromObjectiveC(Body&& body) -> decltype(body()) {
+auto towardsPlatform(Body&& body) -> decltype(body()) {
   id escaped = nullptr;
   try {
-    CallScope call;
     return body();
   } catch (...) {
     escaped = exceptionForPlatform();
@@ -24,6 +23,16 @@ auto fromObjectiveC(Body&& body) -> decltype(body()) {
   }
   // Raised outside the handler, so that the C++ exception is finished with first.
   nimbrel_objc_raise(escaped);
+}
+
+// Runs the add-on's side of a call from the platform, on the interface thread, in a CallScope
+// of its own: the objects it meets are borrowed for the call.
+template <class Body>
+auto fromObjectiveC(Body&& body) -> decltype(body()) {
+  return towardsPlatform([&] {
+    CallScope call;
+    return body();
+  });
 }
 
 }  // namespace nimbrel::objc
