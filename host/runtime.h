@@ -16,6 +16,10 @@ enum class HookOutcome {
                       // superclass's
   noSuchMethod,  // neither the class nor a superclass has it; nothing changed, previous untouched
   noSuchClass,   // the class was none; nothing changed, previous untouched
+  // Only where replacements go in through typed trampolines (the Objective-C binding); nothing
+  // changed, previous untouched:
+  typeMismatch,      // the method's type encoding is not the one its trampoline has
+  noFreeTrampoline,  // every trampoline of that signature is taken
 };
 
 class Runtime {

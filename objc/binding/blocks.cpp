@@ -1,22 +1,72 @@
 #include "objc/binding/blocks.h"
 
 #include <list>
+#include <memory>
 
 #include "objc/binding/registry.h"
 #include "objc/binding/trampoline_guard.h"
+#include "objc/runtime/foundation.h"
+#include "objc/runtime/main_thread.h"
 
 #if defined(__APPLE__)
-extern "C" void* _NSConcreteGlobalBlock[32];
+#include <Block.h>
 #endif
 
 namespace nimbrel::objc {
 
 namespace {
 
-// The block ABI's layout of a block literal with one captured value.
+// A completion on its way to the interface thread, holding the objects it brought.
+struct HandedOver {
+  host::WeatherUpdateHandler handler;
+  id city;
+  id error;
+  ~HandedOver() {
+    release(city);
+    release(error);
+  }
+};
+
+void runOnInterfaceThread(void* context) {
+  std::unique_ptr<HandedOver> call(static_cast<HandedOver*>(context));
+  fromObjectiveC([&] {
+    // Inside the guard: an exception raised on into the run loop must outlive this pool.
+    PoolScope pool;
+    call->handler(borrowAs<host::City>(call->city), borrow(call->error));
+  });
+}
+
+void complete(host::WeatherUpdateHandler handler, id city, id error) {
+  if (nimbrel_objc_is_main_thread())
+    return fromObjectiveC([&] { handler(borrowAs<host::City>(city), borrow(error)); });
+  // Nothing of the binding's or the add-on's is touched on this thread: the objects are only
+  // kept, and handed over.
+  towardsPlatform([&] {
+    auto* call = new HandedOver{handler, city, error};
+    retain(city);
+    retain(error);
+    nimbrel_objc_on_main_thread(runOnInterfaceThread, call);
+  });
+}
+
+#if defined(__APPLE__)
+
+// The compiler's block: on arm64e its invoke pointer is signed, as the caller checks.
+id makeBlock(host::WeatherUpdateHandler handler) {
+  void (^block)(id, id) = ^(id city, id error) {
+    complete(handler, city, error);
+  };
+  return reinterpret_cast<id>(Block_copy(block));
+}
+
+#else
+
+// The block ABI's layout of a global block with one captured value, laid out by hand: GCC has
+// neither blocks nor a blocks runtime to copy one with, and a global block needs no copying.
 struct BlockDescriptor {
   unsigned long reserved;
   unsigned long size;
+  const char* signature;
 };
 
 struct CompletionBlock {
@@ -29,29 +79,40 @@ struct CompletionBlock {
 };
 
 constexpr int kBlockIsGlobal = 1 << 28;
-constexpr BlockDescriptor kDescriptor{0, sizeof(CompletionBlock)};
+constexpr int kBlockHasSignature = 1 << 30;
+// As the compiler encodes `void (^)(id, id)` on a 64-bit platform.
+constexpr BlockDescriptor kDescriptor{0, sizeof(CompletionBlock), "v24@?0@8@16"};
 
-void invoke(CompletionBlock* block, id city, id error) {
-  fromObjectiveC([&] { block->handler(wrapAs<host::City>(city), wrap(error)); });
+void invoke(CompletionBlock* block, id city, id error) { complete(block->handler, city, error); }
+
+std::list<CompletionBlock>& blocks() {
+  // A list, so that a block handed out never moves.
+  static auto* made = new std::list<CompletionBlock>();
+  return *made;
 }
 
-void* globalBlockClass() {
-#if defined(__APPLE__)
-  return _NSConcreteGlobalBlock;
-#else
-  return nullptr;  // nothing on this runtime reads it
+id makeBlock(host::WeatherUpdateHandler handler) {
+  // Nothing on this runtime reads isa: there is no blocks runtime.
+  blocks().push_back(
+      {nullptr, kBlockIsGlobal | kBlockHasSignature, 0, invoke, &kDescriptor, handler});
+  return reinterpret_cast<id>(&blocks().back());
+}
+
 #endif
-}
+
+struct Made {
+  host::WeatherUpdateHandler handler;
+  id block;
+};
 
 }  // namespace
 
 id completionBlock(host::WeatherUpdateHandler handler) {
-  // A list, so that a block handed out never moves.
-  static auto* blocks = new std::list<CompletionBlock>();
-  for (CompletionBlock& block : *blocks)
-    if (block.handler == handler) return reinterpret_cast<id>(&block);
-  blocks->push_back({globalBlockClass(), kBlockIsGlobal, 0, invoke, &kDescriptor, handler});
-  return reinterpret_cast<id>(&blocks->back());
+  static auto* made = new std::list<Made>();
+  for (const Made& entry : *made)
+    if (entry.handler == handler) return entry.block;
+  made->push_back({handler, makeBlock(handler)});
+  return made->back().block;
 }
 
 }  // namespace nimbrel::objc

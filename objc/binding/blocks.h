@@ -7,9 +7,10 @@
 
 namespace nimbrel::objc {
 
-// A block that calls `handler` with the host objects of the updated city and the error.
-// Made once per handler and never freed, as a global block, so that the updater may keep it
-// without copying: GCC's runtime has no blocks runtime to copy one with.
+// A block that calls `handler` with the host objects of the updated city and the error, on the
+// interface thread: a call that arrives on another thread is handed over to it, so that the
+// add-on's state and the shell's views are touched from one thread only. Made once per
+// handler and never freed.
 id completionBlock(host::WeatherUpdateHandler handler);
 
 }  // namespace nimbrel::objc

@@ -36,11 +36,35 @@ class BoundClass : public Bound<Interface> {
   Class runtimeClass() const { return reinterpret_cast<Class>(this->object()); }
 };
 
+// Lets go of what alloc made when its initialiser raised. An initialiser that raises may have
+// released it first, as one that fails does, or not: `allocated` still holds the caller's own
+// retain, so it is alive to ask.
+void abandonAllocated(id allocated);
+
+// `initialize(allocated)`, whose result is the new object's one reference. The allocated
+// object is retained across the initialiser, so that it is freed whether or not a raising
+// initialiser released it.
+template <class Init>
+Owned initialized(id allocated, Init&& initialize) {
+  if (!allocated) return Owned();
+  retain(allocated);
+  id made = nullptr;
+  try {
+    made = initialize(allocated);
+  } catch (...) {
+    abandonAllocated(allocated);
+    throw;
+  }
+  release(allocated);
+  return Owned(made);
+}
+
 // alloc, then an initialiser: the new object's one reference passes to its host object.
 template <class T, class... Args>
 std::shared_ptr<T> makeInstance(id cls, SEL initializer, Args... args) {
-  Owned made(send<id>(send<id>(cls, sel<"alloc">()), initializer, args...));
-  return wrapAs<T>(made.get());
+  return as<T>(adopt(initialized(send<id>(cls, sel<"alloc">()), [&](id allocated) {
+    return send<id>(allocated, initializer, args...);
+  })));
 }
 
 }  // namespace nimbrel::objc

@@ -7,7 +7,10 @@
 #include <objc/runtime.h>
 
 #include <array>
+#include <cctype>
+#include <cstring>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "host/methods.h"
@@ -28,12 +31,15 @@ namespace {
 
 namespace methods = host::methods;
 
-// Hooks of one signature that the binding can hold at once: the add-on needs two at most.
-constexpr int kSlots = 4;
+constexpr int kSlots = ObjcRuntime::kTrampolinesPerSignature;
 
+// One hook: the add-on's routine, and the implementation it replaced. An override of an
+// inherited method has no implementation of its own to call: it calls the superclass's as that
+// is when called, so that a later change there is seen.
 struct Slot {
   host::Imp replacement = nullptr;
   IMP original = nullptr;
+  Class superclass = nullptr;
 };
 
 template <class Method>
@@ -53,7 +59,11 @@ SEL selectorOf() {
 template <class R, class Method, int N, class... Args>
 R callOriginal(id receiver, Args... args) {
   if (!receiver) return R();
-  return callImp<R>(slots<Method>[N].original, receiver, selectorOf<Method>(), args...);
+  const Slot& slot = slots<Method>[N];
+  SEL selector = selectorOf<Method>();
+  IMP original =
+      slot.superclass ? class_getMethodImplementation(slot.superclass, selector) : slot.original;
+  return callImp<R>(original, receiver, selector, args...);
 }
 
 // A string returned to the shell is autoreleased, as a method's result that the caller does
@@ -68,7 +78,7 @@ struct FilenameForConditionHook {
   template <int N>
   static id trampoline(id self, SEL, long condition, BOOL isDay) {
     return fromObjectiveC([&]() -> id {
-      auto loader = wrapAs<host::AssetLoader>(self);
+      auto loader = borrowAs<host::AssetLoader>(self);
       if (!loader) return callOriginal<id, Method, N>(self, condition, isDay);
       return autoreleasedString(
           replacement<Method, N>()(*loader, Method::selector, condition, isDay));
@@ -86,7 +96,7 @@ struct TickTockHook {
   using Method = methods::TickTock;
   template <int N>
   static void trampoline(id self, SEL) {
-    fromObjectiveC([&] { replacement<Method, N>()(wrap(self), Method::selector); });
+    fromObjectiveC([&] { replacement<Method, N>()(borrow(self), Method::selector); });
   }
 };
 
@@ -95,11 +105,13 @@ struct DateViewHook {
   template <int N>
   static id trampoline(id self, SEL) {
     return fromObjectiveC(
-        [&] { return unwrap(replacement<Method, N>()(wrap(self), Method::selector)); });
+        [&] { return unwrap(replacement<Method, N>()(borrow(self), Method::selector)); });
   }
+  // The view the shell's own implementation answers is the controller's, kept for the call:
+  // borrowed, as the receiver is.
   template <int N>
   static std::shared_ptr<host::DateView> previous(const host::Id& self, host::Selector) {
-    return wrapAs<host::DateView>(callOriginal<id, Method, N>(unwrap(self)));
+    return borrowAs<host::DateView>(callOriginal<id, Method, N>(unwrap(self)));
   }
 };
 
@@ -108,13 +120,13 @@ struct ContentViewHook {
   template <int N>
   static id trampoline(id self, SEL) {
     return fromObjectiveC([&] {
-      return unwrap(replacement<Method, N>()(wrapAs<host::View>(self), Method::selector));
+      return unwrap(replacement<Method, N>()(borrowAs<host::View>(self), Method::selector));
     });
   }
   template <int N>
   static std::shared_ptr<host::View> previous(const std::shared_ptr<host::View>& self,
                                               host::Selector) {
-    return wrapAs<host::View>(callOriginal<id, Method, N>(unwrap(self)));
+    return borrowAs<host::View>(callOriginal<id, Method, N>(unwrap(self)));
   }
 };
 
@@ -122,7 +134,7 @@ struct LayoutSubviewsHook {
   using Method = methods::LayoutSubviews;
   template <int N>
   static void trampoline(id self, SEL) {
-    fromObjectiveC([&] { replacement<Method, N>()(wrapAs<host::View>(self), Method::selector); });
+    fromObjectiveC([&] { replacement<Method, N>()(borrowAs<host::View>(self), Method::selector); });
   }
   template <int N>
   static void previous(const std::shared_ptr<host::View>& self, host::Selector) {
@@ -151,7 +163,7 @@ struct FinishUIUnlockHook {
   template <int N>
   static void trampoline(id self, SEL, int source, id options) {
     fromObjectiveC(
-        [&] { replacement<Method, N>()(wrap(self), Method::selector, source, wrap(options)); });
+        [&] { replacement<Method, N>()(borrow(self), Method::selector, source, borrow(options)); });
   }
   template <int N>
   static void previous(const host::Id& self, host::Selector, long source, const host::Id& options) {
@@ -159,9 +171,54 @@ struct FinishUIUnlockHook {
   }
 };
 
+template <class T>
+constexpr char typeCode() {
+  if constexpr (std::is_void_v<T>)
+    return 'v';
+  else if constexpr (std::is_same_v<T, id>)
+    return '@';
+  else if constexpr (std::is_same_v<T, SEL>)
+    return ':';
+  else if constexpr (std::is_same_v<T, bool>)
+    return 'B';  // BOOL on 64-bit iOS
+  else if constexpr (std::is_same_v<T, signed char>)
+    return 'c';
+  else if constexpr (std::is_same_v<T, unsigned char>)
+    return 'C';  // BOOL on GCC's runtime
+  else if constexpr (std::is_same_v<T, int>)
+    return 'i';
+  else if constexpr (std::is_same_v<T, long>)
+    return sizeof(long) == 8 ? 'q' : 'l';
+  else
+    static_assert(std::is_void_v<T>, "a trampoline type without an encoding");
+}
+
+// A function type's Objective-C type encoding without frame offsets: "@@:qC" for
+// id (*)(id, SEL, long, BOOL) here.
+template <class R, class... Args>
+constexpr std::array<char, sizeof...(Args) + 2> encodingOf(R (*)(Args...)) {
+  return {typeCode<R>(), typeCode<Args>()..., '\0'};
+}
+
+template <class Hook>
+constexpr auto kTrampolineTypes = encodingOf(&Hook::template trampoline<0>);
+
+// Whether a method's type encoding is `expected`, frame offsets and type qualifiers aside.
+bool sameTypes(const char* types, std::string_view expected) {
+  if (!types) return false;
+  std::size_t matched = 0;
+  for (const char* c = types; *c; ++c) {
+    if (std::isdigit(static_cast<unsigned char>(*c)) || std::strchr("rnNoORV", *c)) continue;
+    if (matched == expected.size() || expected[matched] != *c) return false;
+    ++matched;
+  }
+  return matched == expected.size();
+}
+
 // The trampolines and previous-implementation functions of one signature, one per slot.
 struct Family {
   std::string_view selector;
+  std::string_view types;
   std::array<Slot, kSlots>* slots;
   std::array<IMP, kSlots> trampolines;
   std::array<host::Imp, kSlots> previous;
@@ -176,8 +233,11 @@ struct Family {
 template <class Hook, int... N>
 Family familyOf(std::integer_sequence<int, N...>) {
   using Method = typename Hook::Method;
-  Family family{
-      Method::selector.name, &slots<Method>, {asImp(&Hook::template trampoline<N>)...}, {}};
+  Family family{Method::selector.name,
+                kTrampolineTypes<Hook>.data(),
+                &slots<Method>,
+                {asImp(&Hook::template trampoline<N>)...},
+                {}};
   if constexpr (requires { &Hook::template previous<0>; })
     family.previous = {reinterpret_cast<host::Imp>(&Hook::template previous<N>)...};
   return family;
@@ -202,21 +262,18 @@ Family* familyFor(std::string_view selector) {
 }
 
 // Puts the trampoline in the class's method table and answers the implementation it replaced.
+// An inherited method is overridden, never replaced in place (that would change the superclass
+// and every sibling); its previous implementation is looked up at each call.
 IMP installTrampoline(Class cls, SEL name, Method method, bool inherited, IMP trampoline) {
+  if (inherited) {
+    class_addMethod(cls, name, trampoline, method_getTypeEncoding(method));
+    return nullptr;
+  }
 #if defined(__APPLE__)
-  (void)method;
-  (void)inherited;
   IMP original = nullptr;
   MSHookMessageEx(cls, name, trampoline, &original);
   return original;
 #else
-  // An inherited method is overridden, never replaced in place: that would change the
-  // superclass and every sibling.
-  if (inherited) {
-    IMP original = method_getImplementation(method);
-    class_addMethod(cls, name, trampoline, method_getTypeEncoding(method));
-    return original;
-  }
   return method_setImplementation(method, trampoline);
 #endif
 }
@@ -242,15 +299,19 @@ host::HookOutcome ObjcRuntime::hookMessage(host::Class* cls, host::Selector sele
   Class target = classOf(cls);
   SEL name = selectorNamed(selector);
   Method method = class_getInstanceMethod(target, name);
+  if (!method) return host::HookOutcome::noSuchMethod;
+  // Called through a trampoline of another type, the method would get the wrong arguments.
   Family* family = familyFor(selector.name);
-  const int slot = family ? family->freeSlot() : -1;
-  // A selector without a trampoline of its type cannot be replaced safely: left alone.
-  if (!method || slot < 0) return host::HookOutcome::noSuchMethod;
+  if (!family || !sameTypes(method_getTypeEncoding(method), family->types))
+    return host::HookOutcome::typeMismatch;
+  const int slot = family->freeSlot();
+  if (slot < 0) return host::HookOutcome::noFreeTrampoline;
 
   Class superclass = class_getSuperclass(target);
   const bool inherited = superclass && class_getInstanceMethod(superclass, name) == method;
   Slot& taken = (*family->slots)[slot];
   taken.replacement = replacement;
+  taken.superclass = inherited ? superclass : nullptr;
   taken.original = installTrampoline(target, name, method, inherited, family->trampolines[slot]);
   *previous = family->previous[slot];
   return inherited ? host::HookOutcome::overrodeInherited : host::HookOutcome::replaced;
@@ -259,11 +320,12 @@ host::HookOutcome ObjcRuntime::hookMessage(host::Class* cls, host::Selector sele
 bool ObjcRuntime::addMethod(host::Class* cls, host::Selector selector, host::Imp imp,
                             std::string_view types) {
   Family* family = familyFor(selector.name);
-  const int slot = family ? family->freeSlot() : -1;
+  const std::string encoding(types);
+  const int slot = family && sameTypes(encoding.c_str(), family->types) ? family->freeSlot() : -1;
   if (!cls || slot < 0) return false;
   (*family->slots)[slot].replacement = imp;
   if (class_addMethod(classOf(cls), selectorNamed(selector), family->trampolines[slot],
-                      std::string(types).c_str()))
+                      encoding.c_str()))
     return true;
   (*family->slots)[slot].replacement = nullptr;
   return false;

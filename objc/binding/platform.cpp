@@ -170,6 +170,8 @@ class MainScreen final : public host::Screen {
   static id mainScreen() { return send<id>(cls<"UIScreen">(), sel<"mainScreen">()); }
 };
 
+// The alert's initialiser as it is declared: variadic. On arm64 the variadic arguments go on
+// the stack, where the callee reads them, so a fixed-argument call would lose the closing nil.
 using AlertInit = id (*)(id, SEL, id, id, id, id, id, ...);
 
 class Alerts final : public host::Alerts {
@@ -182,20 +184,27 @@ class Alerts final : public host::Alerts {
     Owned nsMessage = makeString(message);
     Owned cancel = cancelButtonTitle ? makeString(*cancelButtonTitle) : Owned();
     Owned firstOther = otherButtonTitles.empty() ? Owned() : makeString(otherButtonTitles[0]);
-    id alert = send<id>(cls<"UIAlertView">(), sel<"alloc">());
-    if (!alert) return nullptr;
+    id allocated = send<id>(cls<"UIAlertView">(), sel<"alloc">());
+    if (!allocated) return nullptr;
     // The initialiser takes a nil-terminated list of further titles; the rest are added.
     SEL init = sel<"initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:">();
-    guarded([&] {
-      alert = sendUnguarded<id>(alert, init, nsTitle.get(), nsMessage.get(), unwrap(delegate),
-                                cancel.get(), firstOther.get(), static_cast<id>(nullptr));
+    auto initialize =
+        reinterpret_cast<AlertInit>(reinterpret_cast<void (*)()>(messageTarget(allocated, init)));
+    Owned alert = initialized(allocated, [&](id self) {
+      id made = nullptr;
+      guarded([&] {
+        made = initialize(self, init, nsTitle.get(), nsMessage.get(), unwrap(delegate),
+                          cancel.get(), firstOther.get(), static_cast<id>(nullptr));
+      });
+      return made;
     });
-    Owned made(alert);
+    id shown = alert.get();
+    auto made = as<host::AlertView>(adopt(std::move(alert)));
     for (std::size_t i = 1; i < otherButtonTitles.size(); ++i) {
       Owned other = makeString(otherButtonTitles[i]);
-      send<long>(made.get(), sel<"addButtonWithTitle:">(), other.get());
+      send<long>(shown, sel<"addButtonWithTitle:">(), other.get());
     }
-    return wrapAs<host::AlertView>(made.get());
+    return made;
   }
 };
 

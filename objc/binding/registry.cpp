@@ -2,13 +2,16 @@
 
 #include <objc/runtime.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <new>
 #include <unordered_map>
 #include <vector>
 
+#include "objc/binding/bound.h"
 #include "objc/binding/objects.h"
 #include "objc/runtime/foundation.h"
+#include "objc/runtime/message.h"
 
 namespace nimbrel::objc {
 
@@ -43,10 +46,13 @@ struct RecyclingAllocator {
   }
 };
 
-// Ends a holding session: the binding's one retain goes.
+// Ends a holding session: the binding's one retain goes, if it was taken.
 struct SessionEnd {
   id object;
-  void operator()(host::Object*) const { release(object); }
+  bool retained;
+  void operator()(host::Object*) const {
+    if (retained) release(object);
+  }
 };
 
 // A host object stays in the table between holding sessions, so that a receiver wrapped at
@@ -54,19 +60,31 @@ struct SessionEnd {
 // go; a new object at its address is recognised by its class, and a host object of the
 // binding holds nothing but the object's address, so reusing it for a newcomer of the same
 // class is the same as making a new one.
+//
+// A session is either the holders' (it took a retain, or the caller's reference, and lets go
+// of it when the last holder does) or dormant: kept by the entry itself, retaining nothing,
+// lent out to calls that borrow the object. A dormant session that a holder keeps past a call
+// becomes the holders'.
 struct Entry {
   Class cls;
   std::unique_ptr<host::Object> host;
   std::weak_ptr<host::Object> session;
+  std::shared_ptr<host::Object> dormant;
 };
 
-// Entries without a session are dropped when the table grows past this.
+// Entries without a holder are dropped when the table has grown to twice its size after the
+// last sweep, and at least to this.
 constexpr std::size_t kSweepThreshold = 256;
 
 struct Tables {
   std::size_t made = 0;
   std::unordered_map<id, Entry> objects;
   std::unordered_map<Class, std::unique_ptr<host::Class>> classes;
+  // Entries whose dormant session the calls in progress lent out, innermost last; never
+  // shrinks its capacity, so that a call in steady state allocates nothing here.
+  std::vector<Entry*> borrowed;
+  int callDepth = 0;
+  std::size_t sweepAt = kSweepThreshold;
 };
 
 // Never destroyed: the add-on's own statics may let go of objects after ours would be gone.
@@ -75,42 +93,106 @@ Tables& tables() {
   return *t;
 }
 
-void sweepDormant() {
-  auto& objects = tables().objects;
-  std::erase_if(objects, [](const auto& item) { return item.second.session.expired(); });
+bool unheld(const Entry& entry) {
+  return entry.dormant ? entry.dormant.use_count() == 1 : entry.session.expired();
 }
 
-std::shared_ptr<host::Object> startSession(id object, Entry& entry) {
+// Only outside calls: an entry lent to a call stays until the call ends.
+void sweepIfGrown(Tables& t) {
+  if (t.callDepth > 0 || t.objects.size() < t.sweepAt) return;
+  std::erase_if(t.objects, [](const auto& item) { return unheld(item.second); });
+  t.sweepAt = std::max(kSweepThreshold, 2 * t.objects.size());
+}
+
+// How a session holds its object: by a retain of its own, or not at all (dormant, lent to a
+// call).
+enum class Take { retain, borrow };
+
+SessionEnd* endOf(const std::shared_ptr<host::Object>& session) {
+  return std::get_deleter<SessionEnd>(session);
+}
+
+// The entry's dormant session handed over to holders, with a retain for them.
+std::shared_ptr<host::Object> wake(Entry& entry, id object) {
   retain(object);
-  std::shared_ptr<host::Object> session(entry.host.get(), SessionEnd{object},
+  endOf(entry.dormant)->retained = true;
+  return std::move(entry.dormant);
+}
+
+std::shared_ptr<host::Object> startSession(Tables& t, id object, Entry& entry, Take take) {
+  if (take == Take::retain) retain(object);
+  std::shared_ptr<host::Object> session(entry.host.get(), SessionEnd{object, take == Take::retain},
                                         RecyclingAllocator<host::Object>());
   entry.session = session;
+  if (take == Take::retain) return session;
+  entry.dormant = session;
+  t.borrowed.push_back(&entry);
   return session;
 }
 
-}  // namespace
-
-std::shared_ptr<host::Object> wrap(id object) {
-  if (!object) return nullptr;
+// The host class of a class object, or the object's session: held already, dormant and
+// lent or woken, or else new on its entry. An entry of a gone object of another class is made
+// again.
+std::shared_ptr<host::Object> hold(Tables& t, id object, Take take) {
+  auto found = t.objects.find(object);
+  // A session with holders keeps its object: it cannot have gone, whatever its class says.
+  if (found != t.objects.end() && !found->second.dormant)
+    if (auto held = found->second.session.lock()) return held;
   Class cls = object_getClass(object);
   // A class object is its class's one host class, which lives as long as the process.
   if (class_isMetaClass(cls))
     return std::shared_ptr<host::Object>(std::shared_ptr<host::Object>(),
                                          classBinding(reinterpret_cast<Class>(object)));
-  auto& objects = tables().objects;
-  auto found = objects.find(object);
-  if (found != objects.end()) {
-    // A held object cannot have gone, whatever its class says now.
-    if (auto held = found->second.session.lock()) return held;
-    if (found->second.cls == cls) return startSession(object, found->second);
-    objects.erase(found);
+  if (found != t.objects.end() && found->second.cls != cls) {
+    t.objects.erase(found);
+    found = t.objects.end();
   }
-  if (objects.size() >= kSweepThreshold) sweepDormant();
-  Entry& entry = objects[object];
-  entry.cls = cls;
-  entry.host = makeHostObject(object, cls);
-  ++tables().made;
-  return startSession(object, entry);
+  if (found != t.objects.end() && found->second.dormant) {
+    Entry& entry = found->second;
+    if (take == Take::retain) return wake(entry, object);
+    t.borrowed.push_back(&entry);
+    return entry.dormant;
+  }
+  if (found == t.objects.end()) {
+    sweepIfGrown(t);
+    found = t.objects.try_emplace(object, Entry{cls, makeHostObject(object, cls), {}, {}}).first;
+    ++t.made;
+  }
+  return startSession(t, object, found->second, take);
+}
+
+}  // namespace
+
+std::shared_ptr<host::Object> wrap(id object) {
+  return object ? hold(tables(), object, Take::retain) : nullptr;
+}
+
+std::shared_ptr<host::Object> borrow(id object) {
+  if (!object) return nullptr;
+  Tables& t = tables();
+  return hold(t, object, t.callDepth == 0 ? Take::retain : Take::borrow);
+}
+
+// The session retains for itself, and `made` lets its reference go: two messages, once per
+// object made, for one way of holding.
+std::shared_ptr<host::Object> adopt(Owned made) { return wrap(made.get()); }
+
+CallScope::CallScope() {
+  Tables& t = tables();
+  firstBorrowed_ = t.borrowed.size();
+  ++t.callDepth;
+}
+
+CallScope::~CallScope() {
+  Tables& t = tables();
+  --t.callDepth;
+  for (std::size_t i = firstBorrowed_; i < t.borrowed.size(); ++i) {
+    Entry& entry = *t.borrowed[i];
+    // Held past the call by someone besides the entry: now the binding retains it for them.
+    if (entry.dormant && entry.dormant.use_count() > 1) wake(entry, endOf(entry.dormant)->object);
+  }
+  t.borrowed.resize(firstBorrowed_);
+  sweepIfGrown(t);
 }
 
 id unwrap(const host::Object* object) {
@@ -129,5 +211,11 @@ host::Class* classBinding(Class cls) {
 Class classOf(const host::Class* cls) { return reinterpret_cast<Class>(unwrap(cls)); }
 
 std::size_t hostObjectsMade() { return tables().made; }
+
+void abandonAllocated(id allocated) {
+  // One reference is the caller's; a second one is alloc's, unless the initialiser let it go.
+  if (sendUnguarded<unsigned long>(allocated, sel<"retainCount">()) > 1) release(allocated);
+  release(allocated);
+}
 
 }  // namespace nimbrel::objc

@@ -8,6 +8,7 @@
 
 #include "host/cross_cast.h"
 #include "host/object.h"
+#include "objc/runtime/foundation.h"
 
 namespace nimbrel::objc {
 
@@ -26,13 +27,42 @@ class Handle {
 // The host object of `object` (none for nil). While any holder keeps a host object, the
 // binding holds one retain of its Objective-C object; the last holder letting go releases it.
 std::shared_ptr<host::Object> wrap(id object);
+// The same for the receiver or an argument of a call from the platform, inside its CallScope:
+// the caller keeps those alive for the call, so the object is borrowed, and retained only if
+// a holder keeps it when the call ends. Outside any call, the same as wrap.
+std::shared_ptr<host::Object> borrow(id object);
+// The host object of an object whose one reference the caller owns (alloc/init): the
+// reference passes to the binding's holding session, none for nil.
+std::shared_ptr<host::Object> adopt(Owned made);
 
-// The host object as T, or none when `object` is nil or its host type is not a T.
+// One call from the platform into the add-on: of the objects it borrowed, those a holder keeps
+// when it ends are retained then; the rest never were. Calls nest.
+class CallScope {
+ public:
+  CallScope();
+  ~CallScope();
+  CallScope(const CallScope&) = delete;
+  CallScope& operator=(const CallScope&) = delete;
+
+ private:
+  std::size_t firstBorrowed_ = 0;
+};
+
+// A host object as T, or none when it is none or its host type is not a T.
 template <class T>
-std::shared_ptr<T> wrapAs(id object) {
-  std::shared_ptr<host::Object> held = wrap(object);
+std::shared_ptr<T> as(std::shared_ptr<host::Object> held) {
   T* typed = held ? host::crossCast<T>(*held) : nullptr;
   return typed ? std::shared_ptr<T>(std::move(held), typed) : nullptr;
+}
+
+template <class T>
+std::shared_ptr<T> wrapAs(id object) {
+  return as<T>(wrap(object));
+}
+
+template <class T>
+std::shared_ptr<T> borrowAs(id object) {
+  return as<T>(borrow(object));
 }
 
 // The Objective-C object behind a host object; nil for none or for a foreign object.

@@ -2,25 +2,37 @@
 // completion handler.
 #pragma once
 
-#include <optional>
-
-#include "host/object.h"
+#include "objc/binding/registry.h"
+#include "objc/runtime/exception.h"
 #include "objc/runtime/exceptions_shim.h"
 
 namespace nimbrel::objc {
 
-// Runs the add-on's side of a call from the platform. A platform exception the add-on let
-// through goes on into the platform as the NSException it was, as it would on the phone.
+// Runs `body` for the platform: no C++ exception unwinds into the platform's frames. A platform
+// exception goes on as the NSException it was (the same object when it came from the
+// platform), and any other becomes one whose reason names it. Touches nothing of the binding's
+// own, so any thread may use it.
 template <class Body>
-auto fromObjectiveC(Body&& body) -> decltype(body()) {
-  std::optional<host::PlatformException> escaped;
+auto towardsPlatform(Body&& body) -> decltype(body()) {
+  id escaped = nullptr;
   try {
     return body();
-  } catch (const host::PlatformException& exception) {
-    escaped.emplace(exception);
+  } catch (...) {
+    escaped = exceptionForPlatform();
+    if (!escaped) throw;
   }
   // Raised outside the handler, so that the C++ exception is finished with first.
-  nimbrel_objc_raise(escaped->name().c_str(), escaped->what());
+  nimbrel_objc_raise(escaped);
+}
+
+// Runs the add-on's side of a call from the platform, on the interface thread, in a CallScope
+// of its own: the objects it meets are borrowed for the call.
+template <class Body>
+auto fromObjectiveC(Body&& body) -> decltype(body()) {
+  return towardsPlatform([&] {
+    CallScope call;
+    return body();
+  });
 }
 
 }  // namespace nimbrel::objc

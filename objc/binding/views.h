@@ -40,13 +40,18 @@ class BoundView : public Bound<Interface> {
   std::shared_ptr<host::View> superview() const override {
     return wrapAs<host::View>(send<id>(self(), sel<"superview">()));
   }
+  // Inside a call from the platform the subviews are borrowed, as the view holds them for the
+  // call: an add-on that keeps one past the call gets it retained then. One guard for the
+  // whole walk.
   std::vector<std::shared_ptr<host::View>> subviews() const override {
-    id array = send<id>(self(), sel<"subviews">());
-    const auto count = send<unsigned long>(array, sel<"count">());
     std::vector<std::shared_ptr<host::View>> views;
-    views.reserve(count);
-    for (unsigned long i = 0; i < count; ++i)
-      views.push_back(wrapAs<host::View>(send<id>(array, sel<"objectAtIndex:">(), i)));
+    guarded([&] {
+      id array = sendUnguarded<id>(self(), sel<"subviews">());
+      const auto count = sendUnguarded<unsigned long>(array, sel<"count">());
+      views.reserve(count);
+      for (unsigned long i = 0; i < count; ++i)
+        views.push_back(borrowAs<host::View>(sendUnguarded<id>(array, sel<"objectAtIndex:">(), i)));
+    });
     return views;
   }
   void addSubview(const std::shared_ptr<host::View>& view) override {

@@ -2,17 +2,19 @@
 #ifndef NIMBREL_OBJC_EXCEPTIONS_SHIM_H
 #define NIMBREL_OBJC_EXCEPTIONS_SHIM_H
 
-#define NIMBREL_EXCEPTION_TEXT_SIZE 256
+#include <objc/objc.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Runs body(context); 1 with the exception's name and reason (each cut to
- * NIMBREL_EXCEPTION_TEXT_SIZE bytes) when it raised an NSException, else 0. */
-int nimbrel_objc_try(void (*body)(void*), void* context, char* name, char* reason);
-/* Raises an NSException of that name and reason; never returns. */
-__attribute__((noreturn)) void nimbrel_objc_raise(const char* name, const char* reason);
+/* Runs body(context): nil when it returned, or the NSException it raised, retained for the
+ * caller. Nothing is copied out of the exception here, so a message that raises nothing pays
+ * for nothing but the call. */
+id nimbrel_objc_try(void (*body)(void*), void* context);
+/* Raises `exception` (an NSException or a subclass) as it is: the same object, so a handler
+ * above sees its class, name, reason and user info. Never returns. */
+__attribute__((noreturn)) void nimbrel_objc_raise(id exception);
 
 #ifdef __cplusplus
 }

@@ -109,23 +109,22 @@ std::optional<host::Date> dateFrom(id date) {
   return host::Date{send<double>(date, sel<"timeIntervalSince1970">())};
 }
 
+// By alternative, without std::visit: the phone's C++ library has no variant access that can
+// throw before iOS 12.
 Owned makeValue(const host::Value& value) {
-  return std::visit(
-      [](const auto& v) -> Owned {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, bool>) return makeNumber("initWithBool:", BOOL(v));
-        if constexpr (std::is_same_v<T, std::int64_t>)
-          return makeNumber("initWithLongLong:", static_cast<long long>(v));
-        if constexpr (std::is_same_v<T, host::UnsignedInteger>)
-          return makeNumber("initWithUnsignedLongLong:", static_cast<unsigned long long>(v.value));
-        if constexpr (std::is_same_v<T, double>) return makeNumber("initWithDouble:", v);
-        if constexpr (std::is_same_v<T, std::string>) return makeString(v);
-        if constexpr (std::is_same_v<T, host::Data>) return makeData(v);
-        if constexpr (std::is_same_v<T, host::Date>) return makeDate(v);
-        if constexpr (std::is_same_v<T, host::Array>) return makeArray(v);
-        if constexpr (std::is_same_v<T, host::Dictionary>) return makeDictionary(v);
-      },
-      value.storage());
+  static_assert(std::variant_size_v<host::Value::Storage> == 9,
+                "every kind of value needs its Foundation object here");
+  if (const bool* b = value.get<bool>()) return makeNumber("initWithBool:", BOOL(*b));
+  if (const auto* i = value.get<std::int64_t>())
+    return makeNumber("initWithLongLong:", static_cast<long long>(*i));
+  if (const auto* u = value.get<host::UnsignedInteger>())
+    return makeNumber("initWithUnsignedLongLong:", static_cast<unsigned long long>(u->value));
+  if (const double* d = value.get<double>()) return makeNumber("initWithDouble:", *d);
+  if (const auto* text = value.get<std::string>()) return makeString(*text);
+  if (const auto* data = value.get<host::Data>()) return makeData(*data);
+  if (const auto* date = value.get<host::Date>()) return makeDate(*date);
+  if (const auto* array = value.get<host::Array>()) return makeArray(*array);
+  return makeDictionary(*value.get<host::Dictionary>());
 }
 
 std::optional<host::Value> valueFrom(id object) {

@@ -1,6 +1,7 @@
 // Message sending: the one place where Apple's runtime and GCC's differ. Every send is typed
-// exactly (arm64 has no _stret variants; a variadic cast is undefined on both), answers zero
-// for a nil receiver, and turns an NSException into host::PlatformException.
+// exactly (arm64 has no _stret variants, x86-64 needs one for a structure returned in memory; a
+// variadic cast is undefined on both), answers zero for a nil receiver, and turns an
+// NSException into host::PlatformException.
 #pragma once
 
 #include <objc/message.h>
@@ -13,6 +14,7 @@
 #include <utility>
 
 #include "host/object.h"
+#include "objc/runtime/exception.h"
 #include "objc/runtime/exceptions_shim.h"
 
 namespace nimbrel::objc {
@@ -52,26 +54,51 @@ IMP asImp(F* function) {
   return reinterpret_cast<IMP>(reinterpret_cast<void (*)()>(function));
 }
 
-// Runs `body`, turning an NSException raised inside it into host::PlatformException.
+// Runs `body`, turning an NSException raised inside it into host::PlatformException (a
+// RaisedException holding the NSException itself).
 template <class Body>
 void guarded(Body&& body) {
-  char name[NIMBREL_EXCEPTION_TEXT_SIZE];
-  char reason[NIMBREL_EXCEPTION_TEXT_SIZE];
   auto run = [](void* context) { (*static_cast<std::remove_reference_t<Body>*>(context))(); };
-  if (nimbrel_objc_try(run, &body, name, reason)) throw host::PlatformException(name, reason);
+  if (id raised = nimbrel_objc_try(run, &body)) throwRaised(raised);
 }
 
-// The message itself, unguarded: for callers already inside guarded().
+// Whether x86-64's calling convention returns R through memory: a structure of more than 16
+// bytes (CGRect, CGAffineTransform). There Apple's runtime sends with objc_msgSend_stret.
+template <class R>
+constexpr bool returnedInMemoryOnX86_64() {
+  return std::is_class_v<R> && sizeof(R) > 16;
+}
+
+#if defined(__APPLE__) && !defined(__arm64__) && !defined(__x86_64__)
+#error "Messages are sent for arm64 and arm64e (the phones) and x86_64 (their simulator) only"
+#endif
+
+// What a send of `selector` to `receiver` calls, for a caller that calls it through a type of
+// its own (a variadic method): objc_msgSend itself on Apple's runtime, which finds the method,
+// and the method's implementation on GCC's.
+inline IMP messageTarget(id receiver, SEL selector) {
+#if defined(__APPLE__)
+  (void)receiver;
+  (void)selector;
+  return reinterpret_cast<IMP>(objc_msgSend);
+#else
+  return objc_msg_lookup(receiver, selector);
+#endif
+}
+
+// The message itself, unguarded: for callers already inside guarded(). GCC's nil_method
+// leaves a structure result undefined, and Apple's arm64 send does not clear one, hence the
+// test for nil.
 template <class R, class... Args>
 R sendUnguarded(id receiver, SEL selector, Args... args) {
   if (!receiver) return R();
-#if defined(__APPLE__)
-  return impAs<R, Args...>(reinterpret_cast<IMP>(objc_msgSend))(receiver, selector, args...);
-#else
-  // GCC's nil_method leaves a structure result undefined, hence the test above.
-  IMP imp = objc_msg_lookup(receiver, selector);
-  return impAs<R, Args...>(imp)(receiver, selector, args...);
+#if defined(__APPLE__) && defined(__x86_64__)
+  if constexpr (returnedInMemoryOnX86_64<R>())
+    return impAs<R, Args...>(reinterpret_cast<IMP>(objc_msgSend_stret))(receiver, selector,
+                                                                        args...);
 #endif
+  static_assert(!std::is_same_v<R, long double>, "x86-64 would need objc_msgSend_fpret");
+  return impAs<R, Args...>(messageTarget(receiver, selector))(receiver, selector, args...);
 }
 
 template <class R, class... Args>

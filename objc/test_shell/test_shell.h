@@ -43,6 +43,9 @@ void TSSetUpdateResult(long conditionCode, BOOL isDay, double celsius, BOOL fail
 /* Update requests made so far, and those whose completion has not run yet. */
 long TSUpdateRequests(void);
 long TSPendingUpdates(void);
+/* With `secondThread`, an update's completion handler is called on a thread of its own, as the
+ * Weather framework may call it, once the request has left the pending ones (off at boot). */
+void TSSetUpdatesCompleteOnSecondThread(BOOL secondThread);
 
 /* Alerts shown so far, and the title of the last one (NULL before any). */
 long TSAlertsShown(void);

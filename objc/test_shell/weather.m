@@ -369,6 +369,11 @@ static struct {
 } updateResult = {32, YES, 21.0, NO};
 static long updateRequests;
 static long pendingUpdates;
+static BOOL completesOnSecondThread;
+
+void TSSetUpdatesCompleteOnSecondThread(BOOL secondThread) {
+  completesOnSecondThread = secondThread;
+}
 
 void TSSetUpdateResult(long conditionCode, BOOL isDay, double reading, BOOL fails) {
   updateResult.conditionCode = conditionCode;
@@ -395,6 +400,7 @@ static NSError* TSUpdateError(NSString* reason) {
 }
 - (id)initWithLocation:(CLLocation*)location city:(City*)city handler:(TSBlock*)handler;
 - (void)cancel;
+- (void)callHandler;
 @end
 
 @interface TWCLocationUpdater ()
@@ -447,6 +453,16 @@ static NSError* TSUpdateError(NSString* reason) {
   NSAutoreleasePool* pool = [NSAutoreleasePool new];
   [self retain];
   [[TWCLocationUpdater sharedLocationUpdater] finish:self];
+  if (completesOnSecondThread)
+    [NSThread detachNewThreadSelector:@selector(callHandler) toTarget:self withObject:nil];
+  else
+    [self callHandler];
+  [self release];
+  [pool drain];
+}
+
+- (void)callHandler {
+  NSAutoreleasePool* pool = [NSAutoreleasePool new];
   /* Without a location the service has nothing to look up. */
   if (!_location) {
     _handler->invoke(_handler, nil, TSUpdateError(@"No location to update the weather for"));
@@ -455,7 +471,6 @@ static NSError* TSUpdateError(NSString* reason) {
   } else {
     _handler->invoke(_handler, [self updatedCity], nil);
   }
-  [self release];
   [pool drain];
 }
 
@@ -521,5 +536,6 @@ void TSWeatherShutdown(void) {
   TSSetSavedCityCount(0);
   TSSetCelsius(YES);
   TSSetUpdateResult(32, YES, 21.0, NO);
+  TSSetUpdatesCompleteOnSecondThread(NO);
   TSWeatherViewsShutdown();
 }

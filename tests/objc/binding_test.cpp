@@ -7,12 +7,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <new>
+#include <thread>
 
 #include "host/methods.h"
 #include "host/platform.h"
+#include "objc/binding/bound.h"
+#include "objc/binding/hooks.h"
 #include "objc/binding/registry.h"
+#include "objc/runtime/exception.h"
 #include "objc/runtime/foundation.h"
+#include "objc/runtime/geometry.h"
 #include "objc/runtime/message.h"
 #include "objc/seam/stand_ins.h"
 #include "objc/test_shell/test_shell.h"
@@ -80,6 +87,15 @@ std::optional<std::string> filename(host::AssetLoader& self, host::Selector s, s
 int ticks = 0;
 void tick(const host::Id&, host::Selector) { ++ticks; }
 
+// A view whose -layoutSubviews answers an int: the name of a replaced method, another type.
+void oddlyTypedView() {
+  if (objc_getClass("TSOddlyTypedView")) return;
+  Class cls = objc_allocateClassPair(objc_getClass("UIView"), "TSOddlyTypedView", 0);
+  class_addMethod(cls, sel_registerName("layoutSubviews"), asImp(+[](id, SEL) { return 7; }),
+                  "i@:");
+  objc_registerClassPair(cls);
+}
+
 TEST_F(ObjcBinding, EachHookRowReportsWhatItChangedAndOnlyThat) {
   const host::Imp untouched = reinterpret_cast<host::Imp>(&tick);
   struct Row {
@@ -92,21 +108,83 @@ TEST_F(ObjcBinding, EachHookRowReportsWhatItChangedAndOnlyThat) {
        host::HookOutcome::overrodeInherited},
       {"UILabel", methods::ContentView::selector, host::HookOutcome::noSuchMethod},
       {"NoSuchShellClass", methods::DateView::selector, host::HookOutcome::noSuchClass},
+      // Same name, another type: the trampoline would pass the wrong arguments.
+      {"TSOddlyTypedView", methods::LayoutSubviews::selector, host::HookOutcome::typeMismatch},
+      {"UIView", {"setFrame:"}, host::HookOutcome::typeMismatch},
   };
+  oddlyTypedView();
   for (const Row& row : rows) {
     SCOPED_TRACE(row.cls);
+    Class cls = objc_getClass(row.cls);
+    SEL selector = sel_registerName(std::string(row.selector.name).c_str());
+    const auto implementation = [&] {
+      Method method = cls ? class_getInstanceMethod(cls, selector) : nullptr;
+      return method ? method_getImplementation(method) : nullptr;
+    };
+    IMP before = implementation();
     host::Imp previous = untouched;
     EXPECT_EQ(runtime().hookMessage(hostClass(row.cls), row.selector, untouched, &previous),
               row.outcome);
     const bool changed = row.outcome == host::HookOutcome::replaced ||
                          row.outcome == host::HookOutcome::overrodeInherited;
     EXPECT_EQ(previous != untouched, changed);
+    EXPECT_EQ(implementation() != before, changed);
   }
   // The inherited method was overridden, not replaced: other views keep UIView's.
   id plainView = send<id>(send<id>(classNamed("UIView"), sel<"alloc">()), sel<"init">());
   send<void>(plainView, sel<"layoutSubviews">());
   EXPECT_EQ(TSLastCall("layoutSubviews").receiver, plainView);
   release(plainView);
+}
+
+// The window's -layoutSubviews is UIView's: its override calls UIView's as it is at each call.
+TEST_F(ObjcBinding, AnOverriddenInheritedMethodCallsTheSuperclassImplementationOfTheMoment) {
+  methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass("_SBWallpaperWindow"),
+                                                windowLayout, &previousWindowLayout);
+  static int laterLayouts = 0;
+  Method viewLayout = class_getInstanceMethod(objc_getClass("UIView"), sel<"layoutSubviews">());
+  IMP shellLayout = method_setImplementation(viewLayout, asImp(+[](id, SEL) { ++laterLayouts; }));
+  send<void>(shell_.window, sel<"layoutSubviews">());
+  method_setImplementation(viewLayout, shellLayout);
+  EXPECT_EQ(laterLayouts, 1);
+  EXPECT_EQ(unwrap(seen.receiver), shell_.window);
+  seen = {};
+}
+
+// Each signature has a few trampolines; once all are taken a further hook is refused as such
+// and changes nothing. In a process of its own, so that other tests keep theirs.
+TEST_F(ObjcBinding, RunningOutOfTrampolinesIsItsOwnOutcome) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        int hooked = 0;
+        host::HookOutcome outcome = host::HookOutcome::replaced;
+        const char* refused = nullptr;
+        for (const char* cls :
+             {"UIView", "UIWindow", "UILabel", "WATodayHeaderView", "WUIDynamicWeatherBackground",
+              "SBFLegacyLockScreenDateView", "SBFLockScreenDateView", "SBFStaticWallpaperView",
+              "_SBWallpaperWindow"}) {
+          methods::LayoutSubviews::Imp previous = nullptr;
+          outcome = methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass(cls), layout,
+                                                                  &previous);
+          if (outcome != host::HookOutcome::replaced &&
+              outcome != host::HookOutcome::overrodeInherited) {
+            refused = cls;
+            break;
+          }
+          ++hooked;
+        }
+        // Still inherited: no method of its own was added.
+        Class cls = objc_getClass(refused ? refused : "UIView");
+        const bool untouched = refused && class_getInstanceMethod(cls, sel<"layoutSubviews">()) ==
+                                              class_getInstanceMethod(class_getSuperclass(cls),
+                                                                      sel<"layoutSubviews">());
+        std::_Exit(outcome == host::HookOutcome::noFreeTrampoline &&
+                           hooked == ObjcRuntime::kTrampolinesPerSignature && untouched
+                       ? 0
+                       : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ObjcBinding, PreviousImplementationsGetTheReceiverAndArgumentsAndTheirResultsComeBack) {
@@ -167,6 +245,9 @@ TEST_F(ObjcBinding, PreviousImplementationsGetTheReceiverAndArgumentsAndTheirRes
 
 TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
   host::Class* controller = hostClass("SBLockScreenDateViewController");
+  // A type other than the trampoline's is refused.
+  EXPECT_FALSE(runtime().addMethod(controller, methods::TickTock::selector,
+                                   reinterpret_cast<host::Imp>(&tick), "v@:@"));
   EXPECT_TRUE(methods::addMethod<methods::TickTock>(runtime(), controller, tick));
   EXPECT_FALSE(methods::addMethod<methods::TickTock>(runtime(), controller, tick));
   EXPECT_FALSE(methods::addMethod<methods::TickTock>(runtime(), nullptr, tick));
@@ -177,6 +258,31 @@ TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
   timer->invalidate();
   EXPECT_GE(ticks, 3);
   EXPECT_FALSE(timer->isValid());
+}
+
+// A completion the Weather framework calls on a thread of its own is handed to the interface
+// thread: the handler runs there, with the updated city, once the main run loop turns.
+TEST_F(ObjcBinding, ACompletionFromASecondThreadRunsOnTheInterfaceThread) {
+  static std::thread::id ranOn;
+  static int completions = 0;
+  static long conditionCode = -1;
+  host::Factory& factory = host::platform().factory();
+  auto city = factory.newCity();
+  city->setLocation(factory.newLocation(50.85, 4.35));
+  TSSetUpdatesCompleteOnSecondThread(YES);
+  TSSetUpdateResult(7, NO, 12.5, NO);
+  host::lookUpClass<host::LocationUpdaterClass>("TWCLocationUpdater")
+      ->sharedLocationUpdater()
+      ->updateWeatherForLocation(city->location(), city,
+                                 [](std::shared_ptr<host::City> updated, host::Id error) {
+                                   ranOn = std::this_thread::get_id();
+                                   conditionCode = updated ? updated->conditionCode() : -2;
+                                   completions += error ? 100 : 1;
+                                 });
+  for (int turn = 0; turn < 200 && completions == 0; ++turn) TSRunLoop(0.01);
+  EXPECT_EQ(completions, 1);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  EXPECT_EQ(conditionCode, 7);
 }
 
 TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {
@@ -200,6 +306,48 @@ TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {
   release(label);
 }
 
+// A replaced method's receiver and the subviews it walks are borrowed for the call: nothing
+// is retained unless the add-on keeps an object past the call, which then holds one retain.
+TEST_F(ObjcBinding, ACallBorrowsItsObjectsAndRetainsOnlyThoseKeptPastIt) {
+  static long countDuringCall = 0;
+  static host::Id kept;
+  static bool keep = false;
+  methods::hookMessage<methods::LayoutSubviews>(
+      runtime(), hostClass("SBFStaticWallpaperView"),
+      [](const std::shared_ptr<host::View>& self, host::Selector) {
+        countDuringCall = retainCount(unwrap(self));
+        auto subviews = self->subviews();
+        if (keep) kept = subviews.empty() ? nullptr : subviews.front();
+      },
+      &previousLayout);
+  id content = send<id>(shell_.wallpaperView, sel<"contentView">());
+  // Each call in a pool of its own, as a run-loop turn: the subviews array goes with it.
+  const auto layOut = [&] {
+    PoolScope turn;
+    send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
+  };
+  const long viewCount = retainCount(shell_.wallpaperView);
+  const long contentCount = retainCount(content);
+  const std::size_t made = hostObjectsMade();
+
+  layOut();
+  EXPECT_EQ(countDuringCall, viewCount);
+  EXPECT_EQ(retainCount(content), contentCount);
+
+  keep = true;
+  layOut();
+  ASSERT_EQ(unwrap(kept), content);
+  EXPECT_EQ(retainCount(content), contentCount + 1);
+  layOut();  // held: found, not retained again
+  EXPECT_EQ(retainCount(content), contentCount + 1);
+  kept.reset();
+  EXPECT_EQ(retainCount(content), contentCount);
+  EXPECT_EQ(retainCount(shell_.wallpaperView), viewCount);
+  // Made on the first call, found again afterwards.
+  EXPECT_LE(hostObjectsMade(), made + 2);
+  keep = false;
+}
+
 TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   auto background = host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
                         ->makeWithFrame(host::makeRect(1, 2, 30, 40));
@@ -212,7 +360,27 @@ TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   EXPECT_EQ(hostClass("City")->superclass()->name(), "TSObject");
 }
 
-TEST_F(ObjcBinding, AnExceptionBecomesThePlatformExceptionAndGoesBackToTheShellAsItCame) {
+// What the replaced -layoutSubviews of the wallpaper view does, set by each case.
+std::function<void()> duringLayout;
+
+id newObject(const char* cls) {
+  return send<id>(send<id>(classNamed(cls), sel<"alloc">()), sel<"init">());
+}
+
+// An NSException of a class of the shell's own, as a framework would raise it.
+id newServiceException(const std::string& reason, id userInfo) {
+  Class cls = objc_getClass("TSWeatherServiceException");
+  if (!cls) {
+    cls = objc_allocateClassPair(objc_getClass("NSException"), "TSWeatherServiceException", 0);
+    objc_registerClassPair(cls);
+  }
+  Owned name = makeString("WeatherServiceDown");
+  Owned text = makeString(reason);
+  return send<id>(send<id>(reinterpret_cast<id>(cls), sel<"alloc">()),
+                  sel<"initWithName:reason:userInfo:">(), name.get(), text.get(), userInfo);
+}
+
+TEST_F(ObjcBinding, AnExceptionCrossesTheBindingWholeInBothDirections) {
   auto legacy =
       wrapAs<host::DateView>(send<id>(classNamed("SBFLegacyLockScreenDateView"), sel<"new">()));
   try {
@@ -226,12 +394,103 @@ TEST_F(ObjcBinding, AnExceptionBecomesThePlatformExceptionAndGoesBackToTheShellA
 
   methods::hookMessage<methods::LayoutSubviews>(
       runtime(), hostClass("SBFStaticWallpaperView"),
-      [](const std::shared_ptr<host::View>& self, host::Selector) {
-        self->setTransform({NAN, 0, 0, 1, 0, 0});
-      },
-      &previousLayout);
+      [](const std::shared_ptr<host::View>&, host::Selector) { duringLayout(); }, &previousLayout);
+
+  // The add-on reads the whole reason (a character straddles byte 255), and the shell gets
+  // the very object back: its class, name, reason and user info.
+  const std::string reason = std::string(254, 'r') + "\u20AC, then more: " + std::string(100, 'x');
+  id userInfo = newObject("NSMutableDictionary");
+  id raised = newServiceException(reason, userInfo);
+  std::string seenByAddon;
+  duringLayout = [&] {
+    try {
+      send<void>(raised, sel<"raise">());
+    } catch (const host::PlatformException& e) {
+      seenByAddon = e.name() + ": " + e.what();
+      throw;
+    }
+  };
+  try {
+    send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
+    ADD_FAILURE() << "the exception did not reach the shell";
+  } catch (const RaisedException& e) {
+    EXPECT_EQ(e.object(), raised);
+    EXPECT_EQ(object_getClass(e.object()), objc_getClass("TSWeatherServiceException"));
+    EXPECT_EQ(send<id>(e.object(), sel<"userInfo">()), userInfo);
+    EXPECT_EQ(e.what(), reason);
+  }
+  EXPECT_EQ(seenByAddon, "WeatherServiceDown: " + reason);
   EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "layoutSubviews"),
-               "CALayerInvalidGeometry");
+               "WeatherServiceDown");
+  release(raised);
+  release(userInfo);
+
+  // Any other exception stops at the trampoline and goes on as an NSException saying what it
+  // was; a text that is not UTF-8 arrives with its broken bytes replaced, not as nothing.
+  struct Row {
+    std::function<void()> thrown;
+    std::string name;
+    std::string reason;
+  } rows[] = {
+      {[] { throw std::bad_alloc(); }, "NSInternalInconsistencyException",
+       "C++ exception std::bad_alloc: std::bad_alloc"},
+      {[] { throw 42; }, "NSInternalInconsistencyException", "C++ exception int"},
+      {[] { throw host::PlatformException("CALayerInvalidGeometry", "cut \xE2\x82"); },
+       "CALayerInvalidGeometry", "cut \uFFFD\uFFFD"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.reason);
+    duringLayout = row.thrown;
+    try {
+      send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
+      ADD_FAILURE() << "nothing reached the shell";
+    } catch (const RaisedException& e) {
+      EXPECT_TRUE(isKindOfClass(e.object(), classNamed("NSException")));
+      EXPECT_EQ(e.name(), row.name);
+      EXPECT_EQ(e.what(), row.reason);
+    }
+  }
+  duringLayout = [] {};
+}
+
+// An initialiser that raises frees what alloc made whether or not it let go of it first: one
+// that raises as it is (a class of the test's own) and one that releases itself first (a view
+// with a frame that is not finite).
+TEST_F(ObjcBinding, AnInitialiserThatRaisesLeavesNoObjectBehind) {
+  Class raising = objc_getClass("TSRaisingInit");
+  if (!raising) {
+    raising = objc_allocateClassPair(objc_getClass("TSObject"), "TSRaisingInit", 0);
+    class_addMethod(raising, sel<"init">(), asImp(+[](id, SEL) -> id {
+                      id raised = newServiceException("no init today", nullptr);
+                      nimbrel_objc_raise(send<id>(raised, sel<"autorelease">()));
+                    }),
+                    "@@:");
+    objc_registerClassPair(raising);
+  }
+  const long live = TSLiveObjects();
+  EXPECT_THROW(makeInstance<host::Object>(reinterpret_cast<id>(raising), sel<"init">()),
+               host::PlatformException);
+  EXPECT_EQ(TSLiveObjects(), live);
+  EXPECT_THROW(host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
+                   ->makeWithFrame(host::makeRect(0, 0, NAN, 1)),
+               host::PlatformException);
+  EXPECT_EQ(TSLiveObjects(), live);
+}
+
+TEST(ObjcExceptionTexts, BrokenUTF8IsReplacedAndWholeCharactersKept) {
+  struct Row {
+    std::string text;
+    std::string valid;
+  } rows[] = {
+      {"plain", "plain"},
+      {"\u00E9\u20AC\U0001D11E", "\u00E9\u20AC\U0001D11E"},
+      {"end \xF0\x9D\x84", "end \uFFFD\uFFFD\uFFFD"},
+      {"\xC0\xAF overlong", "\uFFFD\uFFFD overlong"},
+      {"\xED\xA0\x80 surrogate", "\uFFFD\uFFFD\uFFFD surrogate"},
+      {"\xF4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xFF", "\uFFFD"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(validUTF8(row.text), row.valid) << row.text;
 }
 
 // Foundation's own readings. GNUstep's differ from the phone's where a value is out of range:
@@ -299,6 +558,32 @@ TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
   unsetenv("NIMBREL_DEVICE_ROOT");
   std::filesystem::remove_all(root);
 }
+
+// The initialiser is variadic: called through its own type, every title arrives, the first
+// further one through the nil-terminated list and the rest added after.
+TEST_F(ObjcBinding, AnAlertCarriesItsTitlesAndEveryButton) {
+  auto delegate = wrap(shell_.dateViewController);
+  auto alert = host::platform().alerts().makeAlert("No weather cities", "Add one", delegate, "OK",
+                                                   {"Settings", "Later", "Never"});
+  ASSERT_NE(alert, nullptr);
+  id made = unwrap(alert);
+  EXPECT_EQ(stringFrom(send<id>(made, sel<"title">())), "No weather cities");
+  EXPECT_EQ(send<id>(made, sel<"delegate">()), shell_.dateViewController);
+  ASSERT_EQ(send<long>(made, sel<"numberOfButtons">()), 4);
+  std::vector<std::string> titles;
+  for (long i = 0; i < 4; ++i)
+    titles.push_back(stringFrom(send<id>(made, sel<"buttonTitleAtIndex:">(), i)).value_or("?"));
+  EXPECT_EQ(titles, (std::vector<std::string>{"OK", "Settings", "Later", "Never"}));
+}
+
+// Which structures Apple's runtime sends with objc_msgSend_stret on x86-64 (the phone's
+// simulator): those returned in memory. arm64 has one send for all.
+static_assert(returnedInMemoryOnX86_64<CGRect>());
+static_assert(returnedInMemoryOnX86_64<CGAffineTransform>());
+static_assert(!returnedInMemoryOnX86_64<CGPoint>());
+static_assert(!returnedInMemoryOnX86_64<CLLocationCoordinate2D>());
+static_assert(!returnedInMemoryOnX86_64<double>());
+static_assert(!returnedInMemoryOnX86_64<id>());
 
 TEST_F(ObjcBinding, NotificationsAndNotifyStateReachTheAddonsCallbacks) {
   static std::vector<std::string> delivered;

@@ -4,10 +4,12 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "host/services.h"
@@ -55,6 +57,47 @@ long indexOf(id view, const char* cls) {
   return -1;
 }
 
+// The header's and the labels' setters and the backgrounds' binding, watched: UIKit allows a
+// view to change on the interface thread only.
+struct InterfaceCalls {
+  std::atomic<long> onMainThread{0};
+  std::atomic<long> offMainThread{0};
+  std::map<std::string, IMP> originals;  // by selector name; filled before any second thread
+} interfaceCalls;
+
+void noteThread() {
+  const bool onMain = msg<BOOL>(classNamed("NSThread"), "isMainThread");
+  ++(onMain ? interfaceCalls.onMainThread : interfaceCalls.offMainThread);
+}
+
+void watchedSetter(id self, SEL selector, id value) {
+  noteThread();
+  nimbrel::objc::impAs<void, id>(interfaceCalls.originals.at(sel_getName(selector)))(self, selector,
+                                                                                     value);
+}
+
+void watchedBind(id self, SEL selector, id city, BOOL animate) {
+  noteThread();
+  nimbrel::objc::impAs<void, id, BOOL>(interfaceCalls.originals.at(sel_getName(selector)))(
+      self, selector, city, animate);
+}
+
+void watchInterfaceSetters() {
+  if (!interfaceCalls.originals.empty()) return;
+  const auto watch = [](const char* cls, const char* selector, IMP replacement) {
+    SEL name = sel_registerName(selector);
+    interfaceCalls.originals[selector] =
+        method_setImplementation(class_getInstanceMethod(objc_getClass(cls), name), replacement);
+  };
+  for (const char* setter :
+       {"setLocationName:", "setConditionsLine1:", "setConditionsLine2:", "setTemperature:",
+        "setTemperatureHigh:", "setTemperatureLow:", "setConditionsImage:"})
+    watch("WATodayHeaderView", setter, nimbrel::objc::asImp(&watchedSetter));
+  watch("UILabel", "setText:", nimbrel::objc::asImp(&watchedSetter));
+  watch("UILabel", "setTextColor:", nimbrel::objc::asImp(&watchedSetter));
+  watch("WUIDynamicWeatherBackground", "setCity:animate:", nimbrel::objc::asImp(&watchedBind));
+}
+
 id subviewOf(id view, const char* cls) {
   const long index = indexOf(view, cls);
   return index < 0 ? nullptr : subviewAt(view, static_cast<unsigned long>(index));
@@ -73,6 +116,22 @@ id readPlist(const std::filesystem::path& path) {
 double numberIn(id dictionary, const char* key) {
   id number = msg(dictionary, "objectForKey:", string(key));
   return number ? msg<double>(number, "doubleValue") : NAN;
+}
+
+// GNUstep's allocation statistics: live instances per class since they were switched on.
+extern "C" BOOL GSDebugAllocationActive(BOOL active);
+extern "C" int GSDebugAllocationCount(Class cls);
+extern "C" Class* GSDebugAllocationClassList(void);
+
+// Live instances of every class with any: Foundation's strings, numbers, dates and timers as
+// well as the shell's own objects.
+std::map<std::string, int> liveByClass() {
+  std::map<std::string, int> counts;
+  Class* classes = GSDebugAllocationClassList();
+  for (Class* cls = classes; cls && *cls; ++cls)
+    if (const int count = GSDebugAllocationCount(*cls)) counts[class_getName(*cls)] = count;
+  free(classes);
+  return counts;
 }
 
 // A phone's files under a folder of its own, settings in the fallback file (this machine's
@@ -236,6 +295,31 @@ TEST_F(ShellDay, AWholeDayRunsThroughTheBinding) {
   EXPECT_EQ(exported<std::shared_ptr<host::Timer>>("randomTimer"), nullptr);
 }
 
+// The Weather framework may complete on a thread of its own: the add-on's completion still
+// runs on the interface thread, where every header text, label and binding is set.
+TEST_F(ShellDay, ACompletionFromASecondThreadSetsTheInterfaceOnTheInterfaceThread) {
+  writeSettings(kDaySettings);
+  watchInterfaceSetters();
+  load();
+  Pool pool;
+  TSSetUpdatesCompleteOnSecondThread(YES);
+  TSSetUpdateResult(14, NO, -3.0, NO);
+  lock();
+  id dateView = wake();
+  interfaceCalls.onMainThread = interfaceCalls.offMainThread = 0;
+  const long bindsBefore = TSLastCall("setCity:animate:").count;
+  for (int turn = 0; turn < 200 && TSLastCall("setCity:animate:").count == bindsBefore; ++turn)
+    TSRunLoop(0.01);
+  TSRunLoop(0.01);
+
+  id header = subviewOf(subviewOf(dateView, "WUIDynamicWeatherBackground"), "WATodayHeaderView");
+  ASSERT_NE(header, nullptr);
+  EXPECT_NE(text(msg(header, "temperature")).find("-3"), std::string::npos);
+  EXPECT_EQ(interfaceCalls.offMainThread, 0);
+  // The header's seven texts and image, and the lock screen's and home screen's bindings.
+  EXPECT_GE(interfaceCalls.onMainThread, 8);
+}
+
 TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
   writeSettings(kDaySettings);
   load();
@@ -247,13 +331,18 @@ TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
     wake();
     unlock();
   };
+  GSDebugAllocationActive(YES);
   for (int i = 0; i < 100; ++i) cycle();
   TSRunLoop(0.05);
   const long settled = TSLiveObjects();
+  const auto settledByClass = liveByClass();
   const long bindsBefore = TSLastCall("setCity:animate:").count;
   for (int i = 0; i < 10000; ++i) cycle();
   TSRunLoop(0.05);
   EXPECT_EQ(TSLiveObjects(), settled);
+  // Foundation's objects too: strings, numbers, dates, timers, arrays, dictionaries.
+  EXPECT_EQ(liveByClass(), settledByClass);
+  EXPECT_TRUE(settledByClass.contains("NSTimer") && settledByClass.contains("NSGDate"));
   // Each cycle really showed and took down the backgrounds.
   EXPECT_GE(TSLastCall("setCity:animate:").count - bindsBefore, 3 * 10000);
 }
