@@ -1,6 +1,6 @@
 #include "objc/binding/blocks.h"
 
-#include <list>
+#include <map>
 
 #include "objc/binding/registry.h"
 #include "objc/binding/trampoline_guard.h"
@@ -46,12 +46,11 @@ void* globalBlockClass() {
 }  // namespace
 
 id completionBlock(host::WeatherUpdateHandler handler) {
-  // A list, so that a block handed out never moves.
-  static auto* blocks = new std::list<CompletionBlock>();
-  for (CompletionBlock& block : *blocks)
-    if (block.handler == handler) return reinterpret_cast<id>(&block);
-  blocks->push_back({globalBlockClass(), kBlockIsGlobal, 0, invoke, &kDescriptor, handler});
-  return reinterpret_cast<id>(&blocks->back());
+  // One block per handler, made once; a map's elements never move once handed out.
+  static auto* blocks = new std::map<host::WeatherUpdateHandler, CompletionBlock>();
+  auto made = blocks->try_emplace(handler, CompletionBlock{globalBlockClass(), kBlockIsGlobal, 0,
+                                                           invoke, &kDescriptor, handler});
+  return reinterpret_cast<id>(&made.first->second);
 }
 
 }  // namespace nimbrel::objc

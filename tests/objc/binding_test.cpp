@@ -172,7 +172,10 @@ TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
   EXPECT_FALSE(methods::addMethod<methods::TickTock>(runtime(), nullptr, tick));
 
   auto target = wrap(shell_.dateViewController);
-  auto timer = host::platform().runLoop().scheduledTimer(0.02, target, {"tickTock"}, nullptr, true);
+  auto userInfo = wrap(shell_.screen);
+  auto timer =
+      host::platform().runLoop().scheduledTimer(0.02, target, {"tickTock"}, userInfo, true);
+  EXPECT_EQ(send<id>(unwrap(timer), sel<"userInfo">()), shell_.screen);
   TSRunLoop(0.11);
   timer->invalidate();
   EXPECT_GE(ticks, 3);
@@ -234,6 +237,73 @@ TEST_F(ObjcBinding, AnExceptionBecomesThePlatformExceptionAndGoesBackToTheShellA
                "CALayerInvalidGeometry");
 }
 
+// Reads a string property of a test-shell object.
+std::string textOf(id object, SEL getter) {
+  return stringFrom(send<id>(object, getter)).value_or("(none)");
+}
+
+TEST_F(ObjcBinding, MessagesCarryTheirArgumentsToTheObject) {
+  auto controller =
+      host::lookUpClass<host::PlatterViewControllerClass>("WAWeatherPlatterViewController")->make();
+  std::shared_ptr<host::TodayHeaderView> header = controller->headerView();
+  ASSERT_NE(header, nullptr);
+  struct Row {
+    void (host::TodayHeaderView::*setter)(const std::string&);
+    SEL getter;
+    const char* text;
+  } rows[] = {
+      {&host::TodayHeaderView::setLocationName, sel<"locationName">(), "Ghent"},
+      {&host::TodayHeaderView::setConditionsLine1, sel<"conditionsLine1">(), "line one"},
+      {&host::TodayHeaderView::setConditionsLine2, sel<"conditionsLine2">(), "line two"},
+      {&host::TodayHeaderView::setTemperature, sel<"temperature">(), "21°"},
+      {&host::TodayHeaderView::setTemperatureHigh, sel<"temperatureHigh">(), "25°"},
+      {&host::TodayHeaderView::setTemperatureLow, sel<"temperatureLow">(), "-3°"},
+  };
+  for (const Row& row : rows) {
+    ((*header).*row.setter)(row.text);
+    EXPECT_EQ(textOf(unwrap(header), row.getter), row.text);
+  }
+
+  auto background = host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
+                        ->makeWithFrame(host::makeRect(0, 0, 10, 10));
+  for (bool enabled : {true, false}) {
+    background->setGradientLayer(enabled);
+    EXPECT_EQ(send<BOOL>(unwrap(background), sel<"gradientLayer">()), BOOL(enabled));
+  }
+
+  // The subviews of a container in the order they are drawn: the last is in front.
+  auto container = header->temperatureLabel()->superview();
+  ASSERT_NE(container, nullptr);
+  auto first = container->subviews().front();
+  auto last = container->subviews().back();
+  ASSERT_NE(first, last);
+  container->bringSubviewToFront(first);
+  EXPECT_EQ(container->subviews().back(), first);
+  container->sendSubviewToBack(last);
+  EXPECT_EQ(container->subviews().front(), last);
+  EXPECT_TRUE(first->isDescendantOfView(container.get()));
+  EXPECT_FALSE(container->isDescendantOfView(first.get()));
+}
+
+TEST_F(ObjcBinding, EachSignatureHoldsFourHooksAndLeavesAFifthClassAlone) {
+  const char* classes[] = {"SBFStaticWallpaperView", "_SBWallpaperWindow", "UILabel",
+                           "WUIDynamicWeatherBackground", "WATodayHeaderView"};
+  methods::LayoutSubviews::Imp previous[5] = {};
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(classes[i]);
+    const host::HookOutcome outcome = methods::hookMessage<methods::LayoutSubviews>(
+        runtime(), hostClass(classes[i]), layout, &previous[i]);
+    EXPECT_EQ(outcome == host::HookOutcome::noSuchMethod, i == 4);
+    EXPECT_EQ(previous[i] == nullptr, i == 4);
+  }
+  id header = send<id>(send<id>(classNamed("WATodayHeaderView"), sel<"alloc">()), sel<"init">());
+  seen = {};
+  send<void>(header, sel<"layoutSubviews">());
+  EXPECT_EQ(seen.receiver, nullptr) << "the fifth class keeps its own method";
+  EXPECT_EQ(TSLastCall("layoutSubviews").receiver, header);
+  release(header);
+}
+
 // Foundation's own readings. GNUstep's differ from the phone's where a value is out of range:
 // a string's intValue wraps instead of saturating, its doubleValue keeps 18 integer digits,
 // and a real beyond the int range reads as INT_MIN (x86) where the phone saturates (arm64).
@@ -263,6 +333,12 @@ TEST_F(ObjcBinding, ValuesAnswerFoundationsOwnReadings) {
     EXPECT_EQ(row.value.doubleValue(), row.real);
   }
   EXPECT_THROW(host::Value(host::Array{}).boolValue(), host::PlatformException);
+  Owned mixed(send<id>(classNamed("NSMutableDictionary"), sel<"new">()));
+  Owned unreadable(send<id>(classNamed("NSObject"), sel<"new">()));
+  send<void>(mixed.get(), sel<"setObject:forKey:">(), unreadable.get(), makeString("odd").get());
+  send<void>(mixed.get(), sel<"setObject:forKey:">(), makeString("x").get(),
+             makeString("even").get());
+  EXPECT_EQ(dictionaryFrom(mixed.get()), (host::Dictionary{{"even", "x"}}));
   EXPECT_EQ(host::strings::lastPathComponent("/System/SpringBoard.app/SpringBoard"), "SpringBoard");
   EXPECT_EQ(host::strings::length("é€𝄞"), 4u);
   EXPECT_THROW(host::strings::replacingCharactersInRange("abc", 2, 5, "x"),
@@ -279,6 +355,8 @@ TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
                                  {"on", true},
                                  {"n", std::int64_t{-3}},
                                  {"name", "Zürich"},
+                                 {"big", host::UnsignedInteger{18446744073709551615u}},
+                                 {"when", host::Date{1000000000}},
                                  {"list", host::Array{1, "a"}}};
   ASSERT_TRUE(files.writeToFile(written, "/var/mobile/Library/Preferences/d.plist", true));
   std::ifstream xml(root / "var/mobile/Library/Preferences/d.plist");
@@ -302,25 +380,33 @@ TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
 
 TEST_F(ObjcBinding, NotificationsAndNotifyStateReachTheAddonsCallbacks) {
   static std::vector<std::string> delivered;
+  static int observer = 0;
+  static int object = 0;
   host::platform().darwinNotifyCenter().addObserver(
-      nullptr,
-      [](host::NotificationCenter* center, void*, const char* name, const void*,
-         const host::Dictionary*) {
+      &observer,
+      [](host::NotificationCenter* center, void* seenObserver, const char* name,
+         const void* seenObject, const host::Dictionary*) {
         EXPECT_EQ(center, &host::platform().darwinNotifyCenter());
+        EXPECT_EQ(seenObserver, &observer);
+        EXPECT_EQ(seenObject, &object);
         delivered.push_back(name);
       },
-      "a.b", nullptr, host::SuspensionBehavior::deliverImmediately);
+      "a.b", &object, host::SuspensionBehavior::deliverImmediately);
   nimbrel_darwin_post("a.b");
   nimbrel_darwin_post("other");
   EXPECT_EQ(delivered, std::vector<std::string>{"a.b"});
 
   int token = -1;
+  int otherToken = -1;
   host::NotifyState& notify = host::platform().notifyState();
+  ASSERT_EQ(notify.registerCheck("other state", &otherToken), host::notify::ok);
   ASSERT_EQ(notify.registerCheck("state", &token), host::notify::ok);
   notify_set_state(token, 42);
   std::uint64_t state = 0;
   EXPECT_EQ(notify.getState(token, &state), host::notify::ok);
   EXPECT_EQ(state, 42u);
+  EXPECT_EQ(notify.getState(otherToken, &state), host::notify::ok);
+  EXPECT_EQ(state, 0u) << "each token reads its own name's state";
   EXPECT_EQ(notify.cancel(token), host::notify::ok);
   EXPECT_EQ(notify.getState(token, &state), host::notify::invalidToken);
 }
