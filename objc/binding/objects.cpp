@@ -326,7 +326,9 @@ std::unique_ptr<host::Class> makeClass(Class cls) {
 using ObjectMaker = std::unique_ptr<host::Object> (*)(id);
 using ClassMaker = std::unique_ptr<host::Class> (*)(Class);
 
-const Kind<ObjectMaker> kObjectKinds[]{
+// constexpr, so that both tables are filled before the module initialiser, which may run ahead
+// of this library's dynamic initialisers, makes its first host object.
+constexpr Kind<ObjectMaker> kObjectKinds[]{
     {"WUIDynamicWeatherBackground", makeObject<BackgroundBinding>},
     {"WATodayHeaderView", makeObject<HeaderBinding>},
     {"UILabel", makeObject<LabelBinding>},
@@ -345,7 +347,7 @@ const Kind<ObjectMaker> kObjectKinds[]{
     {"NSTimer", makeObject<TimerBinding>},
 };
 
-const Kind<ClassMaker> kClassKinds[]{
+constexpr Kind<ClassMaker> kClassKinds[]{
     {"WeatherPreferences", makeClass<WeatherPreferencesClassBinding>},
     {"TWCLocationUpdater", makeClass<LocationUpdaterClassBinding>},
     {"WUIDynamicWeatherBackground", makeClass<WeatherBackgroundClassBinding>},
