@@ -260,8 +260,25 @@ INSTANTIATE_TEST_SUITE_P(
                   {"dusk-day_night-nc"},
                   "dusk-day_night-nc"},
         ImageCase{"NeverBothUnderscored", "dusk-day-night", {"dusk_day_night-nc"}, "none"},
+        ImageCase{"AsNamedFirst",
+                  "dusk-day-night",
+                  {"dusk-day-night-nc", "dusk_day-night-nc", "dusk-day_night-nc"},
+                  "dusk-day-night-nc"},
+        ImageCase{"UnderscoredDayBeforeNight",
+                  "dusk-day-night",
+                  {"dusk_day-night-nc", "dusk-day_night-nc"},
+                  "dusk_day-night-nc"},
         ImageCase{"NoneFound", "dusk-day-night", {}, "none"}),
     [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(Header, ACodeWithoutAnImageNameShowsNoImage) {
+  sim::CityData data = cityData("X", 0, 0);
+  data.conditionCode = 99;  // custom weather 100: no range check
+  data.temperatureCelsius = 18;
+  auto header = takeHeader(data);
+  EXPECT_EQ(imageName(*header), "none");
+  EXPECT_EQ(header->temperatureText(), "18°") << "the rest of the header is still filled";
+}
 
 TEST_F(Header, StandardCatalogueFindsTimeOfDayImages) {
   sim::CityData data = cityData("X", 0, 0);
