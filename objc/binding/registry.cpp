@@ -130,4 +130,6 @@ Class classOf(const host::Class* cls) { return reinterpret_cast<Class>(unwrap(cl
 
 std::size_t hostObjectsMade() { return tables().made; }
 
+std::size_t hostObjectsKept() { return tables().objects.size(); }
+
 }  // namespace nimbrel::objc

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <set>
 
 #include "host/methods.h"
 #include "host/platform.h"
@@ -203,6 +204,16 @@ TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {
   release(label);
 }
 
+TEST_F(ObjcBinding, DormantHostObjectsAreSweptSoTheTableStaysBounded) {
+  Owned kept(send<id>(classNamed("NSMutableArray"), sel<"new">()));
+  for (int i = 0; i < 1000; ++i) {
+    Owned label(send<id>(classNamed("UILabel"), sel<"new">()));
+    send<void>(kept.get(), sel<"addObject:">(), label.get());
+    EXPECT_NE(wrap(label.get()), nullptr);  // held for this statement only, then dormant
+  }
+  EXPECT_LT(hostObjectsKept(), 500u);
+}
+
 TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   auto background = host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
                         ->makeWithFrame(host::makeRect(1, 2, 30, 40));
@@ -289,6 +300,72 @@ TEST_F(ObjcBinding, MessagesCarryTheirArgumentsToTheObject) {
   EXPECT_FALSE(container->isDescendantOfView(first.get()));
 }
 
+TEST_F(ObjcBinding, CitySettersReachTheCityAndAnUpdateCompletesOnTheCityAskedFor) {
+  host::Factory& factory = host::platform().factory();
+  std::shared_ptr<host::City> city = factory.newCity();
+  ASSERT_NE(city, nullptr);
+  const id object = unwrap(city);
+  city->setConditionCode(37);
+  EXPECT_EQ(send<long>(object, sel<"conditionCode">()), 37);
+  for (bool value : {true, false}) {
+    city->setIsDay(value);
+    EXPECT_EQ(send<BOOL>(object, sel<"isDay">()), BOOL(value));
+    city->setAutoUpdate(value);
+    EXPECT_EQ(send<BOOL>(object, sel<"autoUpdate">()), BOOL(value));
+  }
+  city->setUpdateTime(host::Date{1000});
+  EXPECT_EQ(city->updateTime(), host::Date{1000});
+  city->setUpdateTime(std::nullopt);
+  EXPECT_EQ(send<id>(object, sel<"updateTime">()), nullptr);
+  auto location = factory.newLocation(50.5, 4.25);
+  city->setLocation(location);
+  EXPECT_EQ(city->location(), location);
+
+  static std::shared_ptr<host::City> completed;
+  auto updater =
+      host::lookUpClass<host::LocationUpdaterClass>("TWCLocationUpdater")->sharedLocationUpdater();
+  updater->updateWeatherForLocation(
+      location, city, [](std::shared_ptr<host::City> c, host::Id) { completed = std::move(c); });
+  TSRunLoop(0.1);
+  EXPECT_EQ(TSPendingUpdates(), 0);
+  EXPECT_EQ(completed, city) << "the framework updates the city it was given";
+  completed.reset();
+}
+
+TEST_F(ObjcBinding, RandomDrawsSpreadBelowTheirBound) {
+  std::set<std::uint32_t> drawn;
+  for (int i = 0; i < 500; ++i) {
+    const std::uint32_t value = host::platform().random().uniform(48);
+    ASSERT_LT(value, 48u);
+    drawn.insert(value);
+  }
+  EXPECT_GT(drawn.size(), 24u);
+}
+
+TEST_F(ObjcBinding, AnExceptionsTextsArriveWhateverTheirLength) {
+  auto raise = [](id name, id reason) {
+    id exception = send<id>(classNamed("NSException"), sel<"exceptionWithName:reason:userInfo:">(),
+                            name, reason, static_cast<id>(nullptr));
+    guarded([&] { send<void>(exception, sel<"raise">()); });
+  };
+  try {
+    raise(makeString("Unexplained").get(), nullptr);
+    ADD_FAILURE() << "nothing raised";
+  } catch (const host::PlatformException& e) {
+    EXPECT_EQ(e.name(), "Unexplained");
+    EXPECT_STREQ(e.what(), "");
+  }
+  const std::string longName(400, 'n');
+  try {
+    raise(makeString(longName).get(), makeString(std::string(300, 'r')).get());
+    ADD_FAILURE() << "nothing raised";
+  } catch (const host::PlatformException& e) {
+    // Each text is cut to what its buffer holds, the terminating zero included.
+    EXPECT_EQ(e.name(), longName.substr(0, NIMBREL_EXCEPTION_TEXT_SIZE - 1));
+    EXPECT_EQ(std::string(e.what()), std::string(NIMBREL_EXCEPTION_TEXT_SIZE - 1, 'r'));
+  }
+}
+
 TEST_F(ObjcBinding, EachSignatureHoldsFourHooksAndLeavesAFifthClassAlone) {
   const char* classes[] = {"SBFStaticWallpaperView", "_SBWallpaperWindow", "UILabel",
                            "WUIDynamicWeatherBackground", "WATodayHeaderView"};
@@ -363,6 +440,8 @@ TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
                                  {"n", std::int64_t{-3}},
                                  {"name", "Zürich"},
                                  {"when", host::Date{1000000000}},
+                                 {"bytes", host::Data{{1, 2, 3}}},
+                                 {"no bytes", host::Data{}},
                                  {"list", host::Array{1, "a"}}};
   ASSERT_TRUE(files.writeToFile(written, "/var/mobile/Library/Preferences/d.plist", true));
   std::ifstream xml(root / "var/mobile/Library/Preferences/d.plist");
