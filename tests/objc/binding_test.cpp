@@ -223,6 +223,7 @@ TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   EXPECT_NE(std::dynamic_pointer_cast<host::City>(host::platform().factory().newCity()), nullptr);
   EXPECT_EQ(wrap(shell_.window)->objectClass().name(), "_SBWallpaperWindow");
   EXPECT_TRUE(host::metaclassOf(hostClass("City"))->isMetaclass());
+  EXPECT_EQ(wrap(classNamed("City")).get(), hostClass("City")) << "a class is its host class";
   EXPECT_EQ(hostClass("City")->superclass()->name(), "TSObject");
 }
 
@@ -413,6 +414,8 @@ TEST_F(ObjcBinding, ValuesAnswerFoundationsOwnReadings) {
   send<void>(mixed.get(), sel<"setObject:forKey:">(), makeString("x").get(),
              makeString("even").get());
   EXPECT_EQ(dictionaryFrom(mixed.get()), (host::Dictionary{{"even", "x"}}));
+  Owned empty(send<id>(classNamed("NSData"), sel<"new">()));
+  EXPECT_EQ(valueFrom(empty.get()), host::Value(host::Data{}));
   Owned big = makeValue(host::UnsignedInteger{18446744073709551615u});
   EXPECT_EQ(send<unsigned long long>(big.get(), sel<"unsignedLongLongValue">()),
             18446744073709551615u);
