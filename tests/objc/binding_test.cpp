@@ -343,7 +343,32 @@ TEST_F(ObjcBinding, RandomDrawsSpreadBelowTheirBound) {
   EXPECT_GT(drawn.size(), 24u);
 }
 
-TEST_F(ObjcBinding, AnExceptionsTextsAreCutToTheirBuffers) {
+// An exception whose name and reason answer nil, as the phone's may.
+id namelessException() {
+  static const Class nameless = [] {
+    Class made = objc_allocateClassPair(reinterpret_cast<Class>(classNamed("NSException")),
+                                        "TSNamelessException", 0);
+    IMP none = asImp(+[](id, SEL) -> id { return nullptr; });
+    class_addMethod(made, sel_registerName("name"), none, "@@:");
+    class_addMethod(made, sel_registerName("reason"), none, "@@:");
+    objc_registerClassPair(made);
+    return made;
+  }();
+  return send<id>(send<id>(reinterpret_cast<id>(nameless), sel<"alloc">()),
+                  sel<"initWithName:reason:userInfo:">(), makeString("n").get(),
+                  makeString("r").get(), static_cast<id>(nullptr));
+}
+
+TEST_F(ObjcBinding, AnExceptionsTextsAreCutToTheirBuffersAndNoneReadsAsEmpty) {
+  try {
+    Owned exception(namelessException());
+    guarded([&] { send<void>(exception.get(), sel<"raise">()); });
+    ADD_FAILURE() << "nothing raised";
+  } catch (const host::PlatformException& e) {
+    EXPECT_EQ(e.name(), "");
+    EXPECT_STREQ(e.what(), "");
+  }
+
   auto raise = [](id name, id reason) {
     id exception = send<id>(classNamed("NSException"), sel<"exceptionWithName:reason:userInfo:">(),
                             name, reason, static_cast<id>(nullptr));
