@@ -32,7 +32,6 @@ void tearDownHomeScreenViews() {
       detach(background);
       unbind(background);
     }
-    s.homeScreenViews->clear();
   }
   s.homeScreenViews.reset();
   s.weatherView.reset();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <optional>
 #include <typeinfo>
@@ -15,6 +16,15 @@ namespace host {
 // gives. A cast between sibling bases searches the whole hierarchy at every call, comparing
 // type names, and an implementation makes one at every message sent; the part lies at a fixed
 // offset in every object of a concrete class, so the offset is remembered.
+//
+// That holds only where these do, which every caller must keep:
+// - From is polymorphic, so that typeid names the object's most-derived type;
+// - the object is complete: never cast from a constructor or destructor, where typeid and
+//   dynamic_cast<void*> answer for the part being built, not the whole;
+// - To is not a virtual base, and no class in the hierarchy has one, so that a part's offset
+//   depends on the concrete class alone;
+// - To appears at most once in the hierarchy, so that there is one part to find.
+// Builds with assertions check every answer against dynamic_cast itself.
 template <class To, class From>
 To* crossCast(From& object) {
   struct Known {
@@ -31,7 +41,9 @@ To* crossCast(From& object) {
     if (To* part = dynamic_cast<To*>(&object)) offset = reinterpret_cast<char*>(part) - whole;
     found = known.insert(known.end(), {type, offset});
   }
-  return found->offset ? reinterpret_cast<To*>(whole + *found->offset) : nullptr;
+  To* part = found->offset ? reinterpret_cast<To*>(whole + *found->offset) : nullptr;
+  assert(part == dynamic_cast<To*>(&object) && "crossCast's assumptions do not hold");
+  return part;
 }
 
 }  // namespace host

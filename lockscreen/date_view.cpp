@@ -61,7 +61,6 @@ void insertBehindDateView(const std::shared_ptr<host::DateView>& dateView) {
 
 void finishAppearance(host::WeatherBackground& background, host::DateView& dateView) {
   const Settings& settings = state().settings;
-  if (settings.showTemperatureAndCondition && state().weatherHeaderView) layoutHeader();
   if (settings.hideWithTime) {
     if (auto label = timeLabelOf(dateView)) background.setAlpha(label->alpha());
   }
@@ -93,10 +92,12 @@ std::shared_ptr<host::DateView> dateView(const host::Id& self, host::Selector se
     insertBehindDateView(view);
     background->setCity(settings.enabled ? s.city : nullptr, true);
   }
-  if (refreshWeatherIfDue(self) || !background) return view;
+  if (refreshWeatherIfDue(self)) return view;
 
-  pinToWindowOrigin(*background, *view);
-  finishAppearance(*background, *view);
+  if (background) pinToWindowOrigin(*background, *view);
+  // Also without a background: the header is then placed as in one of width and height 0.
+  if (settings.showTemperatureAndCondition && s.weatherHeaderView) layoutHeader();
+  if (background) finishAppearance(*background, *view);
   return view;
 }
 

@@ -28,9 +28,8 @@ void whitenPlainLabels(const host::View& header) {
   const host::Class* labelClass = state().classes.label.get();
   std::shared_ptr<host::Color> white;
   for (const std::shared_ptr<host::View>& subview : header.subviews()) {
-    if (!subview || !subview->isMemberOfClass(labelClass)) continue;
     auto label = std::dynamic_pointer_cast<host::Label>(subview);
-    if (!label) continue;
+    if (!label || !label->isMemberOfClass(labelClass)) continue;
     if (!white) white = host::platform().factory().whiteColor();
     label->setTextColor(white);
   }

@@ -3,7 +3,6 @@
 
 #include <objc/runtime.h>
 
-#include <array>
 #include <string_view>
 
 #include "host/platform.h"
@@ -305,7 +304,7 @@ struct Kind {
 };
 
 template <class Maker, std::size_t N>
-Maker makerFor(Class cls, const std::array<Kind<Maker>, N>& kinds, Maker fallback) {
+Maker makerFor(Class cls, const Kind<Maker> (&kinds)[N], Maker fallback) {
   for (Class c = cls; c; c = class_getSuperclass(c)) {
     const std::string_view name = class_getName(c);
     for (const Kind<Maker>& kind : kinds)
@@ -327,7 +326,9 @@ std::unique_ptr<host::Class> makeClass(Class cls) {
 using ObjectMaker = std::unique_ptr<host::Object> (*)(id);
 using ClassMaker = std::unique_ptr<host::Class> (*)(Class);
 
-const std::array<Kind<ObjectMaker>, 16> kObjectKinds{{
+// constexpr, so that both tables are filled before the module initialiser, which may run ahead
+// of this library's dynamic initialisers, makes its first host object.
+constexpr Kind<ObjectMaker> kObjectKinds[]{
     {"WUIDynamicWeatherBackground", makeObject<BackgroundBinding>},
     {"WATodayHeaderView", makeObject<HeaderBinding>},
     {"UILabel", makeObject<LabelBinding>},
@@ -344,16 +345,16 @@ const std::array<Kind<ObjectMaker>, 16> kObjectKinds{{
     {"UIColor", makeObject<ColorBinding>},
     {"UIImage", makeObject<ImageBinding>},
     {"NSTimer", makeObject<TimerBinding>},
-}};
+};
 
-const std::array<Kind<ClassMaker>, 6> kClassKinds{{
+constexpr Kind<ClassMaker> kClassKinds[]{
     {"WeatherPreferences", makeClass<WeatherPreferencesClassBinding>},
     {"TWCLocationUpdater", makeClass<LocationUpdaterClassBinding>},
     {"WUIDynamicWeatherBackground", makeClass<WeatherBackgroundClassBinding>},
     {"WUIAsynchronousAssetLoader", makeClass<AssetLoaderClassBinding>},
     {"WeatherImageLoader", makeClass<ImageLoaderClassBinding>},
     {"WAWeatherPlatterViewController", makeClass<PlatterViewControllerClassBinding>},
-}};
+};
 
 }  // namespace
 

@@ -218,4 +218,6 @@ void abandonAllocated(id allocated) {
   release(allocated);
 }
 
+std::size_t hostObjectsKept() { return tables().objects.size(); }
+
 }  // namespace nimbrel::objc

@@ -78,5 +78,7 @@ Class classOf(const host::Class* cls);
 
 // Host objects made so far: a replaced method in steady state makes none.
 std::size_t hostObjectsMade();
+// Host objects the table keeps now, held or dormant: dormant ones are swept as it grows.
+std::size_t hostObjectsKept();
 
 }  // namespace nimbrel::objc

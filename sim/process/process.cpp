@@ -15,24 +15,32 @@ Process* running = nullptr;
 // The unit lives beside the saved cities in the Weather app's user defaults.
 constexpr const char* kCelsiusKey = "Celsius";
 
+// Makes objects as the phone's classes do when named directly: a class that is absent, or
+// whose framework has not loaded yet, makes none.
 class ProcessFactory final : public host::Factory {
  public:
-  ProcessFactory(WeatherCatalog& weather, const ViewClasses& views)
-      : weather_(weather), views_(views) {}
-  std::shared_ptr<host::City> newCity() override { return weather_.newCity(); }
+  ProcessFactory(Runtime& runtime, WeatherCatalog& weather, const ViewClasses& views)
+      : runtime_(runtime), weather_(weather), views_(views) {}
+  std::shared_ptr<host::City> newCity() override {
+    return loaded(weatherClassNames::city) ? weather_.newCity() : nullptr;
+  }
   std::shared_ptr<host::City> newCity(const host::Dictionary& representation) override {
-    return weather_.newCity(representation);
+    return loaded(weatherClassNames::city) ? weather_.newCity(representation) : nullptr;
   }
   std::shared_ptr<host::Location> newLocation(double latitude, double longitude) override {
-    return weather_.newLocation(latitude, longitude);
+    return loaded(weatherClassNames::location) ? weather_.newLocation(latitude, longitude)
+                                               : nullptr;
   }
   // One shared object for the process's life, as UIKit's cached colour is.
   std::shared_ptr<host::Color> whiteColor() override {
-    if (!white_) white_ = views_.makeColor("white");
+    if (!white_ && loaded("UIColor")) white_ = views_.makeColor("white");
     return white_;
   }
 
  private:
+  bool loaded(std::string_view name) { return runtime_.getClass(name) != nullptr; }
+
+  Runtime& runtime_;
   WeatherCatalog& weather_;
   const ViewClasses& views_;
   std::shared_ptr<Color> white_;
@@ -70,11 +78,11 @@ Process::Process(Device& device, LaunchOptions options)
   shell_ = std::make_unique<Shell>(
       runtime_, viewClasses_, record_, *screen_, runLoop_,
       ShellOptions{device.version().dateView, device.orientation() == Orientation::landscape});
-  factory_ = std::make_unique<ProcessFactory>(*weather_, viewClasses_);
+  factory_ = std::make_unique<ProcessFactory>(runtime_, *weather_, viewClasses_);
   notifyState_.setState(kDisplayStatusName, 1);
   restoreWeatherDefaults();
   for (const auto& name : device.version().absentClasses) runtime_.hideClass(name);
-  for (const auto& name : device.version().lateClasses) runtime_.hideClass(name);
+  hideLateClasses();
 }
 
 Process::~Process() {
@@ -96,6 +104,10 @@ void Process::loadLateFrameworks() {
   for (const auto& name : device_.version().lateClasses) {
     if (!device_.version().absentClasses.contains(name)) runtime_.revealClass(name);
   }
+}
+
+void Process::hideLateClasses() {
+  for (const auto& name : device_.version().lateClasses) runtime_.hideClass(name);
 }
 
 void Process::rotate(Orientation orientation) {
@@ -124,9 +136,10 @@ void Process::reset(LaunchOptions options) {
   screen_->setOrientation(device_.orientation());
   weather_->reset();
   shell_->reset(device_.orientation() == Orientation::landscape);
-  factory_ = std::make_unique<ProcessFactory>(*weather_, viewClasses_);
+  factory_ = std::make_unique<ProcessFactory>(runtime_, *weather_, viewClasses_);
   notifyState_.setState(kDisplayStatusName, 1);
   restoreWeatherDefaults();
+  hideLateClasses();
 }
 
 void Process::restoreWeatherDefaults() {

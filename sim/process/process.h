@@ -67,10 +67,10 @@ class Process final : public host::Platform {
   // A cheap relaunch for fuzzing: the process as a new one with these options on its device
   // (profile, clock, orientation and the Weather app's defaults read from the device again)
   // would be, except that the runtime keeps its classes (those of the system version at
-  // construction) and method tables and the notification center its observers, that is,
-  // whatever loaded add-ons installed. Every object made since is let go: pending events,
-  // timers, alerts, views, the Weather objects; the record is emptied. The add-on's own
-  // module state is the caller's to reset, first.
+  // construction, the late ones hidden again until loadLateFrameworks) and method tables and the
+  // notification center its observers, that is, whatever loaded add-ons installed. Every object
+  // made since is let go: pending events, timers, alerts, views, the Weather objects; the record is
+  // emptied. The add-on's own module state is the caller's to reset, first.
   void reset(LaunchOptions options);
 
   Device& device() { return device_; }
@@ -96,6 +96,7 @@ class Process final : public host::Platform {
 
  private:
   void restoreWeatherDefaults();
+  void hideLateClasses();
 
   // Makes the process the current platform for exactly its lifetime, the first thing made
   // and the last undone.

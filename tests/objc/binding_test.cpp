@@ -10,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <set>
 #include <thread>
 
 #include "host/methods.h"
@@ -253,7 +254,10 @@ TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
   EXPECT_FALSE(methods::addMethod<methods::TickTock>(runtime(), nullptr, tick));
 
   auto target = wrap(shell_.dateViewController);
-  auto timer = host::platform().runLoop().scheduledTimer(0.02, target, {"tickTock"}, nullptr, true);
+  auto userInfo = wrap(shell_.screen);
+  auto timer =
+      host::platform().runLoop().scheduledTimer(0.02, target, {"tickTock"}, userInfo, true);
+  EXPECT_EQ(send<id>(unwrap(timer), sel<"userInfo">()), shell_.screen);
   TSRunLoop(0.11);
   timer->invalidate();
   EXPECT_GE(ticks, 3);
@@ -348,6 +352,16 @@ TEST_F(ObjcBinding, ACallBorrowsItsObjectsAndRetainsOnlyThoseKeptPastIt) {
   keep = false;
 }
 
+TEST_F(ObjcBinding, DormantHostObjectsAreSweptSoTheTableStaysBounded) {
+  Owned kept(send<id>(classNamed("NSMutableArray"), sel<"new">()));
+  for (int i = 0; i < 1000; ++i) {
+    Owned label(send<id>(classNamed("UILabel"), sel<"new">()));
+    send<void>(kept.get(), sel<"addObject:">(), label.get());
+    EXPECT_NE(wrap(label.get()), nullptr);  // held for this statement only, then dormant
+  }
+  EXPECT_LT(hostObjectsKept(), 500u);
+}
+
 TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   auto background = host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
                         ->makeWithFrame(host::makeRect(1, 2, 30, 40));
@@ -357,6 +371,7 @@ TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   EXPECT_NE(std::dynamic_pointer_cast<host::City>(host::platform().factory().newCity()), nullptr);
   EXPECT_EQ(wrap(shell_.window)->objectClass().name(), "_SBWallpaperWindow");
   EXPECT_TRUE(host::metaclassOf(hostClass("City"))->isMetaclass());
+  EXPECT_EQ(wrap(classNamed("City")).get(), hostClass("City")) << "a class is its host class";
   EXPECT_EQ(hostClass("City")->superclass()->name(), "TSObject");
 }
 
@@ -493,6 +508,127 @@ TEST(ObjcExceptionTexts, BrokenUTF8IsReplacedAndWholeCharactersKept) {
   for (const Row& row : rows) EXPECT_EQ(validUTF8(row.text), row.valid) << row.text;
 }
 
+// Reads a string property of a test-shell object.
+std::string textOf(id object, SEL getter) {
+  return stringFrom(send<id>(object, getter)).value_or("(none)");
+}
+
+TEST_F(ObjcBinding, MessagesCarryTheirArgumentsToTheObject) {
+  auto controller =
+      host::lookUpClass<host::PlatterViewControllerClass>("WAWeatherPlatterViewController")->make();
+  std::shared_ptr<host::TodayHeaderView> header = controller->headerView();
+  ASSERT_NE(header, nullptr);
+  struct Row {
+    void (host::TodayHeaderView::*setter)(const std::string&);
+    SEL getter;
+    const char* text;
+  } rows[] = {
+      {&host::TodayHeaderView::setLocationName, sel<"locationName">(), "Ghent"},
+      {&host::TodayHeaderView::setConditionsLine1, sel<"conditionsLine1">(), "line one"},
+      {&host::TodayHeaderView::setConditionsLine2, sel<"conditionsLine2">(), "line two"},
+      {&host::TodayHeaderView::setTemperature, sel<"temperature">(), "21°"},
+      {&host::TodayHeaderView::setTemperatureHigh, sel<"temperatureHigh">(), "25°"},
+      {&host::TodayHeaderView::setTemperatureLow, sel<"temperatureLow">(), "-3°"},
+  };
+  for (const Row& row : rows) {
+    ((*header).*row.setter)(row.text);
+    EXPECT_EQ(textOf(unwrap(header), row.getter), row.text);
+  }
+
+  auto background = host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
+                        ->makeWithFrame(host::makeRect(0, 0, 10, 10));
+  for (bool enabled : {true, false}) {
+    background->setGradientLayer(enabled);
+    EXPECT_EQ(send<BOOL>(unwrap(background), sel<"gradientLayer">()), BOOL(enabled));
+  }
+
+  // The subviews of a container in the order they are drawn: the last is in front.
+  auto newView = [] {
+    return wrapAs<host::View>(Owned(send<id>(classNamed("UIView"), sel<"new">())).get());
+  };
+  auto container = newView();
+  auto first = newView();
+  auto last = newView();
+  container->addSubview(first);
+  container->addSubview(last);
+  ASSERT_EQ(container->subviews(), (std::vector<std::shared_ptr<host::View>>{first, last}));
+  container->bringSubviewToFront(first);
+  EXPECT_EQ(container->subviews().back(), first);
+  container->sendSubviewToBack(last);
+  EXPECT_EQ(container->subviews().front(), last);
+  EXPECT_TRUE(first->isDescendantOfView(container.get()));
+  EXPECT_FALSE(container->isDescendantOfView(first.get()));
+}
+
+TEST_F(ObjcBinding, CitySettersReachTheCityAndAnUpdateCompletesOnTheCityAskedFor) {
+  host::Factory& factory = host::platform().factory();
+  std::shared_ptr<host::City> city = factory.newCity();
+  ASSERT_NE(city, nullptr);
+  const id object = unwrap(city);
+  city->setConditionCode(37);
+  EXPECT_EQ(send<long>(object, sel<"conditionCode">()), 37);
+  for (bool value : {true, false}) {
+    city->setIsDay(value);
+    EXPECT_EQ(send<BOOL>(object, sel<"isDay">()), BOOL(value));
+    city->setAutoUpdate(value);
+    EXPECT_EQ(send<BOOL>(object, sel<"autoUpdate">()), BOOL(value));
+  }
+  city->setUpdateTime(host::Date{1000});
+  EXPECT_EQ(city->updateTime(), host::Date{1000});
+  city->setUpdateTime(std::nullopt);
+  EXPECT_EQ(send<id>(object, sel<"updateTime">()), nullptr);
+  auto location = factory.newLocation(50.5, 4.25);
+  city->setLocation(location);
+  EXPECT_EQ(city->location(), location);
+
+  static std::shared_ptr<host::City> completed;
+  auto updater =
+      host::lookUpClass<host::LocationUpdaterClass>("TWCLocationUpdater")->sharedLocationUpdater();
+  updater->updateWeatherForLocation(
+      location, city, [](std::shared_ptr<host::City> c, host::Id) { completed = std::move(c); });
+  TSRunLoop(0.1);
+  EXPECT_EQ(TSPendingUpdates(), 0);
+  EXPECT_EQ(completed, city) << "the framework updates the city it was given";
+  completed.reset();
+}
+
+TEST_F(ObjcBinding, RandomDrawsSpreadBelowTheirBound) {
+  std::set<std::uint32_t> drawn;
+  for (int i = 0; i < 500; ++i) {
+    const std::uint32_t value = host::platform().random().uniform(48);
+    ASSERT_LT(value, 48u);
+    drawn.insert(value);
+  }
+  EXPECT_GT(drawn.size(), 24u);
+}
+
+// An exception whose name and reason answer nil, as the phone's may.
+id namelessException() {
+  static const Class nameless = [] {
+    Class made = objc_allocateClassPair(reinterpret_cast<Class>(classNamed("NSException")),
+                                        "TSNamelessException", 0);
+    IMP none = asImp(+[](id, SEL) -> id { return nullptr; });
+    class_addMethod(made, sel_registerName("name"), none, "@@:");
+    class_addMethod(made, sel_registerName("reason"), none, "@@:");
+    objc_registerClassPair(made);
+    return made;
+  }();
+  return send<id>(send<id>(reinterpret_cast<id>(nameless), sel<"alloc">()),
+                  sel<"initWithName:reason:userInfo:">(), makeString("n").get(),
+                  makeString("r").get(), static_cast<id>(nullptr));
+}
+
+TEST_F(ObjcBinding, AnExceptionWithoutNameOrReasonReadsAsEmpty) {
+  try {
+    Owned exception(namelessException());
+    guarded([&] { send<void>(exception.get(), sel<"raise">()); });
+    ADD_FAILURE() << "nothing raised";
+  } catch (const host::PlatformException& e) {
+    EXPECT_EQ(e.name(), "");
+    EXPECT_STREQ(e.what(), "");
+  }
+}
+
 // Foundation's own readings. GNUstep's differ from the phone's where a value is out of range:
 // a string's intValue wraps instead of saturating, its doubleValue keeps 18 integer digits,
 // and a real beyond the int range reads as INT_MIN (x86) where the phone saturates (arm64).
@@ -522,6 +658,17 @@ TEST_F(ObjcBinding, ValuesAnswerFoundationsOwnReadings) {
     EXPECT_EQ(row.value.doubleValue(), row.real);
   }
   EXPECT_THROW(host::Value(host::Array{}).boolValue(), host::PlatformException);
+  Owned mixed(send<id>(classNamed("NSMutableDictionary"), sel<"new">()));
+  Owned unreadable(send<id>(classNamed("NSObject"), sel<"new">()));
+  send<void>(mixed.get(), sel<"setObject:forKey:">(), unreadable.get(), makeString("odd").get());
+  send<void>(mixed.get(), sel<"setObject:forKey:">(), makeString("x").get(),
+             makeString("even").get());
+  EXPECT_EQ(dictionaryFrom(mixed.get()), (host::Dictionary{{"even", "x"}}));
+  Owned empty(send<id>(classNamed("NSData"), sel<"new">()));
+  EXPECT_EQ(valueFrom(empty.get()), host::Value(host::Data{}));
+  Owned big = makeValue(host::UnsignedInteger{18446744073709551615u});
+  EXPECT_EQ(send<unsigned long long>(big.get(), sel<"unsignedLongLongValue">()),
+            18446744073709551615u);
   EXPECT_EQ(host::strings::lastPathComponent("/System/SpringBoard.app/SpringBoard"), "SpringBoard");
   EXPECT_EQ(host::strings::length("é€𝄞"), 4u);
   EXPECT_THROW(host::strings::replacingCharactersInRange("abc", 2, 5, "x"),
@@ -538,6 +685,9 @@ TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
                                  {"on", true},
                                  {"n", std::int64_t{-3}},
                                  {"name", "Zürich"},
+                                 {"when", host::Date{1000000000}},
+                                 {"bytes", host::Data{{1, 2, 3}}},
+                                 {"no bytes", host::Data{}},
                                  {"list", host::Array{1, "a"}}};
   ASSERT_TRUE(files.writeToFile(written, "/var/mobile/Library/Preferences/d.plist", true));
   std::ifstream xml(root / "var/mobile/Library/Preferences/d.plist");
@@ -587,25 +737,33 @@ static_assert(!returnedInMemoryOnX86_64<id>());
 
 TEST_F(ObjcBinding, NotificationsAndNotifyStateReachTheAddonsCallbacks) {
   static std::vector<std::string> delivered;
+  static int observer = 0;
+  static int object = 0;
   host::platform().darwinNotifyCenter().addObserver(
-      nullptr,
-      [](host::NotificationCenter* center, void*, const char* name, const void*,
-         const host::Dictionary*) {
+      &observer,
+      [](host::NotificationCenter* center, void* seenObserver, const char* name,
+         const void* seenObject, const host::Dictionary*) {
         EXPECT_EQ(center, &host::platform().darwinNotifyCenter());
+        EXPECT_EQ(seenObserver, &observer);
+        EXPECT_EQ(seenObject, &object);
         delivered.push_back(name);
       },
-      "a.b", nullptr, host::SuspensionBehavior::deliverImmediately);
+      "a.b", &object, host::SuspensionBehavior::deliverImmediately);
   nimbrel_darwin_post("a.b");
   nimbrel_darwin_post("other");
   EXPECT_EQ(delivered, std::vector<std::string>{"a.b"});
 
   int token = -1;
+  int otherToken = -1;
   host::NotifyState& notify = host::platform().notifyState();
+  ASSERT_EQ(notify.registerCheck("other state", &otherToken), host::notify::ok);
   ASSERT_EQ(notify.registerCheck("state", &token), host::notify::ok);
   notify_set_state(token, 42);
   std::uint64_t state = 0;
   EXPECT_EQ(notify.getState(token, &state), host::notify::ok);
   EXPECT_EQ(state, 42u);
+  EXPECT_EQ(notify.getState(otherToken, &state), host::notify::ok);
+  EXPECT_EQ(state, 0u) << "each token reads its own name's state";
   EXPECT_EQ(notify.cancel(token), host::notify::ok);
   EXPECT_EQ(notify.getState(token, &state), host::notify::invalidToken);
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -98,6 +99,49 @@ TEST_F(ProcessOnDevice, WhiteColorIsOneSharedObjectPerProcess) {
   process_ = respring();
   EXPECT_TRUE(old.expired()) << "a new process has a colour of its own";
   EXPECT_EQ(sim::colorName(process_->factory().whiteColor().get()), "white");
+}
+
+// What each of the factory's makers answers: whether it made an object.
+std::vector<bool> madeByFactory(host::Factory& factory) {
+  return {factory.newCity() != nullptr, factory.newCity(host::Dictionary{}) != nullptr,
+          factory.newLocation(1, 2) != nullptr, factory.whiteColor() != nullptr};
+}
+
+TEST_F(ProcessOnDevice, FactoriesMakeNothingOfAClassThatIsAbsentOrNotYetLoaded) {
+  const std::vector<bool> all{true, true, true, true};
+  EXPECT_EQ(madeByFactory(process_->factory()), all);
+  struct Case {
+    const char* name;
+    std::vector<bool> made;  // City, City from a dictionary, CLLocation, UIColor
+  };
+  for (const Case& c :
+       {Case{"City", {false, false, true, true}}, Case{"CLLocation", {true, true, false, true}},
+        Case{"UIColor", {true, true, true, false}}}) {
+    device_.version().absentClasses = {c.name};
+    process_ = respring();
+    EXPECT_EQ(madeByFactory(process_->factory()), c.made) << c.name << " absent";
+    process_->loadLateFrameworks();
+    EXPECT_EQ(madeByFactory(process_->factory()), c.made) << c.name << " absent stays absent";
+
+    device_.version().absentClasses.clear();
+    device_.version().lateClasses = {c.name};
+    process_ = respring();
+    EXPECT_EQ(madeByFactory(process_->factory()), c.made) << c.name << " before its framework";
+    process_->loadLateFrameworks();
+    EXPECT_EQ(madeByFactory(process_->factory()), all) << c.name << " once loaded";
+    device_.version().lateClasses.clear();
+  }
+}
+
+TEST_F(ProcessOnDevice, AResetHidesTheLateClassesAgainUntilTheirFrameworksLoad) {
+  device_.version().lateClasses = {"WAWeatherPlatterViewController"};
+  process_ = respring();
+  process_->loadLateFrameworks();
+  ASSERT_TRUE(process_->runtime().classExists("WAWeatherPlatterViewController"));
+  process_->reset({});
+  EXPECT_FALSE(process_->runtime().classExists("WAWeatherPlatterViewController"));
+  process_->loadLateFrameworks();
+  EXPECT_TRUE(process_->runtime().classExists("WAWeatherPlatterViewController"));
 }
 
 }  // namespace

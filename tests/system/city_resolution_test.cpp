@@ -211,9 +211,15 @@ TEST_F(SavedCities, FirstEntryIsConverted) {
   EXPECT_EQ(saved.city->location()->coordinate(), (host::Coordinate{50.85, 4.35}));
 }
 
-TEST_F(SavedCities, AListOfAnotherTypeCountsAsEmpty) {
+TEST_F(SavedCities, AListOfAnotherTypeOrNoPreferencesClassCountsAsEmpty) {
   process().weather().preferencesClass()->setUserDefaults({{"Cities", "Brussels"}});
   EXPECT_TRUE(nimbrel::firstSavedCity().listEmpty);
+
+  device().version().weatherClasses.weatherPreferences = false;
+  relaunch();
+  const nimbrel::SavedCityLookup saved = nimbrel::firstSavedCity();
+  EXPECT_TRUE(saved.listEmpty);
+  EXPECT_EQ(saved.city, nullptr);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The temperature-and-condition header: its controller, its place and what it shows.
+// The temperature-and-condition header: its controller, its place and what it
+// shows.
 #include "lockscreen/header.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,8 @@ class Header : public AddonFixture {
     dateView_ = process().shell().requestDateView();
   }
 
-  // The header as the first completed update finds it: made at insertion, then taken.
+  // The header as the first completed update finds it: made at insertion, then
+  // taken.
   std::shared_ptr<sim::SimTodayHeaderView> takeHeader(sim::CityData data = cityData("X", 0, 0)) {
     nimbrel::createHeaderController(dateView_);
     state().city = makeCity(std::move(data));
@@ -101,7 +103,8 @@ TEST_P(HeaderLayout, PlacesTheHeaderByPercentOfTheFreeSpace) {
   settings().lockScreenVerticalOffsetTemperatureCondition = GetParam().vertical;
   auto header = takeHeader();
   ASSERT_NE(header, nullptr);
-  // As a view reports a frame it was given: the platform keeps a centre and a size.
+  // As a view reports a frame it was given: the platform keeps a centre and a
+  // size.
   auto given = process().viewClasses().makeView(GetParam().expected);
   EXPECT_EQ(header->frame(), given->frame());
 }
@@ -141,8 +144,8 @@ TEST_F(Header, WithoutABackgroundTheOffsetsMeasureFromZero) {
 TEST_F(Header, OnlyTheDirectPlainLabelsTurnWhite) {
   auto header = takeHeader();
   const auto subviews = header->subviews();
-  // location, line 1 and temperature are plain labels; high and low a subclass; then a
-  // plain view holding line 2.
+  // location, line 1 and temperature are plain labels; high and low a subclass;
+  // then a plain view holding line 2.
   ASSERT_EQ(subviews.size(), 6u);
   for (int i : {0, 1, 2}) EXPECT_EQ(colorOf(subviews[i]), "white") << i;
   for (int i : {3, 4}) EXPECT_EQ(colorOf(subviews[i]), "black") << i;
@@ -177,7 +180,8 @@ TEST_F(Header, ADetachedHeaderIsAttachedAndWhitenedAgain) {
 
 TEST_F(Header, ShowsNoLocationOrConditionText) {
   auto header = takeHeader(cityData("Paris", 48.85, 2.35));
-  // What the Weather app's own filling would leave there is emptied at every fill.
+  // What the Weather app's own filling would leave there is emptied at every
+  // fill.
   header->setLocationName("Paris");
   header->setConditionsLine1("Sunny");
   header->setConditionsLine2("High 20");
@@ -260,8 +264,41 @@ INSTANTIATE_TEST_SUITE_P(
                   {"dusk-day_night-nc"},
                   "dusk-day_night-nc"},
         ImageCase{"NeverBothUnderscored", "dusk-day-night", {"dusk_day_night-nc"}, "none"},
+        ImageCase{"AsNamedFirst",
+                  "dusk-day-night",
+                  {"dusk-day-night-nc", "dusk_day-night-nc", "dusk-day_night-nc"},
+                  "dusk-day-night-nc"},
+        ImageCase{"UnderscoredDayBeforeNight",
+                  "dusk-day-night",
+                  {"dusk_day-night-nc", "dusk-day_night-nc"},
+                  "dusk_day-night-nc"},
         ImageCase{"NoneFound", "dusk-day-night", {}, "none"}),
     [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(Header, ACodeWithoutAnImageNameShowsNoImage) {
+  sim::CityData data = cityData("X", 0, 0);
+  data.conditionCode = 99;  // custom weather 100: no range check
+  data.temperatureCelsius = 18;
+  auto header = takeHeader(data);
+  EXPECT_EQ(imageName(*header), "none");
+  EXPECT_EQ(header->temperatureText(), "18°") << "the rest of the header is still filled";
+}
+
+TEST_F(Header, WithoutTheImageLoaderClassTheHeaderShowsNoImageButItsTemperatures) {
+  device().version().weatherClasses.imageLoader = false;
+  relaunch();
+  loadDefaultSettings();
+  settings().showTemperatureAndCondition = true;
+  background_ = process().weather().backgroundClass()->make(host::makeRect(0, 0, 375, 667));
+  state().weatherBackground = background_;
+  dateView_ = process().shell().requestDateView();
+  sim::CityData data = cityData("X", 0, 0);
+  data.temperatureCelsius = 18;
+  auto header = takeHeader(data);
+  ASSERT_NE(header, nullptr);
+  EXPECT_EQ(imageName(*header), "none");
+  EXPECT_EQ(header->temperatureText(), "18°");
+}
 
 TEST_F(Header, StandardCatalogueFindsTimeOfDayImages) {
   sim::CityData data = cityData("X", 0, 0);

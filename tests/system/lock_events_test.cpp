@@ -129,9 +129,13 @@ TEST_F(LockEvents, DisplayOnOrUnreadableChangesNothing) {
 
 bool lockedWhenTheShellFinished = true;
 long sourceTheShellSaw = -1;
-void recordingUnlock(const host::Id&, host::Selector, long source, const host::Id&) {
+host::Id receiverTheShellSaw;
+host::Id optionsTheShellSaw;
+void recordingUnlock(const host::Id& self, host::Selector, long source, const host::Id& options) {
   lockedWhenTheShellFinished = state().screenLocked;
   sourceTheShellSaw = source;
+  receiverTheShellSaw = self;
+  optionsTheShellSaw = options;
 }
 
 TEST_F(LockEvents, UnlockDetachesTheLockScreenBackgroundAndThenLetsTheShellFinish) {
@@ -142,12 +146,18 @@ TEST_F(LockEvents, UnlockDetachesTheLockScreenBackgroundAndThenLetsTheShellFinis
   state().weatherBackground = lockBackground;
   state().previous.finishUIUnlock = recordingUnlock;
 
-  nimbrel::finishUIUnlock(nullptr, host::methods::FinishUIUnlock::selector, 7, nullptr);
+  // Any two distinct objects stand in for the lock-screen manager and the unlock's options.
+  const host::Id manager = process().factory().newCity();
+  const host::Id options = process().factory().newCity();
+  nimbrel::finishUIUnlock(manager, host::methods::FinishUIUnlock::selector, 7, options);
   EXPECT_EQ(lockBackground->superview(), nullptr);
   EXPECT_EQ(lockBackground->city(), state().city) << "detached, still bound";
   EXPECT_FALSE(state().screenLocked);
   EXPECT_FALSE(lockedWhenTheShellFinished);
   EXPECT_EQ(sourceTheShellSaw, 7);
+  EXPECT_EQ(receiverTheShellSaw, manager);
+  EXPECT_EQ(optionsTheShellSaw, options);
+  receiverTheShellSaw = optionsTheShellSaw = nullptr;
 }
 
 TEST_F(LockEvents, UnlockWithBothRandomSettingsRebindsOnlyTheHomeScreen) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+
 #include "startup/install_hooks.h"
 #include "state/view_terms.h"
 #include "tests/system/addon_fixture.h"
@@ -135,7 +138,15 @@ TEST_F(LockScreen, OnlyThePlatformsExceptionIsSwallowedWhileHidingTheDate) {
         throw std::runtime_error("not the platform's");
       });
   settings().hideTimeDate = true;
-  EXPECT_THROW(request(), std::runtime_error);
+  // The platform's exception derives from std::runtime_error: the one caught must not be it.
+  try {
+    request();
+    ADD_FAILURE() << "the shell's own exception was swallowed";
+  } catch (const host::PlatformException&) {
+    ADD_FAILURE() << "a platform exception came out instead of the shell's own";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "not the platform's");
+  }
 }
 
 TEST_F(LockScreen, HidesTheDateLineWhereTheSubtitleMethodIsMissing) {
@@ -282,6 +293,26 @@ TEST_F(LockScreen, LaysTheHeaderOutOnlyWhileItsSettingIsOn) {
   EXPECT_EQ(header->frame(), laidOut);
 }
 
+TEST_F(LockScreen, WithoutABackgroundTheHeaderIsStillLaidOutInAnEmptyOne) {
+  device().setProfile(sim::DeviceProfile{"broken-native-size", {375, 667}, {750, NAN}, 2});
+  boot();
+  settings().reScaleCompatibility = true;
+  settings().showTemperatureAndCondition = true;
+  request();
+  ASSERT_EQ(state().weatherBackground, nullptr) << "no finite frame, no background";
+  auto header = process().weather().platterClass()->make()->headerView();
+  state().weatherHeaderView = header;
+  settings().lockScreenHorizontalOffsetTemperatureCondition = 100;
+  settings().lockScreenVerticalOffsetTemperatureCondition = 100;
+  const host::Rect label = header->temperatureLabel()->frame();
+  const double width = label.origin.x + label.size.width;
+  const double height = header->frame().size.height;
+  request();
+  EXPECT_EQ(
+      header->frame(),
+      process().viewClasses().makeView(host::makeRect(-width, -height, width, height))->frame());
+}
+
 TEST_F(LockScreen, RandomTimerTicksRedrawAndRebind) {
   settings().randomWeather = true;
   settings().updateInterval = 100;
@@ -329,6 +360,34 @@ TEST_F(LockScreen, CustomWeatherShowsItsConditionAtNightOnEveryRequest) {
   EXPECT_EQ(local_->conditionCode(), 4);
 }
 
+TEST_F(LockScreen, WithoutTheCityClassNeitherModeHasAPlaceholderUntilItsFrameworkLoads) {
+  struct Case {
+    const char* mode;
+    bool random;
+    bool late;  // not yet loaded rather than absent
+  };
+  for (const Case& c : {Case{"random", true, false}, Case{"custom", false, false},
+                        Case{"random", true, true}, Case{"custom", false, true}}) {
+    (c.late ? device().version().lateClasses : device().version().absentClasses) = {"City"};
+    boot();
+    settings().randomWeather = c.random;
+    settings().customWeather = 5;
+    const std::int64_t localCondition = local_->conditionCode();
+    request();
+    EXPECT_EQ(state().city, local_) << c.mode << ": the Weather app's city stands in";
+    EXPECT_EQ(local_->conditionCode(), localCondition) << c.mode;
+    if (c.late) {
+      process().loadLateFrameworks();
+      state().city.reset();
+      request();
+      ASSERT_NE(state().city, nullptr) << c.mode;
+      EXPECT_NE(state().city, local_) << c.mode << ": a placeholder once City has loaded";
+    }
+    device().version().absentClasses.clear();
+    device().version().lateClasses.clear();
+  }
+}
+
 TEST_F(LockScreen, NoCityEndsTheRequestAfterTheWarning) {
   process().weather().preferences()->setLocalCity(nullptr, sim::LocalCityAvailability::none);
   auto view = request();
@@ -366,6 +425,9 @@ TEST_F(LockScreen, WithoutTheBackgroundClassTheWeatherIsStillRefreshedButNoContr
   settings().showTemperatureAndCondition = true;
   const std::size_t subviews = dateView()->subviews().size();
   EXPECT_EQ(request(), dateView());
+  // Before the completion, which would take a controller's header and its view with it.
+  EXPECT_EQ(state().wthrView, nullptr);
+  EXPECT_EQ(dateView()->subviews().size(), subviews);
   advance(2);
   EXPECT_EQ(addonTrace(), (std::vector<std::string>{
                               "weather: requested for Cupertino at (48.85, 2.35)",
@@ -373,8 +435,7 @@ TEST_F(LockScreen, WithoutTheBackgroundClassTheWeatherIsStillRefreshedButNoContr
                               "day 18°C",
                           }));
   EXPECT_EQ(nimbrel::readCachedCoordinate(), (host::Coordinate{48.85, 2.35}));
-  EXPECT_EQ(dateView()->subviews().size(), subviews);
-  EXPECT_EQ(state().wthrView, nullptr);
+  EXPECT_EQ(state().weatherHeaderView, nullptr);
 
   settings().useLocalCity = false;
   state().lastUpdate.reset();

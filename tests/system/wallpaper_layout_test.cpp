@@ -57,12 +57,17 @@ TEST_F(WallpaperLayout, OffLeavesEverythingAsItWas) {
   EXPECT_EQ(state().weatherView, background_);
 }
 
-TEST_F(WallpaperLayout, NoListedBackgroundInsideLeavesWeatherViewNone) {
+TEST_F(WallpaperLayout, NoListedBackgroundInsideLeavesWeatherViewNoneInEitherLayout) {
   build({736, 414});
   state().weatherView = background_;
   background_->removeFromSuperview();
   EXPECT_TRUE(layOut().isIdentity());
   EXPECT_EQ(state().weatherView, nullptr);
+
+  state().weatherView = background_;
+  nimbrel::wallpaperWindowLayoutSubviews(container_, kLayout);
+  EXPECT_EQ(state().weatherView, nullptr);
+  EXPECT_EQ(background_->frame(), host::makeRect(0, 0, 100, 200));
 }
 
 struct OrientationCase {
