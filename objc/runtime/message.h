@@ -8,6 +8,7 @@
 #include <objc/objc.h>
 #include <objc/runtime.h>
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <type_traits>
@@ -28,17 +29,28 @@ struct Name {
   char chars[N];
 };
 
+// Kept in a relaxed atomic rather than a guarded static: a kept selector costs one load at the
+// call site. Two threads that both look one up first get the same answer from the runtime.
 template <Name name>
 SEL sel() {
-  static const SEL selector = sel_registerName(name.chars);
+  static constinit std::atomic<SEL> kept{nullptr};
+  SEL selector = kept.load(std::memory_order_relaxed);
+  if (!selector) [[unlikely]] {
+    selector = sel_registerName(name.chars);
+    kept.store(selector, std::memory_order_relaxed);
+  }
   return selector;
 }
 
 // objc_getClass, kept once found: a class can load after the first look-up, never unload.
 template <Name name>
 id cls() {
-  static id found = nullptr;
-  if (!found) found = reinterpret_cast<id>(objc_getClass(name.chars));
+  static constinit std::atomic<id> kept{nullptr};
+  id found = kept.load(std::memory_order_relaxed);
+  if (!found) {
+    found = reinterpret_cast<id>(objc_getClass(name.chars));
+    kept.store(found, std::memory_order_relaxed);
+  }
   return found;
 }
 
