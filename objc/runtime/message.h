@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstddef>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -113,28 +114,40 @@ R sendUnguarded(id receiver, SEL selector, Args... args) {
   return impAs<R, Args...>(messageTarget(receiver, selector))(receiver, selector, args...);
 }
 
+// `function(args...)` inside the exception shim, its arguments copied into the shim's frame so
+// that the callback reads each once: a guarded message costs the shim's call and little more.
+template <class R, auto function, class... Args>
+R guardedCall(Args... args) {
+  struct Frame {
+    std::tuple<Args...> args;
+    std::conditional_t<std::is_void_v<R>, char, R> result{};
+  } frame{{args...}};
+  auto run = [](void* context) {
+    Frame& called = *static_cast<Frame*>(context);
+    if constexpr (std::is_void_v<R>)
+      std::apply(function, called.args);
+    else
+      called.result = std::apply(function, called.args);
+  };
+  if (id raised = nimbrel_objc_try(run, &frame)) throwRaised(raised);
+  if constexpr (!std::is_void_v<R>) return frame.result;
+}
+
 template <class R, class... Args>
 R send(id receiver, SEL selector, Args... args) {
   if (!receiver) return R();
-  if constexpr (std::is_void_v<R>) {
-    guarded([&] { sendUnguarded<void>(receiver, selector, args...); });
-  } else {
-    R result{};
-    guarded([&] { result = sendUnguarded<R>(receiver, selector, args...); });
-    return result;
-  }
+  return guardedCall<R, &sendUnguarded<R, Args...>>(receiver, selector, args...);
+}
+
+template <class R, class... Args>
+R invokeImp(IMP imp, id receiver, SEL selector, Args... args) {
+  return impAs<R, Args...>(imp)(receiver, selector, args...);
 }
 
 // Calls an implementation directly, as the hook engine's previous implementation is called.
 template <class R, class... Args>
 R callImp(IMP imp, id receiver, SEL selector, Args... args) {
-  if constexpr (std::is_void_v<R>) {
-    guarded([&] { impAs<R, Args...>(imp)(receiver, selector, args...); });
-  } else {
-    R result{};
-    guarded([&] { result = impAs<R, Args...>(imp)(receiver, selector, args...); });
-    return result;
-  }
+  return guardedCall<R, &invokeImp<R, Args...>>(imp, receiver, selector, args...);
 }
 
 }  // namespace nimbrel::objc
