@@ -17,7 +17,7 @@ template <class Key, class Value>
 class PointerMap {
  public:
   Value* find(Key key) const {
-    if (slots_.empty()) return nullptr;
+    if (!size_) return nullptr;
     for (std::size_t i = home(key);; i = (i + 1) & mask()) {
       if (slots_[i].key == key) return slots_[i].value.get();
       if (!slots_[i].key) return nullptr;
@@ -58,9 +58,8 @@ class PointerMap {
   static_assert(sizeof(std::uintptr_t) == 8, "64-bit addresses");
   // Fibonacci hashing: the top bits of the address times 2^64 over the golden ratio.
   std::size_t home(Key key) const {
-    const auto bits = static_cast<unsigned>(std::countr_zero(slots_.size()));
     return static_cast<std::size_t>(
-        (reinterpret_cast<std::uintptr_t>(key) * std::uint64_t{0x9E3779B97F4A7C15}) >> (64 - bits));
+        (reinterpret_cast<std::uintptr_t>(key) * std::uint64_t{0x9E3779B97F4A7C15}) >> shift_);
   }
 
   void place(Key key, std::unique_ptr<Value> value) {
@@ -73,12 +72,15 @@ class PointerMap {
   void rehash(std::size_t capacity) {
     std::vector<Slot> old(capacity);
     old.swap(slots_);
+    shift_ = 64 - static_cast<unsigned>(std::countr_zero(capacity));
     for (Slot& slot : old)
       if (slot.key) place(slot.key, std::move(slot.value));
   }
 
   std::vector<Slot> slots_;
   std::size_t size_ = 0;
+  // 64 less the capacity's power of two: the hash's top bits index a slot.
+  unsigned shift_ = 64;
 };
 
 }  // namespace nimbrel::objc

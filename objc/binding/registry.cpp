@@ -88,10 +88,11 @@ struct Tables {
 };
 
 // Never destroyed: the add-on's own statics may let go of objects after ours would be gone.
-Tables& tables() {
-  static auto* t = new Tables();
-  return *t;
-}
+// Made at the first use, behind a test short enough to inline where a guarded static would
+// take a call; only the interface thread touches the tables.
+constinit Tables* madeTables = nullptr;
+[[gnu::noinline]] Tables& makeTables() { return *(madeTables = new Tables()); }
+Tables& tables() { return madeTables ? *madeTables : makeTables(); }
 
 bool unheld(const Entry& entry) {
   return entry.dormant ? entry.dormant.use_count() == 1 : entry.session.expired();
