@@ -165,6 +165,13 @@ std::shared_ptr<host::Object> hold(Tables& t, id object, Take take) {
   return startSession(t, object, *entry, take);
 }
 
+// borrow() beyond its common case: kept out of line, so that the common case saves no
+// registers.
+[[gnu::noinline]] std::shared_ptr<host::Object> holdBorrowed(Tables& t, id object) {
+  if (!object) return nullptr;
+  return hold(t, object, t.callDepth == 0 ? Take::retain : Take::borrow);
+}
+
 }  // namespace
 
 std::shared_ptr<host::Object> wrap(id object) {
@@ -172,13 +179,13 @@ std::shared_ptr<host::Object> wrap(id object) {
 }
 
 std::shared_ptr<host::Object> borrow(id object) {
-  if (!object) return nullptr;
   Tables& t = tables();
-  if (t.callDepth == 0) return hold(t, object, Take::retain);
-  // The common case, kept short: an object lent to an earlier call and still of its class.
-  Entry* entry = t.objects.find(object);
-  if (!entry || !entry->dormant || entry->cls != object_getClass(object))
-    return hold(t, object, Take::borrow);
+  // The common case, kept short: inside a call, an object lent to an earlier one and still of
+  // its class.
+  Entry* entry = object && t.callDepth > 0 ? t.objects.find(object) : nullptr;
+  if (!entry || !entry->dormant || entry->cls != object_getClass(object) ||
+      t.borrowed.size() == t.borrowed.capacity())
+    return holdBorrowed(t, object);
   t.borrowed.push_back(entry);
   return entry->dormant;
 }
