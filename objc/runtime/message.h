@@ -99,12 +99,9 @@ inline IMP messageTarget(id receiver, SEL selector) {
 #endif
 }
 
-// The message itself, unguarded: for callers already inside guarded(). GCC's nil_method
-// leaves a structure result undefined, and Apple's arm64 send does not clear one, hence the
-// test for nil.
+// The message to a receiver that is not nil.
 template <class R, class... Args>
-R sendUnguarded(id receiver, SEL selector, Args... args) {
-  if (!receiver) return R();
+R dispatch(id receiver, SEL selector, Args... args) {
 #if defined(__APPLE__) && defined(__x86_64__)
   if constexpr (returnedInMemoryOnX86_64<R>())
     return impAs<R, Args...>(reinterpret_cast<IMP>(objc_msgSend_stret))(receiver, selector,
@@ -112,6 +109,15 @@ R sendUnguarded(id receiver, SEL selector, Args... args) {
 #endif
   static_assert(!std::is_same_v<R, long double>, "x86-64 would need objc_msgSend_fpret");
   return impAs<R, Args...>(messageTarget(receiver, selector))(receiver, selector, args...);
+}
+
+// The message itself, unguarded: for callers already inside guarded(). GCC's nil_method
+// leaves a structure result undefined, and Apple's arm64 send does not clear one, hence the
+// test for nil.
+template <class R, class... Args>
+R sendUnguarded(id receiver, SEL selector, Args... args) {
+  if (!receiver) return R();
+  return dispatch<R>(receiver, selector, args...);
 }
 
 // `function(args...)` inside the exception shim, its arguments copied into the shim's frame so
@@ -136,7 +142,7 @@ R guardedCall(Args... args) {
 template <class R, class... Args>
 R send(id receiver, SEL selector, Args... args) {
   if (!receiver) return R();
-  return guardedCall<R, &sendUnguarded<R, Args...>>(receiver, selector, args...);
+  return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
 }
 
 template <class R, class... Args>
