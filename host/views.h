@@ -1,9 +1,13 @@
 // Views, labels, colours, images and the main screen, as UIKit offers them.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/geometry.h"
@@ -13,6 +17,53 @@ namespace host {
 
 class Color : public Object {};
 class Image : public Object {};
+class View;
+
+// A view's subviews at one moment, back to front. The first few are kept in place, so that
+// asking a view with few subviews for them allocates nothing: the add-on asks at every
+// appearance of the lock screen.
+class Subviews {
+ public:
+  using value_type = std::shared_ptr<View>;
+  using const_iterator = const value_type*;
+  using iterator = const_iterator;
+
+  Subviews() = default;
+  template <class Iterator>
+  Subviews(Iterator first, Iterator last) {
+    for (; first != last; ++first) push_back(*first);
+  }
+
+  void push_back(value_type view) {
+    if (size_ == kInPlace) {
+      spilled_.reserve(2 * kInPlace);
+      for (value_type& kept : inPlace_) spilled_.push_back(std::move(kept));
+    }
+    if (size_ < kInPlace)
+      inPlace_[size_] = std::move(view);
+    else
+      spilled_.push_back(std::move(view));
+    ++size_;
+  }
+
+  const_iterator begin() const { return size_ > kInPlace ? spilled_.data() : inPlace_.data(); }
+  const_iterator end() const { return begin() + size_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const value_type& operator[](std::size_t i) const { return begin()[i]; }
+  const value_type& front() const { return *begin(); }
+  const value_type& back() const { return end()[-1]; }
+
+  friend bool operator==(const Subviews& a, const Subviews& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  static constexpr std::size_t kInPlace = 8;
+  std::array<value_type, kInPlace> inPlace_;
+  std::vector<value_type> spilled_;
+  std::size_t size_ = 0;
+};
 
 // A view in the shell's tree: it holds its subviews strongly and its superview weakly.
 // Frame is derived from bounds, center and transform; setting a frame or transform that is
@@ -34,7 +85,7 @@ class View : public Object {
   virtual void setTag(long tag) = 0;
 
   virtual std::shared_ptr<View> superview() const = 0;
-  virtual std::vector<std::shared_ptr<View>> subviews() const = 0;
+  virtual Subviews subviews() const = 0;
   // Moves the view from its old superview to the top of this one; adding a view to itself
   // raises the platform exception.
   virtual void addSubview(const std::shared_ptr<View>& view) = 0;

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstddef>
 #include <new>
-#include <unordered_map>
 #include <vector>
 
 #include "objc/binding/bound.h"
 #include "objc/binding/objects.h"
+#include "objc/binding/pointer_map.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/message.h"
 
@@ -78,8 +78,8 @@ constexpr std::size_t kSweepThreshold = 256;
 
 struct Tables {
   std::size_t made = 0;
-  std::unordered_map<id, Entry> objects;
-  std::unordered_map<Class, std::unique_ptr<host::Class>> classes;
+  PointerMap<id, Entry> objects;
+  PointerMap<Class, host::Class> classes;
   // Entries whose dormant session the calls in progress lent out, innermost last; never
   // shrinks its capacity, so that a call in steady state allocates nothing here.
   std::vector<Entry*> borrowed;
@@ -88,10 +88,11 @@ struct Tables {
 };
 
 // Never destroyed: the add-on's own statics may let go of objects after ours would be gone.
-Tables& tables() {
-  static auto* t = new Tables();
-  return *t;
-}
+// Made at the first use, behind a test short enough to inline where a guarded static would
+// take a call; only the interface thread touches the tables.
+constinit Tables* madeTables = nullptr;
+[[gnu::noinline]] Tables& makeTables() { return *(madeTables = new Tables()); }
+Tables& tables() { return madeTables ? *madeTables : makeTables(); }
 
 bool unheld(const Entry& entry) {
   return entry.dormant ? entry.dormant.use_count() == 1 : entry.session.expired();
@@ -100,7 +101,7 @@ bool unheld(const Entry& entry) {
 // Only outside calls: an entry lent to a call stays until the call ends.
 void sweepIfGrown(Tables& t) {
   if (t.callDepth > 0 || t.objects.size() < t.sweepAt) return;
-  std::erase_if(t.objects, [](const auto& item) { return unheld(item.second); });
+  t.objects.eraseIf(unheld);
   t.sweepAt = std::max(kSweepThreshold, 2 * t.objects.size());
 }
 
@@ -130,35 +131,45 @@ std::shared_ptr<host::Object> startSession(Tables& t, id object, Entry& entry, T
   return session;
 }
 
+// A fresh entry for `object`: in place of `gone`, the entry of a gone object of another class
+// at the same address, or else new. Nothing holds or borrows a gone object's entry.
+Entry& newEntry(Tables& t, id object, Class cls, Entry* gone) {
+  ++t.made;
+  if (gone) return *gone = Entry{cls, makeHostObject(object, cls), {}, {}};
+  sweepIfGrown(t);
+  return t.objects.insert(object,
+                          std::make_unique<Entry>(Entry{cls, makeHostObject(object, cls), {}, {}}));
+}
+
 // The host class of a class object, or the object's session: held already, dormant and
 // lent or woken, or else new on its entry. An entry of a gone object of another class is made
 // again.
 std::shared_ptr<host::Object> hold(Tables& t, id object, Take take) {
-  auto found = t.objects.find(object);
+  Entry* entry = t.objects.find(object);
   // A session with holders keeps its object: it cannot have gone, whatever its class says.
-  if (found != t.objects.end() && !found->second.dormant)
-    if (auto held = found->second.session.lock()) return held;
+  if (entry && !entry->dormant)
+    if (auto held = entry->session.lock()) return held;
   Class cls = object_getClass(object);
-  // A class object is its class's one host class, which lives as long as the process.
-  if (class_isMetaClass(cls))
-    return std::shared_ptr<host::Object>(std::shared_ptr<host::Object>(),
-                                         classBinding(reinterpret_cast<Class>(object)));
-  if (found != t.objects.end() && found->second.cls != cls) {
-    t.objects.erase(found);
-    found = t.objects.end();
+  if (!entry || entry->cls != cls) {
+    // A class object is its class's one host class, which lives as long as the process.
+    if (class_isMetaClass(cls))
+      return std::shared_ptr<host::Object>(std::shared_ptr<host::Object>(),
+                                           classBinding(reinterpret_cast<Class>(object)));
+    entry = &newEntry(t, object, cls, entry);
   }
-  if (found != t.objects.end() && found->second.dormant) {
-    Entry& entry = found->second;
-    if (take == Take::retain) return wake(entry, object);
-    t.borrowed.push_back(&entry);
-    return entry.dormant;
+  if (entry->dormant) {
+    if (take == Take::retain) return wake(*entry, object);
+    t.borrowed.push_back(entry);
+    return entry->dormant;
   }
-  if (found == t.objects.end()) {
-    sweepIfGrown(t);
-    found = t.objects.try_emplace(object, Entry{cls, makeHostObject(object, cls), {}, {}}).first;
-    ++t.made;
-  }
-  return startSession(t, object, found->second, take);
+  return startSession(t, object, *entry, take);
+}
+
+// borrow() beyond its common case: kept out of line, so that the common case saves no
+// registers.
+[[gnu::noinline]] std::shared_ptr<host::Object> holdBorrowed(Tables& t, id object) {
+  if (!object) return nullptr;
+  return hold(t, object, t.callDepth == 0 ? Take::retain : Take::borrow);
 }
 
 }  // namespace
@@ -168,9 +179,15 @@ std::shared_ptr<host::Object> wrap(id object) {
 }
 
 std::shared_ptr<host::Object> borrow(id object) {
-  if (!object) return nullptr;
   Tables& t = tables();
-  return hold(t, object, t.callDepth == 0 ? Take::retain : Take::borrow);
+  // The common case, kept short: inside a call, an object lent to an earlier one and still of
+  // its class.
+  Entry* entry = object && t.callDepth > 0 ? t.objects.find(object) : nullptr;
+  if (!entry || !entry->dormant || entry->cls != object_getClass(object) ||
+      t.borrowed.size() == t.borrowed.capacity())
+    return holdBorrowed(t, object);
+  t.borrowed.push_back(entry);
+  return entry->dormant;
 }
 
 // The session retains for itself, and `made` lets its reference go: two messages, once per
@@ -203,9 +220,9 @@ id unwrap(const host::Object* object) {
 
 host::Class* classBinding(Class cls) {
   if (!cls) return nullptr;
-  std::unique_ptr<host::Class>& binding = tables().classes[cls];
-  if (!binding) binding = makeHostClass(cls);
-  return binding.get();
+  PointerMap<Class, host::Class>& classes = tables().classes;
+  if (host::Class* known = classes.find(cls)) return known;
+  return &classes.insert(cls, makeHostClass(cls));
 }
 
 Class classOf(const host::Class* cls) { return reinterpret_cast<Class>(unwrap(cls)); }

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <memory>
-#include <vector>
 
 #include "host/shell.h"
 #include "host/views.h"
@@ -43,12 +42,11 @@ class BoundView : public Bound<Interface> {
   // Inside a call from the platform the subviews are borrowed, as the view holds them for the
   // call: an add-on that keeps one past the call gets it retained then. One guard for the
   // whole walk.
-  std::vector<std::shared_ptr<host::View>> subviews() const override {
-    std::vector<std::shared_ptr<host::View>> views;
+  host::Subviews subviews() const override {
+    host::Subviews views;
     guarded([&] {
       id array = sendUnguarded<id>(self(), sel<"subviews">());
       const auto count = sendUnguarded<unsigned long>(array, sel<"count">());
-      views.reserve(count);
       for (unsigned long i = 0; i < count; ++i)
         views.push_back(borrowAs<host::View>(sendUnguarded<id>(array, sel<"objectAtIndex:">(), i)));
     });

@@ -8,8 +8,10 @@
 #include <objc/objc.h>
 #include <objc/runtime.h>
 
+#include <atomic>
 #include <cstddef>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -28,17 +30,28 @@ struct Name {
   char chars[N];
 };
 
+// Kept in a relaxed atomic rather than a guarded static: a kept selector costs one load at the
+// call site. Two threads that both look one up first get the same answer from the runtime.
 template <Name name>
 SEL sel() {
-  static const SEL selector = sel_registerName(name.chars);
+  static constinit std::atomic<SEL> kept{nullptr};
+  SEL selector = kept.load(std::memory_order_relaxed);
+  if (!selector) [[unlikely]] {
+    selector = sel_registerName(name.chars);
+    kept.store(selector, std::memory_order_relaxed);
+  }
   return selector;
 }
 
 // objc_getClass, kept once found: a class can load after the first look-up, never unload.
 template <Name name>
 id cls() {
-  static id found = nullptr;
-  if (!found) found = reinterpret_cast<id>(objc_getClass(name.chars));
+  static constinit std::atomic<id> kept{nullptr};
+  id found = kept.load(std::memory_order_relaxed);
+  if (!found) {
+    found = reinterpret_cast<id>(objc_getClass(name.chars));
+    kept.store(found, std::memory_order_relaxed);
+  }
   return found;
 }
 
@@ -86,12 +99,9 @@ inline IMP messageTarget(id receiver, SEL selector) {
 #endif
 }
 
-// The message itself, unguarded: for callers already inside guarded(). GCC's nil_method
-// leaves a structure result undefined, and Apple's arm64 send does not clear one, hence the
-// test for nil.
+// The message to a receiver that is not nil.
 template <class R, class... Args>
-R sendUnguarded(id receiver, SEL selector, Args... args) {
-  if (!receiver) return R();
+R dispatch(id receiver, SEL selector, Args... args) {
 #if defined(__APPLE__) && defined(__x86_64__)
   if constexpr (returnedInMemoryOnX86_64<R>())
     return impAs<R, Args...>(reinterpret_cast<IMP>(objc_msgSend_stret))(receiver, selector,
@@ -101,28 +111,49 @@ R sendUnguarded(id receiver, SEL selector, Args... args) {
   return impAs<R, Args...>(messageTarget(receiver, selector))(receiver, selector, args...);
 }
 
+// The message itself, unguarded: for callers already inside guarded(). GCC's nil_method
+// leaves a structure result undefined, and Apple's arm64 send does not clear one, hence the
+// test for nil.
+template <class R, class... Args>
+R sendUnguarded(id receiver, SEL selector, Args... args) {
+  if (!receiver) return R();
+  return dispatch<R>(receiver, selector, args...);
+}
+
+// `function(args...)` inside the exception shim, its arguments copied into the shim's frame so
+// that the callback reads each once: a guarded message costs the shim's call and little more.
+template <class R, auto function, class... Args>
+R guardedCall(Args... args) {
+  struct Frame {
+    std::tuple<Args...> args;
+    std::conditional_t<std::is_void_v<R>, char, R> result{};
+  } frame{{args...}};
+  auto run = [](void* context) {
+    Frame& called = *static_cast<Frame*>(context);
+    if constexpr (std::is_void_v<R>)
+      std::apply(function, called.args);
+    else
+      called.result = std::apply(function, called.args);
+  };
+  if (id raised = nimbrel_objc_try(run, &frame)) throwRaised(raised);
+  if constexpr (!std::is_void_v<R>) return frame.result;
+}
+
 template <class R, class... Args>
 R send(id receiver, SEL selector, Args... args) {
   if (!receiver) return R();
-  if constexpr (std::is_void_v<R>) {
-    guarded([&] { sendUnguarded<void>(receiver, selector, args...); });
-  } else {
-    R result{};
-    guarded([&] { result = sendUnguarded<R>(receiver, selector, args...); });
-    return result;
-  }
+  return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
+}
+
+template <class R, class... Args>
+R invokeImp(IMP imp, id receiver, SEL selector, Args... args) {
+  return impAs<R, Args...>(imp)(receiver, selector, args...);
 }
 
 // Calls an implementation directly, as the hook engine's previous implementation is called.
 template <class R, class... Args>
 R callImp(IMP imp, id receiver, SEL selector, Args... args) {
-  if constexpr (std::is_void_v<R>) {
-    guarded([&] { impAs<R, Args...>(imp)(receiver, selector, args...); });
-  } else {
-    R result{};
-    guarded([&] { result = impAs<R, Args...>(imp)(receiver, selector, args...); });
-    return result;
-  }
+  return guardedCall<R, &invokeImp<R, Args...>>(imp, receiver, selector, args...);
 }
 
 }  // namespace nimbrel::objc

@@ -109,8 +109,9 @@ class ViewImpl : public Instance<Interface>, public ViewState {
   void setTag(long tag) override { ViewState::setTag(tag); }
 
   std::shared_ptr<host::View> superview() const override { return ViewState::superview(); }
-  std::vector<std::shared_ptr<host::View>> subviews() const override {
-    return ViewState::subviews();
+  host::Subviews subviews() const override {
+    const auto& views = ViewState::subviews();
+    return host::Subviews(views.begin(), views.end());
   }
   void addSubview(const std::shared_ptr<host::View>& v) override { ViewState::addSubview(v); }
   void removeFromSuperview() override { ViewState::removeFromSuperview(); }

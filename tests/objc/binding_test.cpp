@@ -307,6 +307,22 @@ TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {
   for (int i = 0; i < 100; ++i) EXPECT_EQ(unwrap(wrap(label)), label);
   EXPECT_EQ(hostObjectsMade(), made);
   EXPECT_EQ(retainCount(label), before);
+  // Objects coming and going make the table sweep, and a newcomer may take a gone object's
+  // address: each gets the host type of its own class, and a held object keeps its host object.
+  {
+    auto held = wrap(label);
+    for (int i = 0; i < 600; ++i) {
+      id other = send<id>(send<id>(classNamed(i % 2 ? "UILabel" : "UIView"), sel<"alloc">()),
+                          sel<"init">());
+      auto host = wrap(other);
+      EXPECT_EQ(unwrap(host), other);
+      EXPECT_EQ(std::dynamic_pointer_cast<host::Label>(host) != nullptr, i % 2 == 1) << i;
+      host.reset();
+      release(other);
+    }
+    EXPECT_EQ(wrap(label), held);
+    EXPECT_EQ(retainCount(label), before + 1);
+  }
   release(label);
 }
 

@@ -183,6 +183,23 @@ TEST_F(Views, RemovingAViewWithoutAParentDoesNothing) {
   EXPECT_EQ(v->superview(), nullptr);
 }
 
+// Subviews past the few kept in place are kept too, in order.
+TEST_F(Views, SubviewsAnswerEveryChildBackToFrontWhateverTheirNumber) {
+  for (int count : {0, 1, 8, 9, 20}) {
+    auto parent = view();
+    std::vector<host::View*> added;
+    for (int i = 0; i < count; ++i) {
+      auto child = view();
+      parent->addSubview(child);
+      added.push_back(child.get());
+    }
+    const host::Subviews subviews = parent->subviews();
+    EXPECT_EQ(subviews.size(), added.size()) << count;
+    EXPECT_EQ(subviewsOf(*parent), added) << count;
+    EXPECT_EQ(host::Subviews(subviews), subviews) << count;
+  }
+}
+
 TEST_F(Views, RemovingAViewTheParentAloneHeldKeepsTheTreeSound) {
   auto parent = view();
   parent->addSubview(view());
@@ -328,7 +345,7 @@ class ForeignView final : public host::View {
   long tag() const override { return 0; }
   void setTag(long) override {}
   std::shared_ptr<host::View> superview() const override { return nullptr; }
-  std::vector<std::shared_ptr<host::View>> subviews() const override { return {}; }
+  host::Subviews subviews() const override { return {}; }
   void addSubview(const std::shared_ptr<host::View>&) override {}
   void removeFromSuperview() override {}
   void bringSubviewToFront(const std::shared_ptr<host::View>&) override {}
