@@ -567,7 +567,9 @@ TEST_F(ObjcBinding, MessagesCarryTheirArgumentsToTheObject) {
   auto last = newView();
   container->addSubview(first);
   container->addSubview(last);
-  ASSERT_EQ(container->subviews(), (std::vector<std::shared_ptr<host::View>>{first, last}));
+  const host::Subviews drawn = container->subviews();
+  ASSERT_EQ(std::vector(drawn.begin(), drawn.end()),
+            (std::vector<std::shared_ptr<host::View>>{first, last}));
   container->bringSubviewToFront(first);
   EXPECT_EQ(container->subviews().back(), first);
   container->sendSubviewToBack(last);
