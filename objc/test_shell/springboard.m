@@ -21,9 +21,14 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 
 - (void)setSubtitleHidden:(BOOL)hidden {
   _subtitleHidden = hidden;
+  [_dateLine setHidden:_subtitleHidden || _dateHidden];
 }
 
 - (BOOL)subtitleHidden {
+  return _subtitleHidden;
+}
+
+- (BOOL)subtitleHiddenForDateLine {
   return _subtitleHidden;
 }
 
@@ -33,11 +38,16 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
-  if (self) _timeLabel = TSNewTimeLabel(self);
+  if (!self) return nil;
+  _timeLabel = TSNewTimeLabel(self);
+  _dateLine = [[UILabel alloc] initWithFrame:TSRectMake(0, 86, [self bounds].size.width, 26)];
+  [_dateLine setText:@"Thursday, 1 January"];
+  [self addSubview:_dateLine];
   return self;
 }
 
 - (void)dealloc {
+  [_dateLine release];
   [_timeLabel release];
   [super dealloc];
 }
@@ -46,8 +56,17 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
   return _timeLabel;
 }
 
+- (UILabel*)dateLine {
+  return _dateLine;
+}
+
 - (void)setDateHidden:(BOOL)hidden {
   _dateHidden = hidden;
+  [_dateLine setHidden:_dateHidden || [self subtitleHiddenForDateLine]];
+}
+
+- (BOOL)subtitleHiddenForDateLine {
+  return NO;
 }
 
 - (BOOL)dateHidden {

@@ -65,6 +65,27 @@ void TSSetContentViewRaises(BOOL raises);
 /* What the original +_allowsParallax of SBFStaticWallpaperView answers (YES at boot). */
 void TSSetAllowsParallax(BOOL allows);
 
+/* Told of every call TSLastCall records, as it is made; also of weather requests
+ * ("updateWeatherForLocation:city:withCompletionHandler:", then "completeWeatherUpdate" with
+ * `flag` set for a failure), each with the location as receiver and the city as object. NULL
+ * stops telling. Kept across TSShutdown: the watcher is the process's, not the shell's. */
+typedef void (*TSCallObserver)(const char* selector, id receiver, long integer, BOOL flag, id object);
+void TSSetCallObserver(TSCallObserver observer);
+
+/* The Weather app's data as a scenario sets it. The local city from a City's dictionary form
+ * (nil: the built-in Brussels); takes effect at the next -localWeatherCity. */
+void TSSetLocalCityDictionary(id dictionary);
+/* The saved cities as stored, an NSArray of dictionaries; with `present` NO there is no
+ * "Cities" key. Replaces the count of TSSetSavedCityCount. */
+void TSSetSavedCityDictionaries(id cities, BOOL present);
+/* The hourly temperatures (NSNumbers) of an update with nothing queued; nil: one degree
+ * warmer each hour. */
+void TSSetUpdateHourly(id hourly);
+/* What the next requests bring, one each in order, before the default result. */
+void TSQueueUpdateResult(long conditionCode, BOOL isDay, double celsius, id hourly, BOOL fails);
+/* How long a request takes to complete (0.01 s at boot). */
+void TSSetUpdateDelay(double seconds);
+
 /* Sends a message that takes and returns nothing inside @try: the name of the exception that
  * came out of it, or NULL. */
 const char* TSSendCatchingException(id receiver, const char* selector);

@@ -57,7 +57,16 @@ static TSCallEntry* TSAddCall(const char* selector) {
   return entry;
 }
 
+static TSCallObserver callObserver;
+
+void TSSetCallObserver(TSCallObserver observer) { callObserver = observer; }
+
+void TSTellCallObserver(const char* selector, id receiver, long integer, BOOL flag, id object) {
+  if (callObserver) callObserver(selector, receiver, integer, flag, object);
+}
+
 void TSRecordCall(const char* selector, id receiver, long integer, BOOL flag, id object) {
+  TSTellCallObserver(selector, receiver, integer, flag, object);
   TSCallEntry* entry = TSFindCall(selector);
   if (!entry) entry = TSAddCall(selector);
   if (!entry) return;

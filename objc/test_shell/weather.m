@@ -3,9 +3,15 @@
 #import "objc/test_shell/weather.h"
 
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 static BOOL localCityAvailable = YES;
 static long savedCityCount;
+static NSDictionary* localCityDictionary;
+static NSArray* savedCityDictionaries;
+static BOOL savedCitiesScripted;
+static BOOL savedCitiesPresent;
 static BOOL celsius = YES;
 
 void TSSetLocalCityAvailable(BOOL available) { localCityAvailable = available; }
@@ -18,6 +24,10 @@ void TSSetSavedCityCount(long count) {
 }
 
 void TSSetCelsius(BOOL isCelsius) { celsius = isCelsius; }
+
+@interface WeatherPreferences ()
+- (void)forgetLocalCity;
+@end
 
 @implementation CLLocation
 
@@ -283,6 +293,7 @@ static NSArray* TSSavedCities(void) {
 
 - (id)objectForKey:(NSString*)key {
   if (![key isKindOfClass:[NSString class]] || ![key isEqualToString:@"Cities"]) return nil;
+  if (savedCitiesScripted) return savedCitiesPresent ? savedCityDictionaries : nil;
   return savedCityCount > 0 ? TSSavedCities() : nil;
 }
 
@@ -330,12 +341,19 @@ static WeatherPreferences* sharedPreferences;
 
 - (City*)localWeatherCity {
   if (!localCityAvailable) return nil;
+  if (!_localCity && localCityDictionary)
+    _localCity = [[City alloc] initWithDictionaryRepresentation:localCityDictionary];
   if (!_localCity) _localCity = TSNewCity(@"Brussels", 50.85, 4.35, 26, 12.5);
   return _localCity;
 }
 
 - (id)userDefaultsPersistence {
   return _persistence;
+}
+
+- (void)forgetLocalCity {
+  [_localCity release];
+  _localCity = nil;
 }
 
 - (City*)cityFromPreferencesDictionary:(NSDictionary*)dictionary {
@@ -360,13 +378,19 @@ typedef struct TSBlock {
 
 enum { TSBlockIsGlobal = 1 << 28 };
 
-/* What the next completed update brings. */
-static struct {
+/* What a completed update brings. */
+typedef struct TSUpdateResult {
   long conditionCode;
   BOOL isDay;
   double celsius;
   BOOL fails;
-} updateResult = {32, YES, 21.0, NO};
+  NSArray* hourly; /* retained; nil: one degree warmer each hour */
+} TSUpdateResult;
+
+static TSUpdateResult updateResult = {32, YES, 21.0, NO, nil};
+static TSUpdateResult* queuedResults;
+static size_t queuedCount;
+static double updateDelay = 0.01;
 static long updateRequests;
 static long pendingUpdates;
 
@@ -375,6 +399,48 @@ void TSSetUpdateResult(long conditionCode, BOOL isDay, double reading, BOOL fail
   updateResult.isDay = isDay;
   updateResult.celsius = reading;
   updateResult.fails = fails;
+}
+
+void TSSetUpdateHourly(id hourly) { TSAssignRetained(&updateResult.hourly, hourly); }
+
+void TSQueueUpdateResult(long conditionCode, BOOL isDay, double reading, id hourly, BOOL fails) {
+  TSUpdateResult* grown = realloc(queuedResults, (queuedCount + 1) * sizeof *grown);
+  if (!grown) return;
+  queuedResults = grown;
+  queuedResults[queuedCount++] = (TSUpdateResult){conditionCode, isDay, reading, fails, [hourly retain]};
+}
+
+void TSSetUpdateDelay(double seconds) { updateDelay = seconds > 0 ? seconds : 0.01; }
+
+/* The result the next request takes: the first queued, or the default (retained either way). */
+static TSUpdateResult TSNextUpdateResult(void) {
+  if (queuedCount == 0) {
+    TSUpdateResult result = updateResult;
+    [result.hourly retain];
+    return result;
+  }
+  TSUpdateResult next = queuedResults[0];
+  memmove(queuedResults, queuedResults + 1, (queuedCount - 1) * sizeof *queuedResults);
+  --queuedCount;
+  return next;
+}
+
+static void TSForgetQueuedResults(void) {
+  for (size_t i = 0; i < queuedCount; ++i) [queuedResults[i].hourly release];
+  free(queuedResults);
+  queuedResults = NULL;
+  queuedCount = 0;
+}
+
+void TSSetLocalCityDictionary(id dictionary) {
+  TSAssignRetained(&localCityDictionary, dictionary);
+  [sharedPreferences forgetLocalCity];
+}
+
+void TSSetSavedCityDictionaries(id cities, BOOL present) {
+  TSAssignRetained(&savedCityDictionaries, cities);
+  savedCitiesScripted = YES;
+  savedCitiesPresent = present;
 }
 
 long TSUpdateRequests(void) { return updateRequests; }
@@ -392,6 +458,7 @@ static NSError* TSUpdateError(NSString* reason) {
   City* _city;
   TSBlock* _handler;
   NSTimer* _timer;
+  TSUpdateResult _result;
 }
 - (id)initWithLocation:(CLLocation*)location city:(City*)city handler:(TSBlock*)handler;
 - (void)cancel;
@@ -410,7 +477,10 @@ static NSError* TSUpdateError(NSString* reason) {
   _location = [location retain];
   _city = [city retain];
   _handler = handler;
-  _timer = [NSTimer scheduledTimerWithTimeInterval:0.01
+  _result = TSNextUpdateResult();
+  TSTellCallObserver("updateWeatherForLocation:city:withCompletionHandler:", location, 0, NO,
+                     city);
+  _timer = [NSTimer scheduledTimerWithTimeInterval:updateDelay
                                             target:self
                                           selector:@selector(complete:)
                                           userInfo:nil
@@ -421,6 +491,7 @@ static NSError* TSUpdateError(NSString* reason) {
 - (void)dealloc {
   [_location release];
   [_city release];
+  [_result.hourly release];
   [super dealloc];
 }
 
@@ -432,9 +503,10 @@ static NSError* TSUpdateError(NSString* reason) {
 - (City*)updatedCity {
   City* city = _city;
   if (!city) city = [[City new] autorelease];
-  [city setConditionCode:updateResult.conditionCode];
-  [city setIsDay:updateResult.isDay];
-  [city setCelsius:updateResult.celsius hourlyCelsius:TSHourlyAfter(updateResult.celsius)];
+  [city setConditionCode:_result.conditionCode];
+  [city setIsDay:_result.isDay];
+  [city setCelsius:_result.celsius
+      hourlyCelsius:_result.hourly ? _result.hourly : TSHourlyAfter(_result.celsius)];
   [city setUpdateTime:[NSDate date]];
   /* The reading is for the place asked about: the city now stands there. */
   [city setLocation:_location];
@@ -449,11 +521,15 @@ static NSError* TSUpdateError(NSString* reason) {
   [[TWCLocationUpdater sharedLocationUpdater] finish:self];
   /* Without a location the service has nothing to look up. */
   if (!_location) {
+    TSTellCallObserver("completeWeatherUpdate", nil, 0, YES, _city);
     _handler->invoke(_handler, nil, TSUpdateError(@"No location to update the weather for"));
-  } else if (updateResult.fails) {
+  } else if (_result.fails) {
+    TSTellCallObserver("completeWeatherUpdate", _location, 0, YES, _city);
     _handler->invoke(_handler, nil, TSUpdateError(@"The weather service did not answer"));
   } else {
-    _handler->invoke(_handler, [self updatedCity], nil);
+    City* updated = [self updatedCity];
+    TSTellCallObserver("completeWeatherUpdate", _location, 0, NO, updated);
+    _handler->invoke(_handler, updated, nil);
   }
   [self release];
   [pool drain];
@@ -521,5 +597,11 @@ void TSWeatherShutdown(void) {
   TSSetSavedCityCount(0);
   TSSetCelsius(YES);
   TSSetUpdateResult(32, YES, 21.0, NO);
+  TSSetUpdateHourly(nil);
+  TSForgetQueuedResults();
+  TSSetUpdateDelay(0.01);
+  TSSetLocalCityDictionary(nil);
+  TSSetSavedCityDictionaries(nil, NO);
+  savedCitiesScripted = NO;
   TSWeatherViewsShutdown();
 }

@@ -6,6 +6,7 @@
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
   if (self) _gradientLayer = YES;
+  TSTellCallObserver("initWithFrame:", self, 0, NO, nil);
   return self;
 }
 
