@@ -13,6 +13,7 @@
 #include "sim/device/profiles.h"
 #include "simulator/default_scenario.h"
 #include "simulator/grammar.h"
+#include "simulator/objc_world.h"
 #include "simulator/page.h"
 #include "simulator/parser.h"
 #include "simulator/runner.h"
@@ -99,7 +100,13 @@ int runCommand(const std::string& file, const RunOptions& options) {
     writeUnrunPage(name, message.str(), options);
     return exitStatus::badInput;
   }
-  std::unique_ptr<World> world = makeSimWorld();
+  std::unique_ptr<World> world;
+  try {
+    world = options.platform == "objc" ? makeObjcWorld(defaultObjcPaths()) : makeSimWorld();
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "nimsim: " << e.what() << "\n";
+    return exitStatus::badInput;
+  }
   return runScenario(parsed.script, *world, options, std::cout, std::cerr);
 }
 
@@ -129,7 +136,8 @@ void printCommands() {
 int runCommandLine(int argc, char** argv) {
   CLI::App app{
       "nimsim: runs scenarios against a simulated shell with the add-on loaded.\n"
-      "Exit status: 0 ok, 1 an expect failed, 2 bad input, 3 shell crash, 4 limit."};
+      "Exit status: 0 ok, 1 an expect failed, 2 bad input, 3 shell crash, 4 limit,\n"
+      "5 a command the platform cannot honour."};
   app.require_subcommand(1);
   std::string file;
   RunOptions options;
@@ -141,6 +149,11 @@ int runCommandLine(int argc, char** argv) {
   run->add_option("--out", options.outDir, "folder for the pictures and the run's page, index.html")
       ->capture_default_str();
   run->add_flag("--json", options.json, "print one JSON document instead of text");
+  run->add_option("--platform", options.platform,
+                  "sim: the simulated platform; objc: the test shell on the real Objective-C "
+                  "runtime, with the add-on library the binding builds")
+      ->check(CLI::IsMember({"sim", "objc"}))
+      ->capture_default_str();
   CLI::Option* seedOption = run->add_option("--seed", seed, "random seed, over the scenario's");
   CLI::App* profiles = app.add_subcommand("profiles", "list the device profiles");
   CLI::App* commands = app.add_subcommand("commands", "list the scenario commands");

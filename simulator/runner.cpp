@@ -156,6 +156,8 @@ class Runner {
       if (s.command != "device") continue;
       try {
         world_.checkProfile(s.args[0].text);
+      } catch (const NotOnPlatform& e) {
+        return Stop{exitStatus::notOnPlatform, where(s) + ": not on this platform: " + e.what()};
       } catch (const BadDeviceSetup& e) {
         return Stop{exitStatus::badInput,
                     where(s) + ":" + std::to_string(s.args[0].column) + ": error: " + e.what()};
@@ -532,6 +534,7 @@ class Runner {
   // be written (said on `err`).
   std::optional<std::string> writeRunPage(int status, std::size_t ran) {
     report_.scenario = script_.file;
+    report_.platform = options_.platform;
     report_.exitStatus = status;
     if (options_.seed) report_.seed = std::to_string(*options_.seed);
     for (std::size_t i = ran; i < script_.statements.size(); ++i)

@@ -69,7 +69,8 @@ void TSSetAllowsParallax(BOOL allows);
  * ("updateWeatherForLocation:city:withCompletionHandler:", then "completeWeatherUpdate" with
  * `flag` set for a failure), each with the location as receiver and the city as object. NULL
  * stops telling. Kept across TSShutdown: the watcher is the process's, not the shell's. */
-typedef void (*TSCallObserver)(const char* selector, id receiver, long integer, BOOL flag, id object);
+typedef void (*TSCallObserver)(const char* selector, id receiver, long integer, BOOL flag,
+                               id object);
 void TSSetCallObserver(TSCallObserver observer);
 
 /* The Weather app's data as a scenario sets it. The local city from a City's dictionary form

@@ -407,7 +407,8 @@ void TSQueueUpdateResult(long conditionCode, BOOL isDay, double reading, id hour
   TSUpdateResult* grown = realloc(queuedResults, (queuedCount + 1) * sizeof *grown);
   if (!grown) return;
   queuedResults = grown;
-  queuedResults[queuedCount++] = (TSUpdateResult){conditionCode, isDay, reading, fails, [hourly retain]};
+  queuedResults[queuedCount++] =
+      (TSUpdateResult){conditionCode, isDay, reading, fails, [hourly retain]};
 }
 
 void TSSetUpdateDelay(double seconds) { updateDelay = seconds > 0 ? seconds : 0.01; }
@@ -478,8 +479,7 @@ static NSError* TSUpdateError(NSString* reason) {
   _city = [city retain];
   _handler = handler;
   _result = TSNextUpdateResult();
-  TSTellCallObserver("updateWeatherForLocation:city:withCompletionHandler:", location, 0, NO,
-                     city);
+  TSTellCallObserver("updateWeatherForLocation:city:withCompletionHandler:", location, 0, NO, city);
   _timer = [NSTimer scheduledTimerWithTimeInterval:updateDelay
                                             target:self
                                           selector:@selector(complete:)

@@ -1,0 +1,253 @@
+// nimsim-objc-shell: the shell process of `nimsim run --platform objc`. It boots the test
+// shell on the real Objective-C runtime, loads the add-on library with dlopen as the hook
+// engine does, and then serves the simulator's requests, one JSON line each on standard
+// input, answering each with one JSON line: the result, the trace entries it caused, and the
+// virtual time. Anything else written to standard output goes to standard error instead.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#include "host/object.h"
+#include "objc/seam/stand_ins.h"
+#include "simulator/objc_shell/describe.h"
+#include "simulator/objc_shell/process_state.h"
+#include "simulator/objc_shell/runtime_access.h"
+
+namespace nimsim::objcshell {
+
+ProcessState& state() {
+  static ProcessState s;
+  return s;
+}
+
+std::string ProcessState::idOf(id object) {
+  auto found = ids.find(object);
+  if (found != ids.end()) return found->second;
+  const std::string cls = className(object);
+  const int n = idCounters.value(cls, 0) + 1;
+  idCounters[cls] = n;
+  return ids[object] = cls + "#" + std::to_string(n);
+}
+
+id foundationValue(const nlohmann::json& value) {
+  if (value.is_boolean())
+    return msg(classNamed("NSNumber"), "numberWithBool:", BOOL(value.get<bool>()));
+  if (value.is_number_integer())
+    return msg(classNamed("NSNumber"), "numberWithLongLong:", value.get<long long>());
+  if (value.is_number())
+    return msg(classNamed("NSNumber"), "numberWithDouble:", value.get<double>());
+  if (value.is_string()) return makeString(value.get<std::string>());
+  if (value.is_array()) {
+    id array = msg(classNamed("NSMutableArray"), "array");
+    for (const auto& element : value) msg<void>(array, "addObject:", foundationValue(element));
+    return array;
+  }
+  if (value.is_object() && value.contains("date") && value.size() == 1)
+    return msg(classNamed("NSDate"), "dateWithTimeIntervalSince1970:", value["date"].get<double>());
+  if (value.is_object()) {
+    id dictionary = msg(classNamed("NSMutableDictionary"), "dictionary");
+    for (const auto& [key, element] : value.items())
+      msg<void>(dictionary, "setObject:forKey:", foundationValue(element), makeString(key));
+    return dictionary;
+  }
+  return nullptr;
+}
+
+namespace {
+
+using nlohmann::json;
+
+// A request the test shell has no counterpart for.
+struct Refused : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+void queueUpdates(const json& updates) {
+  for (const json& u : updates) {
+    if (u.contains("delay")) TSSetUpdateDelay(u["delay"].get<double>());
+    TSQueueUpdateResult(u.value("condition", 26L), u.value("isDay", true),
+                        u.value("temperature", 18.0), foundationValue(u["hourly"]),
+                        u.value("error", false));
+  }
+}
+
+void applyWeather(const json& r) {
+  if (r.contains("localCity")) {
+    const json& local = r["localCity"];
+    TSSetLocalCityDictionary(local.is_null() ? nullptr : foundationValue(local["city"]));
+    TSSetLocalCityAvailable(!local.is_null() && local.value("available", true));
+  }
+  if (r.contains("savedCities"))
+    TSSetSavedCityDictionaries(foundationValue(r["savedCities"]), !r["savedCities"].is_null());
+  if (r.contains("celsius")) TSSetCelsius(r["celsius"].get<bool>());
+  if (r.contains("updates")) queueUpdates(r["updates"]);
+}
+
+// The hook engine's part: the library loads into a process its filter admits, and its
+// initialiser installs the hooks.
+void loadAddon(const json& r) {
+  ProcessState& s = state();
+  if (!r.value("admitted", true)) {
+    s.add("loader", "skipped Nimbrel (filter does not match)");
+    return;
+  }
+  s.add("loader", "loading Nimbrel");
+  const id pool = msg(classNamed("NSAutoreleasePool"), "new");
+  s.addon = dlopen(r["library"].get<std::string>().c_str(), RTLD_NOW | RTLD_LOCAL);
+  msg<void>(pool, "drain");
+  if (!s.addon) {
+    const char* reason = dlerror();
+    s.add("loader", std::string("refused Nimbrel: ") + (reason ? reason : "unknown error"));
+    return;
+  }
+  s.addonLoaded = true;
+}
+
+void boot(const json& r) {
+  ProcessState& s = state();
+  s.now = r["now"].get<double>();
+  s.random.seed(r.value("seed", 1u));
+  s.idCounters = r.value("idCounters", json::object());
+  s.home = r.value("home", "/var/mobile");
+  installVirtualTime();
+  watchCalls();
+  const id pool = msg(classNamed("NSAutoreleasePool"), "new");
+  TSSetUpdateResult(26, YES, 18.0, NO);
+  TSSetUpdateHourly(foundationValue(json::array({16.0, 18.0, 21.0, 19.0})));
+  TSSetUpdateDelay(2.0);
+  applyWeather(r);
+  const json& screen = r["screen"];
+  TSBoot(&s.shell, screen["width"].get<double>(), screen["height"].get<double>(),
+         screen["scale"].get<double>(), r.value("legacyDateView", false));
+  msg<void>(pool, "drain");
+  loadAddon(r);
+}
+
+void postNotification(const std::string& name) {
+  ProcessState& s = state();
+  s.add("notification", "posted " + name);
+  nimbrel_darwin_post(name.c_str());
+}
+
+void setNotifyState(const std::string& name, std::uint64_t value) {
+  int token = -1;
+  if (notify_register_check(name.c_str(), &token) != 0) throw std::invalid_argument("notify state");
+  notify_set_state(token, value);
+  notify_cancel(token);
+}
+
+void shellLine(const std::string& text) { state().add("shell", text); }
+
+json handle(const std::string& command, const json& r) {
+  ProcessState& s = state();
+  const id pool = msg(classNamed("NSAutoreleasePool"), "new");
+  json result = nullptr;
+  if (command == "weather") {
+    applyWeather(r);
+  } else if (command == "openApp") {
+    TSSetLocalCityAvailable(YES);
+  } else if (command == "post") {
+    postNotification(r["name"].get<std::string>());
+  } else if (command == "notifyState") {
+    setNotifyState(r["name"].get<std::string>(), r["state"].get<std::uint64_t>());
+  } else if (command == "dateView") {
+    shellLine("asks -[SBLockScreenDateViewController dateView]");
+    msg(s.shell.dateViewController, "dateView");
+  } else if (command == "unlock") {
+    shellLine("finishes -[SBLockScreenManager _finishUIUnlockFromSource:0 withOptions:none]");
+    msg<void>(s.shell.lockScreenManager, "_finishUIUnlockFromSource:withOptions:", 0,
+              static_cast<id>(nullptr));
+  } else if (command == "contentView") {
+    if (r.contains("index") && r["index"].get<long>() != 0)
+      throw std::invalid_argument("the shell has 1 wallpaper views, numbered from 0");
+    shellLine("asks -[SBFStaticWallpaperView contentView] of the home screen wallpaper");
+    msg(s.shell.wallpaperView, "contentView");
+  } else if (command == "layout") {
+    shellLine("lays out -[SBFStaticWallpaperView layoutSubviews] of the home screen wallpaper");
+    msg<void>(s.shell.wallpaperView, "layoutSubviews");
+    shellLine("lays out -[_SBWallpaperWindow layoutSubviews]");
+    msg<void>(s.shell.window, "layoutSubviews");
+  } else if (command == "rotate") {
+    const bool landscape = r["landscape"].get<bool>();
+    shellLine(landscape ? "rotates to landscape" : "rotates to portrait");
+    if (landscape != s.landscape) TSRotate(&s.shell);
+    s.landscape = landscape;
+    handle("layout", json::object());
+  } else if (command == "parallax") {
+    shellLine("asks +[SBFStaticWallpaperView _allowsParallax]");
+    result = msg<BOOL>(msg(s.shell.wallpaperView, "class"), "_allowsParallax") != 0;
+  } else if (command == "assetName") {
+    id loader = msg(classNamed("WUIAsynchronousAssetLoader"), "sharedAssetLoader");
+    result = text(msg(loader, "filenameForCondition:isDay:", r["condition"].get<long>(),
+                      BOOL(r["isDay"].get<bool>())))
+                 .value_or("");
+  } else if (command == "timeLabelAlpha") {
+    msg<void>(msg(dateViewOf(s.shell.dateViewController), "_timeLabel"),
+              "setAlpha:", r["alpha"].get<double>());
+  } else if (command == "random") {
+    for (const json& v : r["values"]) s.scriptedRandom.push_back(v.get<std::uint32_t>());
+  } else if (command == "advance") {
+    advanceTo(s.now + r["seconds"].get<double>());
+  } else if (command == "snapshot") {
+    result = processSnapshot(r["start"].get<double>());
+  } else if (command == "scene") {
+    result = scene(r["homeScreen"].get<bool>());
+  } else {
+    throw Refused(command);
+  }
+  msg<void>(pool, "drain");
+  return result;
+}
+
+json answer(const json& request) {
+  ProcessState& s = state();
+  const std::string command = request.value("command", "");
+  json reply;
+  try {
+    if (command == "boot")
+      boot(request);
+    else
+      reply["result"] = handle(command, request);
+    reply["ok"] = true;
+  } catch (const host::PlatformException& e) {
+    reply = {{"ok", false}, {"kind", "platform"}, {"name", e.name()}, {"message", e.what()}};
+  } catch (const Refused& e) {
+    reply = {{"ok", false}, {"kind", "refused"}, {"message", e.what()}};
+  } catch (const std::invalid_argument& e) {
+    reply = {{"ok", false}, {"kind", "invalid"}, {"message", e.what()}};
+  } catch (const std::exception& e) {
+    reply = {{"ok", false}, {"kind", "limit"}, {"message", e.what()}};
+  }
+  reply["trace"] = std::exchange(s.trace, json::array());
+  reply["now"] = s.now;
+  reply["idCounters"] = s.idCounters;
+  return reply;
+}
+
+}  // namespace
+}  // namespace nimsim::objcshell
+
+int main() {
+  // Replies go to the simulator on the first standard output; what the frameworks print goes
+  // to standard error.
+  const int replies = dup(STDOUT_FILENO);
+  dup2(STDERR_FILENO, STDOUT_FILENO);
+  FILE* out = fdopen(replies, "w");
+  if (!out) return 1;
+  for (std::string line; std::getline(std::cin, line);) {
+    nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
+    nlohmann::json reply =
+        request.is_discarded()
+            ? nlohmann::json{{"ok", false}, {"kind", "invalid"}, {"message", "not JSON"}}
+            : nimsim::objcshell::answer(request);
+    const std::string text = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::fputs(text.c_str(), out);
+    std::fputc('\n', out);
+    std::fflush(out);
+  }
+  return 0;
+}

@@ -1,0 +1,91 @@
+// What the test shell's own methods did, told by its call observer, as the simulated
+// platform's trace says it: originals of replaced methods, backgrounds made and bound, and
+// the Weather service's requests.
+#include <cstdio>
+#include <cstring>
+
+#include "simulator/objc_shell/describe.h"
+#include "simulator/objc_shell/process_state.h"
+#include "simulator/objc_shell/runtime_access.h"
+
+namespace nimsim::objcshell {
+namespace {
+
+using nimbrel::objc::CGRect;
+using nimbrel::objc::CLLocationCoordinate2D;
+
+std::string describeFrame(const CGRect& r) {
+  char text[96];
+  std::snprintf(text, sizeof text, "(%g, %g, %g, %g)", r.origin.x, r.origin.y, r.size.width,
+                r.size.height);
+  return text;
+}
+
+std::string describeLocation(id location) {
+  if (!location) return "no location";
+  auto at = msg<CLLocationCoordinate2D>(location, "coordinate");
+  char text[64];
+  std::snprintf(text, sizeof text, "(%g, %g)", at.latitude, at.longitude);
+  return text;
+}
+
+std::string describeWeather(id city) {
+  return describeCity(city) + " (condition " + std::to_string(msg<long>(city, "conditionCode")) +
+         (msg<BOOL>(city, "isDay") ? ", day)" : ", night)");
+}
+
+std::string describeReport(id city) {
+  std::string out = "condition " + std::to_string(msg<long>(city, "conditionCode")) +
+                    (msg<BOOL>(city, "isDay") ? " day" : " night");
+  if (id temperature = msg(city, "temperature")) {
+    char reading[32];
+    std::snprintf(reading, sizeof reading, " %g°C", msg<double>(temperature, "celsius"));
+    out += reading;
+  }
+  return out;
+}
+
+// "the home screen wallpaper": the shell's one wallpaper view is its home screen's.
+std::string wallpaperName() { return "home screen wallpaper"; }
+
+void observed(const char* selector, id receiver, long integer, BOOL flag, id object) {
+  ProcessState& s = state();
+  const std::string name = selector;
+  if (name == "initWithFrame:") {
+    s.backgrounds[receiver] = {++s.backgroundsMade, 0, std::nullopt, std::nullopt};
+    s.add("view", "made " + className(receiver) + " " + std::to_string(s.backgroundsMade) +
+                      " with frame " + describeFrame(msg<CGRect>(receiver, "frame")));
+  } else if (name == "setCity:animate:") {
+    BackgroundSeen& seen = s.backgrounds[receiver];
+    ++seen.binds;
+    seen.drawnCondition = object ? std::optional(msg<long>(object, "conditionCode")) : std::nullopt;
+    seen.drawnIsDay = object ? std::optional(msg<BOOL>(object, "isDay") != 0) : std::nullopt;
+    s.add("bind", "background " + std::to_string(seen.number) +
+                      (object ? " bound to " + describeWeather(object) : " unbound") +
+                      (flag ? ", animated" : ", not animated"));
+  } else if (name == "updateWeatherForLocation:city:withCompletionHandler:") {
+    s.add("weather", "requested for " + describeCity(object) + " at " + describeLocation(receiver));
+  } else if (name == "completeWeatherUpdate") {
+    const std::string where = describeCity(object) + " at " + describeLocation(receiver);
+    s.add("weather",
+          flag ? "failed for " + where : "completed for " + where + ": " + describeReport(object));
+  } else if (name == "layoutSubviews") {
+    if (className(receiver) == "_SBWallpaperWindow")
+      s.add("original", "-[_SBWallpaperWindow layoutSubviews] laid out the window");
+    else if (className(receiver) == "SBFStaticWallpaperView")
+      s.add("original", "-[SBFStaticWallpaperView layoutSubviews] laid out the " + wallpaperName());
+  } else if (name == "_allowsParallax") {
+    s.add("original", "+[SBFStaticWallpaperView _allowsParallax] answered YES");
+  } else if (name == "_finishUIUnlockFromSource:withOptions:") {
+    s.add("original",
+          "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:] finished the unlock "
+          "from source " +
+              std::to_string(integer) + (object ? " with options" : ""));
+  }
+}
+
+}  // namespace
+
+void watchCalls() { TSSetCallObserver(&observed); }
+
+}  // namespace nimsim::objcshell
