@@ -156,8 +156,6 @@ class Runner {
       if (s.command != "device") continue;
       try {
         world_.checkProfile(s.args[0].text);
-      } catch (const NotOnPlatform& e) {
-        return Stop{exitStatus::notOnPlatform, where(s) + ": not on this platform: " + e.what()};
       } catch (const BadDeviceSetup& e) {
         return Stop{exitStatus::badInput,
                     where(s) + ":" + std::to_string(s.args[0].column) + ": error: " + e.what()};
@@ -176,6 +174,8 @@ class Runner {
                                               "): " + e.name() + ": " + e.what()};
     } catch (const SimulationLimit& e) {
       return Stop{exitStatus::limit, where(s) + ": stopped: " + e.what()};
+    } catch (const NotOnPlatform& e) {
+      return Stop{exitStatus::notOnPlatform, where(s) + ": not on this platform: " + e.what()};
     } catch (const BadDeviceSetup& e) {
       return Stop{exitStatus::badInput, where(s) + ": error: " + e.what()};
     } catch (const std::invalid_argument& e) {

@@ -126,8 +126,10 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
   return _contentView;
 }
 
+/* As the shell's does: the content view fills the wallpaper view. */
 - (void)layoutSubviews {
   TSRecordCall("layoutSubviews", self, 0, NO, nil);
+  [_contentView setFrame:[self bounds]];
 }
 
 @end

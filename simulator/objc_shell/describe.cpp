@@ -89,9 +89,11 @@ json colorName(id color) {
   return color == msg(classNamed("UIColor"), "whiteColor") ? json("white") : json(className(color));
 }
 
-id lockScreenRoot() {
-  id dateView = dateViewOf(state().shell.dateViewController);
-  return dateView ? rootOf(dateView) : nullptr;
+id lockScreenRoot() { return state().layout.lockWindow; }
+
+// The date view once the controller has built it.
+id builtDateView() {
+  return state().layout.dateViewBuilt ? dateViewOf(state().shell.dateViewController) : nullptr;
 }
 
 json treeName(id root) {
@@ -253,11 +255,11 @@ json labelJson(id label) {
 }
 
 json lockScreenJson(double start) {
-  id dateView = dateViewOf(state().shell.dateViewController);
+  id dateView = builtDateView();
   const bool subtitle =
       dateView && msg<BOOL>(dateView, "respondsToSelector:", sel_registerName("subtitleHidden"));
   return {{"dateView", viewJson(dateView, start)},
-          {"dateContainer", viewJson(msg(dateView, "superview"), start)},
+          {"dateContainer", viewJson(state().layout.dateContainer, start)},
           {"timeLabel", labelJson(msg(dateView, "_timeLabel"))},
           {"dateLine", labelJson(msg(dateView, "dateLine"))},
           {"subtitleHidden", subtitle && msg<BOOL>(dateView, "subtitleHidden")},
@@ -271,16 +273,20 @@ void collectBackgrounds(id view, std::vector<id>& out, int depth = 0) {
 }
 
 json homeScreenJson(double start) {
-  id wallpaper = state().shell.wallpaperView;
-  id hostView = msg(wallpaper, "superview");
-  std::vector<id> backgrounds;
-  collectBackgrounds(hostView, backgrounds);
-  json listed = json::array();
-  for (id bg : backgrounds) listed.push_back(viewJson(bg, start));
-  return {{"wallpaperViews", json::array({{{"variant", "home screen"},
-                                           {"view", viewJson(wallpaper, start)},
-                                           {"hostView", viewJson(hostView, start)},
-                                           {"backgrounds", listed}}})}};
+  json views = json::array();
+  const auto& wallpapers = state().layout.wallpapers;
+  for (std::size_t i = 0; i < wallpapers.size(); ++i) {
+    id hostView = msg(wallpapers[i], "superview");
+    std::vector<id> backgrounds;
+    collectBackgrounds(hostView, backgrounds);
+    json listed = json::array();
+    for (id bg : backgrounds) listed.push_back(viewJson(bg, start));
+    views.push_back({{"variant", variantName(i)},
+                     {"view", viewJson(wallpapers[i], start)},
+                     {"hostView", viewJson(hostView, start)},
+                     {"backgrounds", listed}});
+  }
+  return {{"wallpaperViews", views}};
 }
 
 json bindingsJson(double start) {
@@ -327,7 +333,7 @@ class SceneWalk {
       : scene_(scene), timeLabel_(timeLabel), dateLine_(dateLine) {}
 
   void walk(id view, double alpha, bool hidden, int depth = 0) {
-    if (!view || depth > 64) return;
+    if (!view || view == excluded_ || depth > 64) return;
     alpha *= msg<double>(view, "alpha");
     hidden = hidden || msg<BOOL>(view, "isHidden");
     const json frame = box(windowFrame(view));
@@ -371,11 +377,13 @@ class SceneWalk {
     for (id sub : subviewsOf(view)) walk(sub, alpha, hidden, depth + 1);
   }
   void startLabelsAtRow(int row) { labelRow_ = row; }
+  void exclude(id view) { excluded_ = view; }
 
  private:
   json& scene_;
   id timeLabel_;
   id dateLine_;
+  id excluded_ = nullptr;
   int labelRow_ = 0;
 };
 
@@ -384,8 +392,10 @@ class SceneWalk {
 json scene(bool homeScreen) {
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   json out = {{"views", json::array()}, {"backgrounds", json::array()}};
-  id dateView = dateViewOf(state().shell.dateViewController);
+  id dateView = builtDateView();
   SceneWalk walk(out, msg(dateView, "_timeLabel"), msg(dateView, "dateLine"));
+  // The other screen's wallpaper is not on this one.
+  walk.exclude(msg(state().layout.wallpapers[homeScreen ? 1 : 0], "superview"));
   walk.walk(state().shell.window, 1, false);
   if (!homeScreen) {
     walk.startLabelsAtRow(static_cast<int>(out["views"].size()));

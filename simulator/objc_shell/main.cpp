@@ -123,6 +123,7 @@ void boot(const json& r) {
   const json& screen = r["screen"];
   TSBoot(&s.shell, screen["width"].get<double>(), screen["height"].get<double>(),
          screen["scale"].get<double>(), r.value("legacyDateView", false));
+  layOutShell(s.layout, screen["width"].get<double>(), screen["height"].get<double>());
   msg<void>(pool, "drain");
   loadAddon(r);
 }
@@ -156,26 +157,39 @@ json handle(const std::string& command, const json& r) {
     setNotifyState(r["name"].get<std::string>(), r["state"].get<std::uint64_t>());
   } else if (command == "dateView") {
     shellLine("asks -[SBLockScreenDateViewController dateView]");
+    buildDateView(s.layout);
     msg(s.shell.dateViewController, "dateView");
   } else if (command == "unlock") {
     shellLine("finishes -[SBLockScreenManager _finishUIUnlockFromSource:0 withOptions:none]");
     msg<void>(s.shell.lockScreenManager, "_finishUIUnlockFromSource:withOptions:", 0,
               static_cast<id>(nullptr));
   } else if (command == "contentView") {
-    if (r.contains("index") && r["index"].get<long>() != 0)
-      throw std::invalid_argument("the shell has 1 wallpaper views, numbered from 0");
-    shellLine("asks -[SBFStaticWallpaperView contentView] of the home screen wallpaper");
-    msg(s.shell.wallpaperView, "contentView");
+    const std::size_t count = s.layout.wallpapers.size();
+    if (r.contains("index") && r["index"].get<std::size_t>() >= count)
+      throw std::invalid_argument("the shell has " + std::to_string(count) +
+                                  " wallpaper views, numbered from 0");
+    for (std::size_t i = 0; i < count; ++i) {
+      if (r.contains("index") && r["index"].get<std::size_t>() != i) continue;
+      shellLine("asks -[SBFStaticWallpaperView contentView] of the " + variantName(i) +
+                " wallpaper");
+      msg(s.layout.wallpapers[i], "contentView");
+    }
   } else if (command == "layout") {
-    shellLine("lays out -[SBFStaticWallpaperView layoutSubviews] of the home screen wallpaper");
-    msg<void>(s.shell.wallpaperView, "layoutSubviews");
+    for (std::size_t i = 0; i < s.layout.wallpapers.size(); ++i) {
+      shellLine("lays out -[SBFStaticWallpaperView layoutSubviews] of the " + variantName(i) +
+                " wallpaper");
+      msg<void>(s.layout.wallpapers[i], "layoutSubviews");
+    }
     shellLine("lays out -[_SBWallpaperWindow layoutSubviews]");
     msg<void>(s.shell.window, "layoutSubviews");
   } else if (command == "rotate") {
     const bool landscape = r["landscape"].get<bool>();
     shellLine(landscape ? "rotates to landscape" : "rotates to portrait");
-    if (landscape != s.landscape) TSRotate(&s.shell);
+    if (landscape != s.landscape) TSRotate(nullptr);
     s.landscape = landscape;
+    const auto bounds =
+        msg<nimbrel::objc::CGRect>(msg(classNamed("UIScreen"), "mainScreen"), "bounds");
+    resizeShell(s.layout, bounds.size.width, bounds.size.height);
     handle("layout", json::object());
   } else if (command == "parallax") {
     shellLine("asks +[SBFStaticWallpaperView _allowsParallax]");

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "objc/test_shell/test_shell.h"
+#include "simulator/objc_shell/shell_layout.h"
 
 namespace nimsim::objcshell {
 
@@ -47,6 +48,7 @@ struct ProcessState {
   std::mt19937 random{1};
   std::deque<std::uint32_t> scriptedRandom;
   TSShell shell{};
+  ShellLayout layout;
   void* addon = nullptr;
   bool addonLoaded = false;
   bool landscape = false;

@@ -45,8 +45,12 @@ std::string describeReport(id city) {
   return out;
 }
 
-// "the home screen wallpaper": the shell's one wallpaper view is its home screen's.
-std::string wallpaperName() { return "home screen wallpaper"; }
+std::string wallpaperName(id wallpaper) {
+  const auto& all = state().layout.wallpapers;
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (all[i] == wallpaper) return variantName(i) + " wallpaper";
+  return "wallpaper";
+}
 
 void observed(const char* selector, id receiver, long integer, BOOL flag, id object) {
   ProcessState& s = state();
@@ -73,7 +77,8 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
     if (className(receiver) == "_SBWallpaperWindow")
       s.add("original", "-[_SBWallpaperWindow layoutSubviews] laid out the window");
     else if (className(receiver) == "SBFStaticWallpaperView")
-      s.add("original", "-[SBFStaticWallpaperView layoutSubviews] laid out the " + wallpaperName());
+      s.add("original",
+            "-[SBFStaticWallpaperView layoutSubviews] laid out the " + wallpaperName(receiver));
   } else if (name == "_allowsParallax") {
     s.add("original", "+[SBFStaticWallpaperView _allowsParallax] answered YES");
   } else if (name == "_finishUIUnlockFromSource:withOptions:") {
