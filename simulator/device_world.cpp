@@ -208,6 +208,17 @@ void DeviceWorld::writePlist(const std::string& path, const host::Dictionary& di
     throw std::invalid_argument("these values cannot be written to " + path);
 }
 
+std::set<std::string> DeviceWorld::absentClassNames() {
+  std::set<std::string> names = device_->version().absentClasses;
+  for (const char* name :
+       {"WeatherPreferences", "TWCLocationUpdater", "WUIDynamicWeatherBackground",
+        "WUIAsynchronousAssetLoader", "WeatherImageLoader", "WAWeatherPlatterViewController",
+        "WATodayHeaderView", "WAHourlyForecast"})
+    if (bool* flag = classFlag(device_->version().weatherClasses, name); flag && !*flag)
+      names.insert(name);
+  return names;
+}
+
 json DeviceWorld::deviceJson() const {
   const sim::DeviceProfile& profile = device_->profile();
   bool landscape = device_->orientation() == sim::Orientation::landscape;

@@ -55,6 +55,8 @@ class DeviceWorld : public World {
   void writeBytes(const std::string& devicePath, const std::string& bytes);
   void writePlist(const std::string& path, const host::Dictionary& dictionary);
   json deviceJson() const;
+  // Every class the system version lacks: Weather classes not defined and others hidden.
+  std::set<std::string> absentClassNames();
   json filesJson() const;
 
   std::unique_ptr<sim::TemporaryDevice> device_;

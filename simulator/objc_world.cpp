@@ -192,7 +192,7 @@ class ObjcWorld final : public DeviceWorld {
     refuse("shell scroll");
   }
   void embedWallpaperWindow() override { refuse("shell embed wallpaper-window"); }
-  void loadLateFrameworks() override { refuse("frameworks load"); }
+  void loadLateFrameworks() override { call({{"command", "loadLateFrameworks"}}); }
   void rebuildDateView() override { refuse("shell rebuild date-view"); }
   void addToDateView(const std::string&) override { refuse("shell date-view add"); }
   void scriptRandom(const std::vector<std::uint32_t>& values) override {
@@ -321,8 +321,12 @@ class ObjcWorld final : public DeviceWorld {
                  {"screen",
                   {{"width", profile.points.width},
                    {"height", profile.points.height},
-                   {"scale", profile.pixels.width / profile.points.width}}},
+                   {"scale", profile.scale},
+                   {"nativeWidth", profile.pixels.width},
+                   {"nativeHeight", profile.pixels.height}}},
                  {"legacyDateView", !device_->version().dateView.setSubtitleHidden},
+                 {"absentClasses", absentClassNames()},
+                 {"lateClasses", device_->version().lateClasses},
                  {"localCity", localCityJson()},
                  {"savedCities", savedCities_},
                  {"celsius", celsius_},

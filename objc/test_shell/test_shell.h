@@ -31,6 +31,10 @@ void TSRotate(TSShell* shell);
 /* Objects of the test shell's classes alive now (made and not yet deallocated). */
 long TSLiveObjects(void);
 
+/* The main screen's panel in pixels, as a device profile gives it: _nativeDisplayBounds
+ * answers it in every orientation from now on. */
+void TSSetScreenNativeSize(double width, double height);
+
 /* Runs the main run loop for `seconds` of real time. */
 void TSRunLoop(double seconds);
 

@@ -68,11 +68,13 @@
 @interface UIScreen : TSObject {
   CGRect _bounds;
   CGFloat _scale;
+  CGSize _native; /* the panel's pixels, whatever the orientation; zero: bounds times scale */
 }
 + (UIScreen*)mainScreen;
 - (CGRect)bounds;
 - (CGRect)_nativeDisplayBounds;
 - (CGFloat)scale;
+- (void)setNativeSize:(CGSize)native;
 @end
 
 @interface UIAlertView : UIView {

@@ -349,7 +349,12 @@ static UIScreen* mainScreen;
 }
 
 - (CGRect)_nativeDisplayBounds {
+  if (_native.width > 0) return TSRectMake(0, 0, _native.width, _native.height);
   return TSRectMake(0, 0, _bounds.size.width * _scale, _bounds.size.height * _scale);
+}
+
+- (void)setNativeSize:(CGSize)native {
+  _native = native;
 }
 
 - (CGFloat)scale {
@@ -376,6 +381,11 @@ UIScreen* TSNewScreen(double width, double height, double scale) {
 }
 
 void TSSetMainScreen(UIScreen* screen) { mainScreen = screen; }
+
+void TSSetScreenNativeSize(double width, double height) {
+  CGSize native = {width, height};
+  [mainScreen setNativeSize:native];
+}
 
 void TSRotateScreen(UIScreen* screen) { [screen rotate]; }
 

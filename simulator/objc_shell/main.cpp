@@ -16,6 +16,7 @@
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
+#include "simulator/objc_shell/runtime_watch.h"
 
 namespace nimsim::objcshell {
 
@@ -96,8 +97,11 @@ void loadAddon(const json& r) {
     return;
   }
   s.add("loader", "loading Nimbrel");
+  const std::string library = r["library"].get<std::string>();
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
-  s.addon = dlopen(r["library"].get<std::string>().c_str(), RTLD_NOW | RTLD_LOCAL);
+  traceHooksFrom(library, true);
+  s.addon = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  traceHooksFrom(library, false);
   msg<void>(pool, "drain");
   if (!s.addon) {
     const char* reason = dlerror();
@@ -114,6 +118,8 @@ void boot(const json& r) {
   s.idCounters = r.value("idCounters", json::object());
   s.home = r.value("home", "/var/mobile");
   installVirtualTime();
+  for (const json& name : r.value("absentClasses", json::array())) setClassAbsent(name, true);
+  for (const json& name : r.value("lateClasses", json::array())) setClassLate(name, true);
   watchCalls();
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   TSSetUpdateResult(26, YES, 18.0, NO);
@@ -123,6 +129,7 @@ void boot(const json& r) {
   const json& screen = r["screen"];
   TSBoot(&s.shell, screen["width"].get<double>(), screen["height"].get<double>(),
          screen["scale"].get<double>(), r.value("legacyDateView", false));
+  TSSetScreenNativeSize(screen["nativeWidth"].get<double>(), screen["nativeHeight"].get<double>());
   layOutShell(s.layout, screen["width"].get<double>(), screen["height"].get<double>());
   msg<void>(pool, "drain");
   loadAddon(r);
@@ -202,6 +209,8 @@ json handle(const std::string& command, const json& r) {
   } else if (command == "timeLabelAlpha") {
     msg<void>(msg(dateViewOf(s.shell.dateViewController), "_timeLabel"),
               "setAlpha:", r["alpha"].get<double>());
+  } else if (command == "loadLateFrameworks") {
+    loadLateClasses();
   } else if (command == "random") {
     for (const json& v : r["values"]) s.scriptedRandom.push_back(v.get<std::uint32_t>());
   } else if (command == "advance") {
