@@ -13,7 +13,10 @@
 #include "host/object.h"
 #include "sim/foundation/property_list.h"
 #include "sim/process/addon_loader.h"
+#include "sim/weather/asset_catalog.h"
 #include "sim/weather/city_data.h"
+#include "sim/weather/condition_names.h"
+#include "sim/weather/image_catalog.h"
 #include "simulator/device_world.h"
 #include "simulator/observe.h"
 #include "simulator/trace.h"
@@ -92,6 +95,10 @@ class ObjcWorld final : public DeviceWorld {
         throw std::invalid_argument(std::string("the Objective-C platform's ") + what +
                                     " is not at " + file);
     ::signal(SIGPIPE, SIG_IGN);
+    // As on the phone, /User is the mobile user's folder.
+    std::error_code ec;
+    fs::create_directories(device_->root() / "var/mobile", ec);
+    fs::create_directory_symlink("var/mobile", device_->root() / "User", ec);
   }
 
   // Processes.
@@ -141,10 +148,14 @@ class ObjcWorld final : public DeviceWorld {
     else
       pendingUpdates_.push_back(update);
   }
-  void setAsset(std::int64_t, bool, std::optional<std::string>) override {
-    refuse("weather asset");
+  void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) override {
+    assets_.set(condition, isDay, std::move(name));
+    if (shell_) call(artworkJson());
   }
-  void setConditionImage(const std::string&, bool) override { refuse("weather image"); }
+  void setConditionImage(const std::string& name, bool present) override {
+    images_.setImage(name, present);
+    if (shell_) call(artworkJson());
+  }
 
   // The shell.
   void postNotification(const std::string& name) override {
@@ -181,7 +192,7 @@ class ObjcWorld final : public DeviceWorld {
     if (assetName_->empty()) assetName_.reset();
     return assetName_;
   }
-  void dismissAlert() override { refuse("alert dismiss"); }
+  void dismissAlert() override { call({{"command", "dismissAlert"}}); }
   void setTimeLabelAlpha(double alpha) override {
     call({{"command", "timeLabelAlpha"}, {"alpha", alpha}});
   }
@@ -265,6 +276,21 @@ class ObjcWorld final : public DeviceWorld {
     throw NotOnPlatform("'" + command + "' is not available on the objc platform");
   }
 
+  // The system's catalogues, which outlast every process.
+  json artworkJson() const {
+    json assets = json::object(), names = json::array();
+    for (std::int64_t condition = 0; condition < sim::conditions::count; ++condition) {
+      for (bool isDay : {true, false})
+        if (auto name = assets_.filename(condition, isDay))
+          assets[std::to_string(condition) + (isDay ? "-day" : "-night")] = *name;
+      names.push_back(images_.nameForIndex(condition).value_or(""));
+    }
+    return {{"command", "artwork"},
+            {"assets", assets},
+            {"imageNames", names},
+            {"images", images_.imageNames()}};
+  }
+
   json localCityJson() const {
     if (localCity_ == LocalCity::none) return nullptr;
     return {{"city", hostValueJson(sim::toDictionary(cityData(localCitySetup_, now())))},
@@ -332,6 +358,7 @@ class ObjcWorld final : public DeviceWorld {
                  {"celsius", celsius_},
                  {"updates", std::exchange(pendingUpdates_, json::array())}};
     call(boot);
+    call(artworkJson());
   }
 
   static Box box(const json& b) {
@@ -367,6 +394,10 @@ class ObjcWorld final : public DeviceWorld {
       header.hidden = h["hidden"];
       scene.header = header;
     }
+    if (content.contains("alert")) {
+      const json& a = content["alert"];
+      scene.alert = SceneAlert{a["title"], a["message"], a["buttons"]};
+    }
     for (const char* which : {"time", "date"}) {
       if (!content.contains(which)) continue;
       const json& t = content[which];
@@ -392,6 +423,8 @@ class ObjcWorld final : public DeviceWorld {
   std::optional<bool> parallax_;
   std::optional<std::string> assetName_;
   bool assetAsked_ = false;
+  sim::AssetCatalog assets_ = sim::AssetCatalog::standard();
+  sim::ImageCatalog images_ = sim::ImageCatalog::standard();
 };
 
 }  // namespace

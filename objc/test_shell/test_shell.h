@@ -52,6 +52,11 @@ long TSPendingUpdates(void);
 long TSAlertsShown(void);
 const char* TSLastAlertTitle(void);
 
+/* The alerts on screen (an NSArray, oldest first; nil before any), and taking one off it as a
+ * tap on a button does. */
+id TSVisibleAlerts(void);
+void TSDismissAlert(id alert);
+
 /* The last call of a shell or framework method the add-on replaces, made by its original
  * implementation: how many calls, the receiver, the integer and boolean arguments, the object
  * argument (each zero or nil where the method has none). */
@@ -90,6 +95,12 @@ void TSSetUpdateHourly(id hourly);
 void TSQueueUpdateResult(long conditionCode, BOOL isDay, double celsius, id hourly, BOOL fails);
 /* How long a request takes to complete (0.01 s at boot). */
 void TSSetUpdateDelay(double seconds);
+
+/* The Weather artwork as a system version installs it: each condition's background asset by
+ * day and night (a dictionary from "26-day" or "26-night" to its file name; a pair not listed
+ * has none), each condition index's image name (an array of 48 names), and the stored images
+ * (an array of names). Until set, the test shell's own simple names answer. */
+void TSSetWeatherArtwork(id assets, id imageNames, id images);
 
 /* Sends a message that takes and returns nothing inside @try: the name of the exception that
  * came out of it, or NULL. */

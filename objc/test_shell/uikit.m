@@ -461,6 +461,7 @@ static char* lastAlertTitle;
 - (void)show {
   if (!shownAlerts) shownAlerts = [NSMutableArray new];
   [shownAlerts addObject:self];
+  TSTellCallObserver("show", self, 0, NO, nil);
   ++alertsShown;
   const char* title = _title ? [_title UTF8String] : "";
   char* copy = strdup(title ? title : "");
@@ -472,6 +473,10 @@ static char* lastAlertTitle;
 @end
 
 long TSAlertsShown(void) { return alertsShown; }
+
+id TSVisibleAlerts(void) { return shownAlerts; }
+
+void TSDismissAlert(id alert) { [shownAlerts removeObjectIdenticalTo:alert]; }
 
 const char* TSLastAlertTitle(void) { return lastAlertTitle; }
 

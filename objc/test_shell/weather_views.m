@@ -38,6 +38,16 @@ static BOOL TSIsCondition(NSInteger condition) {
   return condition >= 0 && condition < TSConditionCount;
 }
 
+static NSDictionary* assetNames;
+static NSArray* imageNamesByIndex;
+static NSArray* storedImages;
+
+void TSSetWeatherArtwork(id assets, id imageNames, id images) {
+  TSAssignRetained(&assetNames, assets);
+  TSAssignRetained(&imageNamesByIndex, imageNames);
+  TSAssignRetained(&storedImages, images);
+}
+
 static WUIAsynchronousAssetLoader* sharedAssetLoader;
 
 @implementation WUIAsynchronousAssetLoader
@@ -49,6 +59,9 @@ static WUIAsynchronousAssetLoader* sharedAssetLoader;
 
 - (NSString*)filenameForCondition:(NSInteger)condition isDay:(BOOL)isDay {
   TSRecordCall("filenameForCondition:isDay:", self, condition, isDay, nil);
+  if (assetNames)
+    return [assetNames objectForKey:[NSString stringWithFormat:@"%ld-%s", (long)condition,
+                                                               isDay ? "day" : "night"]];
   if (!TSIsCondition(condition)) return nil;
   return [NSString stringWithFormat:@"Condition%ld-%s", (long)condition, isDay ? "day" : "night"];
 }
@@ -56,6 +69,7 @@ static WUIAsynchronousAssetLoader* sharedAssetLoader;
 @end
 
 void TSWeatherViewsShutdown(void) {
+  TSSetWeatherArtwork(nil, nil, nil);
   [sharedAssetLoader release];
   sharedAssetLoader = nil;
 }
@@ -64,11 +78,14 @@ void TSWeatherViewsShutdown(void) {
 
 + (NSString*)conditionImageNameWithConditionIndex:(NSInteger)condition {
   if (!TSIsCondition(condition)) return nil;
+  if (imageNamesByIndex && (NSUInteger)condition < [imageNamesByIndex count])
+    return [imageNamesByIndex objectAtIndex:(NSUInteger)condition];
   return [NSString stringWithFormat:@"condition-%ld", (long)condition];
 }
 
 + (UIImage*)conditionImageNamed:(NSString*)name {
   if (!name) return nil;
+  if (storedImages && ![storedImages containsObject:name]) return nil;
   return [[[UIImage alloc] initWithName:name] autorelease];
 }
 

@@ -307,6 +307,23 @@ json bindingsJson(double start) {
   return out;
 }
 
+json alertsJson() {
+  json out = json::array();
+  id alerts = TSVisibleAlerts();
+  const auto count = msg<unsigned long>(alerts, "count");
+  for (unsigned long i = 0; i < count; ++i) {
+    id alert = msg(alerts, "objectAtIndex:", i);
+    id delegate = msg(alert, "delegate");
+    out.push_back({{"title", text(msg(alert, "title")).value_or("")},
+                   {"message", text(msg(alert, "message")).value_or("")},
+                   {"buttons", alertButtons(alert)},
+                   {"tag", msg<long>(alert, "tag")},
+                   {"delegate", delegate ? json(className(delegate)) : json(nullptr)},
+                   {"visible", true}});
+  }
+  return out;
+}
+
 json weatherJson(double start) {
   id prefs = msg(classNamed("WeatherPreferences"), "sharedPreferences");
   if (!prefs) return nullptr;
@@ -397,12 +414,33 @@ json scene(bool homeScreen) {
   // The other screen's wallpaper is not on this one.
   walk.exclude(msg(state().layout.wallpapers[homeScreen ? 1 : 0], "superview"));
   walk.walk(state().shell.window, 1, false);
+  json alerts = alertsJson();
+  if (!alerts.empty()) out["alert"] = alerts.back();
   if (!homeScreen) {
     walk.startLabelsAtRow(static_cast<int>(out["views"].size()));
     walk.walk(lockScreenRoot(), 1, false);
   }
   msg<void>(pool, "drain");
   return out;
+}
+
+std::vector<std::string> alertButtons(id alert) {
+  std::vector<std::string> titles;
+  const long count = msg<long>(alert, "numberOfButtons");
+  for (long i = 0; i < count; ++i)
+    titles.push_back(text(msg(alert, "buttonTitleAtIndex:", i)).value_or(""));
+  return titles;
+}
+
+std::string describeAlert(id alert) {
+  std::string buttons;
+  for (const std::string& title : alertButtons(alert))
+    buttons += (buttons.empty() ? "" : ", ") + title;
+  id delegate = msg(alert, "delegate");
+  auto quoted = [](id string) { return "\"" + text(string).value_or("") + "\""; };
+  return quoted(msg(alert, "title")) + ": " + quoted(msg(alert, "message")) + " buttons [" +
+         buttons + "] tag " + std::to_string(msg<long>(alert, "tag")) + " delegate " +
+         (delegate ? className(delegate) : std::string("nil"));
 }
 
 std::string describeCity(id city) {
@@ -421,7 +459,7 @@ json processSnapshot(double start) {
                   {"wallpaper", treeJson(state().shell.window, start)}};
   out["bindings"] = bindingsJson(start);
   out["timers"] = timersJson(start);
-  out["alerts"] = json::array();
+  out["alerts"] = alertsJson();
   out["weather"] = weatherJson(start);
   json scripted = json::array();
   for (std::uint32_t value : state().scriptedRandom) scripted.push_back(value);

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 namespace nimsim::objcshell {
 
@@ -18,6 +19,11 @@ nlohmann::json processSnapshot(double start);
 
 // The picture's content: backgrounds, header, time and date, views, as the simulator's Scene.
 nlohmann::json scene(bool homeScreen);
+
+// "\"Title\": \"Message\" buttons [OK] tag 0 delegate Nimbrel...", as the trace says an alert.
+std::string describeAlert(id alert);
+// Button titles, from the cancel button on.
+std::vector<std::string> alertButtons(id alert);
 
 // The lock screen's date view, read without sending -dateView (which the add-on replaces).
 id dateViewOf(id controller);

@@ -209,6 +209,19 @@ json handle(const std::string& command, const json& r) {
   } else if (command == "timeLabelAlpha") {
     msg<void>(msg(dateViewOf(s.shell.dateViewController), "_timeLabel"),
               "setAlpha:", r["alpha"].get<double>());
+  } else if (command == "dismissAlert") {
+    id alerts = TSVisibleAlerts();
+    const auto count = msg<unsigned long>(alerts, "count");
+    if (count == 0) throw std::invalid_argument("no alert is on screen to dismiss");
+    id alert = msg(msg(alerts, "objectAtIndex:", count - 1), "retain");
+    TSDismissAlert(alert);
+    const std::vector<std::string> buttons = alertButtons(alert);
+    s.add("alert", "dismissed \"" + text(msg(alert, "title")).value_or("") + "\" with button 0" +
+                       (buttons.empty() ? std::string() : " (" + buttons[0] + ")"));
+    msg<void>(alert, "release");
+  } else if (command == "artwork") {
+    TSSetWeatherArtwork(foundationValue(r["assets"]), foundationValue(r["imageNames"]),
+                        foundationValue(r["images"]));
   } else if (command == "loadLateFrameworks") {
     loadLateClasses();
   } else if (command == "random") {

@@ -79,6 +79,8 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
     else if (className(receiver) == "SBFStaticWallpaperView")
       s.add("original",
             "-[SBFStaticWallpaperView layoutSubviews] laid out the " + wallpaperName(receiver));
+  } else if (name == "show") {
+    s.add("alert", "shown " + describeAlert(receiver));
   } else if (name == "_allowsParallax") {
     s.add("original", "+[SBFStaticWallpaperView _allowsParallax] answered YES");
   } else if (name == "_finishUIUnlockFromSource:withOptions:") {
