@@ -196,16 +196,20 @@ class ObjcWorld final : public DeviceWorld {
   void setTimeLabelAlpha(double alpha) override {
     call({{"command", "timeLabelAlpha"}, {"alpha", alpha}});
   }
-  void moveView(const std::string&, std::optional<std::size_t>, double, double) override {
-    refuse("shell move");
+  void moveView(const std::string& view, std::optional<std::size_t> index, double x,
+                double y) override {
+    moveOrScroll("move", view, index, x, y);
   }
-  void scrollView(const std::string&, std::optional<std::size_t>, double, double) override {
-    refuse("shell scroll");
+  void scrollView(const std::string& view, std::optional<std::size_t> index, double x,
+                  double y) override {
+    moveOrScroll("scroll", view, index, x, y);
   }
-  void embedWallpaperWindow() override { refuse("shell embed wallpaper-window"); }
+  void embedWallpaperWindow() override { call({{"command", "embed"}}); }
   void loadLateFrameworks() override { call({{"command", "loadLateFrameworks"}}); }
-  void rebuildDateView() override { refuse("shell rebuild date-view"); }
-  void addToDateView(const std::string&) override { refuse("shell date-view add"); }
+  void rebuildDateView() override { call({{"command", "rebuildDateView"}}); }
+  void addToDateView(const std::string& className) override {
+    call({{"command", "addToDateView"}, {"class", className}});
+  }
   void scriptRandom(const std::vector<std::uint32_t>& values) override {
     call({{"command", "random"}, {"values", values}});
   }
@@ -274,6 +278,21 @@ class ObjcWorld final : public DeviceWorld {
  private:
   [[noreturn]] static void refuse(const std::string& command) {
     throw NotOnPlatform("'" + command + "' is not available on the objc platform");
+  }
+
+  void moveOrScroll(const char* command, const std::string& view, std::optional<std::size_t> index,
+                    double x, double y) {
+    json request = {{"command", command}, {"view", view}, {"x", x}, {"y", y}};
+    if (index) request["index"] = *index;
+    call(request);
+  }
+
+  json lacksMethods() const {
+    const sim::DateViewMethods& methods = device_->version().dateView;
+    json lacks = json::array();
+    if (!methods.timeLabel) lacks.push_back("_timeLabel");
+    if (!methods.setDateHidden) lacks.push_back("setDateHidden:");
+    return lacks;
   }
 
   // The system's catalogues, which outlast every process.
@@ -352,6 +371,7 @@ class ObjcWorld final : public DeviceWorld {
                    {"nativeHeight", profile.pixels.height}}},
                  {"legacyDateView", !device_->version().dateView.setSubtitleHidden},
                  {"absentClasses", absentClassNames()},
+                 {"lacksMethods", lacksMethods()},
                  {"lateClasses", device_->version().lateClasses},
                  {"localCity", localCityJson()},
                  {"savedCities", savedCities_},

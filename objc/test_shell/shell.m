@@ -65,6 +65,8 @@ void TSShutdown(TSShell* shell) {
   TSForgetCalls();
   TSSetAllowsParallax(YES);
   TSSetContentViewRaises(NO);
+  TSSetDateViewLacks("_timeLabel", NO);
+  TSSetDateViewLacks("setDateHidden:", NO);
   [pool drain];
   if (shell) memset(shell, 0, sizeof *shell);
 }

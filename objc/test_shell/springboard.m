@@ -1,7 +1,17 @@
 /* The shell's classes, and the controls that change how their original methods behave. */
 #import "objc/test_shell/springboard.h"
 
+#include <string.h>
+
 static BOOL contentViewRaises;
+static BOOL lacksTimeLabel;
+static BOOL lacksSetDateHidden;
+
+void TSSetDateViewLacks(const char* selector, BOOL lacks) {
+  if (!selector) return;
+  if (strcmp(selector, "_timeLabel") == 0) lacksTimeLabel = lacks;
+  if (strcmp(selector, "setDateHidden:") == 0) lacksSetDateHidden = lacks;
+}
 static BOOL allowsParallax = YES;
 
 void TSSetContentViewRaises(BOOL raises) { contentViewRaises = raises; }
@@ -52,7 +62,16 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
   [super dealloc];
 }
 
+/* A method an older date view lacks answers as a missing one does. */
+- (BOOL)respondsToSelector:(SEL)selector {
+  if ((lacksTimeLabel && sel_isEqual(selector, @selector(_timeLabel))) ||
+      (lacksSetDateHidden && sel_isEqual(selector, @selector(setDateHidden:))))
+    return NO;
+  return [super respondsToSelector:selector];
+}
+
 - (UILabel*)_timeLabel {
+  if (lacksTimeLabel) [self doesNotRecognizeSelector:_cmd];
   return _timeLabel;
 }
 
@@ -61,6 +80,7 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 }
 
 - (void)setDateHidden:(BOOL)hidden {
+  if (lacksSetDateHidden) [self doesNotRecognizeSelector:_cmd];
   _dateHidden = hidden;
   [_dateLine setHidden:_dateHidden || [self subtitleHiddenForDateLine]];
 }

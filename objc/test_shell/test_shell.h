@@ -71,6 +71,9 @@ TSCall TSLastCall(const char* selector);
 /* Makes the original -contentView of SBFStaticWallpaperView raise
  * NSInternalInconsistencyException. */
 void TSSetContentViewRaises(BOOL raises);
+/* Makes the date view lack -_timeLabel or -setDateHidden: as an older system's does: it does
+ * not respond to it, and sending it raises NSInvalidArgumentException. */
+void TSSetDateViewLacks(const char* selector, BOOL lacks);
 /* What the original +_allowsParallax of SBFStaticWallpaperView answers (YES at boot). */
 void TSSetAllowsParallax(BOOL allows);
 

@@ -19,6 +19,8 @@
 - (CGRect)frame;
 - (void)setFrame:(CGRect)frame;
 - (CGRect)bounds;
+/* Its origin scrolls the content; the centre stays where it is. */
+- (void)setBounds:(CGRect)bounds;
 - (CGPoint)center;
 - (CGAffineTransform)transform;
 - (void)setTransform:(CGAffineTransform)transform;

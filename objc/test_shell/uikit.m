@@ -140,6 +140,10 @@ static CGRect TSStandardized(CGRect r) {
   return _bounds;
 }
 
+- (void)setBounds:(CGRect)bounds {
+  _bounds = bounds;
+}
+
 - (CGPoint)center {
   return _center;
 }

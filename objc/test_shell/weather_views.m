@@ -96,7 +96,7 @@ void TSWeatherViewsShutdown(void) {
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
   if (!self) return nil;
-  _temperatureLabel = [[UILabel alloc] initWithFrame:TSRectMake(0, 40, frame.size.width, 60)];
+  _temperatureLabel = [[UILabel alloc] initWithFrame:TSRectMake(20, 40, 110, 58)];
   [self addSubview:_temperatureLabel];
   return self;
 }
@@ -177,20 +177,14 @@ void TSWeatherViewsShutdown(void) {
 
 @end
 
-/* The width the platter spans: the screen's, or a phone's when no screen is up. */
-static double TSPlatterWidth(void) {
-  UIScreen* screen = [UIScreen mainScreen];
-  return screen ? [screen bounds].size.width : 375.0;
-}
-
 @implementation WAWeatherPlatterViewController
 
 - (id)init {
   self = [super init];
   if (!self) return nil;
-  const double width = TSPlatterWidth();
-  _view = [[UIView alloc] initWithFrame:TSRectMake(0, 0, width, 240)];
-  _headerView = [[WATodayHeaderView alloc] initWithFrame:TSRectMake(0, 0, width, 120)];
+  /* The platter and its header as the Weather framework sizes them, whatever the screen. */
+  _view = [[UIView alloc] initWithFrame:TSRectMake(0, 0, 359, 300)];
+  _headerView = [[WATodayHeaderView alloc] initWithFrame:TSRectMake(0, 0, 359, 106)];
   [_view addSubview:_headerView];
   return self;
 }

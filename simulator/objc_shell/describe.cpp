@@ -41,12 +41,7 @@ std::vector<id> subviewsOf(id view) {
 
 // Read from the controller's instance variable: -dateView is the add-on's to answer, and
 // asking it would bind the background again.
-id dateViewOf(id controller) {
-  if (!controller) return nullptr;
-  Ivar ivar = class_getInstanceVariable(object_getClass(controller), "_dateView");
-  if (!ivar) return nullptr;
-  return *reinterpret_cast<id*>(reinterpret_cast<char*>(controller) + ivar_getOffset(ivar));
-}
+id dateViewOf(id controller) { return ivarObject(controller, "_dateView"); }
 
 namespace {
 
@@ -97,7 +92,7 @@ id builtDateView() {
 }
 
 json treeName(id root) {
-  if (root == state().shell.window) return "wallpaper";
+  if (root == wallpaperRoot(state().layout)) return "wallpaper";
   if (root && root == lockScreenRoot()) return "lockScreen";
   return nullptr;
 }
@@ -260,7 +255,7 @@ json lockScreenJson(double start) {
       dateView && msg<BOOL>(dateView, "respondsToSelector:", sel_registerName("subtitleHidden"));
   return {{"dateView", viewJson(dateView, start)},
           {"dateContainer", viewJson(state().layout.dateContainer, start)},
-          {"timeLabel", labelJson(msg(dateView, "_timeLabel"))},
+          {"timeLabel", labelJson(ivarObject(dateView, "_timeLabel"))},
           {"dateLine", labelJson(msg(dateView, "dateLine"))},
           {"subtitleHidden", subtitle && msg<BOOL>(dateView, "subtitleHidden")},
           {"dateHidden", dateView && msg<BOOL>(dateView, "dateHidden")}};
@@ -410,7 +405,7 @@ json scene(bool homeScreen) {
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   json out = {{"views", json::array()}, {"backgrounds", json::array()}};
   id dateView = builtDateView();
-  SceneWalk walk(out, msg(dateView, "_timeLabel"), msg(dateView, "dateLine"));
+  SceneWalk walk(out, ivarObject(dateView, "_timeLabel"), msg(dateView, "dateLine"));
   // The other screen's wallpaper is not on this one.
   walk.exclude(msg(state().layout.wallpapers[homeScreen ? 1 : 0], "superview"));
   walk.walk(state().shell.window, 1, false);
@@ -456,7 +451,7 @@ json processSnapshot(double start) {
   out["lockScreen"] = lockScreenJson(start);
   out["homeScreen"] = homeScreenJson(start);
   out["views"] = {{"lockScreen", treeJson(lockScreenRoot(), start)},
-                  {"wallpaper", treeJson(state().shell.window, start)}};
+                  {"wallpaper", treeJson(wallpaperRoot(state().layout), start)}};
   out["bindings"] = bindingsJson(start);
   out["timers"] = timersJson(start);
   out["alerts"] = alertsJson();

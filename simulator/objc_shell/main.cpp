@@ -129,6 +129,8 @@ void boot(const json& r) {
   const json& screen = r["screen"];
   TSBoot(&s.shell, screen["width"].get<double>(), screen["height"].get<double>(),
          screen["scale"].get<double>(), r.value("legacyDateView", false));
+  for (const json& selector : r.value("lacksMethods", json::array()))
+    TSSetDateViewLacks(selector.get<std::string>().c_str(), YES);
   TSSetScreenNativeSize(screen["nativeWidth"].get<double>(), screen["nativeHeight"].get<double>());
   layOutShell(s.layout, screen["width"].get<double>(), screen["height"].get<double>());
   msg<void>(pool, "drain");
@@ -207,8 +209,28 @@ json handle(const std::string& command, const json& r) {
                       BOOL(r["isDay"].get<bool>())))
                  .value_or("");
   } else if (command == "timeLabelAlpha") {
-    msg<void>(msg(dateViewOf(s.shell.dateViewController), "_timeLabel"),
+    msg<void>(ivarObject(dateViewOf(s.shell.dateViewController), "_timeLabel"),
               "setAlpha:", r["alpha"].get<double>());
+  } else if (command == "move" || command == "scroll") {
+    std::optional<std::size_t> index;
+    if (r.contains("index")) index = r["index"].get<std::size_t>();
+    id view = shellView(s.layout, r["view"].get<std::string>(), index);
+    const nimbrel::objc::CGPoint to{r["x"].get<double>(), r["y"].get<double>()};
+    if (command == "move") {
+      auto frame = msg<nimbrel::objc::CGRect>(view, "frame");
+      frame.origin = to;
+      msg<void>(view, "setFrame:", frame);
+    } else {
+      auto bounds = msg<nimbrel::objc::CGRect>(view, "bounds");
+      bounds.origin = to;
+      msg<void>(view, "setBounds:", bounds);
+    }
+  } else if (command == "embed") {
+    embedWallpaperWindow(s.layout);
+  } else if (command == "rebuildDateView") {
+    rebuildDateView(s.layout);
+  } else if (command == "addToDateView") {
+    addToDateView(s.layout, r["class"].get<std::string>());
   } else if (command == "dismissAlert") {
     id alerts = TSVisibleAlerts();
     const auto count = msg<unsigned long>(alerts, "count");

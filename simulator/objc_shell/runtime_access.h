@@ -44,6 +44,15 @@ inline nlohmann::json number(double value) {
   return value;
 }
 
+// An object instance variable's value, read without a message (for methods the add-on
+// replaces or a scenario takes away); nil when the class has none of that name.
+inline id ivarObject(id object, const char* name) {
+  if (!object) return nullptr;
+  Ivar ivar = class_getInstanceVariable(object_getClass(object), name);
+  if (!ivar) return nullptr;
+  return *reinterpret_cast<id*>(reinterpret_cast<char*>(object) + ivar_getOffset(ivar));
+}
+
 // Foundation objects made from JSON values: strings, numbers, booleans, arrays, dictionaries,
 // and {"date": seconds since 1970}. Autoreleased.
 id foundationValue(const nlohmann::json& value);

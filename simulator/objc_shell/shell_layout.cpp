@@ -4,6 +4,8 @@
 // wallpaper view, each in a host view of its own.
 #include "simulator/objc_shell/shell_layout.h"
 
+#include <stdexcept>
+
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
@@ -24,6 +26,14 @@ id made(const char* cls, const CGRect& frame) {
   return msg(msg(classNamed(cls), "alloc"), "initWithFrame:", frame);
 }
 
+// A subclass of the background class, someone else's: the add-on leaves it alone.
+void defineBackgroundSubclass() {
+  Class base = objc_getClass("WUIDynamicWeatherBackground");
+  if (!base || objc_getClass("WUIDynamicWeatherBackgroundSubclass")) return;
+  Class defined = objc_allocateClassPair(base, "WUIDynamicWeatherBackgroundSubclass", 0);
+  if (defined) objc_registerClassPair(defined);
+}
+
 // The lock screen view's class, which the test shell does not define.
 id lockScreenViewClass() {
   static id cls = [] {
@@ -40,6 +50,7 @@ void setFrame(id view, const CGRect& frame) { msg<void>(view, "setFrame:", frame
 
 void layOutShell(ShellLayout& layout, double width, double height) {
   TSShell& shell = state().shell;
+  defineBackgroundSubclass();
   const CGRect screen = rect(0, 0, width, height);
   layout.lockWindow = made("UIWindow", screen);
   id lockScreenView = msg(msg(lockScreenViewClass(), "alloc"), "initWithFrame:", screen);
@@ -53,7 +64,7 @@ void layOutShell(ShellLayout& layout, double width, double height) {
   id dateView = dateViewOf(shell.dateViewController);
   msg<void>(dateView, "removeFromSuperview");
   setFrame(dateView, rect(0, kDateViewTop, width, kDateViewHeight));
-  setFrame(msg(dateView, "_timeLabel"), rect(0, 0, width, kTimeLabelHeight));
+  setFrame(ivarObject(dateView, "_timeLabel"), rect(0, 0, width, kTimeLabelHeight));
   setFrame(msg(dateView, "dateLine"), rect(0, kDateLineTop, width, kDateLineHeight));
 
   id home = shell.wallpaperView;
@@ -64,6 +75,80 @@ void layOutShell(ShellLayout& layout, double width, double height) {
   layout.wallpapers = {home, made("SBFStaticWallpaperView", screen)};
   msg<void>(lockHost, "addSubview:", layout.wallpapers[1]);
   msg<void>(layout.wallpapers[1], "release");
+}
+
+id shellView(const ShellLayout& layout, const std::string& name, std::optional<std::size_t> index) {
+  const std::size_t count = layout.wallpapers.size();
+  if (name == "host" || name == "wallpaper") {
+    if (!index || *index >= count)
+      throw std::invalid_argument("the shell has " + std::to_string(count) +
+                                  " wallpaper views, numbered from 0");
+    id wallpaper = layout.wallpapers[*index];
+    return name == "host" ? msg(wallpaper, "superview") : wallpaper;
+  }
+  if (name == "date-view") {
+    if (!layout.dateViewBuilt)
+      throw std::invalid_argument(
+          "the lock screen has no date view yet: 'shell date-view' (or 'wake') builds it");
+    return dateViewOf(state().shell.dateViewController);
+  }
+  if (name == "date-container") return layout.dateContainer;
+  if (name == "wallpaper-container")
+    return msg(msg(layout.wallpapers[0], "superview"), "superview");
+  if (name == "wallpaper-window") return state().shell.window;
+  if (name == "window-parent" || name == "window-grandparent") {
+    if (!layout.holderRoot)
+      throw std::invalid_argument("the wallpaper window has no " + name +
+                                  " until 'shell embed wallpaper-window'");
+    return name == "window-parent" ? layout.windowParent : layout.windowGrandparent;
+  }
+  throw std::invalid_argument("no view of the shell is called " + name);
+}
+
+id wallpaperRoot(const ShellLayout& layout) {
+  return layout.holderRoot ? layout.holderRoot : state().shell.window;
+}
+
+void embedWallpaperWindow(ShellLayout& layout) {
+  if (layout.holderRoot) return;
+  const CGRect frame = msg<CGRect>(state().shell.window, "frame");
+  const CGRect filling = rect(0, 0, frame.size.width, frame.size.height);
+  layout.holderRoot = made("UIView", filling);
+  layout.windowGrandparent = made("UIView", filling);
+  layout.windowParent = made("UIView", filling);
+  msg<void>(layout.holderRoot, "addSubview:", layout.windowGrandparent);
+  msg<void>(layout.windowGrandparent, "addSubview:", layout.windowParent);
+  msg<void>(layout.windowParent, "addSubview:", state().shell.window);
+}
+
+void rebuildDateView(ShellLayout& layout) {
+  if (!layout.dateViewBuilt)
+    throw std::invalid_argument(
+        "the lock screen has no date view to rebuild yet (the first -dateView builds it)");
+  state().add("shell", "rebuilds the lock screen: the date view is removed");
+  id controller = state().shell.dateViewController;
+  id old = dateViewOf(controller);
+  const CGRect frame = msg<CGRect>(old, "frame");
+  id fresh = msg(msg(reinterpret_cast<id>(object_getClass(old)), "alloc"), "initWithFrame:", frame);
+  setFrame(ivarObject(fresh, "_timeLabel"), rect(0, 0, frame.size.width, kTimeLabelHeight));
+  setFrame(msg(fresh, "dateLine"), rect(0, kDateLineTop, frame.size.width, kDateLineHeight));
+  msg<void>(old, "removeFromSuperview");
+  Ivar ivar = class_getInstanceVariable(object_getClass(controller), "_dateView");
+  *reinterpret_cast<id*>(reinterpret_cast<char*>(controller) + ivar_getOffset(ivar)) = fresh;
+  msg<void>(old, "release");
+  layout.dateViewBuilt = false;
+}
+
+void addToDateView(const ShellLayout& layout, const std::string& className) {
+  id dateView = shellView(layout, "date-view", std::nullopt);
+  id cls = classNamed(className.c_str());
+  if (!cls) throw std::invalid_argument("this system version has no " + className);
+  const CGRect bounds = msg<CGRect>(dateView, "bounds");
+  id added =
+      msg(msg(cls, "alloc"), "initWithFrame:", rect(0, 0, bounds.size.width, bounds.size.height));
+  msg<void>(dateView, "addSubview:", added);
+  msg<void>(dateView, "sendSubviewToBack:", added);
+  msg<void>(added, "release");
 }
 
 void buildDateView(ShellLayout& layout) {
@@ -80,6 +165,9 @@ void resizeShell(const ShellLayout& layout, double width, double height) {
     setFrame(view, frame);
   };
   id window = state().shell.window;
+  if (layout.holderRoot)
+    for (id holder : {layout.holderRoot, layout.windowGrandparent, layout.windowParent})
+      resize(holder);
   resize(window);
   resize(msg(layout.wallpapers[0], "superview")
              ? msg(msg(layout.wallpapers[0], "superview"), "superview")

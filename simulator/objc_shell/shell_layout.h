@@ -4,6 +4,7 @@
 
 #include <objc/objc.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@ struct ShellLayout {
   id dateContainer = nullptr;  // retained
   std::vector<id> wallpapers;  // the home screen's, then the lock screen's
   bool dateViewBuilt = false;
+  // Once the wallpaper window is embedded: the root above it, its grandparent and parent.
+  id holderRoot = nullptr, windowGrandparent = nullptr, windowParent = nullptr;
 };
 
 // Builds the trees around what TSBoot made, for a screen of width x height points.
@@ -22,6 +25,18 @@ void layOutShell(ShellLayout& layout, double width, double height);
 void buildDateView(ShellLayout& layout);
 // The screen turned: every view of the wallpaper window takes the new size where it stands.
 void resizeShell(const ShellLayout& layout, double width, double height);
+// A view of the shell by its scenario name ("date-view", "host" with an index, ...); one that
+// does not exist (yet) is bad input (std::invalid_argument).
+id shellView(const ShellLayout& layout, const std::string& name, std::optional<std::size_t> index);
+// The wallpaper window goes under two views of their own, as in a shell that nests it deeper.
+void embedWallpaperWindow(ShellLayout& layout);
+// The lock screen is rebuilt: the date view is removed, and the next -dateView builds another.
+void rebuildDateView(ShellLayout& layout);
+// A new view of that class, filling the date view, at the back of its subviews.
+void addToDateView(const ShellLayout& layout, const std::string& className);
+// The root of the wallpaper's tree: the window, or the root it was embedded under.
+id wallpaperRoot(const ShellLayout& layout);
+
 // The wallpaper view at that index is the "home screen" or the "lock screen" one.
 std::string variantName(std::size_t index);
 
