@@ -58,6 +58,7 @@
 
 @interface UIColor : TSObject
 + (UIColor*)whiteColor;
++ (UIColor*)blackColor;
 @end
 
 @interface UIImage : TSObject {

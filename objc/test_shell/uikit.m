@@ -293,8 +293,9 @@ static CGRect TSStandardized(CGRect r) {
   _text = copy;
 }
 
+/* Black until set, as UIKit's labels are. */
 - (UIColor*)textColor {
-  return _textColor;
+  return _textColor ? _textColor : [UIColor blackColor];
 }
 
 - (void)setTextColor:(UIColor*)color {
@@ -306,12 +307,18 @@ static CGRect TSStandardized(CGRect r) {
 @end
 
 static UIColor* white;
+static UIColor* black;
 
 @implementation UIColor
 
 + (UIColor*)whiteColor {
   if (!white) white = [UIColor new];
   return white;
+}
+
++ (UIColor*)blackColor {
+  if (!black) black = [UIColor new];
+  return black;
 }
 
 @end
@@ -492,4 +499,6 @@ void TSUIKitShutdown(void) {
   lastAlertTitle = NULL;
   [white release];
   white = nil;
+  [black release];
+  black = nil;
 }

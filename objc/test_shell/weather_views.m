@@ -91,24 +91,40 @@ void TSWeatherViewsShutdown(void) {
 
 @end
 
+@implementation WAHighLowLabel
+@end
+
+static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
+  UILabel* label = [[cls alloc] initWithFrame:frame];
+  [view addSubview:label];
+  return label;
+}
+
 @implementation WATodayHeaderView
 
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
   if (!self) return nil;
-  _temperatureLabel = [[UILabel alloc] initWithFrame:TSRectMake(20, 40, 110, 58)];
-  [self addSubview:_temperatureLabel];
+  Class plain = [UILabel class];
+  _locationLabel = TSAddLabel(self, plain, TSRectMake(16, 10, 220, 24));
+  _line1Label = TSAddLabel(self, plain, TSRectMake(16, 34, 220, 18));
+  _temperatureLabel = TSAddLabel(self, plain, TSRectMake(20, 40, 110, 58));
+  _highLabel = TSAddLabel(self, [WAHighLowLabel class], TSRectMake(250, 52, 44, 20));
+  _lowLabel = TSAddLabel(self, [WAHighLowLabel class], TSRectMake(298, 52, 44, 20));
+  UIView* details = [[UIView alloc] initWithFrame:TSRectMake(140, 76, 200, 20)];
+  [self addSubview:details];
+  _line2Label = TSAddLabel(details, plain, TSRectMake(0, 0, 200, 20));
+  [details release];
   return self;
 }
 
 - (void)dealloc {
+  [_locationLabel release];
+  [_line1Label release];
   [_temperatureLabel release];
-  [_locationName release];
-  [_conditionsLine1 release];
-  [_conditionsLine2 release];
-  [_temperature release];
-  [_temperatureHigh release];
-  [_temperatureLow release];
+  [_highLabel release];
+  [_lowLabel release];
+  [_line2Label release];
   [_conditionsImage release];
   [super dealloc];
 }
@@ -118,53 +134,51 @@ void TSWeatherViewsShutdown(void) {
 }
 
 - (NSString*)locationName {
-  return _locationName;
+  return [_locationLabel text];
 }
 
 - (void)setLocationName:(NSString*)text {
-  TSAssignCopy(&_locationName, text);
+  [_locationLabel setText:text];
 }
 
 - (NSString*)conditionsLine1 {
-  return _conditionsLine1;
+  return [_line1Label text];
 }
 
 - (void)setConditionsLine1:(NSString*)text {
-  TSAssignCopy(&_conditionsLine1, text);
+  [_line1Label setText:text];
 }
 
 - (NSString*)conditionsLine2 {
-  return _conditionsLine2;
+  return [_line2Label text];
 }
 
 - (void)setConditionsLine2:(NSString*)text {
-  TSAssignCopy(&_conditionsLine2, text);
+  [_line2Label setText:text];
 }
 
 - (NSString*)temperature {
-  return _temperature;
+  return [_temperatureLabel text];
 }
 
-/* The big reading is what the temperature label shows. */
 - (void)setTemperature:(NSString*)text {
-  TSAssignCopy(&_temperature, text);
   [_temperatureLabel setText:text];
 }
 
 - (NSString*)temperatureHigh {
-  return _temperatureHigh;
+  return [_highLabel text];
 }
 
 - (void)setTemperatureHigh:(NSString*)text {
-  TSAssignCopy(&_temperatureHigh, text);
+  [_highLabel setText:text];
 }
 
 - (NSString*)temperatureLow {
-  return _temperatureLow;
+  return [_lowLabel text];
 }
 
 - (void)setTemperatureLow:(NSString*)text {
-  TSAssignCopy(&_temperatureLow, text);
+  [_lowLabel setText:text];
 }
 
 - (UIImage*)conditionsImage {

@@ -81,7 +81,9 @@ bool inWindow(id view) {
 
 json colorName(id color) {
   if (!color) return nullptr;
-  return color == msg(classNamed("UIColor"), "whiteColor") ? json("white") : json(className(color));
+  if (color == msg(classNamed("UIColor"), "whiteColor")) return "white";
+  if (color == msg(classNamed("UIColor"), "blackColor")) return "black";
+  return className(color);
 }
 
 id lockScreenRoot() { return state().layout.lockWindow; }
@@ -146,8 +148,15 @@ json viewJson(id view, double start) {
                     {"image", image ? s.idOf(image) : std::string()}};
     std::optional<std::string> imageName = image ? text(msg(image, "name")) : std::nullopt;
     out["texts"]["imageName"] = imageName ? json(*imageName) : json(nullptr);
-    out["textColors"] = {
-        {"temperature", colorName(msg(msg(view, "temperatureLabel"), "textColor"))}};
+    json colors = json::object();
+    for (const auto& [name, ivar] : {std::pair{"location", "_locationLabel"},
+                                     {"line1", "_line1Label"},
+                                     {"temperature", "_temperatureLabel"},
+                                     {"high", "_highLabel"},
+                                     {"low", "_lowLabel"},
+                                     {"line2", "_line2Label"}})
+      colors[name] = colorName(msg(ivarObject(view, ivar), "textColor"));
+    out["textColors"] = colors;
   }
   if (isKind(view, "UILabel")) {
     out["text"] = text(msg(view, "text")).value_or("");
