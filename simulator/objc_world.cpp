@@ -110,7 +110,12 @@ class ObjcWorld final : public DeviceWorld {
   void respring() override { start(); }
   bool booted() const override { return shell_ != nullptr; }
   int generation() const override { return generation_; }
-  void failNextWrite(sim::WriteFault) override { refuse("file fail-next-write"); }
+  void failNextWrite(sim::WriteFault fault) override {
+    call({{"command", "failNextWrite"},
+          {"fault", fault == sim::WriteFault::noSpace         ? "no space"
+                    : fault == sim::WriteFault::renameRefused ? "rename refused"
+                                                              : "no temporary file"}});
+  }
 
   // The Weather app: kept here and given to every process at boot.
   void setLocalCity(LocalCity availability, const CitySetup& city) override {

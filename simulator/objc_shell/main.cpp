@@ -14,6 +14,7 @@
 #include "host/object.h"
 #include "objc/seam/stand_ins.h"
 #include "simulator/objc_shell/describe.h"
+#include "simulator/objc_shell/file_watch.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 #include "simulator/objc_shell/runtime_watch.h"
@@ -118,6 +119,7 @@ void boot(const json& r) {
   s.idCounters = r.value("idCounters", json::object());
   s.home = r.value("home", "/var/mobile");
   installVirtualTime();
+  watchFiles();
   for (const json& name : r.value("absentClasses", json::array())) setClassAbsent(name, true);
   for (const json& name : r.value("lateClasses", json::array())) setClassLate(name, true);
   watchCalls();
@@ -241,6 +243,8 @@ json handle(const std::string& command, const json& r) {
     s.add("alert", "dismissed \"" + text(msg(alert, "title")).value_or("") + "\" with button 0" +
                        (buttons.empty() ? std::string() : " (" + buttons[0] + ")"));
     msg<void>(alert, "release");
+  } else if (command == "failNextWrite") {
+    failNextWrite(r["fault"].get<std::string>());
   } else if (command == "artwork") {
     TSSetWeatherArtwork(foundationValue(r["assets"]), foundationValue(r["imageNames"]),
                         foundationValue(r["images"]));

@@ -57,14 +57,20 @@ bool fromRuntime(const void* caller) {
 }
 
 // Whether the call came from the add-on's library, while its hooks go in.
-bool fromAddon(const void* caller) {
+bool fromAddon(const void* caller) { return watch().tracing && calledByAddon(caller); }
+
+}  // namespace
+
+bool calledByAddon(const void* caller) {
   Watch& w = watch();
-  if (!w.tracing) return false;
+  if (w.addonPath.empty()) return false;
   Dl_info info{};
   if (!dladdr(caller, &info)) return false;
   if (!w.addonBase && info.dli_fname && w.addonPath == info.dli_fname) w.addonBase = info.dli_fbase;
   return w.addonBase && info.dli_fbase == w.addonBase;
 }
+
+namespace {
 
 std::string methodText(Class cls, SEL selector) {
   const bool meta = class_isMetaClass(cls);
