@@ -170,7 +170,9 @@ class ObjcWorld final : public DeviceWorld {
   void setNotifyState(const std::string& name, std::uint64_t state) override {
     call({{"command", "notifyState"}, {"name", name}, {"state", state}});
   }
-  void failNotify(const std::string&, std::uint32_t) override { refuse("notify fail"); }
+  void failNotify(const std::string& which, std::uint32_t status) override {
+    call({{"command", "failNotify"}, {"call", which}, {"status", status}});
+  }
   void requestDateView() override { call({{"command", "dateView"}}); }
   void finishUnlock() override {
     locked_ = false;
@@ -356,6 +358,7 @@ class ObjcWorld final : public DeviceWorld {
     parallax_.reset();
     assetName_.reset();
     assetAsked_ = false;
+    appOpened_ = false;
     ++generation_;
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });

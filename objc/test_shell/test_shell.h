@@ -5,6 +5,7 @@
 #define NIMBREL_OBJC_TEST_SHELL_H
 
 #include <objc/objc.h>
+#include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -104,6 +105,17 @@ void TSSetUpdateDelay(double seconds);
  * has none), each condition index's image name (an array of 48 names), and the stored images
  * (an array of names). Until set, the test shell's own simple names answer. */
 void TSSetWeatherArtwork(id assets, id imageNames, id images);
+
+/* The process's Darwin notify center and notify(3) (system_stand_ins.m): observers of a name;
+ * a name's state set as the system sets it; the next "register" or "get" (get-state) call
+ * failing with that status; and every register, get-state and cancel told as it happens (`state`
+ * read, `status` nonzero for a failure). */
+int TSDarwinObserverCount(const char* name);
+void TSSetNotifyState(const char* name, uint64_t state);
+void TSFailNextNotify(const char* call, uint32_t status);
+typedef void (*TSNotifyObserver)(const char* call, const char* name, int token, uint64_t state,
+                                 uint32_t status);
+void TSSetNotifyObserver(TSNotifyObserver observer);
 
 /* Sends a message that takes and returns nothing inside @try: the name of the exception that
  * came out of it, or NULL. */

@@ -17,6 +17,10 @@ using nimbrel::objc::asImp;
 using nimbrel::objc::impAs;
 
 IMP originalRead = nullptr;
+IMP originalDictionaryRead = nullptr;
+// The binding reads the domain's file twice for one load of the settings: for its key list,
+// then (when it has keys) for their values.
+bool valuesNext = false;
 IMP originalWrite = nullptr;
 std::string nextWriteFault;  // "" for none
 
@@ -42,8 +46,9 @@ std::optional<std::size_t> keyCount(id data) {
   }
 }
 
-std::string keys(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " key" : " keys");
+// "1 keys" as reads say it; a write says "1 key".
+std::string keys(std::size_t count, bool singular = false) {
+  return std::to_string(count) + (singular && count == 1 ? " key" : " keys");
 }
 
 id read(id self, SEL cmd, id file) {
@@ -66,14 +71,42 @@ BOOL write(id self, SEL cmd, id file, BOOL atomically) {
   }
   const BOOL written = impAs<BOOL, id, BOOL>(originalWrite)(self, cmd, file, atomically);
   if (path)
-    state().add("file", written ? "wrote " + *path + " (" + keys(keyCount(self).value_or(0)) + ")"
-                                : "failed to write " + *path);
+    state().add("file", written
+                            ? "wrote " + *path + " (" + keys(keyCount(self).value_or(0), true) + ")"
+                            : "failed to write " + *path);
   return written;
+}
+
+// The domain a preferences file belongs to, or none for another file.
+std::optional<std::string> preferencesDomain(id file) {
+  constexpr std::string_view folder = "/var/mobile/Library/Preferences/";
+  std::optional<std::string> path = devicePath(file);
+  if (!path || !path->starts_with(folder) || !path->ends_with(".plist")) return std::nullopt;
+  return path->substr(folder.size(), path->size() - folder.size() - 6);
+}
+
+id readDictionary(id self, SEL cmd, id file) {
+  id read = impAs<id, id>(originalDictionaryRead)(self, cmd, file);
+  if (!calledByAddon(__builtin_return_address(0))) return read;
+  if (auto domain = preferencesDomain(file)) {
+    const unsigned long count = read ? msg<unsigned long>(read, "count") : 0;
+    if (valuesNext)
+      state().add("preferences", "values of " + *domain + " (" + keys(count) + ")");
+    else if (count == 0)
+      state().add("preferences", "no key list for " + *domain);
+    else
+      state().add("preferences", "key list of " + *domain + " (" + keys(count) + ")");
+    valuesNext = !valuesNext && count > 0;
+  }
+  return read;
 }
 
 }  // namespace
 
 void watchFiles() {
+  Method dictionary = class_getInstanceMethod(objc_getClass("NSDictionary"),
+                                              sel_registerName("initWithContentsOfFile:"));
+  originalDictionaryRead = method_setImplementation(dictionary, asImp(&readDictionary));
   Class data = objc_getClass("NSData");
   Method reading = class_getClassMethod(data, sel_registerName("dataWithContentsOfFile:"));
   originalRead = method_setImplementation(reading, asImp(&read));

@@ -142,14 +142,9 @@ void boot(const json& r) {
 void postNotification(const std::string& name) {
   ProcessState& s = state();
   s.add("notification", "posted " + name);
+  s.add("notification", "delivered " + name + " to " +
+                            std::to_string(TSDarwinObserverCount(name.c_str())) + " observers");
   nimbrel_darwin_post(name.c_str());
-}
-
-void setNotifyState(const std::string& name, std::uint64_t value) {
-  int token = -1;
-  if (notify_register_check(name.c_str(), &token) != 0) throw std::invalid_argument("notify state");
-  notify_set_state(token, value);
-  notify_cancel(token);
 }
 
 void shellLine(const std::string& text) { state().add("shell", text); }
@@ -165,7 +160,9 @@ json handle(const std::string& command, const json& r) {
   } else if (command == "post") {
     postNotification(r["name"].get<std::string>());
   } else if (command == "notifyState") {
-    setNotifyState(r["name"].get<std::string>(), r["state"].get<std::uint64_t>());
+    TSSetNotifyState(r["name"].get<std::string>().c_str(), r["state"].get<std::uint64_t>());
+  } else if (command == "failNotify") {
+    TSFailNextNotify(r["call"].get<std::string>().c_str(), r["status"].get<std::uint32_t>());
   } else if (command == "dateView") {
     shellLine("asks -[SBLockScreenDateViewController dateView]");
     buildDateView(s.layout);

@@ -91,8 +91,25 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
   }
 }
 
+void notified(const char* call, const char* name, int token, std::uint64_t value,
+              std::uint32_t status) {
+  const std::string what = call, about = name ? name : "";
+  const std::string failure = " failed: status " + std::to_string(status);
+  if (what == "register")
+    state().add("notify", status ? "register " + about + failure
+                                 : "registered " + about + " as token " + std::to_string(token));
+  else if (what == "get-state")
+    state().add("notify", status ? "state of " + about + failure
+                                 : "state of " + about + " read: " + std::to_string(value));
+  else
+    state().add("notify", "cancelled token " + std::to_string(token) + " for " + about);
+}
+
 }  // namespace
 
-void watchCalls() { TSSetCallObserver(&observed); }
+void watchCalls() {
+  TSSetCallObserver(&observed);
+  TSSetNotifyObserver(&notified);
+}
 
 }  // namespace nimsim::objcshell
