@@ -25,10 +25,27 @@ static int nameCount;
 static int tokenNames[kMaxTokens]; /* index into stateNames, or -1 once cancelled */
 static int tokenCount;
 
+static TSNotifyObserver notifyObserver;
+static uint32_t nextRegisterFailure;
+static uint32_t nextGetStateFailure;
+
+void TSSetNotifyObserver(TSNotifyObserver observer) { notifyObserver = observer; }
+
+void TSFailNextNotify(const char* call, uint32_t status) {
+  if (call && strcmp(call, "register") == 0) nextRegisterFailure = status;
+  if (call && strcmp(call, "get") == 0) nextGetStateFailure = status;
+}
+
+static void TSTellNotify(const char* call, const char* name, int token, uint64_t state,
+                         uint32_t status) {
+  if (notifyObserver) notifyObserver(call, name, token, state, status);
+}
+
 void nimbrel_darwin_add_observer(const char* name, void (*callback)(void*, const char*),
-                                 void* context) {
+                                 void* context, int suspensionBehavior) {
   if (!name || observerCount == kMaxObservers) return;
   observers[observerCount++] = (Observer){strdup(name), callback, context};
+  TSTellNotify("observe", name, suspensionBehavior, 0, 0);
 }
 
 int TSDarwinObserverCount(const char* name) {
@@ -54,25 +71,9 @@ static int nameIndex(const char* name) {
   return nameCount++;
 }
 
-static TSNotifyObserver notifyObserver;
-static uint32_t nextRegisterFailure;
-static uint32_t nextGetStateFailure;
-
-void TSSetNotifyObserver(TSNotifyObserver observer) { notifyObserver = observer; }
-
-void TSFailNextNotify(const char* call, uint32_t status) {
-  if (call && strcmp(call, "register") == 0) nextRegisterFailure = status;
-  if (call && strcmp(call, "get") == 0) nextGetStateFailure = status;
-}
-
 void TSSetNotifyState(const char* name, uint64_t state) {
   int index = name ? nameIndex(name) : -1;
   if (index >= 0) states[index] = state;
-}
-
-static void TSTellNotify(const char* call, const char* name, int token, uint64_t state,
-                         uint32_t status) {
-  if (notifyObserver) notifyObserver(call, name, token, state, status);
 }
 
 static int validToken(int token) {

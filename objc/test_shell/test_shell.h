@@ -80,8 +80,9 @@ void TSSetAllowsParallax(BOOL allows);
 
 /* Told of every call TSLastCall records, as it is made; also of weather requests
  * ("updateWeatherForLocation:city:withCompletionHandler:", then "completeWeatherUpdate" with
- * `flag` set for a failure), each with the location as receiver and the city as object. NULL
- * stops telling. Kept across TSShutdown: the watcher is the process's, not the shell's. */
+ * `flag` set for a failure, then for that failure "weatherUpdateError" with the NSError as
+ * object), each with the location as receiver and the city as object. NULL stops telling. Kept
+ * across TSShutdown: the watcher is the process's, not the shell's. */
 typedef void (*TSCallObserver)(const char* selector, id receiver, long integer, BOOL flag,
                                id object);
 void TSSetCallObserver(TSCallObserver observer);
@@ -109,7 +110,8 @@ void TSSetWeatherArtwork(id assets, id imageNames, id images);
 /* The process's Darwin notify center and notify(3) (system_stand_ins.m): observers of a name;
  * a name's state set as the system sets it; the next "register" or "get" (get-state) call
  * failing with that status; and every register, get-state and cancel told as it happens (`state`
- * read, `status` nonzero for a failure). */
+ * read, `status` nonzero for a failure), and every observer added ("observe", with its
+ * suspension behaviour as `token`). */
 int TSDarwinObserverCount(const char* name);
 void TSSetNotifyState(const char* name, uint64_t state);
 void TSFailNextNotify(const char* call, uint32_t status);

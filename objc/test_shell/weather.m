@@ -521,11 +521,15 @@ static NSError* TSUpdateError(NSString* reason) {
   [[TWCLocationUpdater sharedLocationUpdater] finish:self];
   /* Without a location the service has nothing to look up. */
   if (!_location) {
+    NSError* error = TSUpdateError(@"no location to update the weather for");
     TSTellCallObserver("completeWeatherUpdate", nil, 0, YES, _city);
-    _handler->invoke(_handler, nil, TSUpdateError(@"No location to update the weather for"));
+    TSTellCallObserver("weatherUpdateError", nil, 0, YES, error);
+    _handler->invoke(_handler, nil, error);
   } else if (_result.fails) {
+    NSError* error = TSUpdateError(@"The weather service could not be reached");
     TSTellCallObserver("completeWeatherUpdate", _location, 0, YES, _city);
-    _handler->invoke(_handler, nil, TSUpdateError(@"The weather service did not answer"));
+    TSTellCallObserver("weatherUpdateError", _location, 0, YES, error);
+    _handler->invoke(_handler, nil, error);
   } else {
     City* updated = [self updatedCity];
     TSTellCallObserver("completeWeatherUpdate", _location, 0, NO, updated);

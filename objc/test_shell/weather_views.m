@@ -25,6 +25,7 @@
 }
 
 - (void)setGradientLayer:(BOOL)gradientLayer {
+  TSRecordCall("setGradientLayer:", self, 0, gradientLayer, nil);
   _gradientLayer = gradientLayer;
 }
 

@@ -10,6 +10,9 @@
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 
+// The test shell's record of calls (objc/test_shell/ts_object.h).
+extern "C" void TSRecordCall(const char* selector, id receiver, long integer, BOOL flag, id object);
+
 namespace nimsim::objcshell {
 namespace {
 
@@ -34,6 +37,15 @@ void defineBackgroundSubclass() {
   if (defined) objc_registerClassPair(defined);
 }
 
+// The shell's wallpaper window lays itself out with a method of its own; the test shell's
+// inherits UIView's (its binding tests need an inherited method to override).
+void wallpaperWindowLayout(id self, SEL) { TSRecordCall("layoutSubviews", self, 0, NO, nullptr); }
+
+void defineWallpaperWindowLayout() {
+  class_addMethod(objc_getClass("_SBWallpaperWindow"), sel_registerName("layoutSubviews"),
+                  nimbrel::objc::asImp(&wallpaperWindowLayout), "v16@0:8");
+}
+
 // The lock screen view's class, which the test shell does not define.
 id lockScreenViewClass() {
   static id cls = [] {
@@ -51,6 +63,7 @@ void setFrame(id view, const CGRect& frame) { msg<void>(view, "setFrame:", frame
 void layOutShell(ShellLayout& layout, double width, double height) {
   TSShell& shell = state().shell;
   defineBackgroundSubclass();
+  defineWallpaperWindowLayout();
   const CGRect screen = rect(0, 0, width, height);
   layout.lockWindow = made("UIWindow", screen);
   id lockScreenView = msg(msg(lockScreenViewClass(), "alloc"), "initWithFrame:", screen);

@@ -31,7 +31,7 @@ id date(id self, SEL) {
 
 std::string formatInterval(double seconds) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.3f", seconds);
+  std::snprintf(text, sizeof text, "%.10g", seconds);
   return text;
 }
 

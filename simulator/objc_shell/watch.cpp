@@ -52,6 +52,9 @@ std::string wallpaperName(id wallpaper) {
   return "wallpaper";
 }
 
+// A failed update is told in two calls: where, then why.
+std::string failedUpdate;
+
 void observed(const char* selector, id receiver, long integer, BOOL flag, id object) {
   ProcessState& s = state();
   const std::string name = selector;
@@ -71,8 +74,16 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
     s.add("weather", "requested for " + describeCity(object) + " at " + describeLocation(receiver));
   } else if (name == "completeWeatherUpdate") {
     const std::string where = describeCity(object) + " at " + describeLocation(receiver);
-    s.add("weather",
-          flag ? "failed for " + where : "completed for " + where + ": " + describeReport(object));
+    if (flag)
+      failedUpdate = "failed for " + where;
+    else
+      s.add("weather", "completed for " + where + ": " + describeReport(object));
+  } else if (name == "weatherUpdateError") {
+    s.add("weather", failedUpdate + ": " +
+                         text(msg(object, "localizedDescription")).value_or("unknown error"));
+  } else if (name == "setGradientLayer:") {
+    s.add("view", "background " + std::to_string(s.backgrounds[receiver].number) +
+                      " gradient layer " + (flag ? "on" : "off"));
   } else if (name == "layoutSubviews") {
     if (className(receiver) == "_SBWallpaperWindow")
       s.add("original", "-[_SBWallpaperWindow layoutSubviews] laid out the window");
@@ -91,11 +102,27 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
   }
 }
 
+std::string suspensionBehavior(int behavior) {
+  switch (behavior) {
+    case 1:
+      return "drop";
+    case 2:
+      return "coalesce";
+    case 3:
+      return "hold";
+    case 4:
+      return "deliverImmediately";
+  }
+  return "unknown";
+}
+
 void notified(const char* call, const char* name, int token, std::uint64_t value,
               std::uint32_t status) {
   const std::string what = call, about = name ? name : "";
   const std::string failure = " failed: status " + std::to_string(status);
-  if (what == "register")
+  if (what == "observe")
+    state().add("observer", "registered " + about + " (" + suspensionBehavior(token) + ")");
+  else if (what == "register")
     state().add("notify", status ? "register " + about + failure
                                  : "registered " + about + " as token " + std::to_string(token));
   else if (what == "get-state")
