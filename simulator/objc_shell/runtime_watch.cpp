@@ -117,6 +117,11 @@ using nimsim::objcshell::Watch;
 
 extern "C" {
 
+// Told by the binding's hook engine of a row whose class the process lacks.
+void nimbrel_hook_found_no_class(const char* selector, int adding) {
+  state().add("hook", std::string(adding ? "no class to add " : "no class to hook ") + selector);
+}
+
 Class objc_getClass(const char* name) {
   static auto original = next<Class (*)(const char*)>("objc_getClass");
   return hidden(name) && !fromRuntime(__builtin_return_address(0)) ? nullptr : original(name);
