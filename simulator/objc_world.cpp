@@ -13,6 +13,7 @@
 #include "host/object.h"
 #include "sim/foundation/property_list.h"
 #include "sim/process/addon_loader.h"
+#include "sim/shell/date_view.h"
 #include "sim/weather/asset_catalog.h"
 #include "sim/weather/city_data.h"
 #include "sim/weather/condition_names.h"
@@ -26,8 +27,6 @@ namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-
-json hostValueJson(const host::Value& value) { return valueJson(value); }
 
 // The child's standard input and output, and its process id.
 class ShellProcess {
@@ -124,18 +123,21 @@ class ObjcWorld final : public DeviceWorld {
     if (shell_) call({{"command", "weather"}, {"localCity", localCityJson()}});
   }
   void addSavedCity(const std::optional<CitySetup>& city) override {
-    if (!savedCities_.is_array()) savedCities_ = json::array();
-    savedCities_.push_back(city ? hostValueJson(sim::toDictionary(cityData(*city, now())))
-                                : json{{"Invalid", true}});
-    if (shell_) call({{"command", "weather"}, {"savedCities", savedCities_}});
+    host::Array cities = savedCities_.value_or(host::Array{});
+    if (city)
+      cities.push_back(sim::toDictionary(cityData(*city, now())));
+    else
+      cities.push_back(host::Dictionary{{"Invalid", host::Value(true)}});
+    savedCities_ = cities;
+    applySavedCities();
   }
   void setSavedCities(bool present) override {
-    savedCities_ = present ? json::array() : json(nullptr);
-    if (shell_) call({{"command", "weather"}, {"savedCities", savedCities_}});
+    savedCities_ = present ? std::optional<host::Array>(host::Array{}) : std::nullopt;
+    applySavedCities();
   }
   void setCelsius(bool celsius) override {
     celsius_ = celsius;
-    if (shell_) call({{"command", "weather"}, {"celsius", celsius_}});
+    applySavedCities();
   }
   void openWeatherApp() override {
     appOpened_ = true;
@@ -168,12 +170,17 @@ class ObjcWorld final : public DeviceWorld {
     call({{"command", "post"}, {"name", name}});
   }
   void setNotifyState(const std::string& name, std::uint64_t state) override {
+    if (name == kDisplayStatusName) display_ = state;
     call({{"command", "notifyState"}, {"name", name}, {"state", state}});
   }
   void failNotify(const std::string& which, std::uint32_t status) override {
     call({{"command", "failNotify"}, {"call", which}, {"status", status}});
   }
-  void requestDateView() override { call({{"command", "dateView"}}); }
+  void requestDateView() override {
+    call({{"command", "dateView"},
+          {"time", sim::clockTimeText(now_)},
+          {"date", sim::clockDateText(now_)}});
+  }
   void finishUnlock() override {
     locked_ = false;
     call({{"command", "unlock"}});
@@ -245,7 +252,7 @@ class ObjcWorld final : public DeviceWorld {
     out["files"] = filesJson();
     out["settings"] = valueJson(preferences().domainValues(kDomain));
     out["shell"] = {{"locked", locked_},
-                    {"display", nullptr},
+                    {"display", display_ ? json(*display_) : json(nullptr)},
                     {"landscape", device_->orientation() == sim::Orientation::landscape},
                     {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
                     {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
@@ -298,6 +305,7 @@ class ObjcWorld final : public DeviceWorld {
     const sim::DateViewMethods& methods = device_->version().dateView;
     json lacks = json::array();
     if (!methods.timeLabel) lacks.push_back("_timeLabel");
+    if (!methods.setSubtitleHidden) lacks.push_back("setSubtitleHidden:");
     if (!methods.setDateHidden) lacks.push_back("setDateHidden:");
     return lacks;
   }
@@ -317,9 +325,31 @@ class ObjcWorld final : public DeviceWorld {
             {"images", images_.imageNames()}};
   }
 
+  // The Weather app's stored settings, as it keeps them on the device: the saved cities and
+  // the unit.
+  void saveWeatherDefaults() {
+    if (absentClassNames().count("WeatherPreferences")) return;
+    host::Dictionary defaults;
+    if (savedCities_) defaults.insert_or_assign("Cities", host::Value(*savedCities_));
+    defaults.insert_or_assign("Celsius", host::Value(celsius_));
+    const fs::path path = device_->hostPath(sim::Device::weatherDefaultsFile);
+    fs::create_directories(path.parent_path());
+    if (!sim::writePropertyList(host::Value(defaults), path.string(), true))
+      throw std::runtime_error("cannot write the Weather app's defaults to " + path.string());
+  }
+
+  json savedCitiesJson() const { return savedCities_ ? valueJson(*savedCities_) : json(nullptr); }
+
+  // The app's data reaches the running process and its file.
+  void applySavedCities() {
+    if (!shell_) return;
+    call({{"command", "weather"}, {"savedCities", savedCitiesJson()}, {"celsius", celsius_}});
+    saveWeatherDefaults();
+  }
+
   json localCityJson() const {
     if (localCity_ == LocalCity::none) return nullptr;
-    return {{"city", hostValueJson(sim::toDictionary(cityData(localCitySetup_, now())))},
+    return {{"city", valueJson(sim::toDictionary(cityData(localCitySetup_, now())))},
             {"available", localCity_ == LocalCity::known || appOpened_}};
   }
 
@@ -359,6 +389,7 @@ class ObjcWorld final : public DeviceWorld {
     assetName_.reset();
     assetAsked_ = false;
     appOpened_ = false;
+    display_ = 1;  // a shell starts with the display on
     ++generation_;
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
@@ -377,16 +408,17 @@ class ObjcWorld final : public DeviceWorld {
                    {"scale", profile.scale},
                    {"nativeWidth", profile.pixels.width},
                    {"nativeHeight", profile.pixels.height}}},
-                 {"legacyDateView", !device_->version().dateView.setSubtitleHidden},
                  {"absentClasses", absentClassNames()},
                  {"lacksMethods", lacksMethods()},
+                 {"displayStatus", kDisplayStatusName},
                  {"lateClasses", device_->version().lateClasses},
                  {"localCity", localCityJson()},
-                 {"savedCities", savedCities_},
+                 {"savedCities", savedCitiesJson()},
                  {"celsius", celsius_},
                  {"updates", std::exchange(pendingUpdates_, json::array())}};
     call(boot);
     call(artworkJson());
+    saveWeatherDefaults();
   }
 
   static Box box(const json& b) {
@@ -444,10 +476,11 @@ class ObjcWorld final : public DeviceWorld {
   LocalCity localCity_ = LocalCity::none;
   CitySetup localCitySetup_;
   bool appOpened_ = false;
-  json savedCities_ = nullptr;
+  std::optional<host::Array> savedCities_;
   bool celsius_ = true;
   json pendingUpdates_ = json::array();
   bool locked_ = false;
+  std::optional<std::uint64_t> display_;
   std::optional<bool> parallax_;
   std::optional<std::string> assetName_;
   bool assetAsked_ = false;

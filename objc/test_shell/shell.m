@@ -66,6 +66,7 @@ void TSShutdown(TSShell* shell) {
   TSSetAllowsParallax(YES);
   TSSetContentViewRaises(NO);
   TSSetDateViewLacks("_timeLabel", NO);
+  TSSetDateViewLacks("setSubtitleHidden:", NO);
   TSSetDateViewLacks("setDateHidden:", NO);
   [pool drain];
   if (shell) memset(shell, 0, sizeof *shell);

@@ -5,11 +5,13 @@
 
 static BOOL contentViewRaises;
 static BOOL lacksTimeLabel;
+static BOOL lacksSetSubtitleHidden;
 static BOOL lacksSetDateHidden;
 
 void TSSetDateViewLacks(const char* selector, BOOL lacks) {
   if (!selector) return;
   if (strcmp(selector, "_timeLabel") == 0) lacksTimeLabel = lacks;
+  if (strcmp(selector, "setSubtitleHidden:") == 0) lacksSetSubtitleHidden = lacks;
   if (strcmp(selector, "setDateHidden:") == 0) lacksSetDateHidden = lacks;
 }
 static BOOL allowsParallax = YES;
@@ -30,6 +32,7 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 @implementation SBFLockScreenDateView
 
 - (void)setSubtitleHidden:(BOOL)hidden {
+  if (lacksSetSubtitleHidden) [self doesNotRecognizeSelector:_cmd];
   _subtitleHidden = hidden;
   [_dateLine setHidden:_subtitleHidden || _dateHidden];
 }
@@ -65,6 +68,7 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 /* A method an older date view lacks answers as a missing one does. */
 - (BOOL)respondsToSelector:(SEL)selector {
   if ((lacksTimeLabel && sel_isEqual(selector, @selector(_timeLabel))) ||
+      (lacksSetSubtitleHidden && sel_isEqual(selector, @selector(setSubtitleHidden:))) ||
       (lacksSetDateHidden && sel_isEqual(selector, @selector(setDateHidden:))))
     return NO;
   return [super respondsToSelector:selector];

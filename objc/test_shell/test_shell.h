@@ -72,7 +72,8 @@ TSCall TSLastCall(const char* selector);
 /* Makes the original -contentView of SBFStaticWallpaperView raise
  * NSInternalInconsistencyException. */
 void TSSetContentViewRaises(BOOL raises);
-/* Makes the date view lack -_timeLabel or -setDateHidden: as an older system's does: it does
+/* Makes the date view lack -_timeLabel, -setSubtitleHidden: or -setDateHidden: as an older
+ * system's does (TSBoot's legacy class lacks the second by itself): it does
  * not respond to it, and sending it raises NSInvalidArgumentException. */
 void TSSetDateViewLacks(const char* selector, BOOL lacks);
 /* What the original +_allowsParallax of SBFStaticWallpaperView answers (YES at boot). */
@@ -81,7 +82,8 @@ void TSSetAllowsParallax(BOOL allows);
 /* Told of every call TSLastCall records, as it is made; also of weather requests
  * ("updateWeatherForLocation:city:withCompletionHandler:", then "completeWeatherUpdate" with
  * `flag` set for a failure, then for that failure "weatherUpdateError" with the NSError as
- * object), each with the location as receiver and the city as object. NULL stops telling. Kept
+ * object), each with the location as receiver and the city as object; and of every test shell
+ * object's "dealloc", as receiver. NULL stops telling. Kept
  * across TSShutdown: the watcher is the process's, not the shell's. */
 typedef void (*TSCallObserver)(const char* selector, id receiver, long integer, BOOL flag,
                                id object);

@@ -18,6 +18,7 @@ static long liveObjects;
 }
 
 - (void)dealloc {
+  TSTellCallObserver("dealloc", self, 0, NO, nil);
   --liveObjects;
   [super dealloc];
 }

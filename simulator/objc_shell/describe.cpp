@@ -131,10 +131,12 @@ json viewJson(id view, double start) {
     out["city"] = city ? json(describeCity(city)) : json(nullptr);
     out["cityId"] = city ? json(s.idOf(city)) : json(nullptr);
     out["gradientLayer"] = msg<BOOL>(view, "gradientLayer") != 0;
-    const BackgroundSeen& seen = s.backgrounds[view];
-    out["binds"] = seen.binds;
-    if (seen.drawnCondition) out["drawnCondition"] = *seen.drawnCondition;
-    if (seen.drawnIsDay) out["drawnIsDay"] = *seen.drawnIsDay;
+    out["binds"] = s.backgrounds[view].binds;
+    // It draws its city's weather as the city has it now.
+    if (city) {
+      out["drawnCondition"] = msg<long>(city, "conditionCode");
+      out["drawnIsDay"] = msg<BOOL>(city, "isDay") != 0;
+    }
   }
   if (isKind(view, "WATodayHeaderView")) {
     auto string = [&](const char* selector) { return text(msg(view, selector)).value_or(""); };
@@ -260,14 +262,17 @@ json labelJson(id label) {
 
 json lockScreenJson(double start) {
   id dateView = builtDateView();
-  const bool subtitle =
-      dateView && msg<BOOL>(dateView, "respondsToSelector:", sel_registerName("subtitleHidden"));
+  if (!dateView)
+    return {{"dateView", nullptr},
+            {"dateContainer", viewJson(state().layout.dateContainer, start)},
+            {"timeLabel", nullptr},
+            {"dateLine", nullptr}};
   return {{"dateView", viewJson(dateView, start)},
           {"dateContainer", viewJson(state().layout.dateContainer, start)},
           {"timeLabel", labelJson(ivarObject(dateView, "_timeLabel"))},
           {"dateLine", labelJson(msg(dateView, "dateLine"))},
-          {"subtitleHidden", subtitle && msg<BOOL>(dateView, "subtitleHidden")},
-          {"dateHidden", dateView && msg<BOOL>(dateView, "dateHidden")}};
+          {"subtitleHidden", msg<BOOL>(dateView, "subtitleHidden") != 0},
+          {"dateHidden", msg<BOOL>(dateView, "dateHidden") != 0}};
 }
 
 void collectBackgrounds(id view, std::vector<id>& out, int depth = 0) {
@@ -365,8 +370,8 @@ class SceneWalk {
           {{"label", className(view) + " " + std::to_string(seen.number)},
            {"frame", frame},
            {"city", city ? json(describeCity(city)) : json(nullptr)},
-           {"conditionCode", seen.drawnCondition.value_or(0)},
-           {"isDay", seen.drawnIsDay.value_or(false)},
+           {"conditionCode", city ? msg<long>(city, "conditionCode") : 0},
+           {"isDay", city && msg<BOOL>(city, "isDay")},
            {"alpha", alpha},
            {"hidden", hidden},
            {"gradientLayer", msg<BOOL>(view, "gradientLayer") != 0}});

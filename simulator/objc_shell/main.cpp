@@ -128,6 +128,8 @@ void boot(const json& r) {
   TSSetUpdateHourly(foundationValue(json::array({16.0, 18.0, 21.0, 19.0})));
   TSSetUpdateDelay(2.0);
   applyWeather(r);
+  // The shell starts with the display on.
+  TSSetNotifyState(r["displayStatus"].get<std::string>().c_str(), 1);
   const json& screen = r["screen"];
   TSBoot(&s.shell, screen["width"].get<double>(), screen["height"].get<double>(),
          screen["scale"].get<double>(), r.value("legacyDateView", false));
@@ -166,6 +168,10 @@ json handle(const std::string& command, const json& r) {
   } else if (command == "dateView") {
     shellLine("asks -[SBLockScreenDateViewController dateView]");
     buildDateView(s.layout);
+    // The controller shows the time as it answers.
+    id dateView = dateViewOf(s.shell.dateViewController);
+    msg<void>(ivarObject(dateView, "_timeLabel"), "setText:", makeString(r["time"]));
+    msg<void>(msg(dateView, "dateLine"), "setText:", makeString(r["date"]));
     msg(s.shell.dateViewController, "dateView");
   } else if (command == "unlock") {
     shellLine("finishes -[SBLockScreenManager _finishUIUnlockFromSource:0 withOptions:none]");

@@ -29,12 +29,10 @@ struct VirtualTimer {
   bool traced = true;       // the Weather service's own timers are not the add-on's
 };
 
-// What a weather background was last bound to, as the shell watched it.
+// A weather background as the shell watched it: its number in the process, and its binds.
 struct BackgroundSeen {
   int number = 0;
   int binds = 0;
-  std::optional<std::int64_t> drawnCondition;
-  std::optional<bool> drawnIsDay;
 };
 
 struct ProcessState {

@@ -141,7 +141,8 @@ void rebuildDateView(ShellLayout& layout) {
   state().add("shell", "rebuilds the lock screen: the date view is removed");
   id controller = state().shell.dateViewController;
   id old = dateViewOf(controller);
-  const CGRect frame = msg<CGRect>(old, "frame");
+  const double width = msg<CGRect>(layout.dateContainer, "bounds").size.width;
+  const CGRect frame = rect(0, kDateViewTop, width, kDateViewHeight);
   id fresh = msg(msg(reinterpret_cast<id>(object_getClass(old)), "alloc"), "initWithFrame:", frame);
   setFrame(ivarObject(fresh, "_timeLabel"), rect(0, 0, frame.size.width, kTimeLabelHeight));
   setFrame(msg(fresh, "dateLine"), rect(0, kDateLineTop, frame.size.width, kDateLineHeight));

@@ -58,15 +58,17 @@ std::string failedUpdate;
 void observed(const char* selector, id receiver, long integer, BOOL flag, id object) {
   ProcessState& s = state();
   const std::string name = selector;
-  if (name == "initWithFrame:") {
-    s.backgrounds[receiver] = {++s.backgroundsMade, 0, std::nullopt, std::nullopt};
+  if (name == "dealloc") {
+    // A newcomer at the same address is another object, with an id of its own.
+    s.ids.erase(receiver);
+    s.backgrounds.erase(receiver);
+  } else if (name == "initWithFrame:") {
+    s.backgrounds[receiver] = {++s.backgroundsMade, 0};
     s.add("view", "made " + className(receiver) + " " + std::to_string(s.backgroundsMade) +
                       " with frame " + describeFrame(msg<CGRect>(receiver, "frame")));
   } else if (name == "setCity:animate:") {
     BackgroundSeen& seen = s.backgrounds[receiver];
     ++seen.binds;
-    seen.drawnCondition = object ? std::optional(msg<long>(object, "conditionCode")) : std::nullopt;
-    seen.drawnIsDay = object ? std::optional(msg<BOOL>(object, "isDay") != 0) : std::nullopt;
     s.add("bind", "background " + std::to_string(seen.number) +
                       (object ? " bound to " + describeWeather(object) : " unbound") +
                       (flag ? ", animated" : ", not animated"));
