@@ -411,6 +411,7 @@ class ObjcWorld final : public DeviceWorld {
                  {"absentClasses", absentClassNames()},
                  {"lacksMethods", lacksMethods()},
                  {"displayStatus", kDisplayStatusName},
+                 {"landscape", device_->orientation() == sim::Orientation::landscape},
                  {"lateClasses", device_->version().lateClasses},
                  {"localCity", localCityJson()},
                  {"savedCities", savedCitiesJson()},

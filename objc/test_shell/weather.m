@@ -356,9 +356,11 @@ static WeatherPreferences* sharedPreferences;
   _localCity = nil;
 }
 
+/* A saved city converts only with a name and a place. */
 - (City*)cityFromPreferencesDictionary:(NSDictionary*)dictionary {
   if (![dictionary isKindOfClass:[NSDictionary class]]) return nil;
-  return [[[City alloc] initWithDictionaryRepresentation:dictionary] autorelease];
+  City* city = [[[City alloc] initWithDictionaryRepresentation:dictionary] autorelease];
+  return [[city name] length] > 0 && [city location] ? city : nil;
 }
 
 - (BOOL)isCelsius {

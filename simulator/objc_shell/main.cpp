@@ -136,7 +136,18 @@ void boot(const json& r) {
   for (const json& selector : r.value("lacksMethods", json::array()))
     TSSetDateViewLacks(selector.get<std::string>().c_str(), YES);
   TSSetScreenNativeSize(screen["nativeWidth"].get<double>(), screen["nativeHeight"].get<double>());
-  layOutShell(s.layout, screen["width"].get<double>(), screen["height"].get<double>());
+  // A shell started in landscape lays itself out so from the start.
+  double width = screen["width"].get<double>(), height = screen["height"].get<double>();
+  if (r.value("landscape", false)) {
+    TSRotate(nullptr);
+    std::swap(width, height);
+    s.landscape = true;
+  }
+  layOutShell(s.layout, width, height);
+  if (s.landscape) {
+    resizeShell(s.layout, width, height);
+    fillContentViews(s.layout);
+  }
   msg<void>(pool, "drain");
   loadAddon(r);
 }
@@ -209,7 +220,10 @@ json handle(const std::string& command, const json& r) {
     shellLine("asks +[SBFStaticWallpaperView _allowsParallax]");
     result = msg<BOOL>(msg(s.shell.wallpaperView, "class"), "_allowsParallax") != 0;
   } else if (command == "assetName") {
-    id loader = msg(classNamed("WUIAsynchronousAssetLoader"), "sharedAssetLoader");
+    id loaderClass = classNamed("WUIAsynchronousAssetLoader");
+    if (!loaderClass)
+      throw std::invalid_argument("this system version has no WUIAsynchronousAssetLoader");
+    id loader = msg(loaderClass, "sharedAssetLoader");
     result = text(msg(loader, "filenameForCondition:isDay:", r["condition"].get<long>(),
                       BOOL(r["isDay"].get<bool>())))
                  .value_or("");

@@ -29,13 +29,16 @@ id made(const char* cls, const CGRect& frame) {
   return msg(msg(classNamed(cls), "alloc"), "initWithFrame:", frame);
 }
 
-// A subclass of the background class, someone else's: the add-on leaves it alone.
+}  // namespace
+
 void defineBackgroundSubclass() {
   Class base = objc_getClass("WUIDynamicWeatherBackground");
   if (!base || objc_getClass("WUIDynamicWeatherBackgroundSubclass")) return;
   Class defined = objc_allocateClassPair(base, "WUIDynamicWeatherBackgroundSubclass", 0);
   if (defined) objc_registerClassPair(defined);
 }
+
+namespace {
 
 // The shell's wallpaper window lays itself out with a method of its own; the test shell's
 // inherits UIView's (its binding tests need an inherited method to override).
@@ -62,6 +65,7 @@ void setFrame(id view, const CGRect& frame) { msg<void>(view, "setFrame:", frame
 
 void layOutShell(ShellLayout& layout, double width, double height) {
   TSShell& shell = state().shell;
+  // Only where the system has the background class: a hidden one has no subclass either.
   defineBackgroundSubclass();
   defineWallpaperWindowLayout();
   const CGRect screen = rect(0, 0, width, height);
@@ -170,6 +174,11 @@ void buildDateView(ShellLayout& layout) {
   layout.dateViewBuilt = true;
   msg<void>(layout.dateContainer, "addSubview:", dateViewOf(state().shell.dateViewController));
   state().add("original", "-[SBLockScreenDateViewController dateView] built the date view");
+}
+
+void fillContentViews(const ShellLayout& layout) {
+  for (id wallpaper : layout.wallpapers)
+    setFrame(ivarObject(wallpaper, "_contentView"), msg<CGRect>(wallpaper, "bounds"));
 }
 
 void resizeShell(const ShellLayout& layout, double width, double height) {

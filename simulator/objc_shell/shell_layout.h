@@ -19,6 +19,11 @@ struct ShellLayout {
   id holderRoot = nullptr, windowGrandparent = nullptr, windowParent = nullptr;
 };
 
+// Someone else's subclass of the background class, WUIDynamicWeatherBackgroundSubclass,
+// defined when the background class can be found.
+void defineBackgroundSubclass();
+// Each wallpaper view's content view fills it, as at the shell's start.
+void fillContentViews(const ShellLayout& layout);
 // Builds the trees around what TSBoot made, for a screen of width x height points.
 void layOutShell(ShellLayout& layout, double width, double height);
 // The first -dateView puts the date view into its container, as the controller builds it.
