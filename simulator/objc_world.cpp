@@ -141,7 +141,8 @@ class ObjcWorld final : public DeviceWorld {
   }
   void openWeatherApp() override {
     appOpened_ = true;
-    if (shell_) call({{"command", "openApp"}});
+    if (shell_)
+      call({{"command", "weather"}, {"localCityAvailable", localCity_ != LocalCity::none}});
   }
   void queueUpdate(const UpdateSetup& u) override {
     json update = {{"error", u.error},

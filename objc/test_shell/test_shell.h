@@ -100,7 +100,8 @@ void TSSetSavedCityDictionaries(id cities, BOOL present);
 void TSSetUpdateHourly(id hourly);
 /* What the next requests bring, one each in order, before the default result. */
 void TSQueueUpdateResult(long conditionCode, BOOL isDay, double celsius, id hourly, BOOL fails);
-/* How long a request takes to complete (0.01 s at boot). */
+/* How long a request takes to complete (0.01 s at boot; 0 answers at the next turn of the
+ * run loop). */
 void TSSetUpdateDelay(double seconds);
 
 /* The Weather artwork as a system version installs it: each condition's background asset by

@@ -413,7 +413,7 @@ void TSQueueUpdateResult(long conditionCode, BOOL isDay, double reading, id hour
       (TSUpdateResult){conditionCode, isDay, reading, fails, [hourly retain]};
 }
 
-void TSSetUpdateDelay(double seconds) { updateDelay = seconds > 0 ? seconds : 0.01; }
+void TSSetUpdateDelay(double seconds) { updateDelay = seconds >= 0 ? seconds : 0.01; }
 
 /* The result the next request takes: the first queued, or the default (retained either way). */
 static TSUpdateResult TSNextUpdateResult(void) {

@@ -83,6 +83,9 @@ void applyWeather(const json& r) {
     TSSetLocalCityDictionary(local.is_null() ? nullptr : foundationValue(local["city"]));
     TSSetLocalCityAvailable(!local.is_null() && local.value("available", true));
   }
+  // The app opened: a local city known once it opens is known from now on.
+  if (r.contains("localCityAvailable"))
+    TSSetLocalCityAvailable(r["localCityAvailable"].get<bool>());
   if (r.contains("savedCities"))
     TSSetSavedCityDictionaries(foundationValue(r["savedCities"]), !r["savedCities"].is_null());
   if (r.contains("celsius")) TSSetCelsius(r["celsius"].get<bool>());
@@ -168,8 +171,6 @@ json handle(const std::string& command, const json& r) {
   json result = nullptr;
   if (command == "weather") {
     applyWeather(r);
-  } else if (command == "openApp") {
-    TSSetLocalCityAvailable(YES);
   } else if (command == "post") {
     postNotification(r["name"].get<std::string>());
   } else if (command == "notifyState") {
@@ -291,6 +292,8 @@ json answer(const json& request) {
       boot(request);
     else
       reply["result"] = handle(command, request);
+    // What is due now runs before the shell answers, as a run loop turns after each event.
+    if (command != "snapshot" && command != "scene") advanceTo(s.now);
     reply["ok"] = true;
   } catch (const host::PlatformException& e) {
     reply = {{"ok", false}, {"kind", "platform"}, {"name", e.name()}, {"message", e.what()}};

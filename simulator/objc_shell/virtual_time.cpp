@@ -46,7 +46,12 @@ id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id use
                   BOOL repeats) {
   if (std::isnan(interval))
     throw std::invalid_argument("NaN was used as an interval for an NSTimer: the process halts");
-  const double effective = interval <= 0 ? kMinimumInterval : interval;
+  // The Weather service's answer is the service's own event, which may come at once; a
+  // timer of the add-on's waits at least the platform's minimum.
+  const bool service = className(target) == "TSWeatherRequest";
+  const double effective = service         ? std::max(interval, 0.0)
+                           : interval <= 0 ? kMinimumInterval
+                                           : interval;
   id timer = msg(self, "timerWithTimeInterval:target:selector:userInfo:repeats:", effective, target,
                  selector, userInfo, repeats);
   VirtualTimer held{msg(timer, "retain"),
@@ -54,7 +59,7 @@ id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id use
                     state().now + effective,
                     repeats != 0,
                     timerDescription(target, selector),
-                    className(target) != "TSWeatherRequest"};
+                    !service};
   if (held.traced)
     state().add("timer", "scheduled " + held.description + (repeats ? " every " : " once in ") +
                              formatInterval(effective) + "s");
