@@ -1,6 +1,7 @@
 // The world over the real Objective-C runtime, talking to the shell process over a pipe.
 #include "simulator/objc_world.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,7 +35,9 @@ class ShellProcess {
   ShellProcess(const std::string& executable, const std::vector<std::string>& arguments,
                const fs::path& deviceRoot) {
     int toChild[2], fromChild[2];
-    if (pipe(toChild) != 0 || pipe(fromChild) != 0)
+    // Close-on-exec: another child started later (the spare) must not hold this one's pipes,
+    // or this one would never read the end of its input.
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
       throw std::runtime_error("cannot make the pipes to the shell process");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("cannot start the shell process");
@@ -394,7 +397,7 @@ class ObjcWorld final : public DeviceWorld {
     ++generation_;
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
-    shell_ = std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
+    shell_ = takeSpare();
     const sim::DeviceProfile& profile = device_->profile();
     json boot = {{"command", "boot"},
                  {"now", now_},
@@ -421,6 +424,17 @@ class ObjcWorld final : public DeviceWorld {
     call(boot);
     call(artworkJson());
     saveWeatherDefaults();
+    // The next respring's process starts now, while this one plays: a process's start-up is
+    // most of what a boot costs.
+    spare_ = std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
+    spareArguments_ = launch_.arguments;
+  }
+
+  // A process started ahead for these arguments, or a new one.
+  std::unique_ptr<ShellProcess> takeSpare() {
+    if (spare_ && spareArguments_ == launch_.arguments) return std::move(spare_);
+    spare_.reset();
+    return std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
   }
 
   static Box box(const json& b) {
@@ -470,6 +484,8 @@ class ObjcWorld final : public DeviceWorld {
 
   ObjcPaths paths_;
   std::unique_ptr<ShellProcess> shell_;
+  std::unique_ptr<ShellProcess> spare_;  // not booted yet: waits for its boot request
+  std::vector<std::string> spareArguments_;
   std::unique_ptr<sim::Record> record_;
   double entryTime_ = 0;
   double now_ = 0;
