@@ -26,8 +26,7 @@ extern "C" void MSHookMessageEx(Class cls, SEL selector, IMP replacement, IMP* p
 // A row of the method table whose class the process lacks changes nothing the runtime can
 // show; a process that watches the add-on (the simulator's shell process) defines this to be
 // told of it. Elsewhere it is absent and nothing is called.
-extern "C" void nimbrel_hook_found_no_class(const char* selector, int adding)
-    __attribute__((weak));
+extern "C" void nimbrel_hook_found_no_class(const char* selector, int adding) __attribute__((weak));
 #endif
 
 namespace nimbrel::objc {
