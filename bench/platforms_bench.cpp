@@ -11,7 +11,7 @@
 #include <streambuf>
 #include <string>
 
-#include "simulator/default_scenario.h"
+#include "simulator/compare.h"
 #include "simulator/objc_world.h"
 #include "simulator/parser.h"
 #include "simulator/runner.h"
@@ -60,16 +60,8 @@ void registerScenario(const std::string& name, const std::string& text) {
 }
 
 const bool registered = [] {
-  registerScenario("default", std::string(nimsim::defaultScenario()));
-  std::set<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(NIMBREL_EXAMPLES_DIR))
-    if (entry.path().extension() == ".scn") files.insert(entry.path());
-  for (const fs::path& file : files) {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    registerScenario(file.stem().string(), text.str());
-  }
+  for (const auto& [name, text] : nimsim::defaultAndExamples(NIMBREL_EXAMPLES_DIR))
+    registerScenario(name, text);
   return true;
 }();
 

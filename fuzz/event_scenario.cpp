@@ -17,26 +17,6 @@ constexpr std::array kOptionalClasses = {
     "WUIDynamicWeatherBackground", "WUIAsynchronousAssetLoader",     "WeatherPreferences",
     "TWCLocationUpdater",          "WAWeatherPlatterViewController", "WATodayHeaderView"};
 
-constexpr std::array kSettingKeys = {"enabled",
-                                     "hideWithTime",
-                                     "hideTimeDate",
-                                     "noReminder",
-                                     "reScaleCompatibility",
-                                     "showOwnWallpaper",
-                                     "homescreenBackground",
-                                     "showOwnHomescreenWallpaper",
-                                     "disableParallax",
-                                     "useLocalCity",
-                                     "updateInterval",
-                                     "randomWeather",
-                                     "randomWeatherUnLock",
-                                     "showTemperatureAndCondition",
-                                     "lockScreenVerticalOffsetTemperatureCondition",
-                                     "customWeather",
-                                     "lockScreenHorizontalOffsetTemperatureCondition",
-                                     "plusLandscape",
-                                     "homeScreenVerticalOffsetBackground"};
-
 constexpr std::array kSettingValues = {
     "bool true",      "bool false",   "int 0",           "int 1",    "int 26",     "int 600",
     "int -5",         "real 0.5",     "real 50",         "real 100", "real 1e308", "string \"1\"",

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 
+#include "simulator/default_scenario.h"
 #include "simulator/runner.h"
 #include "simulator/sim_world.h"
 
@@ -61,6 +63,20 @@ void collect(const json& a, const json& b, const std::string& at, std::set<std::
 }
 
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> defaultAndExamples(const std::string& folder) {
+  std::vector<std::pair<std::string, std::string>> all{{"default", std::string(defaultScenario())}};
+  std::set<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == ".scn") files.insert(entry.path());
+  for (const fs::path& file : files) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    all.emplace_back(file.stem().string(), text.str());
+  }
+  return all;
+}
 
 json runDocument(const Script& script, World& world, const std::string& outDir) {
   RunOptions options;

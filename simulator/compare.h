@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "simulator/objc_world.h"
@@ -18,6 +19,10 @@ struct RunDifference {
   std::string pointer;  // "/trace/12/text"
   nlohmann::json sim, objc;
 };
+
+// The default scenario, then each scenario file of the folder by name: a name (the file's
+// stem, "default") and the text.
+std::vector<std::pair<std::string, std::string>> defaultAndExamples(const std::string& folder);
 
 // The run as the JSON document of `nimsim run --json`, its pictures drawn into `outDir`.
 nlohmann::json runDocument(const Script& script, World& world, const std::string& outDir);

@@ -43,6 +43,13 @@ class DeviceWorld : public World {
   void deleteFile(const std::string& path) override;
   void createFolder(const std::string& path) override;
   void removeFolder(const std::string& path) override;
+  void boot(const std::string& bundle, const std::vector<std::string>& arguments) override {
+    launch_.bundleIdentifier = bundle;
+    launch_.arguments = arguments;
+    start();
+  }
+  void respring() override { start(); }
+  int generation() const override { return generation_; }
 
  protected:
   DeviceWorld();
@@ -63,6 +70,11 @@ class DeviceWorld : public World {
   sim::Record paneRecord_{nullptr};
   sim::LaunchOptions launch_;
   std::set<std::string> binaryFiles_;
+  int generation_ = 0;  // the boots so far
+
+ private:
+  // A new process on the device, booted with launch_ (each counts a generation).
+  virtual void start() = 0;
 };
 
 }  // namespace nimsim

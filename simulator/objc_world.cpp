@@ -104,14 +104,7 @@ class ObjcWorld final : public DeviceWorld {
   }
 
   // Processes.
-  void boot(const std::string& bundle, const std::vector<std::string>& arguments) override {
-    launch_.bundleIdentifier = bundle;
-    launch_.arguments = arguments;
-    start();
-  }
-  void respring() override { start(); }
   bool booted() const override { return shell_ != nullptr; }
-  int generation() const override { return generation_; }
   void failNextWrite(sim::WriteFault fault) override {
     call({{"command", "failNextWrite"},
           {"fault", fault == sim::WriteFault::noSpace         ? "no space"
@@ -386,7 +379,7 @@ class ObjcWorld final : public DeviceWorld {
     return file && sim::filterAdmits(*file, {executable, launch_.bundleIdentifier});
   }
 
-  void start() {
+  void start() override {
     shell_.reset();
     locked_ = false;
     parallax_.reset();
@@ -489,7 +482,6 @@ class ObjcWorld final : public DeviceWorld {
   std::unique_ptr<sim::Record> record_;
   double entryTime_ = 0;
   double now_ = 0;
-  int generation_ = 0;
   json idCounters_ = json::object();
   LocalCity localCity_ = LocalCity::none;
   CitySetup localCitySetup_;

@@ -48,14 +48,7 @@ class SimWorld final : public DeviceWorld {
   ~SimWorld() override { process_.reset(); }
 
   // Processes.
-  void boot(const std::string& bundle, const std::vector<std::string>& arguments) override {
-    launch_.bundleIdentifier = bundle;
-    launch_.arguments = arguments;
-    start();
-  }
-  void respring() override { start(); }
   bool booted() const override { return process_ != nullptr; }
-  int generation() const override { return generation_; }
 
   void failNextWrite(sim::WriteFault fault) override { process().files().failNextWrite(fault); }
   // The Weather app: kept here and given to every process at boot, as the app's data is.
@@ -294,7 +287,7 @@ class SimWorld final : public DeviceWorld {
     return *process_;
   }
 
-  void start() {
+  void start() override {
     process_.reset();
     locked_ = false;
     parallax_.reset();
@@ -528,7 +521,6 @@ class SimWorld final : public DeviceWorld {
   }
 
   std::unique_ptr<sim::Process> process_;
-  int generation_ = 0;
   ObjectIds ids_;
   LocalCity localCity_ = LocalCity::none;
   CitySetup localCitySetup_;

@@ -471,7 +471,7 @@ json processSnapshot(double start) {
   out["alerts"] = alertsJson();
   out["weather"] = weatherJson(start);
   json scripted = json::array();
-  for (std::uint32_t value : state().scriptedRandom) scripted.push_back(value);
+  for (std::uint32_t value : state().random.scripted()) scripted.push_back(value);
   out["random"] = {{"scripted", scripted}};
   msg<void>(pool, "drain");
   return out;

@@ -118,7 +118,7 @@ void loadAddon(const json& r) {
 void boot(const json& r) {
   ProcessState& s = state();
   s.now = r["now"].get<double>();
-  s.random.seed(r.value("seed", 1u));
+  s.random.reseed(r.value("seed", 1u));
   s.idCounters = r.value("idCounters", json::object());
   s.home = r.value("home", "/var/mobile");
   installVirtualTime();
@@ -269,7 +269,7 @@ json handle(const std::string& command, const json& r) {
   } else if (command == "loadLateFrameworks") {
     loadLateClasses();
   } else if (command == "random") {
-    for (const json& v : r["values"]) s.scriptedRandom.push_back(v.get<std::uint32_t>());
+    s.random.scriptNext(r["values"].get<std::vector<std::uint32_t>>());
   } else if (command == "advance") {
     advanceTo(s.now + r["seconds"].get<double>());
   } else if (command == "snapshot") {

@@ -5,15 +5,14 @@
 #include <objc/objc.h>
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "objc/test_shell/test_shell.h"
+#include "sim/services/random.h"
 #include "simulator/objc_shell/shell_layout.h"
 
 namespace nimsim::objcshell {
@@ -43,8 +42,7 @@ struct ProcessState {
   int backgroundsMade = 0;
   std::map<const void*, std::string> ids;
   nlohmann::json idCounters = nlohmann::json::object();
-  std::mt19937 random{1};
-  std::deque<std::uint32_t> scriptedRandom;
+  sim::SeededRandom random{1};
   TSShell shell{};
   ShellLayout layout;
   void* addon = nullptr;

@@ -158,22 +158,5 @@ extern "C" id NSHomeDirectory(void) {
 // The add-on's random numbers: scripted values first, then the seed's, drawn as the
 // simulated platform draws them so that a seed gives the same numbers on both.
 extern "C" std::uint32_t arc4random_uniform(std::uint32_t upperBound) {
-  auto& s = nimsim::objcshell::state();
-  if (!s.scriptedRandom.empty()) {
-    const std::uint32_t value = s.scriptedRandom.front();
-    s.scriptedRandom.pop_front();
-    const std::uint32_t largest = upperBound < 2 ? 0 : upperBound - 1;
-    if (value > largest)
-      throw std::invalid_argument("the scripted random value " + std::to_string(value) +
-                                  " cannot come from arc4random_uniform(" +
-                                  std::to_string(upperBound) + "), which answers 0 to " +
-                                  std::to_string(largest));
-    return value;
-  }
-  if (upperBound < 2) return 0;
-  const std::uint32_t rejectBelow = static_cast<std::uint32_t>(-upperBound) % upperBound;
-  for (;;) {
-    const auto draw = static_cast<std::uint32_t>(s.random());
-    if (draw >= rejectBelow) return draw % upperBound;
-  }
+  return nimsim::objcshell::state().random.uniform(upperBound);
 }

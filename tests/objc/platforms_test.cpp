@@ -30,18 +30,11 @@ struct Scenario {
 void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
 
 std::vector<Scenario> scenarios() {
-  std::vector<Scenario> all{{"default", std::string(nimsim::defaultScenario())}};
-  std::set<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(NIMBREL_EXAMPLES_DIR))
-    if (entry.path().extension() == ".scn") files.insert(entry.path());
-  for (const fs::path& file : files) {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string name = file.stem().string();
+  std::vector<Scenario> all;
+  for (auto [name, text] : nimsim::defaultAndExamples(NIMBREL_EXAMPLES_DIR)) {
     for (char& c : name)
       if (c == '-') c = '_';
-    all.push_back({name, text.str()});
+    all.push_back({name, text});
   }
   return all;
 }
