@@ -16,6 +16,7 @@
 #include "simulator/compare.h"
 #include "simulator/default_scenario.h"
 #include "simulator/parser.h"
+#include "simulator/runner.h"
 
 namespace {
 
@@ -77,6 +78,42 @@ TEST_P(BothPlatforms, GiveTheSameRunApartFromTheListedDifferences) {
   }
   for (const std::string& pointer : listed)
     EXPECT_TRUE(pointers.count(pointer)) << scenario.name << ": listed but gone: " << pointer;
+}
+
+// Without its shell process or the add-on library the platform cannot start: said at once,
+// naming what is missing and where it was looked for.
+TEST(ObjcPlatform, AMissingShellProcessOrLibraryIsSaidByPath) {
+  const nimsim::ObjcPaths real = nimsim::defaultObjcPaths();
+  for (const nimsim::ObjcPaths& paths :
+       {nimsim::ObjcPaths{"/nowhere/nimsim-objc-shell", real.library},
+        nimsim::ObjcPaths{real.shell, "/nowhere/libnimbrel_objc.so"}}) {
+    const std::string missing = paths.shell != real.shell ? paths.shell : paths.library;
+    try {
+      nimsim::makeObjcWorld(paths);
+      ADD_FAILURE() << "made a world without " << missing;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+    }
+  }
+}
+
+// The run's page says which platform it ran on.
+TEST(ObjcPlatform, ThePageNamesTheRuntime) {
+  nimsim::ParseResult parsed = nimsim::parseScenario("boot shell\nlock\nwake\n", "page.scn");
+  ASSERT_TRUE(parsed.ok());
+  const fs::path out = fs::temp_directory_path() / ("nimbrel-page-" + std::to_string(::getpid()));
+  nimsim::RunOptions options;
+  options.outDir = out.string();
+  options.page = true;
+  options.platform = "objc";
+  std::ostringstream text;
+  auto world = nimsim::makeObjcWorld(nimsim::defaultObjcPaths());
+  EXPECT_EQ(nimsim::runScenario(parsed.script, *world, options, text, text), 0) << text.str();
+  std::ifstream page(out / "index.html");
+  std::stringstream html;
+  html << page.rdbuf();
+  fs::remove_all(out);
+  EXPECT_NE(html.str().find("<dd id=\"platform\">objc</dd>"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(DefaultAndExamples, BothPlatforms, ::testing::ValuesIn(scenarios()),
