@@ -1,6 +1,7 @@
 // Reading a fuzzer's bytes as a stream of small choices, and putting them into a device file.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +12,30 @@
 #include "sim/process/device.h"
 
 namespace fuzzing {
+
+// The add-on's settings keys, and one of someone else's.
+inline constexpr std::array kSettingKeys = {
+    "enabled",
+    "hideWithTime",
+    "hideTimeDate",
+    "noReminder",
+    "reScaleCompatibility",
+    "showOwnWallpaper",
+    "homescreenBackground",
+    "showOwnHomescreenWallpaper",
+    "disableParallax",
+    "useLocalCity",
+    "updateInterval",
+    "randomWeather",
+    "randomWeatherUnLock",
+    "showTemperatureAndCondition",
+    "lockScreenVerticalOffsetTemperatureCondition",
+    "customWeather",
+    "lockScreenHorizontalOffsetTemperatureCondition",
+    "plusLandscape",
+    "homeScreenVerticalOffsetBackground",
+    "someoneElsesKey",
+};
 
 // Hands out the input's bytes in order; once they run out, every read yields zero, so any
 // input decodes to something.

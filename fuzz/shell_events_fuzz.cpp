@@ -37,29 +37,7 @@
 namespace {
 
 using fuzzing::ByteStream;
-
-constexpr std::array kSettingKeys = {
-    "enabled",
-    "hideWithTime",
-    "hideTimeDate",
-    "noReminder",
-    "reScaleCompatibility",
-    "showOwnWallpaper",
-    "homescreenBackground",
-    "showOwnHomescreenWallpaper",
-    "disableParallax",
-    "useLocalCity",
-    "updateInterval",
-    "randomWeather",
-    "randomWeatherUnLock",
-    "showTemperatureAndCondition",
-    "lockScreenVerticalOffsetTemperatureCondition",
-    "customWeather",
-    "lockScreenHorizontalOffsetTemperatureCondition",
-    "plusLandscape",
-    "homeScreenVerticalOffsetBackground",
-    "someoneElsesKey",
-};
+using fuzzing::kSettingKeys;
 
 // Pieces of the texts Foundation's string readings treat specially.
 constexpr std::array kTextPieces = {

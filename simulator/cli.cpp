@@ -1,6 +1,7 @@
 // The command line of nimsim (CLI11).
 #include "simulator/cli.h"
 
+#include <unistd.h>
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdint>
@@ -11,8 +12,10 @@
 #include <sstream>
 
 #include "sim/device/profiles.h"
+#include "simulator/compare.h"
 #include "simulator/default_scenario.h"
 #include "simulator/grammar.h"
+#include "simulator/objc_world.h"
 #include "simulator/page.h"
 #include "simulator/parser.h"
 #include "simulator/runner.h"
@@ -99,8 +102,50 @@ int runCommand(const std::string& file, const RunOptions& options) {
     writeUnrunPage(name, message.str(), options);
     return exitStatus::badInput;
   }
-  std::unique_ptr<World> world = makeSimWorld();
+  std::unique_ptr<World> world;
+  try {
+    world = options.platform == "objc" ? makeObjcWorld(defaultObjcPaths()) : makeSimWorld();
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "nimsim: " << e.what() << "\n";
+    return exitStatus::badInput;
+  }
   return runScenario(parsed.script, *world, options, std::cout, std::cerr);
+}
+
+// Exit status 0 when the runs agree, 1 when they differ (each difference printed).
+int compareCommand(const std::string& file) {
+  std::string text = std::string(defaultScenario());
+  std::string name = file.empty() ? "<default>" : file;
+  if (!file.empty()) {
+    std::string error;
+    auto read = readScenario(file, error);
+    if (!read) {
+      std::cerr << error << "\n";
+      return exitStatus::badInput;
+    }
+    text = std::move(*read);
+  }
+  ParseResult parsed = parseScenario(text, name);
+  if (!parsed.ok()) {
+    for (const ParseError& e : parsed.errors) std::cerr << e.format() << "\n";
+    return exitStatus::badInput;
+  }
+  const std::filesystem::path out =
+      std::filesystem::temp_directory_path() / ("nimsim-compare-" + std::to_string(::getpid()));
+  std::vector<RunDifference> differences;
+  try {
+    differences = compareOnPlatforms(parsed.script, defaultObjcPaths(), out.string());
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "nimsim: " << e.what() << "\n";
+    return exitStatus::badInput;
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(out, ec);
+  for (const RunDifference& d : differences)
+    std::cout << d.pointer << "\n  sim:  " << d.sim.dump() << "\n  objc: " << d.objc.dump() << "\n";
+  std::cout << name << ": " << differences.size() << " difference"
+            << (differences.size() == 1 ? "" : "s") << " between the platforms\n";
+  return differences.empty() ? 0 : 1;
 }
 
 void printProfiles() {
@@ -129,7 +174,8 @@ void printCommands() {
 int runCommandLine(int argc, char** argv) {
   CLI::App app{
       "nimsim: runs scenarios against a simulated shell with the add-on loaded.\n"
-      "Exit status: 0 ok, 1 an expect failed, 2 bad input, 3 shell crash, 4 limit."};
+      "Exit status: 0 ok, 1 an expect failed, 2 bad input, 3 shell crash, 4 limit,\n"
+      "5 a command the platform cannot honour."};
   app.require_subcommand(1);
   std::string file;
   RunOptions options;
@@ -141,7 +187,16 @@ int runCommandLine(int argc, char** argv) {
   run->add_option("--out", options.outDir, "folder for the pictures and the run's page, index.html")
       ->capture_default_str();
   run->add_flag("--json", options.json, "print one JSON document instead of text");
+  run->add_option("--platform", options.platform,
+                  "sim: the simulated platform; objc: the test shell on the real Objective-C "
+                  "runtime, with the add-on library the binding builds")
+      ->check(CLI::IsMember({"sim", "objc"}))
+      ->capture_default_str();
   CLI::Option* seedOption = run->add_option("--seed", seed, "random seed, over the scenario's");
+  std::string compareFile;
+  CLI::App* compare = app.add_subcommand(
+      "compare", "run a scenario on both platforms and list where the runs differ");
+  compare->add_option("file", compareFile, "scenario file; none: the default scenario");
   CLI::App* profiles = app.add_subcommand("profiles", "list the device profiles");
   CLI::App* commands = app.add_subcommand("commands", "list the scenario commands");
   CLI::App* defaults = app.add_subcommand("default", "print the built-in default scenario");
@@ -161,6 +216,7 @@ int runCommandLine(int argc, char** argv) {
     printCommands();
     return 0;
   }
+  if (compare->parsed()) return compareCommand(compareFile);
   if (defaults->parsed()) {
     std::cout << defaultScenario();
     return 0;

@@ -118,6 +118,8 @@ std::string statusName(int status) {
       return "shell crash";
     case 4:
       return "limit";
+    case 5:
+      return "not on this platform";
     default:
       return "unknown";
   }
@@ -158,6 +160,7 @@ class PageWriter {
       for (const PageExpectation& e : step.expectations) ++(e.held ? held : failed);
     out_ << "<header class=\"summary\">\n<h1>nimsim run <code>" << esc(report_.scenario)
          << "</code></h1>\n<dl class=\"facts\">";
+    fact("platform", "platform", esc(report_.platform));
     fact("device", "device", esc(report_.device));
     fact("seed", "seed", esc(report_.seed));
     fact("exit status", "exit-status",

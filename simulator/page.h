@@ -41,6 +41,7 @@ struct PageStep {
 // What the page shows of a run.
 struct RunReport {
   std::string scenario, device, seed;
+  std::string platform = "sim";  // "sim", or "objc": the real Objective-C runtime
   int exitStatus = 0;
   std::string error;  // a failure before any step ran (a malformed line, a bad device)
   std::vector<PageStep> steps;

@@ -175,6 +175,8 @@ class Runner {
                                               "): " + e.name() + ": " + e.what()};
     } catch (const SimulationLimit& e) {
       return Stop{exitStatus::limit, where(s) + ": stopped: " + e.what()};
+    } catch (const NotOnPlatform& e) {
+      return Stop{exitStatus::notOnPlatform, where(s) + ": not on this platform: " + e.what()};
     } catch (const BadDeviceSetup& e) {
       return Stop{exitStatus::badInput, where(s) + ": error: " + e.what()};
     } catch (const std::invalid_argument& e) {
@@ -554,6 +556,7 @@ class Runner {
   // be written (said on `err`).
   std::optional<std::string> writeRunPage(int status, std::size_t ran) {
     report_.scenario = script_.file;
+    report_.platform = options_.platform;
     report_.exitStatus = status;
     if (options_.seed) report_.seed = std::to_string(*options_.seed);
     for (std::size_t i = ran; i < script_.statements.size(); ++i)

@@ -18,6 +18,8 @@ constexpr int expectFailed = 1;
 constexpr int badInput = 2;
 constexpr int shellCrash = 3;
 constexpr int limit = 4;
+// A command the platform cannot honour (the Objective-C platform has no counterpart).
+constexpr int notOnPlatform = 5;
 }  // namespace exitStatus
 
 // Virtual time one scenario may let pass in all.
@@ -28,6 +30,7 @@ struct RunOptions {
   bool json = false;
   std::optional<std::uint32_t> seed;  // overrides the scenario's seed commands
   bool page = false;                  // also write the run's page, index.html, into outDir
+  std::string platform = "sim";       // named on the page
 };
 
 // Runs the script; text goes to `out` (the trace, shows, the summary) and `err` (failures).

@@ -15,7 +15,7 @@
 #include "sim/weather/asset_loader.h"
 #include "sim/weather/background.h"
 #include "sim/weather/city.h"
-#include "simulator/binary_plist.h"
+#include "simulator/device_world.h"
 #include "simulator/observe.h"
 #include "simulator/trace.h"
 
@@ -25,63 +25,7 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-constexpr const char* kDomain = "be.quorvane.nimbrel";
 constexpr const char* kAddonName = "Nimbrel";
-
-json valueJson(const host::Value& value, int depth = 0) {
-  if (depth > 64) return "…";
-  const auto& v = value.storage();
-  if (auto b = std::get_if<bool>(&v)) return *b;
-  if (auto i = std::get_if<std::int64_t>(&v)) return *i;
-  if (auto u = std::get_if<host::UnsignedInteger>(&v)) return u->value;
-  if (auto d = std::get_if<double>(&v)) return number(*d);
-  if (auto s = std::get_if<std::string>(&v)) return *s;
-  if (auto data = std::get_if<host::Data>(&v)) {
-    static const char* hex = "0123456789abcdef";
-    std::string text;
-    for (std::uint8_t byte : data->bytes) {
-      text += hex[byte >> 4];
-      text += hex[byte & 15];
-    }
-    return {{"data", text}};
-  }
-  if (auto date = std::get_if<host::Date>(&v)) return {{"date", number(date->secondsSince1970)}};
-  if (auto array = std::get_if<host::Array>(&v)) {
-    json out = json::array();
-    for (const auto& element : *array) out.push_back(valueJson(element, depth + 1));
-    return out;
-  }
-  json out = json::object();
-  for (const auto& [key, element] : std::get<host::Dictionary>(v))
-    out[key] = valueJson(element, depth + 1);
-  return out;
-}
-
-sim::CityData cityData(const CitySetup& setup, double now) {
-  sim::CityData data;
-  data.name = setup.name;
-  data.location = host::Coordinate{setup.latitude, setup.longitude};
-  data.conditionCode = setup.conditionCode;
-  data.isDay = setup.isDay;
-  data.temperatureCelsius = setup.temperature;
-  data.hourlyCelsius = setup.hourly;
-  data.updateTime = host::Date{now - setup.age.value_or(0)};
-  return data;
-}
-
-bool* classFlag(sim::WeatherClassSet& set, const std::string& name) {
-  static const std::map<std::string, bool sim::WeatherClassSet::*> flags = {
-      {"WeatherPreferences", &sim::WeatherClassSet::weatherPreferences},
-      {"TWCLocationUpdater", &sim::WeatherClassSet::locationUpdater},
-      {"WUIDynamicWeatherBackground", &sim::WeatherClassSet::dynamicWeatherBackground},
-      {"WUIAsynchronousAssetLoader", &sim::WeatherClassSet::assetLoader},
-      {"WeatherImageLoader", &sim::WeatherClassSet::imageLoader},
-      {"WAWeatherPlatterViewController", &sim::WeatherClassSet::platterViewController},
-      {"WATodayHeaderView", &sim::WeatherClassSet::todayHeaderView},
-      {"WAHourlyForecast", &sim::WeatherClassSet::hourlyForecast}};
-  auto found = flags.find(name);
-  return found == flags.end() ? nullptr : &(set.*(found->second));
-}
 
 std::string indent(const std::string& text) {
   std::istringstream in(text);
@@ -97,117 +41,16 @@ void collectBackgrounds(const std::shared_ptr<host::View>& view,
   for (const auto& sub : view->subviews()) collectBackgrounds(sub, out, depth + 1);
 }
 
-class SimWorld final : public World {
+class SimWorld final : public DeviceWorld {
  public:
-  SimWorld() : device_(std::make_unique<sim::TemporaryDevice>(sim::deviceProfile("iphone-8"))) {
-    device_->installAddons(NIMBREL_STAGED_ADDONS);
-  }
+  SimWorld() { device_->installAddons(NIMBREL_STAGED_ADDONS); }
 
   ~SimWorld() override { process_.reset(); }
 
-  // The device.
-  void checkProfile(const std::string& name) override {
-    try {
-      sim::deviceProfile(name);
-    } catch (const std::invalid_argument& e) {
-      throw BadDeviceSetup(e.what());
-    }
-  }
-  void setProfile(const std::string& name) override {
-    device_->setProfile(sim::deviceProfile(name));
-  }
-  void setCustomScreen(double w, double h, double nw, double nh) override {
-    device_->setProfile(sim::customProfile({w, h}, {nw, nh}));
-  }
-  void setClassPresent(const std::string& name, bool present) override {
-    if (bool* flag = classFlag(device_->version().weatherClasses, name)) {
-      *flag = present;
-      return;
-    }
-    std::set<std::string>& absent = device_->version().absentClasses;
-    if (present)
-      absent.erase(name);
-    else
-      absent.insert(name);
-  }
-  void setClassLate(const std::string& name, bool late) override {
-    std::set<std::string>& lateClasses = device_->version().lateClasses;
-    if (late)
-      lateClasses.insert(name);
-    else
-      lateClasses.erase(name);
-  }
-  void setDateViewMethod(const std::string& selector, bool present) override {
-    sim::DateViewMethods& methods = device_->version().dateView;
-    if (selector == "_timeLabel")
-      methods.timeLabel = present;
-    else if (selector == "setSubtitleHidden:")
-      methods.setSubtitleHidden = present;
-    else if (selector == "setDateHidden:")
-      methods.setDateHidden = present;
-    else
-      throw std::invalid_argument("no date view method named " + selector);
-  }
-  void setHome(const std::string& path) override { launch_.homeDirectory = path; }
-  void setSeed(std::uint32_t seed) override { launch_.randomSeed = seed; }
-
   // Processes.
-  void boot(const std::string& bundle, const std::vector<std::string>& arguments) override {
-    launch_.bundleIdentifier = bundle;
-    launch_.arguments = arguments;
-    start();
-  }
-  void respring() override { start(); }
   bool booted() const override { return process_ != nullptr; }
-  int generation() const override { return generation_; }
 
-  // Files.
-  void setPreference(const std::string& key, const host::Value& value) override {
-    // The domain is stored as a property list: a value none can hold (a date far outside the
-    // calendar) is the scenario's mistake, found before the store would fail on it.
-    if (!sim::xmlPropertyList(host::Value(host::Dictionary{{key, value}})))
-      throw std::invalid_argument("this value of " + key + " cannot be stored in a property list");
-    preferences().set(kDomain, key, value);
-  }
-  void deletePreference(const std::string& key) override { preferences().remove(kDomain, key); }
-  void clearPreferences() override { preferences().setDomain(kDomain, {}); }
-  void setPlistKey(const std::string& path, const std::string& key,
-                   const host::Value& value) override {
-    fs::path file = hostPath(path);
-    host::Dictionary dictionary = sim::readDictionary(file.string()).value_or(host::Dictionary{});
-    dictionary.insert_or_assign(key, value);
-    writePlist(path, dictionary);
-  }
-  void deletePlistKey(const std::string& path, const std::string& key) override {
-    fs::path file = hostPath(path);
-    host::Dictionary dictionary = sim::readDictionary(file.string()).value_or(host::Dictionary{});
-    dictionary.erase(key);
-    writePlist(path, dictionary);
-  }
-  void setPlistBinary(const std::string& path, bool binary) override {
-    if (binary)
-      binaryFiles_.insert(path);
-    else
-      binaryFiles_.erase(path);
-    if (auto existing = sim::readDictionary(hostPath(path).string())) writePlist(path, *existing);
-  }
-  void writeFile(const std::string& path, const std::string& text) override {
-    writeBytes(path, text);
-  }
-  void deleteFile(const std::string& path) override {
-    std::error_code ec;
-    fs::remove(hostPath(path), ec);
-  }
-  void createFolder(const std::string& path) override { makeFolder(hostPath(path), path); }
   void failNextWrite(sim::WriteFault fault) override { process().files().failNextWrite(fault); }
-  void removeFolder(const std::string& path) override {
-    fs::path folder = hostPath(path);
-    std::error_code ec;
-    if (fs::equivalent(folder, device_->root(), ec))
-      throw std::invalid_argument("the device's root folder cannot be removed");
-    fs::remove_all(folder, ec);
-  }
-
   // The Weather app: kept here and given to every process at boot, as the app's data is.
   void setLocalCity(LocalCity availability, const CitySetup& city) override {
     localCity_ = availability;
@@ -444,49 +287,7 @@ class SimWorld final : public World {
     return *process_;
   }
 
-  // The settings pane's side of the domain; what it does is not the add-on's, so it has a
-  // record of its own.
-  sim::PreferencesStore preferences() {
-    return sim::PreferencesStore(device_->root(), paneRecord_);
-  }
-
-  fs::path hostPath(const std::string& devicePath) const {
-    auto mapped = sim::mapDevicePath(device_->root(), devicePath);
-    if (!mapped) throw std::invalid_argument("the path " + devicePath + " leaves the device");
-    return *mapped;
-  }
-
-  // Creates the folder and its parents; a file in the way is bad input, named by its device
-  // path.
-  static void makeFolder(const fs::path& folder, const std::string& devicePath) {
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec)
-      throw std::invalid_argument("cannot create the folder " + devicePath + ": " + ec.message());
-  }
-
-  void writeBytes(const std::string& devicePath, const std::string& bytes) {
-    fs::path file = hostPath(devicePath);
-    makeFolder(file.parent_path(), fs::path(devicePath).parent_path().string());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    if (!out) throw std::invalid_argument("cannot write " + devicePath);
-  }
-
-  void writePlist(const std::string& path, const host::Dictionary& dictionary) {
-    fs::path file = hostPath(path);
-    if (binaryFiles_.count(path)) {
-      auto bytes = binaryPropertyList(dictionary);
-      if (!bytes) throw std::invalid_argument("these values cannot be written to " + path);
-      writeBytes(path, *bytes);
-      return;
-    }
-    makeFolder(file.parent_path(), fs::path(path).parent_path().string());
-    if (!sim::writePropertyList(dictionary, file.string(), true))
-      throw std::invalid_argument("these values cannot be written to " + path);
-  }
-
-  void start() {
+  void start() override {
     process_.reset();
     locked_ = false;
     parallax_.reset();
@@ -595,16 +396,6 @@ class SimWorld final : public World {
       updater->enqueue(sim::UpdateOutcome::success(report));
     }
     pendingUpdates_.clear();
-  }
-
-  json deviceJson() const {
-    const sim::DeviceProfile& profile = device_->profile();
-    bool landscape = device_->orientation() == sim::Orientation::landscape;
-    double w = profile.points.width, h = profile.points.height;
-    return {{"profile", profile.name},
-            {"screen", {{"width", landscape ? h : w}, {"height", landscape ? w : h}}},
-            {"native", {{"width", profile.pixels.width}, {"height", profile.pixels.height}}},
-            {"orientation", landscape ? "landscape" : "portrait"}};
   }
 
   json addonJson(Describer& describe) {
@@ -729,30 +520,8 @@ class SimWorld final : public World {
     return out;
   }
 
-  json filesJson() const {
-    json out = json::object();
-    std::error_code ec;
-    fs::path addons = hostPath(std::string(sim::Device::addonFolder));
-    for (fs::recursive_directory_iterator it(device_->root(), ec), end; !ec && it != end;
-         it.increment(ec)) {
-      if (!it->is_regular_file() || it->path().extension() != ".plist") continue;
-      if (it->path().parent_path() == addons) continue;
-      // Appended, not "/" + ...: g++ 12 at -O3 reports a false -Wrestrict in operator+.
-      std::string devicePath =
-          std::string("/").append(fs::relative(it->path(), device_->root()).generic_string());
-      auto dictionary = sim::readDictionary(it->path().string());
-      out[devicePath] = dictionary ? valueJson(*dictionary) : json("unreadable");
-    }
-    return out;
-  }
-
-  std::unique_ptr<sim::TemporaryDevice> device_;
   std::unique_ptr<sim::Process> process_;
-  sim::Record paneRecord_{nullptr};
-  sim::LaunchOptions launch_;
-  int generation_ = 0;
   ObjectIds ids_;
-  std::set<std::string> binaryFiles_;
   LocalCity localCity_ = LocalCity::none;
   CitySetup localCitySetup_;
   bool appOpened_ = false;

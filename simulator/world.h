@@ -27,6 +27,13 @@ class SimulationLimit : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A scenario command the platform cannot honour (the Objective-C platform has no counterpart
+// for a few): never a fault of the scenario, so it has an exit status of its own.
+class NotOnPlatform : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // A device set-up the simulation cannot honour (an unknown profile name): bad input.
 class BadDeviceSetup : public std::runtime_error {
  public:

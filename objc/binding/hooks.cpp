@@ -25,9 +25,23 @@ extern "C" Class NSClassFromString(id name);
 extern "C" void MSHookMessageEx(Class cls, SEL selector, IMP replacement, IMP* previous);
 #endif
 
+#if !defined(__APPLE__)
+// A row of the method table whose class the process lacks changes nothing the runtime can
+// show; a process that watches the add-on (the simulator's shell process) defines this to be
+// told of it. Elsewhere it is absent and nothing is called.
+extern "C" void nimbrel_hook_found_no_class(const char* selector, int adding) __attribute__((weak));
+#endif
+
 namespace nimbrel::objc {
 
 namespace {
+
+void tellNoClass([[maybe_unused]] host::Selector selector, [[maybe_unused]] bool adding) {
+#if !defined(__APPLE__)
+  if (nimbrel_hook_found_no_class)
+    nimbrel_hook_found_no_class(std::string(selector.name).c_str(), adding ? 1 : 0);
+#endif
+}
 
 namespace methods = host::methods;
 
@@ -295,7 +309,10 @@ bool ObjcRuntime::classExists(std::string_view name) {
 
 host::HookOutcome ObjcRuntime::hookMessage(host::Class* cls, host::Selector selector,
                                            host::Imp replacement, host::Imp* previous) {
-  if (!cls) return host::HookOutcome::noSuchClass;
+  if (!cls) {
+    tellNoClass(selector, false);
+    return host::HookOutcome::noSuchClass;
+  }
   Class target = classOf(cls);
   SEL name = selectorNamed(selector);
   Method method = class_getInstanceMethod(target, name);
@@ -319,6 +336,7 @@ host::HookOutcome ObjcRuntime::hookMessage(host::Class* cls, host::Selector sele
 
 bool ObjcRuntime::addMethod(host::Class* cls, host::Selector selector, host::Imp imp,
                             std::string_view types) {
+  if (!cls) tellNoClass(selector, true);
   Family* family = familyFor(selector.name);
   const std::string encoding(types);
   const int slot = family && sameTypes(encoding.c_str(), family->types) ? family->freeSlot() : -1;

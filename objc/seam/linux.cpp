@@ -46,8 +46,9 @@ id copyPreferencesMultiple(id keys, id domain) {
   return result;
 }
 
-void addDarwinObserver(const char* name, DarwinCallback callback, void* context, int) {
-  nimbrel_darwin_add_observer(name, callback, context);
+void addDarwinObserver(const char* name, DarwinCallback callback, void* context,
+                       int suspensionBehavior) {
+  nimbrel_darwin_add_observer(name, callback, context, suspensionBehavior);
 }
 
 std::uint32_t notifyRegisterCheck(const char* name, int* token) {

@@ -10,9 +10,12 @@
 extern "C" {
 #endif
 
-/* Registers an observer of a Darwin notification; never removed. */
+/* Registers an observer of a Darwin notification; never removed. `suspensionBehavior` is
+ * CFNotificationSuspensionBehavior's value (1 drop, 2 coalesce, 3 hold, 4 deliver immediately),
+ * which only matters while the process is suspended. */
 void nimbrel_darwin_add_observer(const char* name,
-                                 void (*callback)(void* context, const char* name), void* context);
+                                 void (*callback)(void* context, const char* name), void* context,
+                                 int suspensionBehavior);
 /* Posts a Darwin notification: every observer of the name is called, in registration order. */
 void nimbrel_darwin_post(const char* name);
 

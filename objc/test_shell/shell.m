@@ -65,6 +65,9 @@ void TSShutdown(TSShell* shell) {
   TSForgetCalls();
   TSSetAllowsParallax(YES);
   TSSetBackgroundBindRaises(NO);
+  TSSetDateViewLacks("_timeLabel", NO);
+  TSSetDateViewLacks("setSubtitleHidden:", NO);
+  TSSetDateViewLacks("setDateHidden:", NO);
   [pool drain];
   if (shell) memset(shell, 0, sizeof *shell);
 }

@@ -8,9 +8,14 @@
 /* The date view of an older system: no subtitle to hide. */
 @interface SBFLegacyLockScreenDateView : UIView {
   UILabel* _timeLabel;
+  UILabel* _dateLine;
   BOOL _dateHidden;
 }
 - (UILabel*)_timeLabel;
+/* The line of the date under the clock, hidden with the date (or the subtitle). */
+- (UILabel*)dateLine;
+/* Whether the subtitle hides the date line too: only a date view that has one. */
+- (BOOL)subtitleHiddenForDateLine;
 - (void)setDateHidden:(BOOL)hidden;
 - (BOOL)dateHidden;
 @end

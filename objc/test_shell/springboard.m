@@ -1,6 +1,18 @@
 /* The shell's classes, and the controls that change how their original methods behave. */
 #import "objc/test_shell/springboard.h"
 
+#include <string.h>
+
+static BOOL lacksTimeLabel;
+static BOOL lacksSetSubtitleHidden;
+static BOOL lacksSetDateHidden;
+
+void TSSetDateViewLacks(const char* selector, BOOL lacks) {
+  if (!selector) return;
+  if (strcmp(selector, "_timeLabel") == 0) lacksTimeLabel = lacks;
+  if (strcmp(selector, "setSubtitleHidden:") == 0) lacksSetSubtitleHidden = lacks;
+  if (strcmp(selector, "setDateHidden:") == 0) lacksSetDateHidden = lacks;
+}
 static BOOL allowsParallax = YES;
 
 void TSSetAllowsParallax(BOOL allows) { allowsParallax = allows; }
@@ -17,10 +29,16 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 @implementation SBFLockScreenDateView
 
 - (void)setSubtitleHidden:(BOOL)hidden {
+  if (lacksSetSubtitleHidden) [self doesNotRecognizeSelector:_cmd];
   _subtitleHidden = hidden;
+  [_dateLine setHidden:_subtitleHidden || _dateHidden];
 }
 
 - (BOOL)subtitleHidden {
+  return _subtitleHidden;
+}
+
+- (BOOL)subtitleHiddenForDateLine {
   return _subtitleHidden;
 }
 
@@ -30,21 +48,46 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
-  if (self) _timeLabel = TSNewTimeLabel(self);
+  if (!self) return nil;
+  _timeLabel = TSNewTimeLabel(self);
+  _dateLine = [[UILabel alloc] initWithFrame:TSRectMake(0, 86, [self bounds].size.width, 26)];
+  [_dateLine setText:@"Thursday, 1 January"];
+  [self addSubview:_dateLine];
   return self;
 }
 
 - (void)dealloc {
+  [_dateLine release];
   [_timeLabel release];
   [super dealloc];
 }
 
+/* A method an older date view lacks answers as a missing one does. */
+- (BOOL)respondsToSelector:(SEL)selector {
+  if ((lacksTimeLabel && sel_isEqual(selector, @selector(_timeLabel))) ||
+      (lacksSetSubtitleHidden && sel_isEqual(selector, @selector(setSubtitleHidden:))) ||
+      (lacksSetDateHidden && sel_isEqual(selector, @selector(setDateHidden:))))
+    return NO;
+  return [super respondsToSelector:selector];
+}
+
 - (UILabel*)_timeLabel {
+  if (lacksTimeLabel) [self doesNotRecognizeSelector:_cmd];
   return _timeLabel;
 }
 
+- (UILabel*)dateLine {
+  return _dateLine;
+}
+
 - (void)setDateHidden:(BOOL)hidden {
+  if (lacksSetDateHidden) [self doesNotRecognizeSelector:_cmd];
   _dateHidden = hidden;
+  [_dateLine setHidden:_dateHidden || [self subtitleHiddenForDateLine]];
+}
+
+- (BOOL)subtitleHiddenForDateLine {
+  return NO;
 }
 
 - (BOOL)dateHidden {
@@ -101,8 +144,10 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
   return _contentView;
 }
 
+/* As the shell's does: the content view fills the wallpaper view. */
 - (void)layoutSubviews {
   TSRecordCall("layoutSubviews", self, 0, NO, nil);
+  [_contentView setFrame:[self bounds]];
 }
 
 @end

@@ -5,6 +5,7 @@
 #define NIMBREL_OBJC_TEST_SHELL_H
 
 #include <objc/objc.h>
+#include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -31,6 +32,10 @@ void TSRotate(TSShell* shell);
 /* Objects of the test shell's classes alive now (made and not yet deallocated). */
 long TSLiveObjects(void);
 
+/* The main screen's panel in pixels, as a device profile gives it: _nativeDisplayBounds
+ * answers it in every orientation from now on. */
+void TSSetScreenNativeSize(double width, double height);
+
 /* Runs the main run loop for `seconds` of real time. */
 void TSRunLoop(double seconds);
 
@@ -51,6 +56,11 @@ void TSSetUpdatesCompleteOnSecondThread(BOOL secondThread);
 long TSAlertsShown(void);
 const char* TSLastAlertTitle(void);
 
+/* The alerts on screen (an NSArray, oldest first; nil before any), and taking one off it as a
+ * tap on a button does. */
+id TSVisibleAlerts(void);
+void TSDismissAlert(id alert);
+
 /* The last call of a shell or framework method the add-on replaces, made by its original
  * implementation: how many calls, the receiver, the integer and boolean arguments, the object
  * argument (each zero or nil where the method has none). */
@@ -66,8 +76,55 @@ TSCall TSLastCall(const char* selector);
  * NSInternalInconsistencyException. Only the add-on binds backgrounds, so such an exception
  * can only come out of a replaced method. */
 void TSSetBackgroundBindRaises(BOOL raises);
+/* Makes the date view lack -_timeLabel, -setSubtitleHidden: or -setDateHidden: as an older
+ * system's does (TSBoot's legacy class lacks the second by itself): it does
+ * not respond to it, and sending it raises NSInvalidArgumentException. */
+void TSSetDateViewLacks(const char* selector, BOOL lacks);
 /* What the original +_allowsParallax of SBFStaticWallpaperView answers (YES at boot). */
 void TSSetAllowsParallax(BOOL allows);
+
+/* Told of every call TSLastCall records, as it is made; also of weather requests
+ * ("updateWeatherForLocation:city:withCompletionHandler:", then "completeWeatherUpdate" with
+ * `flag` set for a failure, then for that failure "weatherUpdateError" with the NSError as
+ * object), each with the location as receiver and the city as object; and of every test shell
+ * object's "dealloc", as receiver. NULL stops telling. Kept
+ * across TSShutdown: the watcher is the process's, not the shell's. */
+typedef void (*TSCallObserver)(const char* selector, id receiver, long integer, BOOL flag,
+                               id object);
+void TSSetCallObserver(TSCallObserver observer);
+
+/* The Weather app's data as a scenario sets it. The local city from a City's dictionary form
+ * (nil: the built-in Brussels); takes effect at the next -localWeatherCity. */
+void TSSetLocalCityDictionary(id dictionary);
+/* The saved cities as stored, an NSArray of dictionaries; with `present` NO there is no
+ * "Cities" key. Replaces the count of TSSetSavedCityCount. */
+void TSSetSavedCityDictionaries(id cities, BOOL present);
+/* The hourly temperatures (NSNumbers) of an update with nothing queued; nil: one degree
+ * warmer each hour. */
+void TSSetUpdateHourly(id hourly);
+/* What the next requests bring, one each in order, before the default result. */
+void TSQueueUpdateResult(long conditionCode, BOOL isDay, double celsius, id hourly, BOOL fails);
+/* How long a request takes to complete (0.01 s at boot; 0 answers at the next turn of the
+ * run loop). */
+void TSSetUpdateDelay(double seconds);
+
+/* The Weather artwork as a system version installs it: each condition's background asset by
+ * day and night (a dictionary from "26-day" or "26-night" to its file name; a pair not listed
+ * has none), each condition index's image name (an array of 48 names), and the stored images
+ * (an array of names). Until set, the test shell's own simple names answer. */
+void TSSetWeatherArtwork(id assets, id imageNames, id images);
+
+/* The process's Darwin notify center and notify(3) (system_stand_ins.m): observers of a name;
+ * a name's state set as the system sets it; the next "register" or "get" (get-state) call
+ * failing with that status; and every register, get-state and cancel told as it happens (`state`
+ * read, `status` nonzero for a failure), and every observer added ("observe", with its
+ * suspension behaviour as `token`). */
+int TSDarwinObserverCount(const char* name);
+void TSSetNotifyState(const char* name, uint64_t state);
+void TSFailNextNotify(const char* call, uint32_t status);
+typedef void (*TSNotifyObserver)(const char* call, const char* name, int token, uint64_t state,
+                                 uint32_t status);
+void TSSetNotifyObserver(TSNotifyObserver observer);
 
 /* Sends a message that takes and returns nothing inside @try: the name of the exception that
  * came out of it, or NULL. */

@@ -29,6 +29,8 @@ static inline void TSAssignCopy(id* slot, id value) {
  * identity only (not retained); the object argument is retained until the next call of the
  * same method or shutdown. */
 void TSRecordCall(const char* selector, id receiver, long integer, BOOL flag, id object);
+/* Tells the call observer (TSSetCallObserver) only, without recording the call. */
+void TSTellCallObserver(const char* selector, id receiver, long integer, BOOL flag, id object);
 void TSForgetCalls(void);
 
 /* Releases what each piece holds; called by TSShutdown. */

@@ -18,6 +18,7 @@ static long liveObjects;
 }
 
 - (void)dealloc {
+  TSTellCallObserver("dealloc", self, 0, NO, nil);
   --liveObjects;
   [super dealloc];
 }
@@ -57,7 +58,16 @@ static TSCallEntry* TSAddCall(const char* selector) {
   return entry;
 }
 
+static TSCallObserver callObserver;
+
+void TSSetCallObserver(TSCallObserver observer) { callObserver = observer; }
+
+void TSTellCallObserver(const char* selector, id receiver, long integer, BOOL flag, id object) {
+  if (callObserver) callObserver(selector, receiver, integer, flag, object);
+}
+
 void TSRecordCall(const char* selector, id receiver, long integer, BOOL flag, id object) {
+  TSTellCallObserver(selector, receiver, integer, flag, object);
   TSCallEntry* entry = TSFindCall(selector);
   if (!entry) entry = TSAddCall(selector);
   if (!entry) return;

@@ -19,6 +19,8 @@
 - (CGRect)frame;
 - (void)setFrame:(CGRect)frame;
 - (CGRect)bounds;
+/* Its origin scrolls the content; the centre stays where it is. */
+- (void)setBounds:(CGRect)bounds;
 - (CGPoint)center;
 - (CGAffineTransform)transform;
 - (void)setTransform:(CGAffineTransform)transform;
@@ -56,6 +58,7 @@
 
 @interface UIColor : TSObject
 + (UIColor*)whiteColor;
++ (UIColor*)blackColor;
 @end
 
 @interface UIImage : TSObject {
@@ -68,11 +71,13 @@
 @interface UIScreen : TSObject {
   CGRect _bounds;
   CGFloat _scale;
+  CGSize _native; /* the panel's pixels, whatever the orientation; zero: bounds times scale */
 }
 + (UIScreen*)mainScreen;
 - (CGRect)bounds;
 - (CGRect)_nativeDisplayBounds;
 - (CGFloat)scale;
+- (void)setNativeSize:(CGSize)native;
 @end
 
 @interface UIAlertView : UIView {

@@ -140,6 +140,10 @@ static CGRect TSStandardized(CGRect r) {
   return _bounds;
 }
 
+- (void)setBounds:(CGRect)bounds {
+  _bounds = bounds;
+}
+
 - (CGPoint)center {
   return _center;
 }
@@ -289,8 +293,9 @@ static CGRect TSStandardized(CGRect r) {
   _text = copy;
 }
 
+/* Black until set, as UIKit's labels are. */
 - (UIColor*)textColor {
-  return _textColor;
+  return _textColor ? _textColor : [UIColor blackColor];
 }
 
 - (void)setTextColor:(UIColor*)color {
@@ -302,12 +307,18 @@ static CGRect TSStandardized(CGRect r) {
 @end
 
 static UIColor* white;
+static UIColor* black;
 
 @implementation UIColor
 
 + (UIColor*)whiteColor {
   if (!white) white = [UIColor new];
   return white;
+}
+
++ (UIColor*)blackColor {
+  if (!black) black = [UIColor new];
+  return black;
 }
 
 @end
@@ -349,7 +360,12 @@ static UIScreen* mainScreen;
 }
 
 - (CGRect)_nativeDisplayBounds {
+  if (_native.width > 0) return TSRectMake(0, 0, _native.width, _native.height);
   return TSRectMake(0, 0, _bounds.size.width * _scale, _bounds.size.height * _scale);
+}
+
+- (void)setNativeSize:(CGSize)native {
+  _native = native;
 }
 
 - (CGFloat)scale {
@@ -376,6 +392,11 @@ UIScreen* TSNewScreen(double width, double height, double scale) {
 }
 
 void TSSetMainScreen(UIScreen* screen) { mainScreen = screen; }
+
+void TSSetScreenNativeSize(double width, double height) {
+  CGSize native = {width, height};
+  [mainScreen setNativeSize:native];
+}
 
 void TSRotateScreen(UIScreen* screen) { [screen rotate]; }
 
@@ -451,6 +472,7 @@ static char* lastAlertTitle;
 - (void)show {
   if (!shownAlerts) shownAlerts = [NSMutableArray new];
   [shownAlerts addObject:self];
+  TSTellCallObserver("show", self, 0, NO, nil);
   ++alertsShown;
   const char* title = _title ? [_title UTF8String] : "";
   char* copy = strdup(title ? title : "");
@@ -463,6 +485,10 @@ static char* lastAlertTitle;
 
 long TSAlertsShown(void) { return alertsShown; }
 
+id TSVisibleAlerts(void) { return shownAlerts; }
+
+void TSDismissAlert(id alert) { [shownAlerts removeObjectIdenticalTo:alert]; }
+
 const char* TSLastAlertTitle(void) { return lastAlertTitle; }
 
 void TSUIKitShutdown(void) {
@@ -473,4 +499,6 @@ void TSUIKitShutdown(void) {
   lastAlertTitle = NULL;
   [white release];
   white = nil;
+  [black release];
+  black = nil;
 }

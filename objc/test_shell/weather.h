@@ -109,14 +109,19 @@
 + (UIImage*)conditionImageNamed:(NSString*)name;
 @end
 
+/* The high and low readings' label class. */
+@interface WAHighLowLabel : UILabel
+@end
+
+/* Laid out as the framework's: location and first line at the top left, the big reading
+ * below them, high and low at the right, and the second line in a details view of its own. */
 @interface WATodayHeaderView : UIView {
+  UILabel* _locationLabel;
+  UILabel* _line1Label;
   UILabel* _temperatureLabel;
-  NSString* _locationName;
-  NSString* _conditionsLine1;
-  NSString* _conditionsLine2;
-  NSString* _temperature;
-  NSString* _temperatureHigh;
-  NSString* _temperatureLow;
+  UILabel* _highLabel;
+  UILabel* _lowLabel;
+  UILabel* _line2Label;
   UIImage* _conditionsImage;
 }
 - (UILabel*)temperatureLabel;

@@ -3,9 +3,15 @@
 #import "objc/test_shell/weather.h"
 
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
 static BOOL localCityAvailable = YES;
 static long savedCityCount;
+static NSDictionary* localCityDictionary;
+static NSArray* savedCityDictionaries;
+static BOOL savedCitiesScripted;
+static BOOL savedCitiesPresent;
 static BOOL celsius = YES;
 
 void TSSetLocalCityAvailable(BOOL available) { localCityAvailable = available; }
@@ -18,6 +24,10 @@ void TSSetSavedCityCount(long count) {
 }
 
 void TSSetCelsius(BOOL isCelsius) { celsius = isCelsius; }
+
+@interface WeatherPreferences ()
+- (void)forgetLocalCity;
+@end
 
 @implementation CLLocation
 
@@ -283,6 +293,7 @@ static NSArray* TSSavedCities(void) {
 
 - (id)objectForKey:(NSString*)key {
   if (![key isKindOfClass:[NSString class]] || ![key isEqualToString:@"Cities"]) return nil;
+  if (savedCitiesScripted) return savedCitiesPresent ? savedCityDictionaries : nil;
   return savedCityCount > 0 ? TSSavedCities() : nil;
 }
 
@@ -330,6 +341,8 @@ static WeatherPreferences* sharedPreferences;
 
 - (City*)localWeatherCity {
   if (!localCityAvailable) return nil;
+  if (!_localCity && localCityDictionary)
+    _localCity = [[City alloc] initWithDictionaryRepresentation:localCityDictionary];
   if (!_localCity) _localCity = TSNewCity(@"Brussels", 50.85, 4.35, 26, 12.5);
   return _localCity;
 }
@@ -338,9 +351,16 @@ static WeatherPreferences* sharedPreferences;
   return _persistence;
 }
 
+- (void)forgetLocalCity {
+  [_localCity release];
+  _localCity = nil;
+}
+
+/* A saved city converts only with a name and a place. */
 - (City*)cityFromPreferencesDictionary:(NSDictionary*)dictionary {
   if (![dictionary isKindOfClass:[NSDictionary class]]) return nil;
-  return [[[City alloc] initWithDictionaryRepresentation:dictionary] autorelease];
+  City* city = [[[City alloc] initWithDictionaryRepresentation:dictionary] autorelease];
+  return [[city name] length] > 0 && [city location] ? city : nil;
 }
 
 - (BOOL)isCelsius {
@@ -360,13 +380,19 @@ typedef struct TSBlock {
 
 enum { TSBlockIsGlobal = 1 << 28 };
 
-/* What the next completed update brings. */
-static struct {
+/* What a completed update brings. */
+typedef struct TSUpdateResult {
   long conditionCode;
   BOOL isDay;
   double celsius;
   BOOL fails;
-} updateResult = {32, YES, 21.0, NO};
+  NSArray* hourly; /* retained; nil: one degree warmer each hour */
+} TSUpdateResult;
+
+static TSUpdateResult updateResult = {32, YES, 21.0, NO, nil};
+static TSUpdateResult* queuedResults;
+static size_t queuedCount;
+static double updateDelay = 0.01;
 static long updateRequests;
 static long pendingUpdates;
 static BOOL completesOnSecondThread;
@@ -380,6 +406,49 @@ void TSSetUpdateResult(long conditionCode, BOOL isDay, double reading, BOOL fail
   updateResult.isDay = isDay;
   updateResult.celsius = reading;
   updateResult.fails = fails;
+}
+
+void TSSetUpdateHourly(id hourly) { TSAssignRetained(&updateResult.hourly, hourly); }
+
+void TSQueueUpdateResult(long conditionCode, BOOL isDay, double reading, id hourly, BOOL fails) {
+  TSUpdateResult* grown = realloc(queuedResults, (queuedCount + 1) * sizeof *grown);
+  if (!grown) return;
+  queuedResults = grown;
+  queuedResults[queuedCount++] =
+      (TSUpdateResult){conditionCode, isDay, reading, fails, [hourly retain]};
+}
+
+void TSSetUpdateDelay(double seconds) { updateDelay = seconds >= 0 ? seconds : 0.01; }
+
+/* The result the next request takes: the first queued, or the default (retained either way). */
+static TSUpdateResult TSNextUpdateResult(void) {
+  if (queuedCount == 0) {
+    TSUpdateResult result = updateResult;
+    [result.hourly retain];
+    return result;
+  }
+  TSUpdateResult next = queuedResults[0];
+  memmove(queuedResults, queuedResults + 1, (queuedCount - 1) * sizeof *queuedResults);
+  --queuedCount;
+  return next;
+}
+
+static void TSForgetQueuedResults(void) {
+  for (size_t i = 0; i < queuedCount; ++i) [queuedResults[i].hourly release];
+  free(queuedResults);
+  queuedResults = NULL;
+  queuedCount = 0;
+}
+
+void TSSetLocalCityDictionary(id dictionary) {
+  TSAssignRetained(&localCityDictionary, dictionary);
+  [sharedPreferences forgetLocalCity];
+}
+
+void TSSetSavedCityDictionaries(id cities, BOOL present) {
+  TSAssignRetained(&savedCityDictionaries, cities);
+  savedCitiesScripted = YES;
+  savedCitiesPresent = present;
 }
 
 long TSUpdateRequests(void) { return updateRequests; }
@@ -397,6 +466,7 @@ static NSError* TSUpdateError(NSString* reason) {
   City* _city;
   TSBlock* _handler;
   NSTimer* _timer;
+  TSUpdateResult _result;
 }
 - (id)initWithLocation:(CLLocation*)location city:(City*)city handler:(TSBlock*)handler;
 - (void)cancel;
@@ -416,7 +486,9 @@ static NSError* TSUpdateError(NSString* reason) {
   _location = [location retain];
   _city = [city retain];
   _handler = handler;
-  _timer = [NSTimer scheduledTimerWithTimeInterval:0.01
+  _result = TSNextUpdateResult();
+  TSTellCallObserver("updateWeatherForLocation:city:withCompletionHandler:", location, 0, NO, city);
+  _timer = [NSTimer scheduledTimerWithTimeInterval:updateDelay
                                             target:self
                                           selector:@selector(complete:)
                                           userInfo:nil
@@ -427,6 +499,7 @@ static NSError* TSUpdateError(NSString* reason) {
 - (void)dealloc {
   [_location release];
   [_city release];
+  [_result.hourly release];
   [super dealloc];
 }
 
@@ -438,9 +511,10 @@ static NSError* TSUpdateError(NSString* reason) {
 - (City*)updatedCity {
   City* city = _city;
   if (!city) city = [[City new] autorelease];
-  [city setConditionCode:updateResult.conditionCode];
-  [city setIsDay:updateResult.isDay];
-  [city setCelsius:updateResult.celsius hourlyCelsius:TSHourlyAfter(updateResult.celsius)];
+  [city setConditionCode:_result.conditionCode];
+  [city setIsDay:_result.isDay];
+  [city setCelsius:_result.celsius
+      hourlyCelsius:_result.hourly ? _result.hourly : TSHourlyAfter(_result.celsius)];
   [city setUpdateTime:[NSDate date]];
   /* The reading is for the place asked about: the city now stands there. */
   [city setLocation:_location];
@@ -465,11 +539,19 @@ static NSError* TSUpdateError(NSString* reason) {
   NSAutoreleasePool* pool = [NSAutoreleasePool new];
   /* Without a location the service has nothing to look up. */
   if (!_location) {
-    _handler->invoke(_handler, nil, TSUpdateError(@"No location to update the weather for"));
-  } else if (updateResult.fails) {
-    _handler->invoke(_handler, nil, TSUpdateError(@"The weather service did not answer"));
+    NSError* error = TSUpdateError(@"no location to update the weather for");
+    TSTellCallObserver("completeWeatherUpdate", nil, 0, YES, _city);
+    TSTellCallObserver("weatherUpdateError", nil, 0, YES, error);
+    _handler->invoke(_handler, nil, error);
+  } else if (_result.fails) {
+    NSError* error = TSUpdateError(@"The weather service could not be reached");
+    TSTellCallObserver("completeWeatherUpdate", _location, 0, YES, _city);
+    TSTellCallObserver("weatherUpdateError", _location, 0, YES, error);
+    _handler->invoke(_handler, nil, error);
   } else {
-    _handler->invoke(_handler, [self updatedCity], nil);
+    City* updated = [self updatedCity];
+    TSTellCallObserver("completeWeatherUpdate", _location, 0, NO, updated);
+    _handler->invoke(_handler, updated, nil);
   }
   [pool drain];
 }
@@ -537,5 +619,11 @@ void TSWeatherShutdown(void) {
   TSSetCelsius(YES);
   TSSetUpdateResult(32, YES, 21.0, NO);
   TSSetUpdatesCompleteOnSecondThread(NO);
+  TSSetUpdateHourly(nil);
+  TSForgetQueuedResults();
+  TSSetUpdateDelay(0.01);
+  TSSetLocalCityDictionary(nil);
+  TSSetSavedCityDictionaries(nil, NO);
+  savedCitiesScripted = NO;
   TSWeatherViewsShutdown();
 }

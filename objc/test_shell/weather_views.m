@@ -10,6 +10,7 @@ void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
   if (self) _gradientLayer = YES;
+  TSTellCallObserver("initWithFrame:", self, 0, NO, nil);
   return self;
 }
 
@@ -30,6 +31,7 @@ void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
 }
 
 - (void)setGradientLayer:(BOOL)gradientLayer {
+  TSRecordCall("setGradientLayer:", self, 0, gradientLayer, nil);
   _gradientLayer = gradientLayer;
 }
 
@@ -43,6 +45,16 @@ static BOOL TSIsCondition(NSInteger condition) {
   return condition >= 0 && condition < TSConditionCount;
 }
 
+static NSDictionary* assetNames;
+static NSArray* imageNamesByIndex;
+static NSArray* storedImages;
+
+void TSSetWeatherArtwork(id assets, id imageNames, id images) {
+  TSAssignRetained(&assetNames, assets);
+  TSAssignRetained(&imageNamesByIndex, imageNames);
+  TSAssignRetained(&storedImages, images);
+}
+
 static WUIAsynchronousAssetLoader* sharedAssetLoader;
 
 @implementation WUIAsynchronousAssetLoader
@@ -54,6 +66,9 @@ static WUIAsynchronousAssetLoader* sharedAssetLoader;
 
 - (NSString*)filenameForCondition:(NSInteger)condition isDay:(BOOL)isDay {
   TSRecordCall("filenameForCondition:isDay:", self, condition, isDay, nil);
+  if (assetNames)
+    return [assetNames objectForKey:[NSString stringWithFormat:@"%ld-%s", (long)condition,
+                                                               isDay ? "day" : "night"]];
   if (!TSIsCondition(condition)) return nil;
   return [NSString stringWithFormat:@"Condition%ld-%s", (long)condition, isDay ? "day" : "night"];
 }
@@ -61,6 +76,7 @@ static WUIAsynchronousAssetLoader* sharedAssetLoader;
 @end
 
 void TSWeatherViewsShutdown(void) {
+  TSSetWeatherArtwork(nil, nil, nil);
   [sharedAssetLoader release];
   sharedAssetLoader = nil;
 }
@@ -69,34 +85,53 @@ void TSWeatherViewsShutdown(void) {
 
 + (NSString*)conditionImageNameWithConditionIndex:(NSInteger)condition {
   if (!TSIsCondition(condition)) return nil;
+  if (imageNamesByIndex && (NSUInteger)condition < [imageNamesByIndex count])
+    return [imageNamesByIndex objectAtIndex:(NSUInteger)condition];
   return [NSString stringWithFormat:@"condition-%ld", (long)condition];
 }
 
 + (UIImage*)conditionImageNamed:(NSString*)name {
   if (!name) return nil;
+  if (storedImages && ![storedImages containsObject:name]) return nil;
   return [[[UIImage alloc] initWithName:name] autorelease];
 }
 
 @end
+
+@implementation WAHighLowLabel
+@end
+
+static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
+  UILabel* label = [[cls alloc] initWithFrame:frame];
+  [view addSubview:label];
+  return label;
+}
 
 @implementation WATodayHeaderView
 
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
   if (!self) return nil;
-  _temperatureLabel = [[UILabel alloc] initWithFrame:TSRectMake(0, 40, frame.size.width, 60)];
-  [self addSubview:_temperatureLabel];
+  Class plain = [UILabel class];
+  _locationLabel = TSAddLabel(self, plain, TSRectMake(16, 10, 220, 24));
+  _line1Label = TSAddLabel(self, plain, TSRectMake(16, 34, 220, 18));
+  _temperatureLabel = TSAddLabel(self, plain, TSRectMake(20, 40, 110, 58));
+  _highLabel = TSAddLabel(self, [WAHighLowLabel class], TSRectMake(250, 52, 44, 20));
+  _lowLabel = TSAddLabel(self, [WAHighLowLabel class], TSRectMake(298, 52, 44, 20));
+  UIView* details = [[UIView alloc] initWithFrame:TSRectMake(140, 76, 200, 20)];
+  [self addSubview:details];
+  _line2Label = TSAddLabel(details, plain, TSRectMake(0, 0, 200, 20));
+  [details release];
   return self;
 }
 
 - (void)dealloc {
+  [_locationLabel release];
+  [_line1Label release];
   [_temperatureLabel release];
-  [_locationName release];
-  [_conditionsLine1 release];
-  [_conditionsLine2 release];
-  [_temperature release];
-  [_temperatureHigh release];
-  [_temperatureLow release];
+  [_highLabel release];
+  [_lowLabel release];
+  [_line2Label release];
   [_conditionsImage release];
   [super dealloc];
 }
@@ -106,53 +141,51 @@ void TSWeatherViewsShutdown(void) {
 }
 
 - (NSString*)locationName {
-  return _locationName;
+  return [_locationLabel text];
 }
 
 - (void)setLocationName:(NSString*)text {
-  TSAssignCopy(&_locationName, text);
+  [_locationLabel setText:text];
 }
 
 - (NSString*)conditionsLine1 {
-  return _conditionsLine1;
+  return [_line1Label text];
 }
 
 - (void)setConditionsLine1:(NSString*)text {
-  TSAssignCopy(&_conditionsLine1, text);
+  [_line1Label setText:text];
 }
 
 - (NSString*)conditionsLine2 {
-  return _conditionsLine2;
+  return [_line2Label text];
 }
 
 - (void)setConditionsLine2:(NSString*)text {
-  TSAssignCopy(&_conditionsLine2, text);
+  [_line2Label setText:text];
 }
 
 - (NSString*)temperature {
-  return _temperature;
+  return [_temperatureLabel text];
 }
 
-/* The big reading is what the temperature label shows. */
 - (void)setTemperature:(NSString*)text {
-  TSAssignCopy(&_temperature, text);
   [_temperatureLabel setText:text];
 }
 
 - (NSString*)temperatureHigh {
-  return _temperatureHigh;
+  return [_highLabel text];
 }
 
 - (void)setTemperatureHigh:(NSString*)text {
-  TSAssignCopy(&_temperatureHigh, text);
+  [_highLabel setText:text];
 }
 
 - (NSString*)temperatureLow {
-  return _temperatureLow;
+  return [_lowLabel text];
 }
 
 - (void)setTemperatureLow:(NSString*)text {
-  TSAssignCopy(&_temperatureLow, text);
+  [_lowLabel setText:text];
 }
 
 - (UIImage*)conditionsImage {
@@ -165,20 +198,14 @@ void TSWeatherViewsShutdown(void) {
 
 @end
 
-/* The width the platter spans: the screen's, or a phone's when no screen is up. */
-static double TSPlatterWidth(void) {
-  UIScreen* screen = [UIScreen mainScreen];
-  return screen ? [screen bounds].size.width : 375.0;
-}
-
 @implementation WAWeatherPlatterViewController
 
 - (id)init {
   self = [super init];
   if (!self) return nil;
-  const double width = TSPlatterWidth();
-  _view = [[UIView alloc] initWithFrame:TSRectMake(0, 0, width, 240)];
-  _headerView = [[WATodayHeaderView alloc] initWithFrame:TSRectMake(0, 0, width, 120)];
+  /* The platter and its header as the Weather framework sizes them, whatever the screen. */
+  _view = [[UIView alloc] initWithFrame:TSRectMake(0, 0, 359, 300)];
+  _headerView = [[WATodayHeaderView alloc] initWithFrame:TSRectMake(0, 0, 359, 106)];
   [_view addSubview:_headerView];
   return self;
 }

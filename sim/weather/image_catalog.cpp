@@ -66,6 +66,18 @@ bool ImageCatalog::hasImage(std::string_view name) const {
   return base_ && base_->contains(name);
 }
 
+std::vector<std::string> ImageCatalog::imageNames() const {
+  std::set<std::string, std::less<>> names;
+  if (base_) names = *base_;
+  for (const auto& [name, present] : edits_) {
+    if (present)
+      names.insert(name);
+    else
+      names.erase(name);
+  }
+  return {names.begin(), names.end()};
+}
+
 void ImageCatalog::setImage(std::string name, bool present) {
   edits_.insert_or_assign(std::move(name), present);
 }

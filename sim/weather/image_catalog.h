@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sim {
 
@@ -25,6 +26,8 @@ class ImageCatalog {
   bool hasImage(std::string_view name) const;
   // Adds or removes one stored image.
   void setImage(std::string name, bool present);
+  // Every stored image's name, in order.
+  std::vector<std::string> imageNames() const;
   // Gives an index another image name, as a system version with other artwork does.
   void setNameForIndex(std::int64_t index, std::string name);
 

@@ -1,0 +1,104 @@
+// Both platforms on one scenario.
+#include "simulator/compare.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "simulator/default_scenario.h"
+#include "simulator/runner.h"
+#include "simulator/sim_world.h"
+
+namespace nimsim {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+// What must differ, taken out.
+void normalise(json& run) {
+  if (run["final"].is_object()) run["final"].erase("platform");
+  for (json& show : run["shows"])
+    if (show["snapshot"].is_object()) show["snapshot"].erase("platform");
+  for (json& picture : run["pictures"])
+    picture["file"] = fs::path(picture["file"].get<std::string>()).filename().string();
+}
+
+json valueAt(const json& document, const std::string& pointer) {
+  try {
+    return document.at(json::json_pointer(pointer));
+  } catch (const json::exception&) {
+    return nullptr;
+  }
+}
+
+void collect(const json& a, const json& b, const std::string& at, std::set<std::string>& found) {
+  if (a.type() != b.type() || (!a.is_structured() && a != b)) {
+    found.insert(at.empty() ? "/" : at);
+  } else if (a.is_object()) {
+    std::set<std::string> keys;
+    for (const auto& [key, value] : a.items()) keys.insert(key);
+    for (const auto& [key, value] : b.items()) keys.insert(key);
+    for (const std::string& key : keys) {
+      // A key is escaped as a JSON pointer needs it ("~0" for "~", "~1" for "/").
+      std::string escaped;
+      for (char c : key) escaped += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+      const std::string path = at + "/" + escaped;
+      if (!a.contains(key) || !b.contains(key))
+        found.insert(path);
+      else
+        collect(a[key], b[key], path, found);
+    }
+  } else if (a.is_array()) {
+    for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+      const std::string path = at + "/" + std::to_string(i);
+      if (i >= a.size() || i >= b.size())
+        found.insert(path);
+      else
+        collect(a[i], b[i], path, found);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> defaultAndExamples(const std::string& folder) {
+  std::vector<std::pair<std::string, std::string>> all{{"default", std::string(defaultScenario())}};
+  std::set<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == ".scn") files.insert(entry.path());
+  for (const fs::path& file : files) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    all.emplace_back(file.stem().string(), text.str());
+  }
+  return all;
+}
+
+json runDocument(const Script& script, World& world, const std::string& outDir) {
+  RunOptions options;
+  options.json = true;
+  options.outDir = outDir;
+  std::ostringstream out, err;
+  runScenario(script, world, options, out, err);
+  return json::parse(out.str());
+}
+
+std::vector<RunDifference> compareOnPlatforms(const Script& script, const ObjcPaths& paths,
+                                              const std::string& outDir) {
+  json sim = runDocument(script, *makeSimWorld(), (fs::path(outDir) / "sim").string());
+  json objc = runDocument(script, *makeObjcWorld(paths), (fs::path(outDir) / "objc").string());
+  normalise(sim);
+  normalise(objc);
+  std::set<std::string> found;
+  collect(sim, objc, "", found);
+  std::vector<RunDifference> differences;
+  for (const std::string& pointer : found)
+    differences.push_back({pointer, valueAt(sim, pointer), valueAt(objc, pointer)});
+  return differences;
+}
+
+}  // namespace nimsim

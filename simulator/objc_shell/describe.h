@@ -1,0 +1,31 @@
+// The shell process's state as the simulator's snapshot shows it, read from the Objective-C
+// objects by messages, as UIKit and the Weather frameworks answer for them.
+#pragma once
+
+#include <objc/objc.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace nimsim::objcshell {
+
+// "Cupertino", "unnamed city", or "no city".
+std::string describeCity(id city);
+
+// The process's part of the snapshot: add-on, lock screen, home screen, views, bindings,
+// timers, alerts, Weather app, random numbers. `start` is the scenario's first moment.
+nlohmann::json processSnapshot(double start);
+
+// The picture's content: backgrounds, header, time and date, views, as the simulator's Scene.
+nlohmann::json scene(bool homeScreen);
+
+// "\"Title\": \"Message\" buttons [OK] tag 0 delegate Nimbrel...", as the trace says an alert.
+std::string describeAlert(id alert);
+// Button titles, from the cancel button on.
+std::vector<std::string> alertButtons(id alert);
+
+// The lock screen's date view, read without sending -dateView (which the add-on replaces).
+id dateViewOf(id controller);
+
+}  // namespace nimsim::objcshell

@@ -1,0 +1,73 @@
+// What the shell process keeps about itself: the scenario's clock, the add-on's timers, the
+// trace entries not yet handed to the simulator, and what it watched the test shell do.
+#pragma once
+
+#include <objc/objc.h>
+
+#include <cstdint>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "objc/test_shell/test_shell.h"
+#include "sim/services/random.h"
+#include "simulator/objc_shell/shell_layout.h"
+
+namespace nimsim::objcshell {
+
+// A timer the add-on scheduled: the real NSTimer, unscheduled, fired with -fire when the
+// scenario's time reaches its next date.
+struct VirtualTimer {
+  id timer = nullptr;  // retained
+  double interval = 0;
+  double next = 0;  // seconds since 1970
+  bool repeats = false;
+  std::string description;  // -[Target selector]
+  bool traced = true;       // the Weather service's own timers are not the add-on's
+};
+
+// A weather background as the shell watched it: its number in the process, and its binds.
+struct BackgroundSeen {
+  int number = 0;
+  int binds = 0;
+};
+
+struct ProcessState {
+  double now = 0;  // seconds since 1970
+  nlohmann::json trace = nlohmann::json::array();
+  std::vector<VirtualTimer> timers;
+  std::map<id, BackgroundSeen> backgrounds;
+  int backgroundsMade = 0;
+  std::map<const void*, std::string> ids;
+  nlohmann::json idCounters = nlohmann::json::object();
+  sim::SeededRandom random{1};
+  TSShell shell{};
+  ShellLayout layout;
+  void* addon = nullptr;
+  bool addonLoaded = false;
+  bool landscape = false;
+  std::string home;
+
+  void add(const std::string& category, const std::string& text) {
+    trace.push_back({{"time", now}, {"category", category}, {"text", text}});
+  }
+  // "UIView#3": one id per object for the run, numbered by class.
+  std::string idOf(id object);
+};
+
+ProcessState& state();
+
+// The clock, timers and random numbers the add-on reads through Foundation and libc, made the
+// scenario's: installed once, before the add-on loads.
+void installVirtualTime();
+// Fires every timer due by `until`, in date order, moving the clock to each; then to `until`.
+void advanceTo(double until);
+// The timers the add-on holds that are still valid.
+nlohmann::json timersJson(double start);
+
+// The test shell's calls as trace lines, and backgrounds' bindings remembered.
+void watchCalls();
+
+}  // namespace nimsim::objcshell

@@ -1,0 +1,210 @@
+// The shell's trees as SpringBoard lays them out, built from the test shell's objects: the
+// lock screen's window with its lock screen view and date container, into which the date view
+// goes at the first -dateView; and the wallpaper window holding a home screen and a lock screen
+// wallpaper view, each in a host view of its own.
+#include "simulator/objc_shell/shell_layout.h"
+
+#include <stdexcept>
+
+#include "simulator/objc_shell/describe.h"
+#include "simulator/objc_shell/process_state.h"
+#include "simulator/objc_shell/runtime_access.h"
+
+// The test shell's record of calls (objc/test_shell/ts_object.h).
+extern "C" void TSRecordCall(const char* selector, id receiver, long integer, BOOL flag, id object);
+extern "C" void TSForgetCalls(void);
+
+namespace nimsim::objcshell {
+namespace {
+
+using nimbrel::objc::CGRect;
+using nimbrel::objc::CGSize;
+
+constexpr double kDateContainerTop = 20, kDateContainerHeight = 200;
+constexpr double kDateViewTop = 28, kDateViewHeight = 120;
+constexpr double kTimeLabelHeight = 82, kDateLineTop = 86, kDateLineHeight = 26;
+
+CGRect rect(double x, double y, double w, double h) { return {{x, y}, {w, h}}; }
+
+id made(const char* cls, const CGRect& frame) {
+  return msg(msg(classNamed(cls), "alloc"), "initWithFrame:", frame);
+}
+
+}  // namespace
+
+void defineBackgroundSubclass() {
+  Class base = objc_getClass("WUIDynamicWeatherBackground");
+  if (!base || objc_getClass("WUIDynamicWeatherBackgroundSubclass")) return;
+  Class defined = objc_allocateClassPair(base, "WUIDynamicWeatherBackgroundSubclass", 0);
+  if (defined) objc_registerClassPair(defined);
+}
+
+namespace {
+
+// The shell's wallpaper window lays itself out with a method of its own; the test shell's
+// inherits UIView's (its binding tests need an inherited method to override).
+void wallpaperWindowLayout(id self, SEL) { TSRecordCall("layoutSubviews", self, 0, NO, nullptr); }
+
+void defineWallpaperWindowLayout() {
+  class_addMethod(objc_getClass("_SBWallpaperWindow"), sel_registerName("layoutSubviews"),
+                  nimbrel::objc::asImp(&wallpaperWindowLayout), "v16@0:8");
+}
+
+// The lock screen view's class, which the test shell does not define.
+id lockScreenViewClass() {
+  static id cls = [] {
+    Class defined = objc_allocateClassPair(objc_getClass("UIView"), "SBLockScreenView", 0);
+    if (defined) objc_registerClassPair(defined);
+    return reinterpret_cast<id>(objc_getClass("SBLockScreenView"));
+  }();
+  return cls;
+}
+
+void setFrame(id view, const CGRect& frame) { msg<void>(view, "setFrame:", frame); }
+
+}  // namespace
+
+void layOutShell(ShellLayout& layout, double width, double height) {
+  TSShell& shell = state().shell;
+  // Only where the system has the background class: a hidden one has no subclass either.
+  defineBackgroundSubclass();
+  defineWallpaperWindowLayout();
+  const CGRect screen = rect(0, 0, width, height);
+  layout.lockWindow = made("UIWindow", screen);
+  id lockScreenView = msg(msg(lockScreenViewClass(), "alloc"), "initWithFrame:", screen);
+  msg<void>(layout.lockWindow, "addSubview:", lockScreenView);
+  msg<void>(lockScreenView, "release");
+  layout.dateContainer = made("UIView", rect(0, kDateContainerTop, width, kDateContainerHeight));
+  msg<void>(lockScreenView, "addSubview:", layout.dateContainer);
+
+  // The test shell made its date view at boot; here it waits, out of any tree, until the
+  // shell first asks for it.
+  id dateView = dateViewOf(shell.dateViewController);
+  msg<void>(dateView, "removeFromSuperview");
+  setFrame(dateView, rect(0, kDateViewTop, width, kDateViewHeight));
+  setFrame(ivarObject(dateView, "_timeLabel"), rect(0, 0, width, kTimeLabelHeight));
+  setFrame(msg(dateView, "dateLine"), rect(0, kDateLineTop, width, kDateLineHeight));
+
+  id home = shell.wallpaperView;
+  id container = msg(msg(home, "superview"), "superview");
+  id lockHost = made("UIView", screen);
+  msg<void>(container, "addSubview:", lockHost);
+  msg<void>(lockHost, "release");
+  layout.wallpapers = {home, made("SBFStaticWallpaperView", screen)};
+  msg<void>(lockHost, "addSubview:", layout.wallpapers[1]);
+  msg<void>(layout.wallpapers[1], "release");
+}
+
+id shellView(const ShellLayout& layout, const std::string& name, std::optional<std::size_t> index) {
+  const std::size_t count = layout.wallpapers.size();
+  if (name == "host" || name == "wallpaper") {
+    if (!index || *index >= count)
+      throw std::invalid_argument("the shell has " + std::to_string(count) +
+                                  " wallpaper views, numbered from 0");
+    id wallpaper = layout.wallpapers[*index];
+    return name == "host" ? msg(wallpaper, "superview") : wallpaper;
+  }
+  if (name == "date-view") {
+    if (!layout.dateViewBuilt)
+      throw std::invalid_argument(
+          "the lock screen has no date view yet: 'shell date-view' (or 'wake') builds it");
+    return dateViewOf(state().shell.dateViewController);
+  }
+  if (name == "date-container") return layout.dateContainer;
+  if (name == "wallpaper-container")
+    return msg(msg(layout.wallpapers[0], "superview"), "superview");
+  if (name == "wallpaper-window") return state().shell.window;
+  if (name == "window-parent" || name == "window-grandparent") {
+    if (!layout.holderRoot)
+      throw std::invalid_argument("the wallpaper window has no " + name +
+                                  " until 'shell embed wallpaper-window'");
+    return name == "window-parent" ? layout.windowParent : layout.windowGrandparent;
+  }
+  throw std::invalid_argument("no view of the shell is called " + name);
+}
+
+id wallpaperRoot(const ShellLayout& layout) {
+  return layout.holderRoot ? layout.holderRoot : state().shell.window;
+}
+
+void embedWallpaperWindow(ShellLayout& layout) {
+  if (layout.holderRoot) return;
+  const CGRect frame = msg<CGRect>(state().shell.window, "frame");
+  const CGRect filling = rect(0, 0, frame.size.width, frame.size.height);
+  layout.holderRoot = made("UIView", filling);
+  layout.windowGrandparent = made("UIView", filling);
+  layout.windowParent = made("UIView", filling);
+  msg<void>(layout.holderRoot, "addSubview:", layout.windowGrandparent);
+  msg<void>(layout.windowGrandparent, "addSubview:", layout.windowParent);
+  msg<void>(layout.windowParent, "addSubview:", state().shell.window);
+}
+
+void rebuildDateView(ShellLayout& layout) {
+  if (!layout.dateViewBuilt)
+    throw std::invalid_argument(
+        "the lock screen has no date view to rebuild yet (the first -dateView builds it)");
+  state().add("shell", "rebuilds the lock screen: the date view is removed");
+  id controller = state().shell.dateViewController;
+  id old = dateViewOf(controller);
+  const double width = msg<CGRect>(layout.dateContainer, "bounds").size.width;
+  const CGRect frame = rect(0, kDateViewTop, width, kDateViewHeight);
+  id fresh = msg(msg(reinterpret_cast<id>(object_getClass(old)), "alloc"), "initWithFrame:", frame);
+  setFrame(ivarObject(fresh, "_timeLabel"), rect(0, 0, frame.size.width, kTimeLabelHeight));
+  setFrame(msg(fresh, "dateLine"), rect(0, kDateLineTop, frame.size.width, kDateLineHeight));
+  msg<void>(old, "removeFromSuperview");
+  // The record of the last -dateView keeps the old view alive; nothing here reads it, and the
+  // shell lets the old view go.
+  TSForgetCalls();
+  Ivar ivar = class_getInstanceVariable(object_getClass(controller), "_dateView");
+  *reinterpret_cast<id*>(reinterpret_cast<char*>(controller) + ivar_getOffset(ivar)) = fresh;
+  msg<void>(old, "release");
+  layout.dateViewBuilt = false;
+}
+
+void addToDateView(const ShellLayout& layout, const std::string& className) {
+  id dateView = shellView(layout, "date-view", std::nullopt);
+  id cls = classNamed(className.c_str());
+  if (!cls) throw std::invalid_argument("this system version has no " + className);
+  const CGRect bounds = msg<CGRect>(dateView, "bounds");
+  id added =
+      msg(msg(cls, "alloc"), "initWithFrame:", rect(0, 0, bounds.size.width, bounds.size.height));
+  msg<void>(dateView, "addSubview:", added);
+  msg<void>(dateView, "sendSubviewToBack:", added);
+  msg<void>(added, "release");
+}
+
+void buildDateView(ShellLayout& layout) {
+  if (layout.dateViewBuilt) return;
+  layout.dateViewBuilt = true;
+  msg<void>(layout.dateContainer, "addSubview:", dateViewOf(state().shell.dateViewController));
+  state().add("original", "-[SBLockScreenDateViewController dateView] built the date view");
+}
+
+void fillContentViews(const ShellLayout& layout) {
+  for (id wallpaper : layout.wallpapers)
+    setFrame(ivarObject(wallpaper, "_contentView"), msg<CGRect>(wallpaper, "bounds"));
+}
+
+void resizeShell(const ShellLayout& layout, double width, double height) {
+  auto resize = [&](id view) {
+    CGRect frame = msg<CGRect>(view, "frame");
+    frame.size = CGSize{width, height};
+    setFrame(view, frame);
+  };
+  id window = state().shell.window;
+  if (layout.holderRoot)
+    for (id holder : {layout.holderRoot, layout.windowGrandparent, layout.windowParent})
+      resize(holder);
+  resize(window);
+  resize(msg(layout.wallpapers[0], "superview")
+             ? msg(msg(layout.wallpapers[0], "superview"), "superview")
+             : window);
+  for (id wallpaper : layout.wallpapers) {
+    resize(msg(wallpaper, "superview"));
+    resize(wallpaper);
+  }
+}
+
+std::string variantName(std::size_t index) { return index == 0 ? "home screen" : "lock screen"; }
+
+}  // namespace nimsim::objcshell

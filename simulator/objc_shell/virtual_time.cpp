@@ -1,0 +1,162 @@
+// The scenario's time on the real runtime: NSDate answers the virtual clock, NSTimers the
+// add-on schedules stay real objects but are fired by the shell process when their date
+// comes, and arc4random_uniform draws from the scenario's seed.
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+#include "simulator/objc_shell/process_state.h"
+#include "simulator/objc_shell/runtime_access.h"
+
+namespace nimsim::objcshell {
+namespace {
+
+using nimbrel::objc::asImp;
+
+// NSDate's reference date, 2001-01-01, in seconds since 1970.
+constexpr double kReferenceDate = 978307200.0;
+constexpr double kMinimumInterval = 0.0001;
+
+IMP originalInvalidate = nullptr;
+
+double timeIntervalSinceReferenceDate(id, SEL) { return state().now - kReferenceDate; }
+
+id date(id self, SEL) {
+  id made = msg(msg(self, "alloc"),
+                "initWithTimeIntervalSinceReferenceDate:", state().now - kReferenceDate);
+  return msg(made, "autorelease");
+}
+
+std::string formatInterval(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", seconds);
+  return text;
+}
+
+std::string timerDescription(id target, SEL selector) {
+  if (!target) return std::string("nil ") + sel_getName(selector);
+  const bool meta = class_isMetaClass(object_getClass(target));
+  return std::string(meta ? "+[" : "-[") + object_getClassName(target) + " " +
+         sel_getName(selector) + "]";
+}
+
+id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id userInfo,
+                  BOOL repeats) {
+  if (std::isnan(interval))
+    throw std::invalid_argument("NaN was used as an interval for an NSTimer: the process halts");
+  // The Weather service's answer is the service's own event, which may come at once; a
+  // timer of the add-on's waits at least the platform's minimum.
+  const bool service = className(target) == "TSWeatherRequest";
+  const double effective = service         ? std::max(interval, 0.0)
+                           : interval <= 0 ? kMinimumInterval
+                                           : interval;
+  id timer = msg(self, "timerWithTimeInterval:target:selector:userInfo:repeats:", effective, target,
+                 selector, userInfo, repeats);
+  VirtualTimer held{msg(timer, "retain"),
+                    effective,
+                    state().now + effective,
+                    repeats != 0,
+                    timerDescription(target, selector),
+                    !service};
+  if (held.traced)
+    state().add("timer", "scheduled " + held.description + (repeats ? " every " : " once in ") +
+                             formatInterval(effective) + "s");
+  state().timers.push_back(held);
+  return timer;
+}
+
+void invalidate(id self, SEL cmd) {
+  auto& timers = state().timers;
+  auto found = std::find_if(timers.begin(), timers.end(),
+                            [self](const VirtualTimer& t) { return t.timer == self; });
+  const bool wasValid = msg<BOOL>(self, "isValid");
+  nimbrel::objc::impAs<void>(originalInvalidate)(self, cmd);
+  if (found == timers.end()) return;
+  if (wasValid && found->traced) state().add("timer", "invalidated " + found->description);
+  id timer = found->timer;
+  timers.erase(found);
+  msg<void>(timer, "release");
+}
+
+void replaceClassMethod(const char* cls, const char* selector, IMP imp) {
+  Method method = class_getClassMethod(objc_getClass(cls), sel_registerName(selector));
+  method_setImplementation(method, imp);
+}
+
+}  // namespace
+
+void installVirtualTime() {
+  replaceClassMethod("NSDate", "timeIntervalSinceReferenceDate",
+                     asImp(&timeIntervalSinceReferenceDate));
+  replaceClassMethod("NSDate", "date", asImp(&date));
+  replaceClassMethod("NSTimer", "scheduledTimerWithTimeInterval:target:selector:userInfo:repeats:",
+                     asImp(&scheduledTimer));
+  Method invalidateMethod =
+      class_getInstanceMethod(objc_getClass("NSTimer"), sel_registerName("invalidate"));
+  originalInvalidate = method_setImplementation(invalidateMethod, asImp(&invalidate));
+}
+
+void advanceTo(double until) {
+  ProcessState& s = state();
+  for (;;) {
+    auto due = std::min_element(
+        s.timers.begin(), s.timers.end(),
+        [](const VirtualTimer& a, const VirtualTimer& b) { return a.next < b.next; });
+    if (due == s.timers.end() || due->next > until) break;
+    s.now = std::max(s.now, due->next);
+    id timer = msg(due->timer, "retain");
+    const bool repeats = due->repeats;
+    if (due->traced) s.add("timer", "fired " + due->description);
+    if (repeats) due->next += due->interval;
+    msg<void>(timer, "fire");
+    // A one-shot timer is done once fired; the add-on may also have invalidated it.
+    auto still = std::find_if(s.timers.begin(), s.timers.end(),
+                              [timer](const VirtualTimer& t) { return t.timer == timer; });
+    if (still != s.timers.end() && (!repeats || !msg<BOOL>(timer, "isValid"))) {
+      msg<void>(still->timer, "release");
+      s.timers.erase(still);
+    }
+    msg<void>(timer, "release");
+  }
+  s.now = std::max(s.now, until);
+}
+
+nlohmann::json timersJson(double start) {
+  nlohmann::json out = nlohmann::json::array();
+  for (const VirtualTimer& t : state().timers) {
+    if (!t.traced) continue;
+    const auto space = t.description.find(' ');
+    std::string selector = t.description.substr(space + 1);
+    if (!selector.empty() && selector.back() == ']') selector.pop_back();
+    out.push_back({{"id", state().idOf(t.timer)},
+                   {"description", t.description},
+                   {"selector", selector},
+                   {"interval", number(t.interval)},
+                   {"repeats", t.repeats},
+                   {"valid", msg<BOOL>(t.timer, "isValid") != 0},
+                   {"nextFire", number(t.next - start)}});
+  }
+  return out;
+}
+
+}  // namespace nimsim::objcshell
+
+// The process's home folder is the scenario's ("/var/mobile" unless it says otherwise), the
+// add-on's sign that it runs as the mobile user; before boot, the machine's own.
+extern "C" id NSHomeDirectory(void) {
+  const std::string& home = nimsim::objcshell::state().home;
+  if (home.empty()) {
+    using Original = id (*)();
+    static auto original = reinterpret_cast<Original>(dlsym(RTLD_NEXT, "NSHomeDirectory"));
+    return original ? original() : nullptr;
+  }
+  return nimsim::objcshell::makeString(home);
+}
+
+// The add-on's random numbers: scripted values first, then the seed's, drawn as the
+// simulated platform draws them so that a seed gives the same numbers on both.
+extern "C" std::uint32_t arc4random_uniform(std::uint32_t upperBound) {
+  return nimsim::objcshell::state().random.uniform(upperBound);
+}

@@ -1,0 +1,144 @@
+// What the test shell's own methods did, told by its call observer, as the simulated
+// platform's trace says it: originals of replaced methods, backgrounds made and bound, and
+// the Weather service's requests.
+#include <cstdio>
+#include <cstring>
+
+#include "simulator/objc_shell/describe.h"
+#include "simulator/objc_shell/process_state.h"
+#include "simulator/objc_shell/runtime_access.h"
+
+namespace nimsim::objcshell {
+namespace {
+
+using nimbrel::objc::CGRect;
+using nimbrel::objc::CLLocationCoordinate2D;
+
+std::string describeFrame(const CGRect& r) {
+  char text[96];
+  std::snprintf(text, sizeof text, "(%g, %g, %g, %g)", r.origin.x, r.origin.y, r.size.width,
+                r.size.height);
+  return text;
+}
+
+std::string describeLocation(id location) {
+  if (!location) return "no location";
+  auto at = msg<CLLocationCoordinate2D>(location, "coordinate");
+  char text[64];
+  std::snprintf(text, sizeof text, "(%g, %g)", at.latitude, at.longitude);
+  return text;
+}
+
+std::string describeWeather(id city) {
+  return describeCity(city) + " (condition " + std::to_string(msg<long>(city, "conditionCode")) +
+         (msg<BOOL>(city, "isDay") ? ", day)" : ", night)");
+}
+
+std::string describeReport(id city) {
+  std::string out = "condition " + std::to_string(msg<long>(city, "conditionCode")) +
+                    (msg<BOOL>(city, "isDay") ? " day" : " night");
+  if (id temperature = msg(city, "temperature")) {
+    char reading[32];
+    std::snprintf(reading, sizeof reading, " %g°C", msg<double>(temperature, "celsius"));
+    out += reading;
+  }
+  return out;
+}
+
+std::string wallpaperName(id wallpaper) {
+  const auto& all = state().layout.wallpapers;
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (all[i] == wallpaper) return variantName(i) + " wallpaper";
+  return "wallpaper";
+}
+
+// A failed update is told in two calls: where, then why.
+std::string failedUpdate;
+
+void observed(const char* selector, id receiver, long integer, BOOL flag, id object) {
+  ProcessState& s = state();
+  const std::string name = selector;
+  if (name == "dealloc") {
+    // A newcomer at the same address is another object, with an id of its own.
+    s.ids.erase(receiver);
+    s.backgrounds.erase(receiver);
+  } else if (name == "initWithFrame:") {
+    s.backgrounds[receiver] = {++s.backgroundsMade, 0};
+    s.add("view", "made " + className(receiver) + " " + std::to_string(s.backgroundsMade) +
+                      " with frame " + describeFrame(msg<CGRect>(receiver, "frame")));
+  } else if (name == "setCity:animate:") {
+    BackgroundSeen& seen = s.backgrounds[receiver];
+    ++seen.binds;
+    s.add("bind", "background " + std::to_string(seen.number) +
+                      (object ? " bound to " + describeWeather(object) : " unbound") +
+                      (flag ? ", animated" : ", not animated"));
+  } else if (name == "updateWeatherForLocation:city:withCompletionHandler:") {
+    s.add("weather", "requested for " + describeCity(object) + " at " + describeLocation(receiver));
+  } else if (name == "completeWeatherUpdate") {
+    const std::string where = describeCity(object) + " at " + describeLocation(receiver);
+    if (flag)
+      failedUpdate = "failed for " + where;
+    else
+      s.add("weather", "completed for " + where + ": " + describeReport(object));
+  } else if (name == "weatherUpdateError") {
+    s.add("weather", failedUpdate + ": " +
+                         text(msg(object, "localizedDescription")).value_or("unknown error"));
+  } else if (name == "setGradientLayer:") {
+    s.add("view", "background " + std::to_string(s.backgrounds[receiver].number) +
+                      " gradient layer " + (flag ? "on" : "off"));
+  } else if (name == "layoutSubviews") {
+    if (className(receiver) == "_SBWallpaperWindow")
+      s.add("original", "-[_SBWallpaperWindow layoutSubviews] laid out the window");
+    else if (className(receiver) == "SBFStaticWallpaperView")
+      s.add("original",
+            "-[SBFStaticWallpaperView layoutSubviews] laid out the " + wallpaperName(receiver));
+  } else if (name == "show") {
+    s.add("alert", "shown " + describeAlert(receiver));
+  } else if (name == "_allowsParallax") {
+    s.add("original", "+[SBFStaticWallpaperView _allowsParallax] answered YES");
+  } else if (name == "_finishUIUnlockFromSource:withOptions:") {
+    s.add("original",
+          "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:] finished the unlock "
+          "from source " +
+              std::to_string(integer) + (object ? " with options" : ""));
+  }
+}
+
+std::string suspensionBehavior(int behavior) {
+  switch (behavior) {
+    case 1:
+      return "drop";
+    case 2:
+      return "coalesce";
+    case 3:
+      return "hold";
+    case 4:
+      return "deliverImmediately";
+  }
+  return "unknown";
+}
+
+void notified(const char* call, const char* name, int token, std::uint64_t value,
+              std::uint32_t status) {
+  const std::string what = call, about = name ? name : "";
+  const std::string failure = " failed: status " + std::to_string(status);
+  if (what == "observe")
+    state().add("observer", "registered " + about + " (" + suspensionBehavior(token) + ")");
+  else if (what == "register")
+    state().add("notify", status ? "register " + about + failure
+                                 : "registered " + about + " as token " + std::to_string(token));
+  else if (what == "get-state")
+    state().add("notify", status ? "state of " + about + failure
+                                 : "state of " + about + " read: " + std::to_string(value));
+  else
+    state().add("notify", "cancelled token " + std::to_string(token) + " for " + about);
+}
+
+}  // namespace
+
+void watchCalls() {
+  TSSetCallObserver(&observed);
+  TSSetNotifyObserver(&notified);
+}
+
+}  // namespace nimsim::objcshell

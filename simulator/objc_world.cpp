@@ -1,0 +1,513 @@
+// The world over the real Objective-C runtime, talking to the shell process over a pipe.
+#include "simulator/objc_world.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "host/object.h"
+#include "sim/foundation/property_list.h"
+#include "sim/process/addon_loader.h"
+#include "sim/shell/date_view.h"
+#include "sim/weather/asset_catalog.h"
+#include "sim/weather/city_data.h"
+#include "sim/weather/condition_names.h"
+#include "sim/weather/image_catalog.h"
+#include "simulator/device_world.h"
+#include "simulator/observe.h"
+#include "simulator/trace.h"
+
+namespace nimsim {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+// The child's standard input and output, and its process id.
+class ShellProcess {
+ public:
+  ShellProcess(const std::string& executable, const std::vector<std::string>& arguments,
+               const fs::path& deviceRoot) {
+    int toChild[2], fromChild[2];
+    // Close-on-exec: another child started later (the spare) must not hold this one's pipes,
+    // or this one would never read the end of its input.
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
+      throw std::runtime_error("cannot make the pipes to the shell process");
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("cannot start the shell process");
+    if (pid_ == 0) {
+      dup2(toChild[0], STDIN_FILENO);
+      dup2(fromChild[1], STDOUT_FILENO);
+      for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
+      setenv("NIMBREL_DEVICE_ROOT", deviceRoot.c_str(), 1);
+      // The process's arguments are the scenario's: the add-on looks at the first.
+      std::vector<char*> argv;
+      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+      if (argv.empty()) argv.push_back(const_cast<char*>(executable.c_str()));
+      argv.push_back(nullptr);
+      execv(executable.c_str(), argv.data());
+      _exit(127);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    in_ = fdopen(toChild[1], "w");
+    out_ = fdopen(fromChild[0], "r");
+  }
+  ~ShellProcess() {
+    if (in_) std::fclose(in_);
+    if (out_) std::fclose(out_);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+  ShellProcess(const ShellProcess&) = delete;
+  ShellProcess& operator=(const ShellProcess&) = delete;
+
+  // One request, one reply; a process that went away is a crash of the shell.
+  json request(const json& message) {
+    const std::string line = message.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+    std::fputs(line.c_str(), in_);
+    std::fflush(in_);
+    std::string reply;
+    for (int c; (c = std::fgetc(out_)) != EOF && c != '\n';) reply += static_cast<char>(c);
+    json parsed = json::parse(reply, nullptr, false);
+    if (reply.empty() || parsed.is_discarded())
+      throw host::PlatformException("SIGABRT", "the shell process ended without answering " +
+                                                   message.value("command", std::string()));
+    return parsed;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* in_ = nullptr;
+  FILE* out_ = nullptr;
+};
+
+class ObjcWorld final : public DeviceWorld {
+ public:
+  explicit ObjcWorld(ObjcPaths paths) : paths_(std::move(paths)) {
+    for (const auto& [what, file] :
+         {std::pair{"shell process", paths_.shell}, std::pair{"add-on library", paths_.library}})
+      if (!fs::is_regular_file(file))
+        throw std::invalid_argument(std::string("the Objective-C platform's ") + what +
+                                    " is not at " + file);
+    ::signal(SIGPIPE, SIG_IGN);
+    // As on the phone, /User is the mobile user's folder.
+    std::error_code ec;
+    fs::create_directories(device_->root() / "var/mobile", ec);
+    fs::create_directory_symlink("var/mobile", device_->root() / "User", ec);
+  }
+
+  // Processes.
+  bool booted() const override { return shell_ != nullptr; }
+  void failNextWrite(sim::WriteFault fault) override {
+    call({{"command", "failNextWrite"},
+          {"fault", fault == sim::WriteFault::noSpace         ? "no space"
+                    : fault == sim::WriteFault::renameRefused ? "rename refused"
+                                                              : "no temporary file"}});
+  }
+
+  // The Weather app: kept here and given to every process at boot.
+  void setLocalCity(LocalCity availability, const CitySetup& city) override {
+    localCity_ = availability;
+    localCitySetup_ = city;
+    if (shell_) call({{"command", "weather"}, {"localCity", localCityJson()}});
+  }
+  void addSavedCity(const std::optional<CitySetup>& city) override {
+    host::Array cities = savedCities_.value_or(host::Array{});
+    if (city)
+      cities.push_back(sim::toDictionary(cityData(*city, now())));
+    else
+      cities.push_back(host::Dictionary{{"Invalid", host::Value(true)}});
+    savedCities_ = cities;
+    applySavedCities();
+  }
+  void setSavedCities(bool present) override {
+    savedCities_ = present ? std::optional<host::Array>(host::Array{}) : std::nullopt;
+    applySavedCities();
+  }
+  void setCelsius(bool celsius) override {
+    celsius_ = celsius;
+    applySavedCities();
+  }
+  void openWeatherApp() override {
+    appOpened_ = true;
+    if (shell_)
+      call({{"command", "weather"}, {"localCityAvailable", localCity_ != LocalCity::none}});
+  }
+  void queueUpdate(const UpdateSetup& u) override {
+    json update = {{"error", u.error},
+                   {"condition", u.conditionCode.value_or(26)},
+                   {"isDay", u.isDay.value_or(true)},
+                   {"temperature", u.temperature.value_or(18.0)},
+                   {"hourly", u.hourly.value_or(std::vector<double>{16.0, 18.0, 21.0, 19.0})}};
+    if (u.delay) update["delay"] = *u.delay;
+    if (shell_)
+      call({{"command", "weather"}, {"updates", json::array({update})}});
+    else
+      pendingUpdates_.push_back(update);
+  }
+  void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) override {
+    assets_.set(condition, isDay, std::move(name));
+    if (shell_) call(artworkJson());
+  }
+  void setConditionImage(const std::string& name, bool present) override {
+    images_.setImage(name, present);
+    if (shell_) call(artworkJson());
+  }
+
+  // The shell.
+  void postNotification(const std::string& name) override {
+    if (name == kLockCompleteName) locked_ = true;
+    call({{"command", "post"}, {"name", name}});
+  }
+  void setNotifyState(const std::string& name, std::uint64_t state) override {
+    if (name == kDisplayStatusName) display_ = state;
+    call({{"command", "notifyState"}, {"name", name}, {"state", state}});
+  }
+  void failNotify(const std::string& which, std::uint32_t status) override {
+    call({{"command", "failNotify"}, {"call", which}, {"status", status}});
+  }
+  void requestDateView() override {
+    call({{"command", "dateView"},
+          {"time", sim::clockTimeText(now_)},
+          {"date", sim::clockDateText(now_)}});
+  }
+  void finishUnlock() override {
+    locked_ = false;
+    call({{"command", "unlock"}});
+  }
+  void requestContentView(std::optional<std::size_t> index) override {
+    json request = {{"command", "contentView"}};
+    if (index) request["index"] = *index;
+    call(request);
+  }
+  void layoutWallpaper() override { call({{"command", "layout"}}); }
+  void rotate(bool landscape) override {
+    device_->setOrientation(landscape ? sim::Orientation::landscape : sim::Orientation::portrait);
+    call({{"command", "rotate"}, {"landscape", landscape}});
+  }
+  bool askAllowsParallax() override {
+    parallax_ = call({{"command", "parallax"}}).get<bool>();
+    return *parallax_;
+  }
+  std::optional<std::string> assetName(std::int64_t condition, bool isDay) override {
+    json name = call({{"command", "assetName"}, {"condition", condition}, {"isDay", isDay}});
+    assetAsked_ = true;
+    assetName_ = name.get<std::string>();
+    if (assetName_->empty()) assetName_.reset();
+    return assetName_;
+  }
+  void dismissAlert() override { call({{"command", "dismissAlert"}}); }
+  void setTimeLabelAlpha(double alpha) override {
+    call({{"command", "timeLabelAlpha"}, {"alpha", alpha}});
+  }
+  void moveView(const std::string& view, std::optional<std::size_t> index, double x,
+                double y) override {
+    moveOrScroll("move", view, index, x, y);
+  }
+  void scrollView(const std::string& view, std::optional<std::size_t> index, double x,
+                  double y) override {
+    moveOrScroll("scroll", view, index, x, y);
+  }
+  void embedWallpaperWindow() override { call({{"command", "embed"}}); }
+  void loadLateFrameworks() override { call({{"command", "loadLateFrameworks"}}); }
+  void rebuildDateView() override { call({{"command", "rebuildDateView"}}); }
+  void addToDateView(const std::string& className) override {
+    call({{"command", "addToDateView"}, {"class", className}});
+  }
+  void scriptRandom(const std::vector<std::uint32_t>& values) override {
+    call({{"command", "random"}, {"values", values}});
+  }
+  void advance(double seconds) override { call({{"command", "advance"}, {"seconds", seconds}}); }
+
+  // Observation.
+  double now() const override { return shell_ ? now_ : device_->clock(); }
+  const sim::Record* record() const override { return shell_ ? record_.get() : nullptr; }
+
+  json snapshot(double start) override {
+    json out;
+    out["time"] = number(now() - start);
+    out["device"] = deviceJson();
+    out["platform"] = "objc";
+    if (!shell_) {
+      out["process"] = nullptr;
+      return out;
+    }
+    json process = call({{"command", "snapshot"}, {"start", start}});
+    out["process"] = {{"generation", generation_},
+                      {"bundle", launch_.bundleIdentifier},
+                      {"arguments", launch_.arguments},
+                      {"home", launch_.homeDirectory},
+                      {"addonLoaded", process["addon"]["loaded"]}};
+    for (auto& [key, value] : process.items()) out[key] = value;
+    out["files"] = filesJson();
+    out["settings"] = valueJson(preferences().domainValues(kDomain));
+    out["shell"] = {{"locked", locked_},
+                    {"display", display_ ? json(*display_) : json(nullptr)},
+                    {"landscape", device_->orientation() == sim::Orientation::landscape},
+                    {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
+                    {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
+                    {"assetAsked", assetAsked_}};
+    return out;
+  }
+
+  Scene scene(std::optional<ScreenKind> kind, double start) override {
+    ScreenKind screen = kind.value_or(locked_ ? ScreenKind::lockScreen : ScreenKind::homeScreen);
+    const bool landscape = device_->orientation() == sim::Orientation::landscape;
+    const sim::DeviceProfile& profile = device_->profile();
+    Scene scene;
+    scene.width = landscape ? profile.points.height : profile.points.width;
+    scene.height = landscape ? profile.points.width : profile.points.height;
+    scene.homeScreen = screen == ScreenKind::homeScreen;
+    scene.caption = std::string(scene.homeScreen ? "home screen" : "lock screen") + " · " +
+                    profile.name + " · " + (landscape ? "landscape" : "portrait") +
+                    " · t=" + formatSeconds(now() - start) + " · objc";
+    fillScene(scene, call({{"command", "scene"}, {"homeScreen", scene.homeScreen}}));
+    return scene;
+  }
+
+  std::string showText(const std::string& what, double start) override {
+    json all = snapshot(start);
+    json part =
+        what == "all" ? all
+        : what == "state"
+            ? json{{"addon", all["addon"]}, {"shell", all["shell"]}, {"process", all["process"]}}
+        : what == "tree" ? all["views"]
+                         : all[what];
+    std::istringstream in(part.dump(2, ' ', false, json::error_handler_t::replace));
+    std::string out;
+    for (std::string line; std::getline(in, line);) out += "    " + line + "\n";
+    return out;
+  }
+
+ private:
+  [[noreturn]] static void refuse(const std::string& command) {
+    throw NotOnPlatform("'" + command + "' is not available on the objc platform");
+  }
+
+  void moveOrScroll(const char* command, const std::string& view, std::optional<std::size_t> index,
+                    double x, double y) {
+    json request = {{"command", command}, {"view", view}, {"x", x}, {"y", y}};
+    if (index) request["index"] = *index;
+    call(request);
+  }
+
+  json lacksMethods() const {
+    const sim::DateViewMethods& methods = device_->version().dateView;
+    json lacks = json::array();
+    if (!methods.timeLabel) lacks.push_back("_timeLabel");
+    if (!methods.setSubtitleHidden) lacks.push_back("setSubtitleHidden:");
+    if (!methods.setDateHidden) lacks.push_back("setDateHidden:");
+    return lacks;
+  }
+
+  // The system's catalogues, which outlast every process.
+  json artworkJson() const {
+    json assets = json::object(), names = json::array();
+    for (std::int64_t condition = 0; condition < sim::conditions::count; ++condition) {
+      for (bool isDay : {true, false})
+        if (auto name = assets_.filename(condition, isDay))
+          assets[std::to_string(condition) + (isDay ? "-day" : "-night")] = *name;
+      names.push_back(images_.nameForIndex(condition).value_or(""));
+    }
+    return {{"command", "artwork"},
+            {"assets", assets},
+            {"imageNames", names},
+            {"images", images_.imageNames()}};
+  }
+
+  // The Weather app's stored settings, as it keeps them on the device: the saved cities and
+  // the unit.
+  void saveWeatherDefaults() {
+    if (absentClassNames().count("WeatherPreferences")) return;
+    host::Dictionary defaults;
+    if (savedCities_) defaults.insert_or_assign("Cities", host::Value(*savedCities_));
+    defaults.insert_or_assign("Celsius", host::Value(celsius_));
+    const fs::path path = device_->hostPath(sim::Device::weatherDefaultsFile);
+    fs::create_directories(path.parent_path());
+    if (!sim::writePropertyList(host::Value(defaults), path.string(), true))
+      throw std::runtime_error("cannot write the Weather app's defaults to " + path.string());
+  }
+
+  json savedCitiesJson() const { return savedCities_ ? valueJson(*savedCities_) : json(nullptr); }
+
+  // The app's data reaches the running process and its file.
+  void applySavedCities() {
+    if (!shell_) return;
+    call({{"command", "weather"}, {"savedCities", savedCitiesJson()}, {"celsius", celsius_}});
+    saveWeatherDefaults();
+  }
+
+  json localCityJson() const {
+    if (localCity_ == LocalCity::none) return nullptr;
+    return {{"city", valueJson(sim::toDictionary(cityData(localCitySetup_, now())))},
+            {"available", localCity_ == LocalCity::known || appOpened_}};
+  }
+
+  // Sends a request and takes in its trace; a failure comes back as the exception the
+  // runner turns into its exit status.
+  json call(json request) {
+    if (!shell_) throw std::logic_error("no process is running");
+    json reply = shell_->request(request);
+    now_ = reply.value("now", now_);
+    device_->setClock(now_);
+    if (reply.contains("idCounters")) idCounters_ = reply["idCounters"];
+    for (const json& entry : reply["trace"]) {
+      entryTime_ = entry["time"].get<double>();
+      record_->add(entry["category"].get<std::string>(), entry["text"].get<std::string>());
+    }
+    if (reply.value("ok", false)) return reply.value("result", json(nullptr));
+    const std::string kind = reply.value("kind", "");
+    const std::string message = reply.value("message", "");
+    if (kind == "platform") throw host::PlatformException(reply.value("name", ""), message);
+    if (kind == "invalid") throw std::invalid_argument(message);
+    if (kind == "refused") refuse(message);
+    throw SimulationLimit(message);
+  }
+
+  bool admitted() const {
+    fs::path filter = fs::path(NIMBREL_STAGED_ADDONS) / "Nimbrel.plist";
+    std::optional<host::Value> file = sim::readPropertyList(filter.string());
+    const std::string executable =
+        launch_.arguments.empty() ? "" : fs::path(launch_.arguments.front()).filename().string();
+    return file && sim::filterAdmits(*file, {executable, launch_.bundleIdentifier});
+  }
+
+  void start() override {
+    shell_.reset();
+    locked_ = false;
+    parallax_.reset();
+    assetName_.reset();
+    assetAsked_ = false;
+    appOpened_ = false;
+    display_ = 1;  // a shell starts with the display on
+    ++generation_;
+    now_ = device_->clock();
+    record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
+    shell_ = takeSpare();
+    const sim::DeviceProfile& profile = device_->profile();
+    json boot = {{"command", "boot"},
+                 {"now", now_},
+                 {"seed", launch_.randomSeed},
+                 {"home", launch_.homeDirectory},
+                 {"idCounters", idCounters_},
+                 {"library", paths_.library},
+                 {"admitted", admitted()},
+                 {"screen",
+                  {{"width", profile.points.width},
+                   {"height", profile.points.height},
+                   {"scale", profile.scale},
+                   {"nativeWidth", profile.pixels.width},
+                   {"nativeHeight", profile.pixels.height}}},
+                 {"absentClasses", absentClassNames()},
+                 {"lacksMethods", lacksMethods()},
+                 {"displayStatus", kDisplayStatusName},
+                 {"landscape", device_->orientation() == sim::Orientation::landscape},
+                 {"lateClasses", device_->version().lateClasses},
+                 {"localCity", localCityJson()},
+                 {"savedCities", savedCitiesJson()},
+                 {"celsius", celsius_},
+                 {"updates", std::exchange(pendingUpdates_, json::array())}};
+    call(boot);
+    call(artworkJson());
+    saveWeatherDefaults();
+    // The next respring's process starts now, while this one plays: a process's start-up is
+    // most of what a boot costs.
+    spare_ = std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
+    spareArguments_ = launch_.arguments;
+  }
+
+  // A process started ahead for these arguments, or a new one.
+  std::unique_ptr<ShellProcess> takeSpare() {
+    if (spare_ && spareArguments_ == launch_.arguments) return std::move(spare_);
+    spare_.reset();
+    return std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
+  }
+
+  static Box box(const json& b) {
+    return {b["x"].get<double>(), b["y"].get<double>(), b["width"].get<double>(),
+            b["height"].get<double>()};
+  }
+
+  static void fillScene(Scene& scene, const json& content) {
+    for (const json& v : content["views"])
+      scene.views.push_back({v["label"], box(v["frame"]), v["alpha"], v["hidden"], v["depth"]});
+    for (const json& b : content["backgrounds"]) {
+      SceneBackground drawn;
+      drawn.label = b["label"];
+      drawn.frame = box(b["frame"]);
+      if (!b["city"].is_null()) drawn.city = b["city"].get<std::string>();
+      drawn.conditionCode = b["conditionCode"];
+      drawn.isDay = b["isDay"];
+      drawn.alpha = b["alpha"];
+      drawn.hidden = b["hidden"];
+      drawn.gradientLayer = b["gradientLayer"];
+      scene.backgrounds.push_back(drawn);
+    }
+    if (content.contains("header")) {
+      const json& h = content["header"];
+      SceneHeader header;
+      header.frame = box(h["frame"]);
+      header.temperature = h["temperature"];
+      header.high = h["high"];
+      header.low = h["low"];
+      header.location = h["location"];
+      header.image = h["image"];
+      header.alpha = h["alpha"];
+      header.hidden = h["hidden"];
+      scene.header = header;
+    }
+    if (content.contains("alert")) {
+      const json& a = content["alert"];
+      scene.alert = SceneAlert{a["title"], a["message"], a["buttons"]};
+    }
+    for (const char* which : {"time", "date"}) {
+      if (!content.contains(which)) continue;
+      const json& t = content[which];
+      (std::string(which) == "time" ? scene.time : scene.date) =
+          SceneText{box(t["frame"]), t["text"], t["alpha"], t["hidden"]};
+    }
+  }
+
+  ObjcPaths paths_;
+  std::unique_ptr<ShellProcess> shell_;
+  std::unique_ptr<ShellProcess> spare_;  // not booted yet: waits for its boot request
+  std::vector<std::string> spareArguments_;
+  std::unique_ptr<sim::Record> record_;
+  double entryTime_ = 0;
+  double now_ = 0;
+  json idCounters_ = json::object();
+  LocalCity localCity_ = LocalCity::none;
+  CitySetup localCitySetup_;
+  bool appOpened_ = false;
+  std::optional<host::Array> savedCities_;
+  bool celsius_ = true;
+  json pendingUpdates_ = json::array();
+  bool locked_ = false;
+  std::optional<std::uint64_t> display_;
+  std::optional<bool> parallax_;
+  std::optional<std::string> assetName_;
+  bool assetAsked_ = false;
+  sim::AssetCatalog assets_ = sim::AssetCatalog::standard();
+  sim::ImageCatalog images_ = sim::ImageCatalog::standard();
+};
+
+}  // namespace
+
+ObjcPaths defaultObjcPaths() {
+  const char* shell = std::getenv("NIMSIM_OBJC_SHELL");
+  const char* library = std::getenv("NIMSIM_OBJC_ADDON");
+  return {shell ? shell : NIMSIM_OBJC_SHELL, library ? library : NIMSIM_OBJC_ADDON};
+}
+
+std::unique_ptr<World> makeObjcWorld(const ObjcPaths& paths) {
+  return std::make_unique<ObjcWorld>(paths);
+}
+
+}  // namespace nimsim

@@ -1,0 +1,124 @@
+// The default scenario and every example, run on the simulated platform and on the real
+// Objective-C runtime, give the same run: the same exit status and error (so the same
+// expectations held), the same trace line by line, the same shows and pictures, and the same
+// final state, apart from what must differ (simulator/compare.h). Any other difference is
+// listed, with its cause, in docs/device.md's table of differences between the platforms, or
+// the test fails; so does a listed one that went away.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "simulator/compare.h"
+#include "simulator/default_scenario.h"
+#include "simulator/parser.h"
+#include "simulator/runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+struct Scenario {
+  std::string name;
+  std::string text;
+};
+
+void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+
+std::vector<Scenario> scenarios() {
+  std::vector<Scenario> all;
+  for (auto [name, text] : nimsim::defaultAndExamples(NIMBREL_EXAMPLES_DIR)) {
+    for (char& c : name)
+      if (c == '-') c = '_';
+    all.push_back({name, text});
+  }
+  return all;
+}
+
+// The listed differences of one scenario: rows "| `scenario` | `/pointer` | cause |" of the
+// table under "## Differences between the platforms" in docs/device.md.
+std::set<std::string> listedDifferences(const std::string& scenario) {
+  std::ifstream in(NIMBREL_DEVICE_DOC);
+  std::set<std::string> listed;
+  bool inTable = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("## ")) inTable = line == "## Differences between the platforms";
+    if (!inTable || !line.starts_with("| `")) continue;
+    // "| `scenario` | `/pointer` | cause |": the quoted pieces are the 2nd and 4th parts.
+    std::vector<std::string> parts;
+    std::stringstream row(line);
+    for (std::string part; std::getline(row, part, '`');) parts.push_back(part);
+    if (parts.size() > 3 && parts[1] == scenario) listed.insert(parts[3]);
+  }
+  return listed;
+}
+
+class BothPlatforms : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(BothPlatforms, GiveTheSameRunApartFromTheListedDifferences) {
+  const Scenario& scenario = GetParam();
+  nimsim::ParseResult parsed = nimsim::parseScenario(scenario.text, scenario.name);
+  ASSERT_TRUE(parsed.ok()) << scenario.name;
+  const fs::path out = fs::temp_directory_path() /
+                       ("nimbrel-platforms-" + scenario.name + "-" + std::to_string(::getpid()));
+  const std::vector<nimsim::RunDifference> found =
+      nimsim::compareOnPlatforms(parsed.script, nimsim::defaultObjcPaths(), out.string());
+  fs::remove_all(out);
+
+  const std::set<std::string> listed = listedDifferences(scenario.name);
+  std::set<std::string> pointers;
+  for (const nimsim::RunDifference& d : found) {
+    pointers.insert(d.pointer);
+    EXPECT_TRUE(listed.count(d.pointer))
+        << scenario.name << ": not listed: " << d.pointer << "\n  sim:  " << d.sim.dump()
+        << "\n  objc: " << d.objc.dump();
+  }
+  for (const std::string& pointer : listed)
+    EXPECT_TRUE(pointers.count(pointer)) << scenario.name << ": listed but gone: " << pointer;
+}
+
+// Without its shell process or the add-on library the platform cannot start: said at once,
+// naming what is missing and where it was looked for.
+TEST(ObjcPlatform, AMissingShellProcessOrLibraryIsSaidByPath) {
+  const nimsim::ObjcPaths real = nimsim::defaultObjcPaths();
+  for (const nimsim::ObjcPaths& paths :
+       {nimsim::ObjcPaths{"/nowhere/nimsim-objc-shell", real.library},
+        nimsim::ObjcPaths{real.shell, "/nowhere/libnimbrel_objc.so"}}) {
+    const std::string missing = paths.shell != real.shell ? paths.shell : paths.library;
+    try {
+      nimsim::makeObjcWorld(paths);
+      ADD_FAILURE() << "made a world without " << missing;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+    }
+  }
+}
+
+// The run's page says which platform it ran on.
+TEST(ObjcPlatform, ThePageNamesTheRuntime) {
+  nimsim::ParseResult parsed = nimsim::parseScenario("boot shell\nlock\nwake\n", "page.scn");
+  ASSERT_TRUE(parsed.ok());
+  const fs::path out = fs::temp_directory_path() / ("nimbrel-page-" + std::to_string(::getpid()));
+  nimsim::RunOptions options;
+  options.outDir = out.string();
+  options.page = true;
+  options.platform = "objc";
+  std::ostringstream text;
+  auto world = nimsim::makeObjcWorld(nimsim::defaultObjcPaths());
+  EXPECT_EQ(nimsim::runScenario(parsed.script, *world, options, text, text), 0) << text.str();
+  std::ifstream page(out / "index.html");
+  std::stringstream html;
+  html << page.rdbuf();
+  fs::remove_all(out);
+  EXPECT_NE(html.str().find("<dd id=\"platform\">objc</dd>"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(DefaultAndExamples, BothPlatforms, ::testing::ValuesIn(scenarios()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
