@@ -99,6 +99,10 @@ void setClassLate(const std::string& name, bool late) {
 
 void loadLateClasses() { watch().lateLoaded = true; }
 
+id deviceClass(const char* name) {
+  return hidden(name) ? nullptr : reinterpret_cast<id>(objc_getClass(name));
+}
+
 void traceHooksFrom(const std::string& libraryPath, bool on) {
   Watch& w = watch();
   if (w.addonPath != libraryPath) w.addonBase = nullptr;
