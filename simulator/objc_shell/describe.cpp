@@ -12,6 +12,7 @@
 #include "objc/binding/registry.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
+#include "simulator/objc_shell/runtime_watch.h"
 
 namespace nimsim::objcshell {
 namespace {
@@ -334,7 +335,7 @@ json alertsJson() {
 }
 
 json weatherJson(double start) {
-  id prefs = msg(classNamed("WeatherPreferences"), "sharedPreferences");
+  id prefs = msg(deviceClass("WeatherPreferences"), "sharedPreferences");
   if (!prefs) return nullptr;
   id cities = msg(msg(msg(prefs, "userDefaultsPersistence"), "userDefaults"),
                   "objectForKey:", makeString("Cities"));

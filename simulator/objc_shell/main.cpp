@@ -221,7 +221,7 @@ json handle(const std::string& command, const json& r) {
     shellLine("asks +[SBFStaticWallpaperView _allowsParallax]");
     result = msg<BOOL>(msg(s.shell.wallpaperView, "class"), "_allowsParallax") != 0;
   } else if (command == "assetName") {
-    id loaderClass = classNamed("WUIAsynchronousAssetLoader");
+    id loaderClass = deviceClass("WUIAsynchronousAssetLoader");
     if (!loaderClass)
       throw std::invalid_argument("this system version has no WUIAsynchronousAssetLoader");
     id loader = msg(loaderClass, "sharedAssetLoader");

@@ -45,15 +45,19 @@ bool hidden(const char* name) {
   return w.absent.count(name) || (!w.lateLoaded && w.late.count(name));
 }
 
-// The runtime resolves its own classes by name as well (superclasses, for one): those look-ups
-// see every class, hidden or not.
+// The runtime resolves its own classes by name as well (superclasses, for one), and so does
+// the shell's own code as clang compiles it: those look-ups see every class, hidden or not.
 bool fromRuntime(const void* caller) {
   static const void* runtimeBase = [] {
     Dl_info info{};
     return dladdr(dlsym(RTLD_NEXT, "objc_getClass"), &info) ? info.dli_fbase : nullptr;
   }();
+  static const void* shellBase = [] {
+    Dl_info info{};
+    return dladdr(reinterpret_cast<const void*>(&traceHooksFrom), &info) ? info.dli_fbase : nullptr;
+  }();
   Dl_info info{};
-  return dladdr(caller, &info) && info.dli_fbase == runtimeBase;
+  return dladdr(caller, &info) && (info.dli_fbase == runtimeBase || info.dli_fbase == shellBase);
 }
 
 // Whether the call came from the add-on's library, while its hooks go in.
@@ -94,6 +98,10 @@ void setClassLate(const std::string& name, bool late) {
 }
 
 void loadLateClasses() { watch().lateLoaded = true; }
+
+id deviceClass(const char* name) {
+  return hidden(name) ? nullptr : reinterpret_cast<id>(objc_getClass(name));
+}
 
 void traceHooksFrom(const std::string& libraryPath, bool on) {
   Watch& w = watch();

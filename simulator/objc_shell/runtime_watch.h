@@ -10,6 +10,8 @@ namespace nimsim::objcshell {
 void setClassAbsent(const std::string& name, bool absent);
 void setClassLate(const std::string& name, bool late);
 void loadLateClasses();
+// The class as the add-on finds it by name: none while the device lacks it.
+id deviceClass(const char* name);
 // Whether the code at `caller` is the add-on library's (known from its first traced load).
 bool calledByAddon(const void* caller);
 // Traces the runtime calls made from the library at that path while `on`.

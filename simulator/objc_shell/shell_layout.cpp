@@ -9,6 +9,7 @@
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
+#include "simulator/objc_shell/runtime_watch.h"
 
 // The test shell's record of calls (objc/test_shell/ts_object.h).
 extern "C" void TSRecordCall(const char* selector, id receiver, long integer, BOOL flag, id object);
@@ -33,7 +34,7 @@ id made(const char* cls, const CGRect& frame) {
 }  // namespace
 
 void defineBackgroundSubclass() {
-  Class base = objc_getClass("WUIDynamicWeatherBackground");
+  Class base = reinterpret_cast<Class>(deviceClass("WUIDynamicWeatherBackground"));
   if (!base || objc_getClass("WUIDynamicWeatherBackgroundSubclass")) return;
   Class defined = objc_allocateClassPair(base, "WUIDynamicWeatherBackgroundSubclass", 0);
   if (defined) objc_registerClassPair(defined);
@@ -163,7 +164,7 @@ void rebuildDateView(ShellLayout& layout) {
 
 void addToDateView(const ShellLayout& layout, const std::string& className) {
   id dateView = shellView(layout, "date-view", std::nullopt);
-  id cls = classNamed(className.c_str());
+  id cls = deviceClass(className.c_str());
   if (!cls) throw std::invalid_argument("this system version has no " + className);
   const CGRect bounds = msg<CGRect>(dateView, "bounds");
   id added =
