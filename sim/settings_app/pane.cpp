@@ -90,57 +90,57 @@ Value sliderValue(double position) {
   return Value(static_cast<double>(static_cast<float>(position)));
 }
 
-void readList(const Specifier& spec, PaneCell& cell) {
-  if (spec.requiredText("detail") != "PSListItemsController")
-    spec.fail("needs detail PSListItemsController, which shows the list");
+void readList(const Specifier& item, PaneCell& cell) {
+  if (item.requiredText("detail") != "PSListItemsController")
+    item.fail("needs detail PSListItemsController, which shows the list");
   std::set<std::string> seen;
-  for (const Value& title : spec.array("validTitles")) {
+  for (const Value& title : item.array("validTitles")) {
     const std::string* text = title.get<std::string>();
-    if (!text || text->empty()) spec.fail("has a title that is not a text");
-    if (!seen.insert(lowered(*text)).second) spec.fail("offers '" + *text + "' twice");
+    if (!text || text->empty()) item.fail("has a title that is not a text");
+    if (!seen.insert(lowered(*text)).second) item.fail("offers '" + *text + "' twice");
     cell.titles.push_back(*text);
   }
-  for (const Value& value : spec.array("validValues")) {
-    if (!isNumber(value)) spec.fail("has a value that is not a number");
+  for (const Value& value : item.array("validValues")) {
+    if (!isNumber(value)) item.fail("has a value that is not a number");
     for (const Value& earlier : cell.values)
-      if (sameNumber(earlier, value)) spec.fail("offers one value twice");
+      if (sameNumber(earlier, value)) item.fail("offers one value twice");
     cell.values.push_back(value);
   }
   if (cell.titles.size() != cell.values.size())
-    spec.fail("has " + std::to_string(cell.titles.size()) + " titles for " +
+    item.fail("has " + std::to_string(cell.titles.size()) + " titles for " +
               std::to_string(cell.values.size()) + " values");
-  const Value* fallback = spec.find("default");
+  const Value* fallback = item.find("default");
   bool offered = false;
   for (const Value& value : cell.values)
     offered = offered || (fallback && sameNumber(*fallback, value));
-  if (!offered) spec.fail("needs a default among its values");
+  if (!offered) item.fail("needs a default among its values");
   cell.fallback = *fallback;
 }
 
-void readSlider(const Specifier& spec, PaneCell& cell) {
-  cell.minimum = spec.number("min");
-  cell.maximum = spec.number("max");
+void readSlider(const Specifier& item, PaneCell& cell) {
+  cell.minimum = item.number("min");
+  cell.maximum = item.number("max");
   // A float holds what the slider reports; bounds it cannot hold would wrap its value.
   if (!(std::fabs(cell.minimum) <= FLT_MAX && std::fabs(cell.maximum) <= FLT_MAX &&
         cell.minimum < cell.maximum))
-    spec.fail("needs a min below its max, both within a float's range");
-  cell.showsValue = spec.flag("showValue");
-  if (spec.flag("isSegmented")) {
-    const Value* count = spec.find("segmentCount");
+    item.fail("needs a min below its max, both within a float's range");
+  cell.showsValue = item.flag("showValue");
+  if (item.flag("isSegmented")) {
+    const Value* count = item.find("segmentCount");
     if (!count || !count->is<std::int64_t>() || *count->get<std::int64_t>() < 1 ||
         *count->get<std::int64_t>() > 100000)
-      spec.fail("is segmented but has no segmentCount from 1 to 100000");
+      item.fail("is segmented but has no segmentCount from 1 to 100000");
     cell.segments = static_cast<std::size_t>(*count->get<std::int64_t>());
   }
-  double fallback = spec.number("default");
+  double fallback = item.number("default");
   if (!(fallback >= cell.minimum && fallback <= cell.maximum))
-    spec.fail("has its default outside min and max");
+    item.fail("has its default outside min and max");
   if (cell.segments && !sliderPosition(cell, fallback))
-    spec.fail("has its default between two of its positions");
+    item.fail("has its default between two of its positions");
   cell.fallback = sliderValue(fallback);
 }
 
-PaneCell readCell(const Specifier& spec, const std::string& type) {
+PaneCell readCell(const Specifier& item, const std::string& type) {
   PaneCell cell;
   if (type == "PSSwitchCell")
     cell.kind = CellKind::toggle;
@@ -149,23 +149,23 @@ PaneCell readCell(const Specifier& spec, const std::string& type) {
   else if (type == "PSSliderCell")
     cell.kind = CellKind::slider;
   else
-    spec.fail("is a " + type +
+    item.fail("is a " + type +
               ", which this simulation does not model (PSGroupCell, PSSwitchCell, "
               "PSLinkListCell and PSSliderCell are)");
-  cell.key = spec.requiredText("key");
-  cell.domain = spec.requiredText("defaults");
-  cell.notification = spec.requiredText("PostNotification");
+  cell.key = item.requiredText("key");
+  cell.domain = item.requiredText("defaults");
+  cell.notification = item.requiredText("PostNotification");
   if (cell.kind == CellKind::slider) {
-    readSlider(spec, cell);
+    readSlider(item, cell);
     return cell;
   }
-  cell.label = spec.requiredText("label");
+  cell.label = item.requiredText("label");
   if (cell.kind == CellKind::list) {
-    readList(spec, cell);
+    readList(item, cell);
     return cell;
   }
-  const Value* fallback = spec.find("default");
-  if (!fallback || !fallback->is<bool>()) spec.fail("needs a boolean default");
+  const Value* fallback = item.find("default");
+  if (!fallback || !fallback->is<bool>()) item.fail("needs a boolean default");
   cell.fallback = *fallback;
   return cell;
 }
@@ -222,30 +222,30 @@ SettingsPane readPane(const Value& root) {
   if (!top) throw PaneError("the settings pane is not a dictionary");
   const Value* entry = host::objectForKey(top, "entry");
   if (!entry || !entry->is<Dictionary>()) throw PaneError("the settings pane has no entry");
-  Specifier entrySpec(*entry->get<Dictionary>(), "the pane's entry");
-  if (entrySpec.requiredText("cell") != "PSLinkCell")
-    entrySpec.fail("is not a PSLinkCell, which opens the pane");
+  Specifier entryItem(*entry->get<Dictionary>(), "the pane's entry");
+  if (entryItem.requiredText("cell") != "PSLinkCell")
+    entryItem.fail("is not a PSLinkCell, which opens the pane");
   SettingsPane pane;
-  pane.entryLabel = entrySpec.requiredText("label");
-  Specifier rootSpec(*top, "the settings pane");
-  pane.title = rootSpec.requiredText("title");
+  pane.entryLabel = entryItem.requiredText("label");
+  Specifier paneRoot(*top, "the settings pane");
+  pane.title = paneRoot.requiredText("title");
   std::set<std::string> keys;
-  const host::Array& items = rootSpec.array("items");
+  const host::Array& items = paneRoot.array("items");
   for (std::size_t i = 0; i < items.size(); ++i) {
     const Dictionary* keysOfItem = items[i].get<Dictionary>();
     if (!keysOfItem) throw PaneError("item " + std::to_string(i) + " is not a dictionary");
-    Specifier spec(*keysOfItem, "item " + std::to_string(i));
-    std::string type = spec.requiredText("cell");
+    Specifier item(*keysOfItem, "item " + std::to_string(i));
+    std::string type = item.requiredText("cell");
     if (type == "PSGroupCell") {
       pane.groups.push_back(
-          {spec.text("label").value_or(""), spec.text("footerText").value_or(""), {}});
+          {item.text("label").value_or(""), item.text("footerText").value_or(""), {}});
       continue;
     }
     if (pane.groups.empty()) pane.groups.emplace_back();
-    PaneCell cell = readCell(spec, type);
+    PaneCell cell = readCell(item, type);
     if (cell.kind == CellKind::slider) cell.label = pane.groups.back().header;
     if (!keys.insert(cell.key).second)
-      spec.fail("writes " + cell.key + ", as an earlier cell does");
+      item.fail("writes " + cell.key + ", as an earlier cell does");
     pane.groups.back().cells.push_back(std::move(cell));
   }
   return pane;
