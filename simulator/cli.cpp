@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "sim/device/profiles.h"
@@ -60,6 +61,24 @@ std::optional<std::string> readScenario(const std::string& path, std::string& er
   return readBounded(in, path, error);
 }
 
+struct ScenarioSource {
+  std::string name;  // as runs and pages show it
+  std::string text;
+};
+
+// A file, "-" for standard input, or the built-in default for none; none when the file cannot
+// be read, the reason printed.
+std::optional<ScenarioSource> loadScenario(const std::string& file) {
+  if (file.empty()) return ScenarioSource{"<default>", std::string(defaultScenario())};
+  std::string error;
+  auto read = readScenario(file, error);
+  if (!read) {
+    std::cerr << error << "\n";
+    return std::nullopt;
+  }
+  return ScenarioSource{file == "-" ? "<stdin>" : file, std::move(*read)};
+}
+
 // A scenario that does not parse still gets its page, saying why nothing ran.
 void writeUnrunPage(const std::string& name, const std::string& message,
                     const RunOptions& options) {
@@ -79,20 +98,10 @@ void writeUnrunPage(const std::string& name, const std::string& message,
 }
 
 int runCommand(const std::string& file, const RunOptions& options) {
-  std::string text;
-  std::string name = file.empty() ? "<default>" : file == "-" ? "<stdin>" : file;
-  if (file.empty()) {
-    text = std::string(defaultScenario());
-  } else {
-    std::string error;
-    auto read = readScenario(file, error);
-    if (!read) {
-      std::cerr << error << "\n";
-      return exitStatus::badInput;
-    }
-    text = std::move(*read);
-  }
-  ParseResult parsed = parseScenario(text, name);
+  std::optional<ScenarioSource> source = loadScenario(file);
+  if (!source) return exitStatus::badInput;
+  const std::string& name = source->name;
+  ParseResult parsed = parseScenario(source->text, name);
   if (!parsed.ok()) {
     std::ostringstream message;
     for (const ParseError& e : parsed.errors) message << e.format() << "\n";
@@ -114,18 +123,10 @@ int runCommand(const std::string& file, const RunOptions& options) {
 
 // Exit status 0 when the runs agree, 1 when they differ (each difference printed).
 int compareCommand(const std::string& file) {
-  std::string text = std::string(defaultScenario());
-  std::string name = file.empty() ? "<default>" : file;
-  if (!file.empty()) {
-    std::string error;
-    auto read = readScenario(file, error);
-    if (!read) {
-      std::cerr << error << "\n";
-      return exitStatus::badInput;
-    }
-    text = std::move(*read);
-  }
-  ParseResult parsed = parseScenario(text, name);
+  std::optional<ScenarioSource> source = loadScenario(file);
+  if (!source) return exitStatus::badInput;
+  const std::string& name = source->name;
+  ParseResult parsed = parseScenario(source->text, name);
   if (!parsed.ok()) {
     for (const ParseError& e : parsed.errors) std::cerr << e.format() << "\n";
     return exitStatus::badInput;
