@@ -288,7 +288,7 @@ IMP installTrampoline(Class cls, SEL name, Method method, bool inherited, IMP tr
   MSHookMessageEx(cls, name, trampoline, &original);
   return original;
 #else
-  return method_setImplementation(method, trampoline);
+  return replaceImplementation(cls, method, trampoline);
 #endif
 }
 

@@ -19,6 +19,12 @@
 #include "objc/runtime/exception.h"
 #include "objc/runtime/exceptions_shim.h"
 
+#if !defined(__APPLE__)
+// libobjc's own, exported but left out of its public headers: rebuilds the dispatch tables of
+// a class and of its subclasses.
+extern "C" void __objc_update_dispatch_table_for_class(Class);
+#endif
+
 namespace nimbrel::objc {
 
 // A selector or class name as a template argument, so each call site looks it up once.
@@ -154,6 +160,20 @@ R invokeImp(IMP imp, id receiver, SEL selector, Args... args) {
 template <class R, class... Args>
 R callImp(IMP imp, id receiver, SEL selector, Args... args) {
   return guardedCall<R, &invokeImp<R, Args...>>(imp, receiver, selector, args...);
+}
+
+// Replaces `method`, one of `owner`'s own (a metaclass's for a class method), so that the owner
+// and every subclass answer `imp` from the next message on, as Apple's runtime does by flushing
+// its caches. GCC's updates the owner's dispatch table only: a subclass already messaged may
+// keep the previous implementation, so the owner's tree is rebuilt.
+inline IMP replaceImplementation(Class owner, Method method, IMP imp) {
+  IMP previous = method_setImplementation(method, imp);
+#if defined(__APPLE__)
+  (void)owner;
+#else
+  __objc_update_dispatch_table_for_class(owner);
+#endif
+  return previous;
 }
 
 }  // namespace nimbrel::objc

@@ -104,14 +104,11 @@ id readDictionary(id self, SEL cmd, id file) {
 }  // namespace
 
 void watchFiles() {
-  Method dictionary = class_getInstanceMethod(objc_getClass("NSDictionary"),
-                                              sel_registerName("initWithContentsOfFile:"));
-  originalDictionaryRead = method_setImplementation(dictionary, asImp(&readDictionary));
-  Class data = objc_getClass("NSData");
-  Method reading = class_getClassMethod(data, sel_registerName("dataWithContentsOfFile:"));
-  originalRead = method_setImplementation(reading, asImp(&read));
-  Method writing = class_getInstanceMethod(data, sel_registerName("writeToFile:atomically:"));
-  originalWrite = method_setImplementation(writing, asImp(&write));
+  originalDictionaryRead = replaceMethod(objc_getClass("NSDictionary"),
+                                         "initWithContentsOfFile:", asImp(&readDictionary));
+  originalRead =
+      replaceMethod(objc_getMetaClass("NSData"), "dataWithContentsOfFile:", asImp(&read));
+  originalWrite = replaceMethod(objc_getClass("NSData"), "writeToFile:atomically:", asImp(&write));
 }
 
 void failNextWrite(const std::string& fault) { nextWriteFault = fault; }

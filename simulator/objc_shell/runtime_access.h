@@ -20,6 +20,13 @@ R msg(id receiver, const char* selector, Args... args) {
 
 inline id classNamed(const char* name) { return reinterpret_cast<id>(objc_getClass(name)); }
 
+// Replaces `cls`'s own method `selector` (a class method when `cls` is a metaclass) for it and
+// its subclasses, and answers the implementation replaced.
+inline IMP replaceMethod(Class cls, const char* selector, IMP imp) {
+  Method method = class_getInstanceMethod(cls, sel_registerName(selector));
+  return nimbrel::objc::replaceImplementation(cls, method, imp);
+}
+
 inline bool isKind(id object, const char* cls) {
   id found = classNamed(cls);
   return object && found && msg<BOOL>(object, "isKindOfClass:", found);

@@ -81,8 +81,7 @@ void invalidate(id self, SEL cmd) {
 }
 
 void replaceClassMethod(const char* cls, const char* selector, IMP imp) {
-  Method method = class_getClassMethod(objc_getClass(cls), sel_registerName(selector));
-  method_setImplementation(method, imp);
+  replaceMethod(objc_getMetaClass(cls), selector, imp);
 }
 
 }  // namespace
@@ -93,9 +92,7 @@ void installVirtualTime() {
   replaceClassMethod("NSDate", "date", asImp(&date));
   replaceClassMethod("NSTimer", "scheduledTimerWithTimeInterval:target:selector:userInfo:repeats:",
                      asImp(&scheduledTimer));
-  Method invalidateMethod =
-      class_getInstanceMethod(objc_getClass("NSTimer"), sel_registerName("invalidate"));
-  originalInvalidate = method_setImplementation(invalidateMethod, asImp(&invalidate));
+  originalInvalidate = replaceMethod(objc_getClass("NSTimer"), "invalidate", asImp(&invalidate));
 }
 
 void advanceTo(double until) {

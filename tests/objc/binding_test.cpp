@@ -524,6 +524,23 @@ TEST(ObjcExceptionTexts, BrokenUTF8IsReplacedAndWholeCharactersKept) {
   for (const Row& row : rows) EXPECT_EQ(validUTF8(row.text), row.valid) << row.text;
 }
 
+// GCC's runtime copies a bucket of its dispatch table into a subclass that adds a method of
+// its own there; a replacement must still reach that subclass, as on Apple's runtime.
+TEST(ObjcRuntime, AReplacedMethodReachesASubclassAlreadyMessaged) {
+  Class base = objc_allocateClassPair(objc_getClass("NSObject"), "TSReplacedBase", 0);
+  class_addMethod(base, sel_registerName("tsValue"), asImp(+[](id, SEL) { return 1; }), "i@:");
+  objc_registerClassPair(base);
+  Class sub = objc_allocateClassPair(base, "TSReplacedSub", 0);
+  class_addMethod(sub, sel_registerName("tsOwnValue"), asImp(+[](id, SEL) { return 3; }), "i@:");
+  objc_registerClassPair(sub);
+  id object = send<id>(send<id>(reinterpret_cast<id>(sub), sel<"alloc">()), sel<"init">());
+  ASSERT_EQ(send<int>(object, sel<"tsValue">()), 1);
+  replaceImplementation(base, class_getInstanceMethod(base, sel<"tsValue">()),
+                        asImp(+[](id, SEL) { return 2; }));
+  EXPECT_EQ(send<int>(object, sel<"tsValue">()), 2);
+  release(object);
+}
+
 // Reads a string property of a test-shell object.
 std::string textOf(id object, SEL getter) {
   return stringFrom(send<id>(object, getter)).value_or("(none)");
