@@ -387,6 +387,10 @@ TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   EXPECT_NE(std::dynamic_pointer_cast<host::City>(host::platform().factory().newCity()), nullptr);
   EXPECT_EQ(wrap(shell_.window)->objectClass().name(), "_SBWallpaperWindow");
   EXPECT_TRUE(host::metaclassOf(hostClass("City"))->isMetaclass());
+  // A metaclass shares its class's name, but answers none of the class's own messages.
+  EXPECT_EQ(dynamic_cast<host::WeatherBackgroundClass*>(
+                host::metaclassOf(hostClass("WUIDynamicWeatherBackground"))),
+            nullptr);
   EXPECT_EQ(wrap(classNamed("City")).get(), hostClass("City")) << "a class is its host class";
   EXPECT_EQ(hostClass("City")->superclass()->name(), "TSObject");
 }
@@ -693,7 +697,7 @@ TEST_F(ObjcBinding, ValuesAnswerFoundationsOwnReadings) {
                host::PlatformException);
 }
 
-TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
+TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundationAndWritesReplaceFilesWhole) {
   const auto root = std::filesystem::temp_directory_path() / "nimbrel-objc-files";
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root / "var/mobile/Library/Preferences");
@@ -723,6 +727,16 @@ TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
   std::ofstream(root / "garbage.plist") << "bplist00 this is not a list";
   EXPECT_EQ(files.dictionaryWithContentsOfFile("/garbage.plist"), std::nullopt);
   EXPECT_FALSE(files.writeToFile(written, "/no/such/folder/x.plist", true));
+
+  // Written atomically, a file is replaced whole: a reader that opened it before reads the old
+  // contents, never a half-written new file.
+  std::ifstream opened(root / "var/mobile/Library/Preferences/d.plist");
+  ASSERT_TRUE(files.writeToFile(host::Dictionary{{"on", false}},
+                                "/var/mobile/Library/Preferences/d.plist", true));
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(opened), {}).find("Zürich"),
+            std::string::npos);
+  EXPECT_EQ(files.dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/d.plist"),
+            (host::Dictionary{{"on", false}}));
   unsetenv("NIMBREL_DEVICE_ROOT");
   std::filesystem::remove_all(root);
 }
