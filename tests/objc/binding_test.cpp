@@ -22,6 +22,7 @@
 #include "objc/binding/pointer_map.h"
 #include "objc/binding/registry.h"
 #include "objc/runtime/exception.h"
+#include "objc/runtime/exceptions_shim.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/geometry.h"
 #include "objc/runtime/message.h"
@@ -503,6 +504,13 @@ TEST_F(ObjcBinding, AnExceptionCrossesTheBindingWholeInBothDirections) {
   EXPECT_EQ(seenByAddon, "WeatherServiceDown: " + reason);
   EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "layoutSubviews"),
                "WeatherServiceDown");
+  // Raised past every shim, the exception is none of C++'s: it goes on as it is.
+  duringLayout = [&] { nimbrel_objc_raise(raised); };
+  id reached = nimbrel_objc_try(
+      [](void* view) { sendUnguarded<void>(static_cast<id>(view), sel<"layoutSubviews">()); },
+      shell_.wallpaperView);
+  EXPECT_EQ(reached, raised);
+  release(reached);
   release(raised);
   release(userInfo);
 
