@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <new>
 #include <set>
 #include <thread>
@@ -17,13 +19,32 @@
 #include "host/platform.h"
 #include "objc/binding/bound.h"
 #include "objc/binding/hooks.h"
+#include "objc/binding/pointer_map.h"
 #include "objc/binding/registry.h"
 #include "objc/runtime/exception.h"
+#include "objc/runtime/exceptions_shim.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/geometry.h"
 #include "objc/runtime/message.h"
 #include "objc/seam/stand_ins.h"
 #include "objc/test_shell/test_shell.h"
+
+namespace {
+// This thread's heap allocations: a background thread's do not disturb a count.
+thread_local long allocations = 0;
+}  // namespace
+
+// (GCC takes the replacement pair below for a mismatch.)
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -302,9 +323,15 @@ TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {
     EXPECT_EQ(host->subviews().front(), wrap(shell_.wallpaperView));
   }
   EXPECT_EQ(retainCount(label), before);
-  // Made again after the last holder let go, the host object is the one the table kept.
+  // Made again after the last holder let go, the host object is the one the table kept, and
+  // its holding's bookkeeping is recycled: after the first time, wrapping it again allocates
+  // nothing.
   const std::size_t made = hostObjectsMade();
-  for (int i = 0; i < 100; ++i) EXPECT_EQ(unwrap(wrap(label)), label);
+  int unwrappedAsItself = unwrap(wrap(label)) == label;
+  const long allocated = allocations;
+  for (int i = 1; i < 100; ++i) unwrappedAsItself += unwrap(wrap(label)) == label;
+  EXPECT_EQ(allocations - allocated, 0);
+  EXPECT_EQ(unwrappedAsItself, 100);
   EXPECT_EQ(hostObjectsMade(), made);
   EXPECT_EQ(retainCount(label), before);
   // Objects coming and going make the table sweep, and a newcomer may take a gone object's
@@ -378,6 +405,26 @@ TEST_F(ObjcBinding, DormantHostObjectsAreSweptSoTheTableStaysBounded) {
   EXPECT_LT(hostObjectsKept(), 500u);
 }
 
+// Whatever addresses collide in the hash, every key inserted is found again with its value.
+TEST(ObjcPointerMap, EveryKeyInsertedIsFoundAgainWithItsValueAndNoOther) {
+  for (const std::uintptr_t stride : {8u, 16u, 48u, 4096u}) {
+    SCOPED_TRACE(stride);
+    const auto key = [stride](std::uintptr_t i) {
+      return reinterpret_cast<const void*>(i * stride);
+    };
+    PointerMap<const void*, std::uintptr_t> map;
+    for (std::uintptr_t i = 1; i <= 300; ++i)
+      map.insert(key(i), std::make_unique<std::uintptr_t>(i));
+    int found = 0;
+    for (std::uintptr_t i = 1; i <= 300; ++i) {
+      const std::uintptr_t* value = map.find(key(i));
+      found += value && *value == i;
+    }
+    EXPECT_EQ(found, 300);
+    EXPECT_EQ(map.find(key(301)), nullptr);
+  }
+}
+
 TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   auto background = host::lookUpClass<host::WeatherBackgroundClass>("WUIDynamicWeatherBackground")
                         ->makeWithFrame(host::makeRect(1, 2, 30, 40));
@@ -387,6 +434,10 @@ TEST_F(ObjcBinding, HostTypesFollowTheClass) {
   EXPECT_NE(std::dynamic_pointer_cast<host::City>(host::platform().factory().newCity()), nullptr);
   EXPECT_EQ(wrap(shell_.window)->objectClass().name(), "_SBWallpaperWindow");
   EXPECT_TRUE(host::metaclassOf(hostClass("City"))->isMetaclass());
+  // A metaclass shares its class's name, but answers none of the class's own messages.
+  EXPECT_EQ(dynamic_cast<host::WeatherBackgroundClass*>(
+                host::metaclassOf(hostClass("WUIDynamicWeatherBackground"))),
+            nullptr);
   EXPECT_EQ(wrap(classNamed("City")).get(), hostClass("City")) << "a class is its host class";
   EXPECT_EQ(hostClass("City")->superclass()->name(), "TSObject");
 }
@@ -453,6 +504,13 @@ TEST_F(ObjcBinding, AnExceptionCrossesTheBindingWholeInBothDirections) {
   EXPECT_EQ(seenByAddon, "WeatherServiceDown: " + reason);
   EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "layoutSubviews"),
                "WeatherServiceDown");
+  // Raised past every shim, the exception is none of C++'s: it goes on as it is.
+  duringLayout = [&] { nimbrel_objc_raise(raised); };
+  id reached = nimbrel_objc_try(
+      [](void* view) { sendUnguarded<void>(static_cast<id>(view), sel<"layoutSubviews">()); },
+      shell_.wallpaperView);
+  EXPECT_EQ(reached, raised);
+  release(reached);
   release(raised);
   release(userInfo);
 
@@ -710,7 +768,7 @@ TEST_F(ObjcBinding, ValuesAnswerFoundationsOwnReadings) {
                host::PlatformException);
 }
 
-TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
+TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundationAndWritesReplaceFilesWhole) {
   const auto root = std::filesystem::temp_directory_path() / "nimbrel-objc-files";
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root / "var/mobile/Library/Preferences");
@@ -740,6 +798,16 @@ TEST_F(ObjcBinding, PropertyListFilesAndPreferencesGoThroughFoundation) {
   std::ofstream(root / "garbage.plist") << "bplist00 this is not a list";
   EXPECT_EQ(files.dictionaryWithContentsOfFile("/garbage.plist"), std::nullopt);
   EXPECT_FALSE(files.writeToFile(written, "/no/such/folder/x.plist", true));
+
+  // Written atomically, a file is replaced whole: a reader that opened it before reads the old
+  // contents, never a half-written new file.
+  std::ifstream opened(root / "var/mobile/Library/Preferences/d.plist");
+  ASSERT_TRUE(files.writeToFile(host::Dictionary{{"on", false}},
+                                "/var/mobile/Library/Preferences/d.plist", true));
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(opened), {}).find("Zürich"),
+            std::string::npos);
+  EXPECT_EQ(files.dictionaryWithContentsOfFile("/var/mobile/Library/Preferences/d.plist"),
+            (host::Dictionary{{"on", false}}));
   unsetenv("NIMBREL_DEVICE_ROOT");
   std::filesystem::remove_all(root);
 }

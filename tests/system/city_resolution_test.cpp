@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <string>
 
 #include "tests/system/addon_fixture.h"
 
@@ -115,31 +116,44 @@ INSTANTIATE_TEST_SUITE_P(
 
 class Alerts : public AddonFixture {};
 
-TEST_F(Alerts, CarryTitleMessageOneOkButtonTagAndDelegate) {
-  settings().useLocalCity = false;
-  const host::Id receiver = controller();
-  nimbrel::resolveCity(true, receiver);
-  ASSERT_EQ(process().alerts().visibleAlerts().size(), 1u);
-  const auto& alert = *process().alerts().visibleAlerts().front();
-  EXPECT_EQ(alert.title(), "No weather cities");
-  EXPECT_EQ(alert.message(),
-            "You disabled local city but have no cities added in the weather app. Please enable "
-            "local city in the settings or add a city in the weather app.");
-  EXPECT_EQ(alert.buttonTitles(), std::vector<std::string>{"OK"});
-  EXPECT_EQ(alert.cancelButtonIndex(), 0);
-  EXPECT_EQ(alert.firstOtherButtonIndex(), -1);
-  EXPECT_EQ(alert.tag(), 8472);
-  EXPECT_EQ(alert.delegate(), receiver);
-}
+struct AlertCase {
+  bool useLocalCity;
+  std::string title, message;
+};
 
-TEST_F(Alerts, NoLocalCityMessageHasThreeLines) {
-  nimbrel::resolveCity(true, controller());
-  ASSERT_EQ(process().alerts().visibleAlerts().size(), 1u);
-  EXPECT_EQ(process().alerts().visibleAlerts().front()->message(),
-            "This is common after a respring. Open the weather app or widget and a background will "
-            "start to show. This tweak will cache the local city's location after that.\n"
-            "This warning can be disabled in the settings.\n"
-            "Other weather cities are not affected by resprings.");
+TEST_F(Alerts, EitherAlertCarriesItsTextsOneOkButtonAndTheReceiverAsDelegateAndIsTaggedWhenShown) {
+  const AlertCase cases[] = {
+      {false, "No weather cities",
+       "You disabled local city but have no cities added in the weather app. Please enable local "
+       "city in the settings or add a city in the weather app."},
+      {true, "No local city available",
+       "This is common after a respring. Open the weather app or widget and a background will "
+       "start to show. This tweak will cache the local city's location after that.\n"
+       "This warning can be disabled in the settings.\n"
+       "Other weather cities are not affected by resprings."},
+  };
+  for (const AlertCase& c : cases) {
+    SCOPED_TRACE(c.title);
+    relaunch();
+    loadDefaultSettings();
+    settings().useLocalCity = c.useLocalCity;
+    const host::Id receiver = controller();
+    nimbrel::resolveCity(true, receiver);
+    ASSERT_EQ(process().alerts().visibleAlerts().size(), 1u);
+    const auto& alert = *process().alerts().visibleAlerts().front();
+    EXPECT_EQ(alert.title(), c.title);
+    EXPECT_EQ(alert.message(), c.message);
+    EXPECT_EQ(alert.buttonTitles(), std::vector<std::string>{"OK"});
+    EXPECT_EQ(alert.cancelButtonIndex(), 0);
+    EXPECT_EQ(alert.firstOtherButtonIndex(), -1);
+    EXPECT_EQ(alert.tag(), 8472);
+    EXPECT_EQ(alert.delegate(), receiver);
+    // The record describes the alert as it was shown: a delegate answering it then must
+    // already find the tag.
+    const auto shown = process().record().textsIn("alert");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown.front().find(" tag 8472 delegate "), std::string::npos) << shown.front();
+  }
 }
 
 TEST_F(Alerts, AtMostOneAlertOfEitherKindPerProcessAndAgainAfterARespring) {

@@ -160,30 +160,48 @@ TEST_F(LockEvents, UnlockDetachesTheLockScreenBackgroundAndThenLetsTheShellFinis
   receiverTheShellSaw = optionsTheShellSaw = nullptr;
 }
 
-TEST_F(LockEvents, UnlockWithBothRandomSettingsRebindsOnlyTheHomeScreen) {
-  state().settings.randomWeather = state().settings.randomWeatherUnLock = true;
-  state().city = process().factory().newCity();
-  auto lockBackground = background(nullptr);
-  auto homeBackground = background(homeHost());
-  state().weatherBackground = lockBackground;
-  state().homeScreenViews = nimbrel::BackgroundList{homeBackground};
-  nimbrel::finishUIUnlock(nullptr, host::methods::FinishUIUnlock::selector, 0, nullptr);
-  EXPECT_EQ(lockBackground->bindCount(), 0u);
-  EXPECT_EQ(homeBackground->city(), state().city);
+// Random weather at unlock needs both settings: random alone draws on its timer instead.
+TEST_F(LockEvents, UnlockRedrawsAndRebindsOnlyTheHomeScreenWhenBothRandomSettingsAreOn) {
+  struct Case {
+    bool randomWeather, randomWeatherUnLock, rebinds;
+  };
+  for (const Case c :
+       {Case{true, true, true}, Case{true, false, false}, Case{false, true, false}}) {
+    SCOPED_TRACE(testing::Message()
+                 << "random " << c.randomWeather << ", at unlock " << c.randomWeatherUnLock);
+    state().settings.randomWeather = c.randomWeather;
+    state().settings.randomWeatherUnLock = c.randomWeatherUnLock;
+    state().city = process().factory().newCity();
+    auto lockBackground = background(nullptr);
+    auto homeBackground = background(homeHost());
+    state().weatherBackground = lockBackground;
+    state().homeScreenViews = nimbrel::BackgroundList{homeBackground};
+    nimbrel::finishUIUnlock(nullptr, host::methods::FinishUIUnlock::selector, 0, nullptr);
+    EXPECT_EQ(lockBackground->bindCount(), 0u);
+    EXPECT_EQ(homeBackground->bindCount(), c.rebinds ? 1u : 0u);
+    EXPECT_EQ(homeBackground->city(), c.rebinds ? state().city : nullptr);
+  }
 }
 
 class RandomWeather : public LockEvents {};
 
-TEST_F(RandomWeather, ADrawSucceedsExactlyWhenTheDrawnConditionHasAnAsset) {
+TEST_F(RandomWeather, ADrawSucceedsExactlyWhenTheDrawnConditionHasAnAssetAndDayIsAFairCoin) {
   state().city = process().factory().newCity();
   auto& catalog = process().weather().assetLoader()->catalog();
-  for (int draw = 0; draw < 200; ++draw) {
+  constexpr int draws = 400;
+  int days = 0;
+  for (int draw = 0; draw < draws; ++draw) {
     const bool succeeded = nimbrel::drawRandomWeather();
     const auto code = state().city->conditionCode();
     ASSERT_GE(code, 0);
     ASSERT_LT(code, 48);
     EXPECT_EQ(succeeded, catalog.filename(code, state().city->isDay()).has_value());
+    days += state().city->isDay() ? 1 : 0;
   }
+  // The seeded draws are the same every run; a fair coin lands within four standard
+  // deviations (10 here) of half, a coin of one in three (133 expected) does not.
+  EXPECT_GT(days, draws / 2 - 40);
+  EXPECT_LT(days, draws / 2 + 40);
 }
 
 TEST_F(RandomWeather, WithNoAssetAtAllPickingGivesUpAfterAThousandDrawsInsteadOfHanging) {
