@@ -36,7 +36,8 @@ std::shared_ptr<host::Object> borrow(id object);
 std::shared_ptr<host::Object> adopt(Owned made);
 
 // One call from the platform into the add-on: of the objects it borrowed, those a holder keeps
-// when it ends are retained then; the rest never were. Calls nest.
+// when it ends are retained then; the rest never were. Calls nest; a step of an outer call that
+// expects the platform to raise does not reach into a nested one.
 class CallScope {
  public:
   CallScope();
@@ -46,6 +47,7 @@ class CallScope {
 
  private:
   std::size_t firstBorrowed_ = 0;
+  host::ExpectPlatformException expected_ = host::ExpectPlatformException::nothingInNewCall();
 };
 
 // A host object as T, or none when it is none or its host type is not a T.

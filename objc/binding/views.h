@@ -40,11 +40,11 @@ class BoundView : public Bound<Interface> {
     return wrapAs<host::View>(send<id>(self(), sel<"superview">()));
   }
   // Inside a call from the platform the subviews are borrowed, as the view holds them for the
-  // call: an add-on that keeps one past the call gets it retained then. One guard for the
-  // whole walk.
+  // call: an add-on that keeps one past the call gets it retained then. At most one guard for
+  // the whole walk.
   host::Subviews subviews() const override {
     host::Subviews views;
-    guarded([&] {
+    guardedWhereExpected([&] {
       id array = sendUnguarded<id>(self(), sel<"subviews">());
       const auto count = sendUnguarded<unsigned long>(array, sel<"count">());
       for (unsigned long i = 0; i < count; ++i)
