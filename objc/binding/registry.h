@@ -67,8 +67,13 @@ std::shared_ptr<T> borrowAs(id object) {
   return as<T>(borrow(object));
 }
 
-// The Objective-C object behind a host object; nil for none or for a foreign object.
-id unwrap(const host::Object* object);
+// The Objective-C object behind a host object; nil for none or for a foreign object. Inline:
+// every message with an object argument asks.
+inline id unwrap(const host::Object* object) {
+  if (!object) return nullptr;
+  const Handle* handle = host::crossCast<Handle>(const_cast<host::Object&>(*object));
+  return handle ? handle->object() : nullptr;
+}
 template <class T>
 id unwrap(const std::shared_ptr<T>& object) {
   return unwrap(object.get());

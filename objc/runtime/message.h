@@ -76,18 +76,6 @@ void guarded(Body&& body) {
   if (id raised = nimbrel_objc_try(run, &body)) throwRaised(raised);
 }
 
-// Runs `body` guarded inside a step that expects the platform to raise, and as it is elsewhere,
-// where an NSException unwinds as itself to the trampoline that re-raises it into the shell.
-// GCC's runtime lets no C++ code catch an NSException, so a guard costs a call into
-// Objective-C: only the steps that catch one pay for it.
-template <class Body>
-void guardedWhereExpected(Body&& body) {
-  if (host::ExpectPlatformException::active()) [[unlikely]]
-    guarded(body);
-  else
-    body();
-}
-
 // Whether x86-64's calling convention returns R through memory: a structure of more than 16
 // bytes (CGRect, CGAffineTransform). There Apple's runtime sends with objc_msgSend_stret.
 template <class R>
@@ -160,12 +148,18 @@ R sendGuarded(id receiver, SEL selector, Args... args) {
   return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
 }
 
+// The guarded message, out of line: the unguarded one inlines at its call site.
+template <class R, class... Args>
+[[gnu::noinline]] R sendGuardedApart(id receiver, SEL selector, Args... args) {
+  return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
+}
+
 // A message on the add-on's behalf: guarded only inside a step that expects a raise.
 template <class R, class... Args>
-R send(id receiver, SEL selector, Args... args) {
+[[gnu::always_inline]] inline R send(id receiver, SEL selector, Args... args) {
   if (!receiver) return R();
   if (host::ExpectPlatformException::active()) [[unlikely]]
-    return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
+    return sendGuardedApart<R>(receiver, selector, args...);
   return dispatch<R>(receiver, selector, args...);
 }
 
