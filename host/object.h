@@ -2,6 +2,7 @@
 // platform's exception.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -48,6 +49,39 @@ class PlatformException : public std::runtime_error {
 
  private:
   std::string name_;
+};
+
+// A step of the add-on that expects the platform to raise and catches PlatformException
+// itself (a message an older system lacks). Outside such a step the add-on catches no
+// platform exception: a raise passes through it, unwinding its frames, back to the shell as it
+// was, possibly in a form no handler of the add-on's would match. That lets an implementation
+// turn the platform's own exceptions into PlatformException only inside a step, rather than
+// at every message.
+class ExpectPlatformException {
+ public:
+  ExpectPlatformException() noexcept : ExpectPlatformException(true) {}
+  ~ExpectPlatformException() { expected_.store(outer_, std::memory_order_relaxed); }
+  ExpectPlatformException(const ExpectPlatformException&) = delete;
+  ExpectPlatformException& operator=(const ExpectPlatformException&) = delete;
+
+  static bool active() noexcept { return expected_.load(std::memory_order_relaxed); }
+
+  // Where the platform calls into the add-on: the new call expects nothing, whatever step of
+  // an outer call it interrupts, until it marks a step of its own.
+  [[nodiscard]] static ExpectPlatformException nothingInNewCall() noexcept {
+    return ExpectPlatformException(false);
+  }
+
+ private:
+  explicit ExpectPlatformException(bool expected) noexcept
+      : outer_(expected_.load(std::memory_order_relaxed)) {
+    expected_.store(expected, std::memory_order_relaxed);
+  }
+
+  bool outer_;
+  // Only the interface thread, where the add-on runs, marks steps; an atomic, so that another
+  // thread may read it. Relaxed: it orders nothing else.
+  static inline constinit std::atomic<bool> expected_{false};
 };
 
 }  // namespace host

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,32 +22,42 @@ class View;
 
 // A view's subviews at one moment, back to front. The first few are kept in place, so that
 // asking a view with few subviews for them allocates nothing: the add-on asks at every
-// appearance of the lock screen.
+// appearance of the lock screen. The places are left unmade until used.
 class Subviews {
  public:
   using value_type = std::shared_ptr<View>;
   using const_iterator = const value_type*;
   using iterator = const_iterator;
 
-  Subviews() = default;
+  Subviews() {}
   template <class Iterator>
   Subviews(Iterator first, Iterator last) {
     for (; first != last; ++first) push_back(*first);
   }
+  Subviews(const Subviews& other) : Subviews(other.begin(), other.end()) {}
+  Subviews(Subviews&& other) noexcept : spilled_(std::move(other.spilled_)), size_(other.size_) {
+    if (size_ <= kInPlace) std::uninitialized_move_n(other.inPlace_, size_, inPlace_);
+  }
+  Subviews& operator=(Subviews other) noexcept {
+    std::destroy_at(this);
+    std::construct_at(this, std::move(other));
+    return *this;
+  }
+  ~Subviews() {
+    if (size_ <= kInPlace) std::destroy_n(inPlace_, size_);
+  }
 
   void push_back(value_type view) {
-    if (size_ == kInPlace) {
-      spilled_.reserve(2 * kInPlace);
-      for (value_type& kept : inPlace_) spilled_.push_back(std::move(kept));
-    }
-    if (size_ < kInPlace)
-      inPlace_[size_] = std::move(view);
-    else
+    if (size_ < kInPlace) {
+      std::construct_at(inPlace_ + size_, std::move(view));
+    } else {
+      if (size_ == kInPlace) spill();
       spilled_.push_back(std::move(view));
+    }
     ++size_;
   }
 
-  const_iterator begin() const { return size_ > kInPlace ? spilled_.data() : inPlace_.data(); }
+  const_iterator begin() const { return size_ > kInPlace ? spilled_.data() : inPlace_; }
   const_iterator end() const { return begin() + size_; }
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -60,7 +71,18 @@ class Subviews {
 
  private:
   static constexpr std::size_t kInPlace = 8;
-  std::array<value_type, kInPlace> inPlace_;
+
+  // The places' views move to the heap, and the places are unmade again.
+  void spill() {
+    spilled_.reserve(2 * kInPlace);
+    std::move(inPlace_, inPlace_ + kInPlace, std::back_inserter(spilled_));
+    std::destroy_n(inPlace_, kInPlace);
+  }
+
+  // Made in place for the first kInPlace views only; unmade when they spill.
+  union {
+    value_type inPlace_[kInPlace];
+  };
   std::vector<value_type> spilled_;
   std::size_t size_ = 0;
 };

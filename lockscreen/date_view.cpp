@@ -16,6 +16,7 @@ namespace {
 // is swallowed so that the rest still runs.
 template <class Message>
 bool sendGuarded(Message&& message) {
+  host::ExpectPlatformException expected;
   try {
     message();
     return true;

@@ -14,10 +14,24 @@ template <class Interface>
 class Bound : public Interface, public Handle {
  public:
   explicit Bound(id object) : Handle(object) {}
-  host::Class& objectClass() const override { return *classBinding(object_getClass(object())); }
+  // The class's host class is remembered, since the add-on asks at every walk of subviews;
+  // the object's class is read afresh each time, as it may change (isa swizzling).
+  host::Class& objectClass() const override {
+    Class cls = object_getClass(object());
+    if (cls != knownClass_) [[unlikely]] {
+      knownBinding_ = classBinding(cls);
+      knownClass_ = cls;
+    }
+    return *knownBinding_;
+  }
 
  protected:
   id self() const { return object(); }
+
+ private:
+  // Only the interface thread asks, as it alone touches the class table.
+  mutable Class knownClass_ = nullptr;
+  mutable host::Class* knownBinding_ = nullptr;
 };
 
 // A class: its name, superclass and metaclass come from the runtime.

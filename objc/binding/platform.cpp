@@ -108,9 +108,9 @@ class PropertyListFiles final : public host::PropertyListFiles {
     id data = send<id>(cls<"NSData">(), sel<"dataWithContentsOfFile:">(), file);
     if (!data) return nullptr;
     try {
-      return send<id>(cls<"NSPropertyListSerialization">(),
-                      sel<"propertyListWithData:options:format:error:">(), data, 0ul,
-                      static_cast<void*>(nullptr), static_cast<id*>(nullptr));
+      return sendGuarded<id>(cls<"NSPropertyListSerialization">(),
+                             sel<"propertyListWithData:options:format:error:">(), data, 0ul,
+                             static_cast<void*>(nullptr), static_cast<id*>(nullptr));
     } catch (const host::PlatformException&) {
       return nullptr;
     }

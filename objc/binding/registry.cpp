@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <new>
+#include <span>
 #include <vector>
 
 #include "objc/binding/bound.h"
@@ -143,9 +144,8 @@ Entry& newEntry(Tables& t, id object, Class cls, Entry* gone) {
 
 // The host class of a class object, or the object's session: held already, dormant and
 // lent or woken, or else new on its entry. An entry of a gone object of another class is made
-// again.
-std::shared_ptr<host::Object> hold(Tables& t, id object, Take take) {
-  Entry* entry = t.objects.find(object);
+// again. `entry` is the table's entry for the object's address, or none.
+std::shared_ptr<host::Object> hold(Tables& t, id object, Take take, Entry* entry) {
   // A session with holders keeps its object: it cannot have gone, whatever its class says.
   if (entry && !entry->dormant)
     if (auto held = entry->session.lock()) return held;
@@ -167,25 +167,30 @@ std::shared_ptr<host::Object> hold(Tables& t, id object, Take take) {
 
 // borrow() beyond its common case: kept out of line, so that the common case saves no
 // registers.
-[[gnu::noinline]] std::shared_ptr<host::Object> holdBorrowed(Tables& t, id object) {
+[[gnu::noinline]] std::shared_ptr<host::Object> holdBorrowed(Tables& t, id object, Entry* entry) {
   if (!object) return nullptr;
-  return hold(t, object, t.callDepth == 0 ? Take::retain : Take::borrow);
+  return hold(t, object, t.callDepth == 0 ? Take::retain : Take::borrow, entry);
 }
+
+// Held past the call by someone besides the entry: now the binding retains it for them.
+[[gnu::noinline]] void wakeKept(Entry& entry) { wake(entry, endOf(entry.dormant)->object); }
 
 }  // namespace
 
 std::shared_ptr<host::Object> wrap(id object) {
-  return object ? hold(tables(), object, Take::retain) : nullptr;
+  if (!object) return nullptr;
+  Tables& t = tables();
+  return hold(t, object, Take::retain, t.objects.find(object));
 }
 
 std::shared_ptr<host::Object> borrow(id object) {
   Tables& t = tables();
   // The common case, kept short: inside a call, an object lent to an earlier one and still of
   // its class.
-  Entry* entry = object && t.callDepth > 0 ? t.objects.find(object) : nullptr;
-  if (!entry || !entry->dormant || entry->cls != object_getClass(object) ||
+  Entry* entry = object ? t.objects.find(object) : nullptr;
+  if (!entry || !entry->dormant || t.callDepth == 0 || entry->cls != object_getClass(object) ||
       t.borrowed.size() == t.borrowed.capacity())
-    return holdBorrowed(t, object);
+    return holdBorrowed(t, object, entry);
   t.borrowed.push_back(entry);
   return entry->dormant;
 }
@@ -203,19 +208,13 @@ CallScope::CallScope() {
 CallScope::~CallScope() {
   Tables& t = tables();
   --t.callDepth;
-  for (std::size_t i = firstBorrowed_; i < t.borrowed.size(); ++i) {
-    Entry& entry = *t.borrowed[i];
-    // Held past the call by someone besides the entry: now the binding retains it for them.
-    if (entry.dormant && entry.dormant.use_count() > 1) wake(entry, endOf(entry.dormant)->object);
-  }
+  // Waking touches no list of borrowed entries, so the bounds are read once. A woken entry's
+  // dormant session is empty, so an entry borrowed twice in the call is woken once.
+  for (Entry* entry : std::span(t.borrowed).subspan(firstBorrowed_))
+    if (entry->dormant.use_count() > 1) [[unlikely]]
+      wakeKept(*entry);
   t.borrowed.resize(firstBorrowed_);
   sweepIfGrown(t);
-}
-
-id unwrap(const host::Object* object) {
-  if (!object) return nullptr;
-  const Handle* handle = host::crossCast<Handle>(const_cast<host::Object&>(*object));
-  return handle ? handle->object() : nullptr;
 }
 
 host::Class* classBinding(Class cls) {

@@ -36,7 +36,8 @@ std::shared_ptr<host::Object> borrow(id object);
 std::shared_ptr<host::Object> adopt(Owned made);
 
 // One call from the platform into the add-on: of the objects it borrowed, those a holder keeps
-// when it ends are retained then; the rest never were. Calls nest.
+// when it ends are retained then; the rest never were. Calls nest; a step of an outer call that
+// expects the platform to raise does not reach into a nested one.
 class CallScope {
  public:
   CallScope();
@@ -46,6 +47,7 @@ class CallScope {
 
  private:
   std::size_t firstBorrowed_ = 0;
+  host::ExpectPlatformException expected_ = host::ExpectPlatformException::nothingInNewCall();
 };
 
 // A host object as T, or none when it is none or its host type is not a T.
@@ -65,8 +67,13 @@ std::shared_ptr<T> borrowAs(id object) {
   return as<T>(borrow(object));
 }
 
-// The Objective-C object behind a host object; nil for none or for a foreign object.
-id unwrap(const host::Object* object);
+// The Objective-C object behind a host object; nil for none or for a foreign object. Inline:
+// every message with an object argument asks.
+inline id unwrap(const host::Object* object) {
+  if (!object) return nullptr;
+  const Handle* handle = host::crossCast<Handle>(const_cast<host::Object&>(*object));
+  return handle ? handle->object() : nullptr;
+}
 template <class T>
 id unwrap(const std::shared_ptr<T>& object) {
   return unwrap(object.get());

@@ -41,15 +41,13 @@ class BoundView : public Bound<Interface> {
   }
   // Inside a call from the platform the subviews are borrowed, as the view holds them for the
   // call: an add-on that keeps one past the call gets it retained then. One guard for the
-  // whole walk.
+  // whole walk, inside a step that expects a raise.
   host::Subviews subviews() const override {
     host::Subviews views;
-    guarded([&] {
-      id array = sendUnguarded<id>(self(), sel<"subviews">());
-      const auto count = sendUnguarded<unsigned long>(array, sel<"count">());
-      for (unsigned long i = 0; i < count; ++i)
-        views.push_back(borrowAs<host::View>(sendUnguarded<id>(array, sel<"objectAtIndex:">(), i)));
-    });
+    if (host::ExpectPlatformException::active()) [[unlikely]]
+      guarded([&] { appendSubviews(views); });
+    else
+      appendSubviews(views);
     return views;
   }
   void addSubview(const std::shared_ptr<host::View>& view) override {
@@ -68,6 +66,14 @@ class BoundView : public Bound<Interface> {
   host::Point convertPointToView(host::Point point, const host::View* view) const override {
     return toHost(
         send<CGPoint>(self(), sel<"convertPoint:toView:">(), toPlatform(point), unwrap(view)));
+  }
+
+ private:
+  [[gnu::always_inline]] void appendSubviews(host::Subviews& views) const {
+    id array = sendUnguarded<id>(self(), sel<"subviews">());
+    const auto count = sendUnguarded<unsigned long>(array, sel<"count">());
+    for (unsigned long i = 0; i < count; ++i)
+      views.push_back(borrowAs<host::View>(sendUnguarded<id>(array, sel<"objectAtIndex:">(), i)));
   }
 };
 

@@ -40,8 +40,8 @@ std::string describe(const std::type_info* type, const char* what) {
 id newException(const std::string& name, const std::string& reason) {
   Owned nsName = makeString(validUTF8(name));
   Owned nsReason = makeString(validUTF8(reason));
-  return send<id>(cls<"NSException">(), sel<"exceptionWithName:reason:userInfo:">(), nsName.get(),
-                  nsReason.get(), static_cast<id>(nullptr));
+  return sendGuarded<id>(cls<"NSException">(), sel<"exceptionWithName:reason:userInfo:">(),
+                         nsName.get(), nsReason.get(), static_cast<id>(nullptr));
 }
 
 constexpr const char* kCppExceptionName = "NSInternalInconsistencyException";

@@ -76,7 +76,8 @@ Owned makeData(const host::Data& data) {
 
 Owned::~Owned() { objc::release(object_); }
 
-PoolScope::PoolScope() : pool_(send<id>(cls<"NSAutoreleasePool">(), sel<"new">())) {}
+// Unguarded: making a pool raises nothing, and an outer pool would otherwise guard it.
+PoolScope::PoolScope() : pool_(sendUnguarded<id>(cls<"NSAutoreleasePool">(), sel<"new">())) {}
 PoolScope::~PoolScope() { sendUnguarded<void>(pool_, sel<"drain">()); }
 
 void retain(id object) { sendUnguarded<id>(object, sel<"retain">()); }

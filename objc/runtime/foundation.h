@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/object.h"
 #include "host/value.h"
 
 namespace nimbrel::objc {
@@ -33,7 +34,10 @@ class Owned {
   id object_ = nullptr;
 };
 
-// An autorelease pool for the objects Foundation hands back autoreleased.
+// An autorelease pool for the objects Foundation hands back autoreleased. An NSException
+// raised inside it may itself be autoreleased there, so none may unwind through the pool's
+// drain as itself: inside, every message is guarded, and what passes through the drain is a
+// C++ exception that holds its NSException.
 class PoolScope {
  public:
   PoolScope();
@@ -43,6 +47,7 @@ class PoolScope {
 
  private:
   id pool_;
+  host::ExpectPlatformException guardedInside_;
 };
 
 void retain(id object);

@@ -1,7 +1,8 @@
 // Message sending: the one place where Apple's runtime and GCC's differ. Every send is typed
 // exactly (arm64 has no _stret variants, x86-64 needs one for a structure returned in memory; a
-// variadic cast is undefined on both), answers zero for a nil receiver, and turns an
-// NSException into host::PlatformException.
+// variadic cast is undefined on both) and answers zero for a nil receiver. An NSException
+// becomes host::PlatformException where someone catches it: always for sendGuarded, and for
+// send only inside a host::ExpectPlatformException step; elsewhere it unwinds as itself.
 #pragma once
 
 #include <objc/message.h>
@@ -145,10 +146,27 @@ R guardedCall(Args... args) {
   if constexpr (!std::is_void_v<R>) return frame.result;
 }
 
+// For the binding's own code that catches what the platform raises, and for callers outside
+// the add-on.
 template <class R, class... Args>
-R send(id receiver, SEL selector, Args... args) {
+R sendGuarded(id receiver, SEL selector, Args... args) {
   if (!receiver) return R();
   return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
+}
+
+// The guarded message, out of line: the unguarded one inlines at its call site.
+template <class R, class... Args>
+[[gnu::noinline]] R sendGuardedApart(id receiver, SEL selector, Args... args) {
+  return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
+}
+
+// A message on the add-on's behalf: guarded only inside a step that expects a raise.
+template <class R, class... Args>
+[[gnu::always_inline]] inline R send(id receiver, SEL selector, Args... args) {
+  if (!receiver) return R();
+  if (host::ExpectPlatformException::active()) [[unlikely]]
+    return sendGuardedApart<R>(receiver, selector, args...);
+  return dispatch<R>(receiver, selector, args...);
 }
 
 template <class R, class... Args>
@@ -156,10 +174,13 @@ R invokeImp(IMP imp, id receiver, SEL selector, Args... args) {
   return impAs<R, Args...>(imp)(receiver, selector, args...);
 }
 
-// Calls an implementation directly, as the hook engine's previous implementation is called.
+// Calls an implementation directly, as the hook engine's previous implementation is called;
+// guarded as send is.
 template <class R, class... Args>
 R callImp(IMP imp, id receiver, SEL selector, Args... args) {
-  return guardedCall<R, &invokeImp<R, Args...>>(imp, receiver, selector, args...);
+  if (host::ExpectPlatformException::active()) [[unlikely]]
+    return guardedCall<R, &invokeImp<R, Args...>>(imp, receiver, selector, args...);
+  return invokeImp<R>(imp, receiver, selector, args...);
 }
 
 // Replaces `method`, one of `owner`'s own (a metaclass's for a class method), so that the owner

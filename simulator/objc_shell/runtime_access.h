@@ -15,7 +15,7 @@ namespace nimsim::objcshell {
 // A message that raises comes back as host::PlatformException, as the binding's do.
 template <class R = id, class... Args>
 R msg(id receiver, const char* selector, Args... args) {
-  return nimbrel::objc::send<R>(receiver, sel_registerName(selector), args...);
+  return nimbrel::objc::sendGuarded<R>(receiver, sel_registerName(selector), args...);
 }
 
 inline id classNamed(const char* name) { return reinterpret_cast<id>(objc_getClass(name)); }

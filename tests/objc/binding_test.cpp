@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -478,32 +479,41 @@ TEST_F(ObjcBinding, AnExceptionCrossesTheBindingWholeInBothDirections) {
       runtime(), hostClass("SBFStaticWallpaperView"),
       [](const std::shared_ptr<host::View>&, host::Selector) { duringLayout(); }, &previousLayout);
 
-  // The add-on reads the whole reason (a character straddles byte 255), and the shell gets
-  // the very object back: its class, name, reason and user info.
+  // Inside a step that expects it, the add-on reads the whole reason (a character straddles
+  // byte 255); outside one, the raise unwinds through the add-on's frames as itself. Either
+  // way the shell gets the very object back: its class, name, reason and user info.
   const std::string reason = std::string(254, 'r') + "\u20AC, then more: " + std::string(100, 'x');
   id userInfo = newObject("NSMutableDictionary");
   id raised = newServiceException(reason, userInfo);
-  std::string seenByAddon;
-  duringLayout = [&] {
+  for (const bool expected : {true, false}) {
+    SCOPED_TRACE(expected ? "inside a step" : "outside any step");
+    std::string seenByAddon = "nothing";
+    bool unwound = false;
+    duringLayout = [&] {
+      std::optional<host::ExpectPlatformException> step;
+      if (expected) step.emplace();
+      const std::shared_ptr<void> addonState(nullptr, [&](void*) { unwound = true; });
+      try {
+        send<void>(raised, sel<"raise">());
+      } catch (const host::PlatformException& e) {
+        seenByAddon = e.name() + ": " + e.what();
+        throw;
+      }
+    };
     try {
-      send<void>(raised, sel<"raise">());
-    } catch (const host::PlatformException& e) {
-      seenByAddon = e.name() + ": " + e.what();
-      throw;
+      send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
+      ADD_FAILURE() << "the exception did not reach the shell";
+    } catch (const RaisedException& e) {
+      EXPECT_EQ(e.object(), raised);
+      EXPECT_EQ(object_getClass(e.object()), objc_getClass("TSWeatherServiceException"));
+      EXPECT_EQ(send<id>(e.object(), sel<"userInfo">()), userInfo);
+      EXPECT_EQ(e.what(), reason);
     }
-  };
-  try {
-    send<void>(shell_.wallpaperView, sel<"layoutSubviews">());
-    ADD_FAILURE() << "the exception did not reach the shell";
-  } catch (const RaisedException& e) {
-    EXPECT_EQ(e.object(), raised);
-    EXPECT_EQ(object_getClass(e.object()), objc_getClass("TSWeatherServiceException"));
-    EXPECT_EQ(send<id>(e.object(), sel<"userInfo">()), userInfo);
-    EXPECT_EQ(e.what(), reason);
+    EXPECT_EQ(seenByAddon, expected ? "WeatherServiceDown: " + reason : "nothing");
+    EXPECT_TRUE(unwound);
+    EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "layoutSubviews"),
+                 "WeatherServiceDown");
   }
-  EXPECT_EQ(seenByAddon, "WeatherServiceDown: " + reason);
-  EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "layoutSubviews"),
-               "WeatherServiceDown");
   // Raised past every shim, the exception is none of C++'s: it goes on as it is.
   duringLayout = [&] { nimbrel_objc_raise(raised); };
   id reached = nimbrel_objc_try(
