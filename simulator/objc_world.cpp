@@ -29,14 +29,16 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-// The child's standard input and output, and its process id.
-class ShellProcess {
+// The shell's template process (nimsim-objc-shell), started once per world: each boot request
+// forks a shell process from it, which answers every request until its session is ended. The
+// template says how a session ended in a line of its own, {"ended": "SIGSEGV"}, so a shell
+// that crashes instead of answering is told apart from one that answers.
+class ShellProcesses {
  public:
-  ShellProcess(const std::string& executable, const std::vector<std::string>& arguments,
-               const fs::path& deviceRoot) {
+  ShellProcesses(const std::string& executable, const fs::path& deviceRoot) {
     int toChild[2], fromChild[2];
-    // Close-on-exec: another child started later (the spare) must not hold this one's pipes,
-    // or this one would never read the end of its input.
+    // Close-on-exec: no other process the simulator starts may hold these pipes, or the
+    // template would never read the end of its input.
     if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
       throw std::runtime_error("cannot make the pipes to the shell process");
     pid_ = fork();
@@ -46,12 +48,8 @@ class ShellProcess {
       dup2(fromChild[1], STDOUT_FILENO);
       for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
       setenv("NIMBREL_DEVICE_ROOT", deviceRoot.c_str(), 1);
-      // The process's arguments are the scenario's: the add-on looks at the first.
-      std::vector<char*> argv;
-      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-      if (argv.empty()) argv.push_back(const_cast<char*>(executable.c_str()));
-      argv.push_back(nullptr);
-      execv(executable.c_str(), argv.data());
+      char* argv[] = {const_cast<char*>(executable.c_str()), nullptr};
+      execv(executable.c_str(), argv);
       _exit(127);
     }
     close(toChild[0]);
@@ -59,33 +57,63 @@ class ShellProcess {
     in_ = fdopen(toChild[1], "w");
     out_ = fdopen(fromChild[0], "r");
   }
-  ~ShellProcess() {
+  ~ShellProcesses() {
+    // The end of its input ends the running session, then the template.
     if (in_) std::fclose(in_);
     if (out_) std::fclose(out_);
     int status = 0;
     waitpid(pid_, &status, 0);
   }
-  ShellProcess(const ShellProcess&) = delete;
-  ShellProcess& operator=(const ShellProcess&) = delete;
+  ShellProcesses(const ShellProcesses&) = delete;
+  ShellProcesses& operator=(const ShellProcesses&) = delete;
+
+  // A new shell process, ending the one running first, as a respring does.
+  json boot(const json& message) {
+    endSession();
+    running_ = true;
+    return request(message);
+  }
 
   // One request, one reply; a process that went away is a crash of the shell.
   json request(const json& message) {
+    const std::string command = message.value("command", std::string());
+    if (!running_)
+      throw host::PlatformException(ended_, "the shell process had ended before " + command);
+    json reply = exchange(message);
+    if (reply.contains("ended")) {
+      running_ = false;
+      ended_ = reply["ended"].get<std::string>();
+    }
+    if (!running_)
+      throw host::PlatformException(ended_, "the shell process ended without answering " + command);
+    return reply;
+  }
+
+ private:
+  void endSession() {
+    if (!running_) return;
+    running_ = false;
+    exchange({{"command", "end"}});
+  }
+
+  // Writes one line and reads the one that answers it; a template that went away answers
+  // with the end of the session.
+  json exchange(const json& message) {
     const std::string line = message.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
     std::fputs(line.c_str(), in_);
     std::fflush(in_);
     std::string reply;
     for (int c; (c = std::fgetc(out_)) != EOF && c != '\n';) reply += static_cast<char>(c);
     json parsed = json::parse(reply, nullptr, false);
-    if (reply.empty() || parsed.is_discarded())
-      throw host::PlatformException("SIGABRT", "the shell process ended without answering " +
-                                                   message.value("command", std::string()));
+    if (reply.empty() || parsed.is_discarded() || !parsed.is_object()) return {{"ended", "SIGABRT"}};
     return parsed;
   }
 
- private:
   pid_t pid_ = -1;
   FILE* in_ = nullptr;
   FILE* out_ = nullptr;
+  bool running_ = false;  // a shell process is serving requests
+  std::string ended_;     // how the last one ended
 };
 
 class ObjcWorld final : public DeviceWorld {
@@ -101,10 +129,12 @@ class ObjcWorld final : public DeviceWorld {
     std::error_code ec;
     fs::create_directories(device_->root() / "var/mobile", ec);
     fs::create_directory_symlink("var/mobile", device_->root() / "User", ec);
+    // Started now, its start-up overlaps whatever the scenario does before it boots.
+    shell_ = std::make_unique<ShellProcesses>(paths_.shell, device_->root());
   }
 
   // Processes.
-  bool booted() const override { return shell_ != nullptr; }
+  bool booted() const override { return booted_; }
   void failNextWrite(sim::WriteFault fault) override {
     call({{"command", "failNextWrite"},
           {"fault", fault == sim::WriteFault::noSpace         ? "no space"
@@ -116,7 +146,7 @@ class ObjcWorld final : public DeviceWorld {
   void setLocalCity(LocalCity availability, const CitySetup& city) override {
     localCity_ = availability;
     localCitySetup_ = city;
-    if (shell_) call({{"command", "weather"}, {"localCity", localCityJson()}});
+    if (booted_) call({{"command", "weather"}, {"localCity", localCityJson()}});
   }
   void addSavedCity(const std::optional<CitySetup>& city) override {
     host::Array cities = savedCities_.value_or(host::Array{});
@@ -137,7 +167,7 @@ class ObjcWorld final : public DeviceWorld {
   }
   void openWeatherApp() override {
     appOpened_ = true;
-    if (shell_)
+    if (booted_)
       call({{"command", "weather"}, {"localCityAvailable", localCity_ != LocalCity::none}});
   }
   void queueUpdate(const UpdateSetup& u) override {
@@ -147,18 +177,18 @@ class ObjcWorld final : public DeviceWorld {
                    {"temperature", u.temperature.value_or(18.0)},
                    {"hourly", u.hourly.value_or(std::vector<double>{16.0, 18.0, 21.0, 19.0})}};
     if (u.delay) update["delay"] = *u.delay;
-    if (shell_)
+    if (booted_)
       call({{"command", "weather"}, {"updates", json::array({update})}});
     else
       pendingUpdates_.push_back(update);
   }
   void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) override {
     assets_.set(condition, isDay, std::move(name));
-    if (shell_) call(artworkJson());
+    if (booted_) call(artworkJson());
   }
   void setConditionImage(const std::string& name, bool present) override {
     images_.setImage(name, present);
-    if (shell_) call(artworkJson());
+    if (booted_) call(artworkJson());
   }
 
   // The shell.
@@ -227,15 +257,15 @@ class ObjcWorld final : public DeviceWorld {
   void advance(double seconds) override { call({{"command", "advance"}, {"seconds", seconds}}); }
 
   // Observation.
-  double now() const override { return shell_ ? now_ : device_->clock(); }
-  const sim::Record* record() const override { return shell_ ? record_.get() : nullptr; }
+  double now() const override { return booted_ ? now_ : device_->clock(); }
+  const sim::Record* record() const override { return booted_ ? record_.get() : nullptr; }
 
   json snapshot(double start) override {
     json out;
     out["time"] = number(now() - start);
     out["device"] = deviceJson();
     out["platform"] = "objc";
-    if (!shell_) {
+    if (!booted_) {
       out["process"] = nullptr;
       return out;
     }
@@ -339,7 +369,7 @@ class ObjcWorld final : public DeviceWorld {
 
   // The app's data reaches the running process and its file.
   void applySavedCities() {
-    if (!shell_) return;
+    if (!booted_) return;
     call({{"command", "weather"}, {"savedCities", savedCitiesJson()}, {"celsius", celsius_}});
     saveWeatherDefaults();
   }
@@ -352,9 +382,13 @@ class ObjcWorld final : public DeviceWorld {
 
   // Sends a request and takes in its trace; a failure comes back as the exception the
   // runner turns into its exit status.
-  json call(json request) {
-    if (!shell_) throw std::logic_error("no process is running");
-    json reply = shell_->request(request);
+  json call(const json& request) {
+    if (!booted_) throw std::logic_error("no process is running");
+    return take(shell_->request(request));
+  }
+
+  // A reply's trace and clock taken in, and its result or failure.
+  json take(const json& reply) {
     now_ = reply.value("now", now_);
     device_->setClock(now_);
     if (reply.contains("idCounters")) idCounters_ = reply["idCounters"];
@@ -380,7 +414,7 @@ class ObjcWorld final : public DeviceWorld {
   }
 
   void start() override {
-    shell_.reset();
+    booted_ = true;
     locked_ = false;
     parallax_.reset();
     assetName_.reset();
@@ -390,11 +424,12 @@ class ObjcWorld final : public DeviceWorld {
     ++generation_;
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
-    shell_ = takeSpare();
     const sim::DeviceProfile& profile = device_->profile();
     json boot = {{"command", "boot"},
                  {"now", now_},
                  {"seed", launch_.randomSeed},
+                 {"arguments", launch_.arguments.empty() ? std::vector<std::string>{paths_.shell}
+                                                         : launch_.arguments},
                  {"home", launch_.homeDirectory},
                  {"idCounters", idCounters_},
                  {"library", paths_.library},
@@ -414,20 +449,9 @@ class ObjcWorld final : public DeviceWorld {
                  {"savedCities", savedCitiesJson()},
                  {"celsius", celsius_},
                  {"updates", std::exchange(pendingUpdates_, json::array())}};
-    call(boot);
+    take(shell_->boot(boot));
     call(artworkJson());
     saveWeatherDefaults();
-    // The next respring's process starts now, while this one plays: a process's start-up is
-    // most of what a boot costs.
-    spare_ = std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
-    spareArguments_ = launch_.arguments;
-  }
-
-  // A process started ahead for these arguments, or a new one.
-  std::unique_ptr<ShellProcess> takeSpare() {
-    if (spare_ && spareArguments_ == launch_.arguments) return std::move(spare_);
-    spare_.reset();
-    return std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
   }
 
   static Box box(const json& b) {
@@ -476,9 +500,8 @@ class ObjcWorld final : public DeviceWorld {
   }
 
   ObjcPaths paths_;
-  std::unique_ptr<ShellProcess> shell_;
-  std::unique_ptr<ShellProcess> spare_;  // not booted yet: waits for its boot request
-  std::vector<std::string> spareArguments_;
+  std::unique_ptr<ShellProcesses> shell_;
+  bool booted_ = false;
   std::unique_ptr<sim::Record> record_;
   double entryTime_ = 0;
   double now_ = 0;
