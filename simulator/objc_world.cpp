@@ -1,12 +1,8 @@
 // The world over the real Objective-C runtime, talking to the shell process over a pipe.
 #include "simulator/objc_world.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -21,6 +17,7 @@
 #include "sim/weather/image_catalog.h"
 #include "simulator/device_world.h"
 #include "simulator/observe.h"
+#include "simulator/shell_processes.h"
 #include "simulator/trace.h"
 
 namespace nimsim {
@@ -28,93 +25,6 @@ namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-
-// The shell's template process (nimsim-objc-shell), started once per world: each boot request
-// forks a shell process from it, which answers every request until its session is ended. The
-// template says how a session ended in a line of its own, {"ended": "SIGSEGV"}, so a shell
-// that crashes instead of answering is told apart from one that answers.
-class ShellProcesses {
- public:
-  ShellProcesses(const std::string& executable, const fs::path& deviceRoot) {
-    int toChild[2], fromChild[2];
-    // Close-on-exec: no other process the simulator starts may hold these pipes, or the
-    // template would never read the end of its input.
-    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
-      throw std::runtime_error("cannot make the pipes to the shell process");
-    pid_ = fork();
-    if (pid_ < 0) throw std::runtime_error("cannot start the shell process");
-    if (pid_ == 0) {
-      dup2(toChild[0], STDIN_FILENO);
-      dup2(fromChild[1], STDOUT_FILENO);
-      for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
-      setenv("NIMBREL_DEVICE_ROOT", deviceRoot.c_str(), 1);
-      char* argv[] = {const_cast<char*>(executable.c_str()), nullptr};
-      execv(executable.c_str(), argv);
-      _exit(127);
-    }
-    close(toChild[0]);
-    close(fromChild[1]);
-    in_ = fdopen(toChild[1], "w");
-    out_ = fdopen(fromChild[0], "r");
-  }
-  ~ShellProcesses() {
-    // The end of its input ends the running session, then the template.
-    if (in_) std::fclose(in_);
-    if (out_) std::fclose(out_);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
-  ShellProcesses(const ShellProcesses&) = delete;
-  ShellProcesses& operator=(const ShellProcesses&) = delete;
-
-  // A new shell process, ending the one running first, as a respring does.
-  json boot(const json& message) {
-    endSession();
-    running_ = true;
-    return request(message);
-  }
-
-  // One request, one reply; a process that went away is a crash of the shell.
-  json request(const json& message) {
-    const std::string command = message.value("command", std::string());
-    if (!running_)
-      throw host::PlatformException(ended_, "the shell process had ended before " + command);
-    json reply = exchange(message);
-    if (reply.contains("ended")) {
-      running_ = false;
-      ended_ = reply["ended"].get<std::string>();
-    }
-    if (!running_)
-      throw host::PlatformException(ended_, "the shell process ended without answering " + command);
-    return reply;
-  }
-
- private:
-  void endSession() {
-    if (!running_) return;
-    running_ = false;
-    exchange({{"command", "end"}});
-  }
-
-  // Writes one line and reads the one that answers it; a template that went away answers
-  // with the end of the session.
-  json exchange(const json& message) {
-    const std::string line = message.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
-    std::fputs(line.c_str(), in_);
-    std::fflush(in_);
-    std::string reply;
-    for (int c; (c = std::fgetc(out_)) != EOF && c != '\n';) reply += static_cast<char>(c);
-    json parsed = json::parse(reply, nullptr, false);
-    if (reply.empty() || parsed.is_discarded() || !parsed.is_object()) return {{"ended", "SIGABRT"}};
-    return parsed;
-  }
-
-  pid_t pid_ = -1;
-  FILE* in_ = nullptr;
-  FILE* out_ = nullptr;
-  bool running_ = false;  // a shell process is serving requests
-  std::string ended_;     // how the last one ended
-};
 
 class ObjcWorld final : public DeviceWorld {
  public:
@@ -129,9 +39,10 @@ class ObjcWorld final : public DeviceWorld {
     std::error_code ec;
     fs::create_directories(device_->root() / "var/mobile", ec);
     fs::create_directory_symlink("var/mobile", device_->root() / "User", ec);
-    // Started now, its start-up overlaps whatever the scenario does before it boots.
-    shell_ = std::make_unique<ShellProcesses>(paths_.shell, device_->root());
+    // Taken now: a new one's start-up overlaps whatever the scenario does before it boots.
+    shell_ = ShellProcesses::take(paths_.shell);
   }
+  ~ObjcWorld() override { ShellProcesses::giveBack(std::move(shell_)); }
 
   // Processes.
   bool booted() const override { return booted_; }
@@ -428,6 +339,8 @@ class ObjcWorld final : public DeviceWorld {
     json boot = {{"command", "boot"},
                  {"now", now_},
                  {"seed", launch_.randomSeed},
+                 {"deviceRoot", device_->root().string()},
+                 {"artwork", artworkJson()},
                  {"arguments", launch_.arguments.empty() ? std::vector<std::string>{paths_.shell}
                                                          : launch_.arguments},
                  {"home", launch_.homeDirectory},
@@ -450,7 +363,6 @@ class ObjcWorld final : public DeviceWorld {
                  {"celsius", celsius_},
                  {"updates", std::exchange(pendingUpdates_, json::array())}};
     take(shell_->boot(boot));
-    call(artworkJson());
     saveWeatherDefaults();
   }
 

@@ -20,6 +20,7 @@
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 #include "simulator/objc_shell/runtime_watch.h"
+#include "simulator/objc_shell/shell_layout.h"
 #include "simulator/objc_shell/template_process.h"
 
 // GNUstep's process set-up, called again in each shell process for the arguments of its boot.
@@ -132,6 +133,8 @@ void takeArguments(const json& r) {
 
 void boot(const json& r) {
   ProcessState& s = state();
+  // The device's folder, where the binding and the file watch look.
+  setenv("NIMBREL_DEVICE_ROOT", r.value("deviceRoot", "").c_str(), 1);
   takeArguments(r);
   s.now = r["now"].get<double>();
   s.random.reseed(r.value("seed", 1u));
@@ -301,10 +304,15 @@ json answer(const json& request) {
   const std::string command = request.value("command", "");
   json reply;
   try {
-    if (command == "boot")
+    if (command == "boot") {
       boot(request);
-    else
+      // The system's artwork comes with the boot request and is applied as if sent after it,
+      // once what is due at boot has run.
+      advanceTo(s.now);
+      if (request.contains("artwork")) handle("artwork", request["artwork"]);
+    } else {
       reply["result"] = handle(command, request);
+    }
     // What is due now runs before the shell answers, as a run loop turns after each event.
     if (command != "snapshot" && command != "scene") advanceTo(s.now);
     reply["ok"] = true;
@@ -328,8 +336,9 @@ void serveSession(FILE* replies, const std::string& first, LineReader& requests)
   for (std::optional<std::string> line = first; line; line = requests.next()) {
     json request = json::parse(*line, nullptr, false);
     if (!request.is_discarded() && request.value("command", "") == "end") return;
-    json reply = request.is_discarded() ? json{{"ok", false}, {"kind", "invalid"}, {"message", "not JSON"}}
-                                        : answer(request);
+    json reply = request.is_discarded()
+                     ? json{{"ok", false}, {"kind", "invalid"}, {"message", "not JSON"}}
+                     : answer(request);
     const std::string text = reply.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
     std::fputs(text.c_str(), replies);
     std::fflush(replies);
@@ -352,6 +361,7 @@ int main() {
   nimsim::objcshell::installVirtualTime();
   nimsim::objcshell::watchFiles();
   nimsim::objcshell::watchCalls();
+  nimsim::objcshell::defineShellClasses();
   const int status = nimsim::objcshell::serveBoots(
       out, [out](const std::string& first, nimsim::objcshell::LineReader& requests) {
         nimsim::objcshell::serveSession(out, first, requests);

@@ -3,6 +3,7 @@
 // other before the first.
 #include "simulator/objc_shell/template_process.h"
 
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,17 +23,18 @@ namespace {
 // GNUstep's encodings and locale.
 void warmUp() {
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
-  for (const char* name : {"NSString", "NSNumber", "NSArray", "NSMutableArray", "NSDictionary",
-                           "NSMutableDictionary", "NSData", "NSDate", "NSTimer", "NSException",
-                           "NSPropertyListSerialization", "NSThread"})
+  for (const char* name :
+       {"NSString", "NSNumber", "NSArray", "NSMutableArray", "NSDictionary", "NSMutableDictionary",
+        "NSData", "NSDate", "NSTimer", "NSException", "NSPropertyListSerialization", "NSThread"})
     msg(classNamed(name), "class");
   id list = foundationValue({{"name", "warm-up"}, {"values", {1, 2.5, true}}});
   for (unsigned long format : {100ul, 200ul}) {  // XML and binary
     id data = msg(classNamed("NSPropertyListSerialization"),
                   "dataWithPropertyList:format:options:error:", list, format, 0ul,
                   static_cast<id*>(nullptr));
-    msg(classNamed("NSPropertyListSerialization"), "propertyListWithData:options:format:error:",
-        data, 0ul, static_cast<void*>(nullptr), static_cast<id*>(nullptr));
+    msg(classNamed("NSPropertyListSerialization"),
+        "propertyListWithData:options:format:error:", data, 0ul, static_cast<void*>(nullptr),
+        static_cast<id*>(nullptr));
   }
   msg<void>(pool, "drain");
 }
@@ -60,21 +62,24 @@ void writeLine(FILE* out, const nlohmann::json& line) {
 }  // namespace
 
 std::optional<std::string> LineReader::next() {
+  std::string line;
   for (;;) {
-    const auto end = buffered_.find('\n');
-    if (end != std::string::npos) {
-      std::string line = buffered_.substr(0, end);
-      buffered_.erase(0, end + 1);
-      return line;
-    }
     char chunk[65536];
-    const ssize_t got = read(fd_, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      if (buffered_.empty()) return std::nullopt;
-      return std::exchange(buffered_, std::string());
+    ssize_t got = peek_ ? recv(fd_, chunk, sizeof chunk, MSG_PEEK) : read(fd_, chunk, 1);
+    if (got < 0 && errno == ENOTSOCK) {
+      peek_ = false;
+      continue;
     }
-    buffered_.append(chunk, static_cast<std::size_t>(got));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return line.empty() ? std::nullopt : std::optional(line);
+    const char* newline =
+        static_cast<const char*>(std::memchr(chunk, '\n', static_cast<std::size_t>(got)));
+    const std::size_t length =
+        newline ? static_cast<std::size_t>(newline - chunk) + 1 : static_cast<std::size_t>(got);
+    // What was peeked at is taken now, up to the newline.
+    if (peek_ && read(fd_, chunk, length) != static_cast<ssize_t>(length)) return std::nullopt;
+    line.append(chunk, newline ? length - 1 : length);
+    if (newline) return line;
   }
 }
 
@@ -100,8 +105,6 @@ int serveBoots(FILE* replies, const Session& session) {
       std::fflush(nullptr);
       _exit(0);
     }
-    // The child has what was read past its boot request.
-    requests.discardBuffered();
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

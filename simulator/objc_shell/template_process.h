@@ -11,18 +11,18 @@
 
 namespace nimsim::objcshell {
 
-// Lines from a file descriptor. What is read past a line stays buffered here, so a forked
-// child that takes the reader over continues where its parent stopped.
+// Lines from a file descriptor, read exactly: never a byte past the line, so that what follows
+// stays for the next reader (the template's next boot request after a shell process's end).
+// From a socket a line takes two reads; from anything else, one per byte.
 class LineReader {
  public:
   explicit LineReader(int fd) : fd_(fd) {}
   // The next line without its newline; none at the end of input.
   std::optional<std::string> next();
-  void discardBuffered() { buffered_.clear(); }
 
  private:
   int fd_;
-  std::string buffered_;
+  bool peek_ = true;
 };
 
 // A shell process's session: it answers the boot request `first`, then every further line
