@@ -3,6 +3,7 @@
 #include "simulator/shell_processes.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,18 +60,21 @@ ShellProcesses::ShellProcesses(const std::string& executable) : executable_(exec
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, requests) != 0 ||
       pipe2(replies, O_CLOEXEC) != 0)
     throw std::runtime_error("cannot make the pipes to the shell process");
-  pid_ = fork();
-  if (pid_ < 0) throw std::runtime_error("cannot start the shell process");
-  if (pid_ == 0) {
-    dup2(requests[1], STDIN_FILENO);
-    dup2(replies[1], STDOUT_FILENO);
-    for (int fd : {requests[0], requests[1], replies[0], replies[1]}) close(fd);
-    char* argv[] = {const_cast<char*>(executable.c_str()), nullptr};
-    execv(executable.c_str(), argv);
-    _exit(127);
-  }
+  // Spawned, not forked: a fork of the simulator would leave its pages to copy on write.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, requests[1], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, replies[1], STDOUT_FILENO);
+  char* argv[] = {const_cast<char*>(executable.c_str()), nullptr};
+  const int spawned = posix_spawn(&pid_, executable.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
   close(requests[1]);
   close(replies[1]);
+  if (spawned != 0) {
+    close(requests[0]);
+    close(replies[0]);
+    throw std::runtime_error("cannot start the shell process " + executable);
+  }
   in_ = fdopen(requests[0], "w");
   out_ = fdopen(replies[0], "r");
 }
