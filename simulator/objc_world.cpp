@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "host/object.h"
@@ -271,9 +273,19 @@ class ObjcWorld final : public DeviceWorld {
     if (savedCities_) defaults.insert_or_assign("Cities", host::Value(*savedCities_));
     defaults.insert_or_assign("Celsius", host::Value(celsius_));
     const fs::path path = device_->hostPath(sim::Device::weatherDefaultsFile);
+    // The same defaults are not written again at every boot: each rename over the file would
+    // make the file system write it out, which costs a respring more than the rest of it.
+    if (fileHolds(path, sim::xmlPropertyList(host::Value(defaults)))) return;
     fs::create_directories(path.parent_path());
     if (!sim::writePropertyList(host::Value(defaults), path.string(), true))
       throw std::runtime_error("cannot write the Weather app's defaults to " + path.string());
+  }
+
+  static bool fileHolds(const fs::path& path, const std::optional<std::string>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!bytes || !in) return false;
+    const std::string held{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return held == *bytes;
   }
 
   json savedCitiesJson() const { return savedCities_ ? valueJson(*savedCities_) : json(nullptr); }
