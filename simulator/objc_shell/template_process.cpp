@@ -93,6 +93,9 @@ int serveBoots(FILE* replies, const Session& session) {
   // Nothing buffered may be written twice, once by each side of a fork.
   std::fflush(nullptr);
   while (std::optional<std::string> boot = requests.next()) {
+    // The end of a shell process that had already crashed: nothing is left to end.
+    const nlohmann::json request = nlohmann::json::parse(*boot, nullptr, false);
+    if (request.is_object() && request.value("command", "") == "end") continue;
     const pid_t child = fork();
     if (child < 0) {
       writeLine(replies, {{"ended", std::string("cannot fork: ") + std::strerror(errno)}});
