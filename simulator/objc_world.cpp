@@ -1,14 +1,12 @@
 // The world over the real Objective-C runtime, talking to the shell process over a pipe.
 #include "simulator/objc_world.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "host/object.h"
@@ -21,6 +19,7 @@
 #include "sim/weather/image_catalog.h"
 #include "simulator/device_world.h"
 #include "simulator/observe.h"
+#include "simulator/shell_processes.h"
 #include "simulator/trace.h"
 
 namespace nimsim {
@@ -28,65 +27,6 @@ namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-
-// The child's standard input and output, and its process id.
-class ShellProcess {
- public:
-  ShellProcess(const std::string& executable, const std::vector<std::string>& arguments,
-               const fs::path& deviceRoot) {
-    int toChild[2], fromChild[2];
-    // Close-on-exec: another child started later (the spare) must not hold this one's pipes,
-    // or this one would never read the end of its input.
-    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
-      throw std::runtime_error("cannot make the pipes to the shell process");
-    pid_ = fork();
-    if (pid_ < 0) throw std::runtime_error("cannot start the shell process");
-    if (pid_ == 0) {
-      dup2(toChild[0], STDIN_FILENO);
-      dup2(fromChild[1], STDOUT_FILENO);
-      for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
-      setenv("NIMBREL_DEVICE_ROOT", deviceRoot.c_str(), 1);
-      // The process's arguments are the scenario's: the add-on looks at the first.
-      std::vector<char*> argv;
-      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-      if (argv.empty()) argv.push_back(const_cast<char*>(executable.c_str()));
-      argv.push_back(nullptr);
-      execv(executable.c_str(), argv.data());
-      _exit(127);
-    }
-    close(toChild[0]);
-    close(fromChild[1]);
-    in_ = fdopen(toChild[1], "w");
-    out_ = fdopen(fromChild[0], "r");
-  }
-  ~ShellProcess() {
-    if (in_) std::fclose(in_);
-    if (out_) std::fclose(out_);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
-  ShellProcess(const ShellProcess&) = delete;
-  ShellProcess& operator=(const ShellProcess&) = delete;
-
-  // One request, one reply; a process that went away is a crash of the shell.
-  json request(const json& message) {
-    const std::string line = message.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
-    std::fputs(line.c_str(), in_);
-    std::fflush(in_);
-    std::string reply;
-    for (int c; (c = std::fgetc(out_)) != EOF && c != '\n';) reply += static_cast<char>(c);
-    json parsed = json::parse(reply, nullptr, false);
-    if (reply.empty() || parsed.is_discarded())
-      throw host::PlatformException("SIGABRT", "the shell process ended without answering " +
-                                                   message.value("command", std::string()));
-    return parsed;
-  }
-
- private:
-  pid_t pid_ = -1;
-  FILE* in_ = nullptr;
-  FILE* out_ = nullptr;
-};
 
 class ObjcWorld final : public DeviceWorld {
  public:
@@ -101,10 +41,13 @@ class ObjcWorld final : public DeviceWorld {
     std::error_code ec;
     fs::create_directories(device_->root() / "var/mobile", ec);
     fs::create_directory_symlink("var/mobile", device_->root() / "User", ec);
+    // Taken now: a new one's start-up overlaps whatever the scenario does before it boots.
+    shell_ = ShellProcesses::take(paths_.shell);
   }
+  ~ObjcWorld() override { ShellProcesses::giveBack(std::move(shell_)); }
 
   // Processes.
-  bool booted() const override { return shell_ != nullptr; }
+  bool booted() const override { return booted_; }
   void failNextWrite(sim::WriteFault fault) override {
     call({{"command", "failNextWrite"},
           {"fault", fault == sim::WriteFault::noSpace         ? "no space"
@@ -116,7 +59,7 @@ class ObjcWorld final : public DeviceWorld {
   void setLocalCity(LocalCity availability, const CitySetup& city) override {
     localCity_ = availability;
     localCitySetup_ = city;
-    if (shell_) call({{"command", "weather"}, {"localCity", localCityJson()}});
+    if (booted_) call({{"command", "weather"}, {"localCity", localCityJson()}});
   }
   void addSavedCity(const std::optional<CitySetup>& city) override {
     host::Array cities = savedCities_.value_or(host::Array{});
@@ -137,7 +80,7 @@ class ObjcWorld final : public DeviceWorld {
   }
   void openWeatherApp() override {
     appOpened_ = true;
-    if (shell_)
+    if (booted_)
       call({{"command", "weather"}, {"localCityAvailable", localCity_ != LocalCity::none}});
   }
   void queueUpdate(const UpdateSetup& u) override {
@@ -147,18 +90,18 @@ class ObjcWorld final : public DeviceWorld {
                    {"temperature", u.temperature.value_or(18.0)},
                    {"hourly", u.hourly.value_or(std::vector<double>{16.0, 18.0, 21.0, 19.0})}};
     if (u.delay) update["delay"] = *u.delay;
-    if (shell_)
+    if (booted_)
       call({{"command", "weather"}, {"updates", json::array({update})}});
     else
       pendingUpdates_.push_back(update);
   }
   void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) override {
     assets_.set(condition, isDay, std::move(name));
-    if (shell_) call(artworkJson());
+    if (booted_) call(artworkJson());
   }
   void setConditionImage(const std::string& name, bool present) override {
     images_.setImage(name, present);
-    if (shell_) call(artworkJson());
+    if (booted_) call(artworkJson());
   }
 
   // The shell.
@@ -227,15 +170,15 @@ class ObjcWorld final : public DeviceWorld {
   void advance(double seconds) override { call({{"command", "advance"}, {"seconds", seconds}}); }
 
   // Observation.
-  double now() const override { return shell_ ? now_ : device_->clock(); }
-  const sim::Record* record() const override { return shell_ ? record_.get() : nullptr; }
+  double now() const override { return booted_ ? now_ : device_->clock(); }
+  const sim::Record* record() const override { return booted_ ? record_.get() : nullptr; }
 
   json snapshot(double start) override {
     json out;
     out["time"] = number(now() - start);
     out["device"] = deviceJson();
     out["platform"] = "objc";
-    if (!shell_) {
+    if (!booted_) {
       out["process"] = nullptr;
       return out;
     }
@@ -330,16 +273,26 @@ class ObjcWorld final : public DeviceWorld {
     if (savedCities_) defaults.insert_or_assign("Cities", host::Value(*savedCities_));
     defaults.insert_or_assign("Celsius", host::Value(celsius_));
     const fs::path path = device_->hostPath(sim::Device::weatherDefaultsFile);
+    // The same defaults are not written again at every boot: each rename over the file would
+    // make the file system write it out, which costs a respring more than the rest of it.
+    if (fileHolds(path, sim::xmlPropertyList(host::Value(defaults)))) return;
     fs::create_directories(path.parent_path());
     if (!sim::writePropertyList(host::Value(defaults), path.string(), true))
       throw std::runtime_error("cannot write the Weather app's defaults to " + path.string());
+  }
+
+  static bool fileHolds(const fs::path& path, const std::optional<std::string>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!bytes || !in) return false;
+    const std::string held{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return held == *bytes;
   }
 
   json savedCitiesJson() const { return savedCities_ ? valueJson(*savedCities_) : json(nullptr); }
 
   // The app's data reaches the running process and its file.
   void applySavedCities() {
-    if (!shell_) return;
+    if (!booted_) return;
     call({{"command", "weather"}, {"savedCities", savedCitiesJson()}, {"celsius", celsius_}});
     saveWeatherDefaults();
   }
@@ -352,9 +305,13 @@ class ObjcWorld final : public DeviceWorld {
 
   // Sends a request and takes in its trace; a failure comes back as the exception the
   // runner turns into its exit status.
-  json call(json request) {
-    if (!shell_) throw std::logic_error("no process is running");
-    json reply = shell_->request(request);
+  json call(const json& request) {
+    if (!booted_) throw std::logic_error("no process is running");
+    return take(shell_->request(request));
+  }
+
+  // A reply's trace and clock taken in, and its result or failure.
+  json take(const json& reply) {
     now_ = reply.value("now", now_);
     device_->setClock(now_);
     if (reply.contains("idCounters")) idCounters_ = reply["idCounters"];
@@ -380,7 +337,7 @@ class ObjcWorld final : public DeviceWorld {
   }
 
   void start() override {
-    shell_.reset();
+    booted_ = true;
     locked_ = false;
     parallax_.reset();
     assetName_.reset();
@@ -390,11 +347,14 @@ class ObjcWorld final : public DeviceWorld {
     ++generation_;
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
-    shell_ = takeSpare();
     const sim::DeviceProfile& profile = device_->profile();
     json boot = {{"command", "boot"},
                  {"now", now_},
                  {"seed", launch_.randomSeed},
+                 {"deviceRoot", device_->root().string()},
+                 {"artwork", artworkJson()},
+                 {"arguments", launch_.arguments.empty() ? std::vector<std::string>{paths_.shell}
+                                                         : launch_.arguments},
                  {"home", launch_.homeDirectory},
                  {"idCounters", idCounters_},
                  {"library", paths_.library},
@@ -414,20 +374,8 @@ class ObjcWorld final : public DeviceWorld {
                  {"savedCities", savedCitiesJson()},
                  {"celsius", celsius_},
                  {"updates", std::exchange(pendingUpdates_, json::array())}};
-    call(boot);
-    call(artworkJson());
+    take(shell_->boot(boot));
     saveWeatherDefaults();
-    // The next respring's process starts now, while this one plays: a process's start-up is
-    // most of what a boot costs.
-    spare_ = std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
-    spareArguments_ = launch_.arguments;
-  }
-
-  // A process started ahead for these arguments, or a new one.
-  std::unique_ptr<ShellProcess> takeSpare() {
-    if (spare_ && spareArguments_ == launch_.arguments) return std::move(spare_);
-    spare_.reset();
-    return std::make_unique<ShellProcess>(paths_.shell, launch_.arguments, device_->root());
   }
 
   static Box box(const json& b) {
@@ -476,9 +424,8 @@ class ObjcWorld final : public DeviceWorld {
   }
 
   ObjcPaths paths_;
-  std::unique_ptr<ShellProcess> shell_;
-  std::unique_ptr<ShellProcess> spare_;  // not booted yet: waits for its boot request
-  std::vector<std::string> spareArguments_;
+  std::unique_ptr<ShellProcesses> shell_;
+  bool booted_ = false;
   std::unique_ptr<sim::Record> record_;
   double entryTime_ = 0;
   double now_ = 0;

@@ -1,6 +1,6 @@
 // The world over the real Objective-C runtime: the device's files in a temporary folder, and
 // the shell as a child process (nimsim-objc-shell) running the test shell with the add-on
-// library the binding builds, driven over a pipe. A boot or respring starts a new process.
+// library the binding builds (shell_processes.h). A boot or respring starts a new process.
 #pragma once
 
 #include <memory>

@@ -1,13 +1,15 @@
-// nimsim-objc-shell: the shell process of `nimsim run --platform objc`. It boots the test
-// shell on the real Objective-C runtime, loads the add-on library with dlopen as the hook
-// engine does, and then serves the simulator's requests, one JSON line each on standard
-// input, answering each with one JSON line: the result, the trace entries it caused, and the
-// virtual time. Anything else written to standard output goes to standard error instead.
+// nimsim-objc-shell: the shell process of `nimsim run --platform objc`. Started once per run as
+// a template (template_process.h), it forks a shell process for each boot, which boots the test
+// shell on the real Objective-C runtime, loads the add-on library with dlopen as the hook engine
+// does, and then serves the simulator's requests, one JSON line each on standard input,
+// answering each with one JSON line: the result, the trace entries it caused, and the virtual
+// time, until the simulator ends its session. Anything else written to standard output goes to
+// standard error instead.
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -18,6 +20,11 @@
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 #include "simulator/objc_shell/runtime_watch.h"
+#include "simulator/objc_shell/shell_layout.h"
+#include "simulator/objc_shell/template_process.h"
+
+// GNUstep's process set-up, called again in each shell process for the arguments of its boot.
+extern "C" void GSInitializeProcess(int argc, char** argv, char** envp);
 
 namespace nimsim::objcshell {
 
@@ -115,17 +122,26 @@ void loadAddon(const json& r) {
   s.addonLoaded = true;
 }
 
+// The process's arguments are the boot's: the add-on looks at the first.
+void takeArguments(const json& r) {
+  std::vector<std::string> arguments = r.value("arguments", std::vector<std::string>{});
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  GSInitializeProcess(static_cast<int>(arguments.size()), argv.data(), environ);
+}
+
 void boot(const json& r) {
   ProcessState& s = state();
+  // The device's folder, where the binding and the file watch look.
+  setenv("NIMBREL_DEVICE_ROOT", r.value("deviceRoot", "").c_str(), 1);
+  takeArguments(r);
   s.now = r["now"].get<double>();
   s.random.reseed(r.value("seed", 1u));
   s.idCounters = r.value("idCounters", json::object());
   s.home = r.value("home", "/var/mobile");
-  installVirtualTime();
-  watchFiles();
   for (const json& name : r.value("absentClasses", json::array())) setClassAbsent(name, true);
   for (const json& name : r.value("lateClasses", json::array())) setClassLate(name, true);
-  watchCalls();
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   TSSetUpdateResult(26, YES, 18.0, NO);
   TSSetUpdateHourly(foundationValue(json::array({16.0, 18.0, 21.0, 19.0})));
@@ -288,10 +304,15 @@ json answer(const json& request) {
   const std::string command = request.value("command", "");
   json reply;
   try {
-    if (command == "boot")
+    if (command == "boot") {
       boot(request);
-    else
+      // The system's artwork comes with the boot request and is applied as if sent after it,
+      // once what is due at boot has run.
+      advanceTo(s.now);
+      if (request.contains("artwork")) handle("artwork", request["artwork"]);
+    } else {
       reply["result"] = handle(command, request);
+    }
     // What is due now runs before the shell answers, as a run loop turns after each event.
     if (command != "snapshot" && command != "scene") advanceTo(s.now);
     reply["ok"] = true;
@@ -310,6 +331,20 @@ json answer(const json& request) {
   return reply;
 }
 
+// One shell process's session: its boot, then each request until the simulator ends it.
+void serveSession(FILE* replies, const std::string& first, LineReader& requests) {
+  for (std::optional<std::string> line = first; line; line = requests.next()) {
+    json request = json::parse(*line, nullptr, false);
+    if (!request.is_discarded() && request.value("command", "") == "end") return;
+    json reply = request.is_discarded()
+                     ? json{{"ok", false}, {"kind", "invalid"}, {"message", "not JSON"}}
+                     : answer(request);
+    const std::string text = reply.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+    std::fputs(text.c_str(), replies);
+    std::fflush(replies);
+  }
+}
+
 }  // namespace
 }  // namespace nimsim::objcshell
 
@@ -320,19 +355,18 @@ int main() {
   dup2(STDERR_FILENO, STDOUT_FILENO);
   FILE* out = fdopen(replies, "w");
   if (!out) return 1;
-  for (std::string line; std::getline(std::cin, line);) {
-    nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
-    nlohmann::json reply =
-        request.is_discarded()
-            ? nlohmann::json{{"ok", false}, {"kind", "invalid"}, {"message", "not JSON"}}
-            : nimsim::objcshell::answer(request);
-    const std::string text = reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::fputs(text.c_str(), out);
-    std::fputc('\n', out);
-    std::fflush(out);
-  }
-  // The simulator let the process go, as a respring ends a shell: nothing is torn down (the
-  // add-on's hooks and the objects they hold stay to the end, so no leak check is due either).
+  // Before any of Foundation's classes is used: GCC's runtime does not carry a replaced method
+  // into the dispatch table a subclass already has, so a later replacement would miss the
+  // objects of classes used by then (the data a property list is written to, for one).
+  nimsim::objcshell::installVirtualTime();
+  nimsim::objcshell::watchFiles();
+  nimsim::objcshell::watchCalls();
+  nimsim::objcshell::defineShellClasses();
+  const int status = nimsim::objcshell::serveBoots(
+      out, [out](const std::string& first, nimsim::objcshell::LineReader& requests) {
+        nimsim::objcshell::serveSession(out, first, requests);
+      });
+  // The simulator let the template go; nothing of its is torn down either.
   std::fflush(nullptr);
-  _exit(0);
+  _exit(status);
 }

@@ -31,48 +31,35 @@ id made(const char* cls, const CGRect& frame) {
   return msg(msg(classNamed(cls), "alloc"), "initWithFrame:", frame);
 }
 
-}  // namespace
-
-void defineBackgroundSubclass() {
-  Class base = reinterpret_cast<Class>(deviceClass("WUIDynamicWeatherBackground"));
-  if (!base || objc_getClass("WUIDynamicWeatherBackgroundSubclass")) return;
-  Class defined = objc_allocateClassPair(base, "WUIDynamicWeatherBackgroundSubclass", 0);
-  if (defined) objc_registerClassPair(defined);
-}
-
-namespace {
-
 // The shell's wallpaper window lays itself out with a method of its own; the test shell's
 // inherits UIView's (its binding tests need an inherited method to override).
 void wallpaperWindowLayout(id self, SEL) { TSRecordCall("layoutSubviews", self, 0, NO, nullptr); }
 
-void defineWallpaperWindowLayout() {
-  class_addMethod(objc_getClass("_SBWallpaperWindow"), sel_registerName("layoutSubviews"),
-                  nimbrel::objc::asImp(&wallpaperWindowLayout), "v16@0:8");
-}
-
-// The lock screen view's class, which the test shell does not define.
-id lockScreenViewClass() {
-  static id cls = [] {
-    Class defined = objc_allocateClassPair(objc_getClass("UIView"), "SBLockScreenView", 0);
-    if (defined) objc_registerClassPair(defined);
-    return reinterpret_cast<id>(objc_getClass("SBLockScreenView"));
-  }();
-  return cls;
+void defineClass(const char* superclass, const char* name) {
+  Class parent = objc_getClass(superclass);
+  Class defined = parent ? objc_allocateClassPair(parent, name, 0) : nullptr;
+  if (defined) objc_registerClassPair(defined);
 }
 
 void setFrame(id view, const CGRect& frame) { msg<void>(view, "setFrame:", frame); }
 
 }  // namespace
 
+void defineShellClasses() {
+  defineClass("UIView", "SBLockScreenView");
+  defineClass("WUIDynamicWeatherBackground", "WUIDynamicWeatherBackgroundSubclass");
+  class_addMethod(objc_getClass("_SBWallpaperWindow"), sel_registerName("layoutSubviews"),
+                  nimbrel::objc::asImp(&wallpaperWindowLayout), "v16@0:8");
+}
+
 void layOutShell(ShellLayout& layout, double width, double height) {
   TSShell& shell = state().shell;
   // Only where the system has the background class: a hidden one has no subclass either.
-  defineBackgroundSubclass();
-  defineWallpaperWindowLayout();
+  if (!deviceClass("WUIDynamicWeatherBackground"))
+    setClassAbsent("WUIDynamicWeatherBackgroundSubclass", true);
   const CGRect screen = rect(0, 0, width, height);
   layout.lockWindow = made("UIWindow", screen);
-  id lockScreenView = msg(msg(lockScreenViewClass(), "alloc"), "initWithFrame:", screen);
+  id lockScreenView = made("SBLockScreenView", screen);
   msg<void>(layout.lockWindow, "addSubview:", lockScreenView);
   msg<void>(lockScreenView, "release");
   layout.dateContainer = made("UIView", rect(0, kDateContainerTop, width, kDateContainerHeight));

@@ -19,9 +19,11 @@ struct ShellLayout {
   id holderRoot = nullptr, windowGrandparent = nullptr, windowParent = nullptr;
 };
 
-// Someone else's subclass of the background class, WUIDynamicWeatherBackgroundSubclass,
-// defined when the background class can be found.
-void defineBackgroundSubclass();
+// The classes the shell has and the test shell lacks: the lock screen view, the wallpaper
+// window's own layout, and someone else's subclass of the background class,
+// WUIDynamicWeatherBackgroundSubclass, which a boot hides where its superclass is hidden.
+// The same for every boot, so defined once, before the first.
+void defineShellClasses();
 // Each wallpaper view's content view fills it, as at the shell's start.
 void fillContentViews(const ShellLayout& layout);
 // Builds the trees around what TSBoot made, for a screen of width x height points.

@@ -99,6 +99,36 @@ TEST(ObjcPlatform, AMissingShellProcessOrLibraryIsSaidByPath) {
   }
 }
 
+int run(const std::string& text, const nimsim::ObjcPaths& paths, std::string& said) {
+  nimsim::ParseResult parsed = nimsim::parseScenario(text, "run.scn");
+  EXPECT_TRUE(parsed.ok());
+  std::ostringstream out;
+  auto world = nimsim::makeObjcWorld(paths);
+  const int status = nimsim::runScenario(parsed.script, *world, {}, out, out);
+  said = out.str();
+  return status;
+}
+
+// Shell processes are forked from one template per simulator process: one that crashes is a
+// shell crash named by its signal, and the template goes on to boot the next worlds afresh:
+// each loads the add-on and installs its hooks again, tracing the same run.
+TEST(ObjcPlatform, ACrashedShellProcessIsNamedByItsSignalAndTheNextBootStartsAfresh) {
+  const nimsim::ObjcPaths real = nimsim::defaultObjcPaths();
+  std::string said;
+  EXPECT_EQ(run("boot shell\n", {real.shell, NIMBREL_CRASHING_ADDON}, said),
+            nimsim::exitStatus::shellCrash);
+  EXPECT_NE(said.find("SIGILL: the shell process ended without answering boot"), std::string::npos)
+      << said;
+  const std::string twice =
+      "boot shell\nexpect process.addonLoaded == true\nexpect process.generation == 1\n"
+      "respring\nexpect process.addonLoaded == true\nexpect process.generation == 2\n";
+  std::string again;
+  EXPECT_EQ(run(twice, real, said), nimsim::exitStatus::ok) << said;
+  EXPECT_EQ(run(twice, real, again), nimsim::exitStatus::ok) << again;
+  EXPECT_NE(said.find("replaced -[SBLockScreenDateViewController dateView]"), std::string::npos);
+  EXPECT_EQ(said, again);
+}
+
 // The run's page says which platform it ran on.
 TEST(ObjcPlatform, ThePageNamesTheRuntime) {
   nimsim::ParseResult parsed = nimsim::parseScenario("boot shell\nlock\nwake\n", "page.scn");
