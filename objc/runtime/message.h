@@ -147,16 +147,10 @@ R guardedCall(Args... args) {
 }
 
 // For the binding's own code that catches what the platform raises, and for callers outside
-// the add-on.
+// the add-on. Out of line: send's unguarded path inlines at its call site.
 template <class R, class... Args>
-R sendGuarded(id receiver, SEL selector, Args... args) {
+[[gnu::noinline]] R sendGuarded(id receiver, SEL selector, Args... args) {
   if (!receiver) return R();
-  return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
-}
-
-// The guarded message, out of line: the unguarded one inlines at its call site.
-template <class R, class... Args>
-[[gnu::noinline]] R sendGuardedApart(id receiver, SEL selector, Args... args) {
   return guardedCall<R, &dispatch<R, Args...>>(receiver, selector, args...);
 }
 
@@ -165,7 +159,7 @@ template <class R, class... Args>
 [[gnu::always_inline]] inline R send(id receiver, SEL selector, Args... args) {
   if (!receiver) return R();
   if (host::ExpectPlatformException::active()) [[unlikely]]
-    return sendGuardedApart<R>(receiver, selector, args...);
+    return sendGuarded<R>(receiver, selector, args...);
   return dispatch<R>(receiver, selector, args...);
 }
 

@@ -355,9 +355,7 @@ int main() {
   dup2(STDERR_FILENO, STDOUT_FILENO);
   FILE* out = fdopen(replies, "w");
   if (!out) return 1;
-  // Before any of Foundation's classes is used: GCC's runtime does not carry a replaced method
-  // into the dispatch table a subclass already has, so a later replacement would miss the
-  // objects of classes used by then (the data a property list is written to, for one).
+  // What every boot has alike is done once, in the template.
   nimsim::objcshell::installVirtualTime();
   nimsim::objcshell::watchFiles();
   nimsim::objcshell::watchCalls();
