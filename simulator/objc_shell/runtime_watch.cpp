@@ -6,10 +6,13 @@
 #include <dlfcn.h>
 #include <objc/runtime.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
 
+#include "objc/runtime/message.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_watch.h"
 
@@ -76,6 +79,41 @@ bool calledByAddon(const void* caller) {
 
 namespace {
 
+// A method as GCC's compiler lays out every method list: the ABI, not the runtime's private
+// state.
+struct CompiledMethod {
+  SEL name;
+  const char* types;
+  IMP imp;
+};
+
+// The class whose own list holds `method`: the class it was looked up in, or an ancestor.
+Class ownerOf(Method method, Class cls) {
+  for (Class candidate = cls; candidate; candidate = class_getSuperclass(candidate)) {
+    unsigned count = 0;
+    Method* own = class_copyMethodList(candidate, &count);
+    const bool owns = std::find(own, own + count, method) != own + count;
+    std::free(own);
+    if (owns) return candidate;
+  }
+  return nullptr;
+}
+
+// What libobjc's method_setImplementation does, for a method whose class is known: GCC's
+// searches every method of every class in the process for the tables that hold it, which made
+// each of the add-on's hooks cost a walk of the whole runtime in every shell process. Rebuilding
+// the owner's tree of tables does what that search does, and more. Null if the layout is not
+// the one expected, for the runtime's own function to do it.
+IMP replaceOwnMethod(Method method, Class lookedIn, IMP imp) {
+  Class owner = ownerOf(method, lookedIn);
+  auto* compiled = reinterpret_cast<CompiledMethod*>(method);
+  if (!owner || !imp || compiled->imp != method_getImplementation(method)) return nullptr;
+  IMP previous = compiled->imp;
+  compiled->imp = imp;
+  __objc_update_dispatch_table_for_class(owner);
+  return previous;
+}
+
 std::string methodText(Class cls, SEL selector) {
   const bool meta = class_isMetaClass(cls);
   return std::string(meta ? "+[" : "-[") + class_getName(cls) + " " + sel_getName(selector) + "]";
@@ -119,6 +157,7 @@ using nimsim::objcshell::fromRuntime;
 using nimsim::objcshell::hidden;
 using nimsim::objcshell::methodText;
 using nimsim::objcshell::next;
+using nimsim::objcshell::replaceOwnMethod;
 using nimsim::objcshell::state;
 using nimsim::objcshell::watch;
 using nimsim::objcshell::Watch;
@@ -158,8 +197,10 @@ IMP method_setImplementation(Method method, IMP imp) {
   static auto original = next<IMP (*)(Method, IMP)>("method_setImplementation");
   if (fromAddon(__builtin_return_address(0))) {
     auto found = watch().looked.find(method);
-    if (found != watch().looked.end())
+    if (found != watch().looked.end()) {
       state().add("hook", "replaced " + methodText(found->second.first, found->second.second));
+      if (IMP previous = replaceOwnMethod(method, found->second.first, imp)) return previous;
+    }
   }
   return original(method, imp);
 }
