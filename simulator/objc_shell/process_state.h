@@ -49,6 +49,13 @@ struct ProcessState {
   bool addonLoaded = false;
   bool landscape = false;
   std::string home;
+  // The last snapshot's parts that only a request can change, for the next snapshot if no
+  // other request comes between.
+  struct Snapshot {
+    double start = 0;
+    nlohmann::json parts;
+  };
+  std::optional<Snapshot> lastSnapshot;
 
   void add(const std::string& category, const std::string& text) {
     trace.push_back({{"time", now}, {"category", category}, {"text", text}});
