@@ -97,10 +97,12 @@ class ObjcWorld final : public DeviceWorld {
   }
   void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) override {
     assets_.set(condition, isDay, std::move(name));
+    artwork_.reset();
     if (booted_) call(artworkJson());
   }
   void setConditionImage(const std::string& name, bool present) override {
     images_.setImage(name, present);
+    artwork_.reset();
     if (booted_) call(artworkJson());
   }
 
@@ -183,12 +185,21 @@ class ObjcWorld final : public DeviceWorld {
       return out;
     }
     json process = call({{"command", "snapshot"}, {"start", start}});
+    // The shell process sends what only a request changes once for consecutive snapshots.
+    if (process.value("unchangedSinceLast", false)) {
+      if (!lastShellParts_) throw SimulationLimit("the shell process referred to no snapshot");
+      process.erase("unchangedSinceLast");
+      process.update(*lastShellParts_);
+    } else {
+      lastShellParts_ = process;
+      lastShellParts_->erase("weather");
+    }
     out["process"] = {{"generation", generation_},
                       {"bundle", launch_.bundleIdentifier},
                       {"arguments", launch_.arguments},
                       {"home", launch_.homeDirectory},
                       {"addonLoaded", process["addon"]["loaded"]}};
-    for (auto& [key, value] : process.items()) out[key] = value;
+    for (auto& [key, value] : process.items()) out[key] = std::move(value);
     out["files"] = filesJson();
     out["settings"] = valueJson(preferences().domainValues(kDomain));
     out["shell"] = {{"locked", locked_},
@@ -250,8 +261,13 @@ class ObjcWorld final : public DeviceWorld {
     return lacks;
   }
 
-  // The system's catalogues, which outlast every process.
-  json artworkJson() const {
+  // The system's catalogues, which outlast every process: made once for every boot until the
+  // scenario changes them.
+  const json& artworkJson() {
+    if (!artwork_) artwork_ = makeArtworkJson();
+    return *artwork_;
+  }
+  json makeArtworkJson() const {
     json assets = json::object(), names = json::array();
     for (std::int64_t condition = 0; condition < sim::conditions::count; ++condition) {
       for (bool isDay : {true, false})
@@ -307,6 +323,7 @@ class ObjcWorld final : public DeviceWorld {
   // runner turns into its exit status.
   json call(const json& request) {
     if (!booted_) throw std::logic_error("no process is running");
+    if (request.value("command", "") != "snapshot") lastShellParts_.reset();
     return take(shell_->request(request));
   }
 
@@ -345,6 +362,7 @@ class ObjcWorld final : public DeviceWorld {
     appOpened_ = false;
     display_ = 1;  // a shell starts with the display on
     ++generation_;
+    lastShellParts_.reset();
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
     const sim::DeviceProfile& profile = device_->profile();
@@ -443,6 +461,8 @@ class ObjcWorld final : public DeviceWorld {
   bool assetAsked_ = false;
   sim::AssetCatalog assets_ = sim::AssetCatalog::standard();
   sim::ImageCatalog images_ = sim::ImageCatalog::standard();
+  std::optional<json> artwork_;
+  std::optional<json> lastShellParts_;  // the last snapshot's, but the Weather app's cities
 };
 
 }  // namespace

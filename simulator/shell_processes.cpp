@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
@@ -126,9 +128,11 @@ void ShellProcesses::send(const json& message) {
 
 // One line; a template that went away reads as the end of the session.
 json ShellProcesses::receive() {
-  std::string reply;
-  for (int c; (c = std::fgetc(out_)) != EOF && c != '\n';) reply += static_cast<char>(c);
-  json parsed = json::parse(reply, nullptr, false);
+  char* line = nullptr;
+  std::size_t capacity = 0;
+  const ssize_t length = getline(&line, &capacity, out_);
+  json parsed = length > 0 ? json::parse(line, line + length, nullptr, false) : json();
+  std::free(line);
   if (!parsed.is_object()) {
     templateGone_ = true;
     return {{"ended", "SIGABRT"}};

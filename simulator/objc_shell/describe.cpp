@@ -462,7 +462,7 @@ std::string describeCity(id city) {
 namespace {
 
 // What only a request can change: read once for consecutive snapshots, as expectations in a
-// row ask for them.
+// row ask for them, and not sent again.
 json shellParts(double start) {
   json out;
   out["addon"] = addonJson(start);
@@ -484,9 +484,13 @@ json shellParts(double start) {
 json processSnapshot(double start) {
   ProcessState& s = state();
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
-  if (!s.lastSnapshot || s.lastSnapshot->start != start)
-    s.lastSnapshot = ProcessState::Snapshot{start, shellParts(start)};
-  json out = s.lastSnapshot->parts;
+  json out;
+  if (s.lastSnapshotStart == start) {
+    out["unchangedSinceLast"] = true;
+  } else {
+    out = shellParts(start);
+    s.lastSnapshotStart = start;
+  }
   // Read afresh each time: reading the saved cities makes new objects, which take new ids.
   out["weather"] = weatherJson(start);
   msg<void>(pool, "drain");

@@ -303,7 +303,7 @@ json answer(const json& request) {
   ProcessState& s = state();
   const std::string command = request.value("command", "");
   json reply;
-  if (command != "snapshot") s.lastSnapshot.reset();
+  if (command != "snapshot") s.lastSnapshotStart.reset();
   try {
     if (command == "boot") {
       boot(request);

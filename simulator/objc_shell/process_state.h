@@ -49,13 +49,9 @@ struct ProcessState {
   bool addonLoaded = false;
   bool landscape = false;
   std::string home;
-  // The last snapshot's parts that only a request can change, for the next snapshot if no
-  // other request comes between.
-  struct Snapshot {
-    double start = 0;
-    nlohmann::json parts;
-  };
-  std::optional<Snapshot> lastSnapshot;
+  // The start of the last snapshot, while no other request has come since: the next one at
+  // the same start finds the shell's objects as that one did.
+  std::optional<double> lastSnapshotStart;
 
   void add(const std::string& category, const std::string& text) {
     trace.push_back({{"time", now}, {"category", category}, {"text", text}});
