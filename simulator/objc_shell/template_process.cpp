@@ -4,11 +4,13 @@
 #include "simulator/objc_shell/template_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <csignal>
@@ -18,6 +20,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <utility>
+#include <vector>
 
 #include "simulator/objc_shell/runtime_access.h"
 
@@ -91,27 +94,37 @@ std::optional<std::string> LineReader::next() {
 
 namespace {
 
-// A shell process forked ahead of its boot, waiting on a pipe of its own for the boot request.
-// The next one is forked while the current one boots, on another core if there is one.
+// A shell process forked ahead of its boot. It waits on a pipe of its own for the boot request
+// and says on another how far it has come: `booted` once it has answered its boot, `ending`
+// when the simulator has ended its session, which leaves only the exit to come.
 struct Spare {
   pid_t pid = -1;
-  int boot = -1;  // the pipe's end the template writes the boot request to
+  int boot = -1;    // the template writes the boot request here
+  int status = -1;  // and reads the shell process's word here
 };
+
+constexpr char booted = 'b', ending = 'e';
 
 // A fork leaves the template's pages to be copied on the child's first write to each. Most of
 // a shell process's writes land in the heap, among malloc's lists, so a spare copies the heap
-// while it waits rather than page by page as it boots. Other areas are left: copying each
-// library's data too costs more than it saves.
-void copyHeap() {
-  std::ifstream maps("/proc/self/maps");
-  for (std::string line; std::getline(maps, line);) {
-    if (line.find("[heap]") == std::string::npos) continue;
-    std::uintptr_t start = 0, end = 0;
+// while it waits rather than page by page as it boots; a piece at a time, so that a boot
+// request arriving meanwhile is not kept waiting. Other areas are left: copying each library's
+// data too costs more than it saves.
+void copyHeapUntilBoot(int boot) {
 #ifdef MADV_POPULATE_WRITE  // Linux 5.14; on an older kernel the call fails and costs nothing
-    if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR, &start, &end) == 2)
-      madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+  std::ifstream maps("/proc/self/maps");
+  std::uintptr_t start = 0, end = 0;
+  for (std::string line; std::getline(maps, line);)
+    if (line.find("[heap]") != std::string::npos &&
+        std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR, &start, &end) == 2)
+      break;
+  constexpr std::uintptr_t piece = 128 * 1024;
+  pollfd request{boot, POLLIN, 0};
+  for (std::uintptr_t at = start; at < end && poll(&request, 1, 0) == 0; at += piece)
+    madvise(reinterpret_cast<void*>(at), std::min(piece, end - at), MADV_POPULATE_WRITE);
+#else
+  (void)boot;
 #endif
-  }
 }
 
 // Everything written to `fd` until its writer closes it.
@@ -126,14 +139,31 @@ std::string readToEnd(int fd) {
   return text;
 }
 
+void say(int fd, char word) {
+  while (write(fd, &word, 1) < 0 && errno == EINTR) {
+  }
+}
+
+// The shell process's next word; none once it has closed the pipe, by exiting or crashing.
+std::optional<char> hear(int fd) {
+  char word = 0;
+  for (;;) {
+    const ssize_t got = read(fd, &word, 1);
+    if (got == 1) return word;
+    if (got < 0 && errno == EINTR) continue;
+    return std::nullopt;
+  }
+}
+
 // Waits for the boot request, the one line the template writes on `boot` before closing it;
 // an empty pipe ends the spare.
-[[noreturn]] void waitAsSpare(int boot, LineReader& requests, const Session& session) {
-  copyHeap();
+[[noreturn]] void waitAsSpare(int boot, int status, LineReader& requests, const Session& session) {
+  copyHeapUntilBoot(boot);
   std::string first = readToEnd(boot);
   close(boot);
   if (!first.empty() && first.back() == '\n') first.pop_back();
-  if (!first.empty()) session(first, requests);
+  if (!first.empty()) session(first, requests, [status] { say(status, booted); });
+  say(status, ending);
   // A respring ends a shell without tearing anything down: the add-on's hooks and the objects
   // they hold stay to the end, so no leak check is due either.
   std::fflush(nullptr);
@@ -141,19 +171,27 @@ std::string readToEnd(int fd) {
 }
 
 std::optional<Spare> forkSpare(LineReader& requests, const Session& session) {
-  int boot[2];
+  int boot[2], status[2];
   if (pipe2(boot, O_CLOEXEC) != 0) return std::nullopt;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(boot[1]);
-    waitAsSpare(boot[0], requests, session);
-  }
-  close(boot[0]);
-  if (child < 0) {
+  if (pipe2(status, O_CLOEXEC) != 0) {
+    close(boot[0]);
     close(boot[1]);
     return std::nullopt;
   }
-  return Spare{child, boot[1]};
+  const pid_t child = fork();
+  if (child == 0) {
+    close(boot[1]);
+    close(status[0]);
+    waitAsSpare(boot[0], status[1], requests, session);
+  }
+  close(boot[0]);
+  close(status[1]);
+  if (child < 0) {
+    close(boot[1]);
+    close(status[0]);
+    return std::nullopt;
+  }
+  return Spare{child, boot[1], status[0]};
 }
 
 // Hands `boot` to the spare, which becomes that boot's shell process.
@@ -172,6 +210,14 @@ int waitFor(pid_t child) {
   return status;
 }
 
+// The simulator's end of a session, sent alone on its line. A boot request is left to the
+// shell process to read.
+bool isEnd(const std::string& line) {
+  if (line.size() > 64) return false;
+  const nlohmann::json request = nlohmann::json::parse(line, nullptr, false);
+  return request.is_object() && request.value("command", "") == "end";
+}
+
 }  // namespace
 
 int serveBoots(FILE* replies, const Session& session) {
@@ -184,25 +230,37 @@ int serveBoots(FILE* replies, const Session& session) {
   // Nothing buffered may be written twice, once by each side of a fork.
   std::fflush(nullptr);
   std::optional<Spare> spare = forkSpare(requests, session);
+  std::vector<pid_t> exiting;
   while (std::optional<std::string> boot = requests.next()) {
     // The end of a shell process that had already crashed: nothing is left to end.
-    const nlohmann::json request = nlohmann::json::parse(*boot, nullptr, false);
-    if (request.is_object() && request.value("command", "") == "end") continue;
+    if (isEnd(*boot)) continue;
     if (!spare) spare = forkSpare(requests, session);
     if (!spare) {
       writeLine(replies, {{"ended", std::string("cannot fork: ") + std::strerror(errno)}});
       continue;
     }
-    const Spare booting = *spare;
-    const bool started = startBoot(booting, *boot);
+    const Spare shell = *std::exchange(spare, std::nullopt);
+    if (!startBoot(shell, *boot)) kill(shell.pid, SIGKILL);
     spare = forkSpare(requests, session);
-    if (!started) kill(booting.pid, SIGKILL);
-    writeLine(replies, {{"ended", endOf(waitFor(booting.pid))}});
+    std::optional<char> word = hear(shell.status);
+    if (word == booted) word = hear(shell.status);
+    close(shell.status);
+    // A session ended by the simulator leaves only the exit, which need not be waited for: the
+    // next boot goes ahead of it.
+    if (word == ending) {
+      writeLine(replies, {{"ended", "exit status 0"}});
+      exiting.push_back(shell.pid);
+    } else {
+      writeLine(replies, {{"ended", endOf(waitFor(shell.pid))}});
+    }
+    std::erase_if(exiting, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
   }
   if (spare) {
     close(spare->boot);
+    close(spare->status);
     waitFor(spare->pid);
   }
+  for (pid_t pid : exiting) waitFor(pid);
   return 0;
 }
 

@@ -25,13 +25,14 @@ class LineReader {
   bool peek_ = true;
 };
 
-// A shell process's session: it answers the boot request `first`, then every further line
-// of `requests` until the simulator ends the session.
-using Session = std::function<void(const std::string& first, LineReader& requests)>;
+// A shell process's session: it answers the boot request `first`, calls `booted`, then
+// answers every further line of `requests` until the simulator ends the session.
+using Session = std::function<void(const std::string& first, LineReader& requests,
+                                   const std::function<void()>& booted)>;
 
-// Forks a shell process for each line read from standard input (a boot request) and waits
-// for it; once it has ended, writes one line to `replies` saying how:
-// {"ended": "exit status 0"} or {"ended": "SIGSEGV"}. Returns at the end of input.
+// Hands each line read from standard input (a boot request) to a shell process forked ahead
+// of it, and waits for its session; once that has ended, writes one line to `replies` saying
+// how: {"ended": "exit status 0"} or {"ended": "SIGSEGV"}. Returns at the end of input.
 int serveBoots(FILE* replies, const Session& session);
 
 }  // namespace nimsim::objcshell
