@@ -20,7 +20,7 @@ namespace nimsim::objcshell {
 namespace {
 
 struct Watch {
-  std::set<std::string> absent, late;
+  std::set<std::string, std::less<>> absent, late;  // looked up by C string, not copied
   bool lateLoaded = false;
   bool tracing = false;
   std::string addonPath;
