@@ -1,7 +1,7 @@
 // The template the shell processes are forked from: started once per run, it does what is the
 // same for every boot (the dynamic linker, GNUstep's start-up, the first use of Foundation's
-// classes), then forks one shell process per boot. It never loads the add-on: the hook engine
-// loads it into each new shell process, and its initialiser must run in each.
+// classes), then forks one shell process per boot, ahead of it. It never loads the add-on: the hook
+// engine loads it into each new shell process, and its initialiser must run in each.
 #pragma once
 
 #include <cstdio>
