@@ -185,7 +185,8 @@ class ObjcWorld final : public DeviceWorld {
       return out;
     }
     json process = call({{"command", "snapshot"}, {"start", start}});
-    // The shell process sends what only a request changes once for consecutive snapshots.
+    // The shell process sends what only a request changes once for consecutive snapshots, and
+    // always in a new process's first.
     if (process.value("unchangedSinceLast", false)) {
       if (!lastShellParts_) throw SimulationLimit("the shell process referred to no snapshot");
       process.erase("unchangedSinceLast");
@@ -323,7 +324,6 @@ class ObjcWorld final : public DeviceWorld {
   // runner turns into its exit status.
   json call(const json& request) {
     if (!booted_) throw std::logic_error("no process is running");
-    if (request.value("command", "") != "snapshot") lastShellParts_.reset();
     return take(shell_->request(request));
   }
 
@@ -362,7 +362,6 @@ class ObjcWorld final : public DeviceWorld {
     appOpened_ = false;
     display_ = 1;  // a shell starts with the display on
     ++generation_;
-    lastShellParts_.reset();
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
     const sim::DeviceProfile& profile = device_->profile();
