@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -334,8 +333,7 @@ json answer(const json& request) {
 }
 
 // One shell process's session: its boot, then each request until the simulator ends it.
-void serveSession(FILE* replies, const std::string& first, LineReader& requests,
-                  const std::function<void()>& booted) {
+void serveSession(FILE* replies, const std::string& first, LineReader& requests) {
   for (std::optional<std::string> line = first; line; line = requests.next()) {
     json request = json::parse(*line, nullptr, false);
     if (!request.is_discarded() && request.value("command", "") == "end") return;
@@ -345,7 +343,6 @@ void serveSession(FILE* replies, const std::string& first, LineReader& requests,
     const std::string text = reply.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
     std::fputs(text.c_str(), replies);
     std::fflush(replies);
-    if (line == first) booted();
   }
 }
 
@@ -365,9 +362,8 @@ int main() {
   nimsim::objcshell::watchCalls();
   nimsim::objcshell::defineShellClasses();
   const int status = nimsim::objcshell::serveBoots(
-      out, [out](const std::string& first, nimsim::objcshell::LineReader& requests,
-                 const std::function<void()>& booted) {
-        nimsim::objcshell::serveSession(out, first, requests, booted);
+      out, [out](const std::string& first, nimsim::objcshell::LineReader& requests) {
+        nimsim::objcshell::serveSession(out, first, requests);
       });
   // The simulator let the template go; nothing of its is torn down either.
   std::fflush(nullptr);

@@ -96,15 +96,14 @@ std::optional<std::string> LineReader::next() {
 namespace {
 
 // A shell process forked ahead of its boot. It waits on a pipe of its own for the boot request
-// and says on another how far it has come: `booted` once it has answered its boot, `ending`
-// when the simulator has ended its session, which leaves only the exit to come.
+// and says on another when the simulator has ended its session, which leaves only the exit.
 struct Spare {
   pid_t pid = -1;
   int boot = -1;    // the template writes the boot request here
   int status = -1;  // and reads the shell process's word here
 };
 
-constexpr char booted = 'b', ending = 'e';
+constexpr char ending = 'e';
 
 // A fork leaves the template's pages to be copied on the child's first write to each. Most of
 // a shell process's writes land in the heap, among malloc's lists, so a spare copies the heap
@@ -163,7 +162,7 @@ std::optional<char> hear(int fd) {
   std::string first = readToEnd(boot);
   close(boot);
   if (!first.empty() && first.back() == '\n') first.pop_back();
-  if (!first.empty()) session(first, requests, [status] { say(status, booted); });
+  if (!first.empty()) session(first, requests);
   say(status, ending);
   // What is left is the exit's tearing down, which the next boot need not wait for.
   setpriority(PRIO_PROCESS, 0, 19);
@@ -245,12 +244,11 @@ int serveBoots(FILE* replies, const Session& session) {
     const Spare shell = *std::exchange(spare, std::nullopt);
     if (!startBoot(shell, *boot)) kill(shell.pid, SIGKILL);
     spare = forkSpare(requests, session);
-    std::optional<char> word = hear(shell.status);
-    if (word == booted) word = hear(shell.status);
+    const bool ended = hear(shell.status) == ending;
     close(shell.status);
     // A session ended by the simulator leaves only the exit, which need not be waited for: the
     // next boot goes ahead of it.
-    if (word == ending) {
+    if (ended) {
       writeLine(replies, {{"ended", "exit status 0"}});
       exiting.push_back(shell.pid);
     } else {

@@ -25,10 +25,9 @@ class LineReader {
   bool peek_ = true;
 };
 
-// A shell process's session: it answers the boot request `first`, calls `booted`, then
-// answers every further line of `requests` until the simulator ends the session.
-using Session = std::function<void(const std::string& first, LineReader& requests,
-                                   const std::function<void()>& booted)>;
+// A shell process's session: it answers the boot request `first`, then every further line
+// of `requests` until the simulator ends the session.
+using Session = std::function<void(const std::string& first, LineReader& requests)>;
 
 // Hands each line read from standard input (a boot request) to a shell process forked ahead
 // of it, and waits for its session; once that has ended, writes one line to `replies` saying
