@@ -3,11 +3,14 @@
 #include "simulator/shell_processes.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -30,6 +33,13 @@ struct IdleTemplates {
 IdleTemplates& idle() {
   static IdleTemplates templates;
   return templates;
+}
+
+// Long enough for any boot, even under the sanitizers; a test sets less.
+int answerLimitSeconds() {
+  const char* set = std::getenv("NIMSIM_SHELL_ANSWER_SECONDS");
+  const long seconds = set ? std::strtol(set, nullptr, 10) : 0;
+  return seconds > 0 && seconds <= 3600 ? static_cast<int>(seconds) : 60;
 }
 
 }  // namespace
@@ -67,8 +77,14 @@ ShellProcesses::ShellProcesses(const std::string& executable) : executable_(exec
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, requests[1], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, replies[1], STDOUT_FILENO);
+  // A group of its own, with the shell processes it forks, so that a hung one goes with it.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
   char* argv[] = {const_cast<char*>(executable.c_str()), nullptr};
-  const int spawned = posix_spawn(&pid_, executable.c_str(), &actions, nullptr, argv, environ);
+  const int spawned = posix_spawn(&pid_, executable.c_str(), &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   close(requests[1]);
   close(replies[1]);
@@ -78,13 +94,13 @@ ShellProcesses::ShellProcesses(const std::string& executable) : executable_(exec
     throw std::runtime_error("cannot start the shell process " + executable);
   }
   in_ = fdopen(requests[0], "w");
-  out_ = fdopen(replies[0], "r");
+  out_ = replies[0];
 }
 
 ShellProcesses::~ShellProcesses() {
   // The end of its input ends the running shell process, then the template.
   if (in_) std::fclose(in_);
-  if (out_) std::fclose(out_);
+  if (out_ >= 0) close(out_);
   int status = 0;
   waitpid(pid_, &status, 0);
 }
@@ -126,18 +142,34 @@ void ShellProcesses::send(const json& message) {
   std::fflush(in_);
 }
 
-// One line; a template that went away reads as the end of the session.
+// One line; a template that went away reads as the end of the session, and so does one whose
+// shell process answers nothing in time, killed with it.
 json ShellProcesses::receive() {
-  char* line = nullptr;
-  std::size_t capacity = 0;
-  const ssize_t length = getline(&line, &capacity, out_);
-  json parsed = length > 0 ? json::parse(line, line + length, nullptr, false) : json();
-  std::free(line);
-  if (!parsed.is_object()) {
-    templateGone_ = true;
-    return {{"ended", "SIGABRT"}};
+  for (;;) {
+    const std::size_t newline = unread_.find('\n');
+    if (newline != std::string::npos) {
+      json parsed = json::parse(unread_.begin(), unread_.begin() + static_cast<long>(newline),
+                                nullptr, false);
+      unread_.erase(0, newline + 1);
+      if (!parsed.is_object()) break;
+      return parsed;
+    }
+    pollfd answer{out_, POLLIN, 0};
+    const int ready = poll(&answer, 1, answerLimitSeconds() * 1000);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) {
+      kill(-pid_, SIGKILL);
+      templateGone_ = true;
+      return {{"ended", "no answer within " + std::to_string(answerLimitSeconds()) + " s"}};
+    }
+    char chunk[65536];
+    const ssize_t got = ready > 0 ? read(out_, chunk, sizeof chunk) : -1;
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    unread_.append(chunk, static_cast<std::size_t>(got));
   }
-  return parsed;
+  templateGone_ = true;
+  return {{"ended", "SIGABRT"}};
 }
 
 }  // namespace nimsim

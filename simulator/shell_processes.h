@@ -29,7 +29,9 @@ class ShellProcesses {
   // A new shell process, the running one ended first, as a respring does.
   nlohmann::json boot(const nlohmann::json& message);
   // One request, one reply; a shell process that ended instead of answering, or had ended
-  // before, is a crash of the shell (host::PlatformException named by how it ended).
+  // before, is a crash of the shell (host::PlatformException named by how it ended). So is one
+  // that gives no answer within a minute (NIMSIM_SHELL_ANSWER_SECONDS, if set): it is killed
+  // with its template.
   nlohmann::json request(const nlohmann::json& message);
 
  private:
@@ -40,7 +42,8 @@ class ShellProcesses {
   std::string executable_;
   pid_t pid_ = -1;
   FILE* in_ = nullptr;
-  FILE* out_ = nullptr;
+  int out_ = -1;
+  std::string unread_;       // what was read past the last line taken
   bool running_ = false;     // a shell process is serving requests
   bool endPending_ = false;  // its end was asked for; the template's line saying so is unread
   bool templateGone_ = false;

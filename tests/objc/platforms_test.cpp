@@ -6,6 +6,7 @@
 // the test fails; so does a listed one that went away.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -111,13 +112,21 @@ int run(const std::string& text, const nimsim::ObjcPaths& paths, std::string& sa
 
 // Shell processes are forked from one template per simulator process: one that crashes is a
 // shell crash named by its signal, and the template goes on to boot the next worlds afresh:
-// each loads the add-on and installs its hooks again, tracing the same run.
-TEST(ObjcPlatform, ACrashedShellProcessIsNamedByItsSignalAndTheNextBootStartsAfresh) {
+// each loads the add-on and installs its hooks again, tracing the same run. One that hangs is
+// a shell crash once it has answered nothing in time, killed with its template.
+TEST(ObjcPlatform, ACrashedOrHungShellProcessIsAShellCrashAndTheNextBootStartsAfresh) {
   const nimsim::ObjcPaths real = nimsim::defaultObjcPaths();
   std::string said;
   EXPECT_EQ(run("boot shell\n", {real.shell, NIMBREL_CRASHING_ADDON}, said),
             nimsim::exitStatus::shellCrash);
   EXPECT_NE(said.find("SIGILL: the shell process ended without answering boot"), std::string::npos)
+      << said;
+  ::setenv("NIMSIM_SHELL_ANSWER_SECONDS", "3", 1);
+  EXPECT_EQ(run("boot shell\n", {real.shell, NIMBREL_HANGING_ADDON}, said),
+            nimsim::exitStatus::shellCrash);
+  ::unsetenv("NIMSIM_SHELL_ANSWER_SECONDS");
+  EXPECT_NE(said.find("no answer within 3 s: the shell process ended without answering boot"),
+            std::string::npos)
       << said;
   const std::string twice =
       "boot shell\nexpect process.addonLoaded == true\nexpect process.generation == 1\n"
