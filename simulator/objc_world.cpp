@@ -97,13 +97,11 @@ class ObjcWorld final : public DeviceWorld {
   }
   void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) override {
     assets_.set(condition, isDay, std::move(name));
-    artwork_.reset();
-    if (booted_) call(artworkJson());
+    artworkChanged();
   }
   void setConditionImage(const std::string& name, bool present) override {
     images_.setImage(name, present);
-    artwork_.reset();
-    if (booted_) call(artworkJson());
+    artworkChanged();
   }
 
   // The shell.
@@ -267,6 +265,10 @@ class ObjcWorld final : public DeviceWorld {
   const json& artworkJson() {
     if (!artwork_) artwork_ = makeArtworkJson();
     return *artwork_;
+  }
+  void artworkChanged() {
+    artwork_.reset();
+    if (booted_) call(artworkJson());
   }
   json makeArtworkJson() const {
     json assets = json::object(), names = json::array();
