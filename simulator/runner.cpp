@@ -556,7 +556,6 @@ class Runner {
   // be written (said on `err`).
   std::optional<std::string> writeRunPage(int status, std::size_t ran) {
     report_.scenario = script_.file;
-    report_.platform = options_.platform;
     report_.exitStatus = status;
     if (options_.seed) report_.seed = std::to_string(*options_.seed);
     for (std::size_t i = ran; i < script_.statements.size(); ++i)
@@ -564,9 +563,11 @@ class Runner {
     try {
       json state = world_.snapshot(start_);
       report_.device = state["device"]["profile"].get<std::string>();
+      // Named by the world that ran: only the real runtime's snapshots name theirs.
+      report_.platform = state.value("platform", "sim");
       if (world_.booted()) report_.finalState = std::move(state);
     } catch (const std::exception&) {
-      report_.device = "unknown";
+      report_.device = report_.platform = "unknown";
     }
     try {
       return writePage(report_, options_.outDir);

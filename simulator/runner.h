@@ -30,7 +30,7 @@ struct RunOptions {
   bool json = false;
   std::optional<std::uint32_t> seed;  // overrides the scenario's seed commands
   bool page = false;                  // also write the run's page, index.html, into outDir
-  std::string platform = "sim";       // named on the page
+  std::string platform = "sim";       // the world the command line makes: "sim" or "objc"
 };
 
 // Runs the script; text goes to `out` (the trace, shows, the summary) and `err` (failures).

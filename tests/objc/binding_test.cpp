@@ -3,6 +3,7 @@
 // exceptions, Foundation values and services.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <new>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <thread>
 
 #include "host/methods.h"
@@ -160,16 +162,22 @@ TEST_F(ObjcBinding, EachHookRowReportsWhatItChangedAndOnlyThat) {
   release(plainView);
 }
 
-// The window's -layoutSubviews is UIView's: its override calls UIView's as it is at each call.
+// The window's -layoutSubviews is UIView's: its override calls UIView's as it is at each call,
+// with the method's own selector.
 TEST_F(ObjcBinding, AnOverriddenInheritedMethodCallsTheSuperclassImplementationOfTheMoment) {
   methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass("_SBWallpaperWindow"),
                                                 windowLayout, &previousWindowLayout);
   static int laterLayouts = 0;
+  static SEL calledAs = nullptr;
   Method viewLayout = class_getInstanceMethod(objc_getClass("UIView"), sel<"layoutSubviews">());
-  IMP shellLayout = method_setImplementation(viewLayout, asImp(+[](id, SEL) { ++laterLayouts; }));
+  IMP shellLayout = method_setImplementation(viewLayout, asImp(+[](id, SEL cmd) {
+                                               ++laterLayouts;
+                                               calledAs = cmd;
+                                             }));
   send<void>(shell_.window, sel<"layoutSubviews">());
   method_setImplementation(viewLayout, shellLayout);
   EXPECT_EQ(laterLayouts, 1);
+  EXPECT_TRUE(sel_isEqual(calledAs, sel<"layoutSubviews">()));
   EXPECT_EQ(unwrap(seen.receiver), shell_.window);
   seen = {};
 }
@@ -211,6 +219,11 @@ TEST_F(ObjcBinding, RunningOutOfTrampolinesIsItsOwnOutcome) {
 }
 
 TEST_F(ObjcBinding, PreviousImplementationsGetTheReceiverAndArgumentsAndTheirResultsComeBack) {
+  // What the loader answers, unhooked, for the arguments the replacement passes on.
+  id loader = send<id>(classNamed("WUIAsynchronousAssetLoader"), sel<"sharedAssetLoader">());
+  const std::optional<std::string> unhookedName =
+      stringFrom(send<id>(loader, sel<"filenameForCondition:isDay:">(), 12l, BOOL(NO)));
+  ASSERT_NE(unhookedName, std::nullopt);
   methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass("SBFStaticWallpaperView"),
                                                 layout, &previousLayout);
   methods::hookMessage<methods::LayoutSubviews>(runtime(), hostClass("_SBWallpaperWindow"),
@@ -256,14 +269,11 @@ TEST_F(ObjcBinding, PreviousImplementationsGetTheReceiverAndArgumentsAndTheirRes
   seen = {};
   release(options);
 
-  id loader = send<id>(classNamed("WUIAsynchronousAssetLoader"), sel<"sharedAssetLoader">());
   id name = send<id>(loader, sel<"filenameForCondition:isDay:">(), 11l, BOOL(YES));
   TSCall asked = TSLastCall("filenameForCondition:isDay:");
   EXPECT_EQ(asked.integer, 12);
   EXPECT_FALSE(asked.flag);
-  id original = send<id>(loader, sel<"filenameForCondition:isDay:">(), 11l, BOOL(YES));
-  EXPECT_EQ(stringFrom(name).value_or("?").substr(0, 2), "x-");
-  EXPECT_NE(stringFrom(original), std::nullopt);
+  EXPECT_EQ(stringFrom(name), "x-" + *unhookedName);
 }
 
 TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
@@ -286,6 +296,21 @@ TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
   EXPECT_FALSE(timer->isValid());
 }
 
+// The threads on which the Weather framework completed its updates, counted while one lives.
+struct CompletionThreads {
+  CompletionThreads() {
+    onMainThread = offMainThread = 0;
+    TSSetCallObserver(&note);
+  }
+  ~CompletionThreads() { TSSetCallObserver(nullptr); }
+  static void note(const char* selector, id, long, BOOL, id) {
+    if (std::string_view(selector) != "completeWeatherUpdate") return;
+    ++(send<BOOL>(classNamed("NSThread"), sel<"isMainThread">()) ? onMainThread : offMainThread);
+  }
+  static inline std::atomic<int> onMainThread{0};
+  static inline std::atomic<int> offMainThread{0};
+};
+
 // A completion the Weather framework calls on a thread of its own is handed to the interface
 // thread: the handler runs there, with the updated city, once the main run loop turns.
 TEST_F(ObjcBinding, ACompletionFromASecondThreadRunsOnTheInterfaceThread) {
@@ -297,6 +322,7 @@ TEST_F(ObjcBinding, ACompletionFromASecondThreadRunsOnTheInterfaceThread) {
   city->setLocation(factory.newLocation(50.85, 4.35));
   TSSetUpdatesCompleteOnSecondThread(YES);
   TSSetUpdateResult(7, NO, 12.5, NO);
+  const CompletionThreads arrivals;
   host::lookUpClass<host::LocationUpdaterClass>("TWCLocationUpdater")
       ->sharedLocationUpdater()
       ->updateWeatherForLocation(city->location(), city,
@@ -307,6 +333,8 @@ TEST_F(ObjcBinding, ACompletionFromASecondThreadRunsOnTheInterfaceThread) {
                                  });
   for (int turn = 0; turn < 200 && completions == 0; ++turn) TSRunLoop(0.01);
   EXPECT_EQ(completions, 1);
+  EXPECT_EQ(arrivals.offMainThread.load(), 1);
+  EXPECT_EQ(arrivals.onMainThread.load(), 0);
   EXPECT_EQ(ranOn, std::this_thread::get_id());
   EXPECT_EQ(conditionCode, 7);
 }
@@ -401,7 +429,7 @@ TEST_F(ObjcBinding, DormantHostObjectsAreSweptSoTheTableStaysBounded) {
   for (int i = 0; i < 1000; ++i) {
     Owned label(send<id>(classNamed("UILabel"), sel<"new">()));
     send<void>(kept.get(), sel<"addObject:">(), label.get());
-    EXPECT_NE(wrap(label.get()), nullptr);  // held for this statement only, then dormant
+    wrap(label.get());  // held for this statement only, then dormant
   }
   EXPECT_LT(hostObjectsKept(), 500u);
 }
@@ -431,7 +459,6 @@ TEST_F(ObjcBinding, HostTypesFollowTheClass) {
                         ->makeWithFrame(host::makeRect(1, 2, 30, 40));
   ASSERT_NE(background, nullptr);
   EXPECT_EQ(background->frame(), host::makeRect(1, 2, 30, 40));
-  EXPECT_NE(std::dynamic_pointer_cast<host::DateView>(wrap(shell_.window)), nullptr);
   EXPECT_NE(std::dynamic_pointer_cast<host::City>(host::platform().factory().newCity()), nullptr);
   EXPECT_EQ(wrap(shell_.window)->objectClass().name(), "_SBWallpaperWindow");
   EXPECT_TRUE(host::metaclassOf(hostClass("City"))->isMetaclass());
@@ -661,6 +688,86 @@ TEST_F(ObjcBinding, MessagesCarryTheirArgumentsToTheObject) {
   EXPECT_EQ(container->subviews().front(), last);
   EXPECT_TRUE(first->isDescendantOfView(container.get()));
   EXPECT_FALSE(container->isDescendantOfView(first.get()));
+}
+
+// A temperature reads in the unit asked for, whichever unit the Weather app shows: each
+// reading is the framework's own, and the app's unit is read as it is set.
+TEST_F(ObjcBinding, TemperaturesReadInTheUnitAskedForWhicheverUnitTheAppShows) {
+  std::shared_ptr<host::City> city = host::platform().factory().newCity();
+  id hourly = send<id>(classNamed("NSMutableArray"), sel<"array">());
+  for (double celsius : {-4.25, 30.0})
+    send<void>(hourly, sel<"addObject:">(),
+               send<id>(classNamed("NSNumber"), sel<"numberWithDouble:">(), celsius));
+  send<void>(unwrap(city), sel<"setCelsius:hourlyCelsius:">(), 21.5, hourly);
+  std::vector<std::shared_ptr<host::Temperature>> temperatures{city->temperature()};
+  for (const auto& forecast : city->hourlyForecasts())
+    temperatures.push_back(forecast->temperature());
+  ASSERT_EQ(temperatures.size(), 3u);
+
+  auto preferences =
+      host::lookUpClass<host::WeatherPreferencesClass>("WeatherPreferences")->sharedPreferences();
+  for (const bool celsius : {true, false}) {
+    SCOPED_TRACE(celsius ? "the app in Celsius" : "the app in Fahrenheit");
+    TSSetCelsius(celsius);
+    EXPECT_EQ(preferences->isCelsius(), celsius);
+    for (const auto& temperature : temperatures) {
+      const id reading = unwrap(temperature);
+      EXPECT_EQ(temperature->celsius(), send<double>(reading, sel<"celsius">()));
+      EXPECT_EQ(temperature->fahrenheit(), send<double>(reading, sel<"fahrenheit">()));
+    }
+  }
+}
+
+// A view's geometry reads as UIKit answers it, and a point converts as UIKit converts it, to
+// and from views and the window. The views are moved and one is scaled, so that no two of
+// them, nor any and the window, share coordinates.
+TEST_F(ObjcBinding, ViewGeometryAndPointsAreUIKitsOwnAnswers) {
+  const auto newView = [](const CGRect& frame) {
+    return wrapAs<host::View>(Owned(send<id>(send<id>(classNamed("UIView"), sel<"alloc">()),
+                                             sel<"initWithFrame:">(), frame))
+                                  .get());
+  };
+  auto window = wrapAs<host::View>(shell_.window);
+  auto outer = newView({{10, 20}, {100, 200}});
+  auto inner = newView({{3, 5}, {30, 40}});
+  auto beside = newView({{40, 7}, {10, 10}});
+  window->addSubview(outer);
+  window->addSubview(beside);
+  outer->addSubview(inner);
+  outer->setTransform({2, 0, 0, 2, 0, 0});
+  send<void>(unwrap(inner), sel<"setBounds:">(), CGRect{{-6, 4}, {30, 40}});
+  inner->setAlpha(0.25);
+  inner->setHidden(true);
+  inner->setTag(9);
+
+  for (const auto& view : {outer, inner, beside}) {
+    const id uikit = unwrap(view);
+    EXPECT_EQ(view->frame(), toHost(send<CGRect>(uikit, sel<"frame">())));
+    EXPECT_EQ(view->bounds(), toHost(send<CGRect>(uikit, sel<"bounds">())));
+    EXPECT_EQ(view->center(), toHost(send<CGPoint>(uikit, sel<"center">())));
+    EXPECT_EQ(view->transform(), toHost(send<CGAffineTransform>(uikit, sel<"transform">())));
+    EXPECT_EQ(view->alpha(), send<double>(uikit, sel<"alpha">()));
+    EXPECT_EQ(view->isHidden(), send<BOOL>(uikit, sel<"isHidden">()) == YES);
+    EXPECT_EQ(view->tag(), send<long>(uikit, sel<"tag">()));
+  }
+
+  const std::shared_ptr<host::View> none;
+  struct Row {
+    const char* name;
+    std::shared_ptr<host::View> from, to;
+  } rows[] = {
+      {"inner to outer", inner, outer},   {"outer to inner", outer, inner},
+      {"inner to beside", inner, beside}, {"beside to inner", beside, inner},
+      {"inner to window", inner, window}, {"window to inner", window, inner},
+      {"inner to none", inner, none},
+  };
+  const host::Point point{1.5, -2};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const CGPoint uikit = send<CGPoint>(unwrap(row.from), sel<"convertPoint:toView:">(),
+                                        toPlatform(point), unwrap(row.to));
+    EXPECT_EQ(row.from->convertPointToView(point, row.to.get()), toHost(uikit));
+  }
 }
 
 TEST_F(ObjcBinding, CitySettersReachTheCityAndAnUpdateCompletesOnTheCityAskedFor) {

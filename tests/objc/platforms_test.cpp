@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -18,6 +19,7 @@
 #include "simulator/default_scenario.h"
 #include "simulator/parser.h"
 #include "simulator/runner.h"
+#include "simulator/sim_world.h"
 
 namespace {
 
@@ -138,23 +140,36 @@ TEST(ObjcPlatform, ACrashedOrHungShellProcessIsAShellCrashAndTheNextBootStartsAf
   EXPECT_EQ(said, again);
 }
 
-// The run's page says which platform it ran on.
-TEST(ObjcPlatform, ThePageNamesTheRuntime) {
+// The run's page says which platform the run was played on, whatever the options say.
+TEST(ObjcPlatform, ThePageNamesThePlatformThatRan) {
   nimsim::ParseResult parsed = nimsim::parseScenario("boot shell\nlock\nwake\n", "page.scn");
   ASSERT_TRUE(parsed.ok());
-  const fs::path out = fs::temp_directory_path() / ("nimbrel-page-" + std::to_string(::getpid()));
-  nimsim::RunOptions options;
-  options.outDir = out.string();
-  options.page = true;
-  options.platform = "objc";
-  std::ostringstream text;
-  auto world = nimsim::makeObjcWorld(nimsim::defaultObjcPaths());
-  EXPECT_EQ(nimsim::runScenario(parsed.script, *world, options, text, text), 0) << text.str();
-  std::ifstream page(out / "index.html");
-  std::stringstream html;
-  html << page.rdbuf();
-  fs::remove_all(out);
-  EXPECT_NE(html.str().find("<dd id=\"platform\">objc</dd>"), std::string::npos);
+  struct Row {
+    const char* ran;
+    std::unique_ptr<nimsim::World> (*make)();
+    const char* option;
+  } rows[] = {
+      {"objc", [] { return nimsim::makeObjcWorld(nimsim::defaultObjcPaths()); }, "sim"},
+      {"sim", [] { return nimsim::makeSimWorld(); }, "objc"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.ran);
+    const fs::path out =
+        fs::temp_directory_path() / ("nimbrel-page-" + std::to_string(::getpid()) + row.ran);
+    nimsim::RunOptions options;
+    options.outDir = out.string();
+    options.page = true;
+    options.platform = row.option;
+    std::ostringstream text;
+    auto world = row.make();
+    EXPECT_EQ(nimsim::runScenario(parsed.script, *world, options, text, text), 0) << text.str();
+    std::ifstream page(out / "index.html");
+    std::stringstream html;
+    html << page.rdbuf();
+    fs::remove_all(out);
+    EXPECT_NE(html.str().find("<dd id=\"platform\">" + std::string(row.ran) + "</dd>"),
+              std::string::npos);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(DefaultAndExamples, BothPlatforms, ::testing::ValuesIn(scenarios()),

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "host/services.h"
 #include "host/weather.h"
@@ -80,6 +81,18 @@ void watchedBind(id self, SEL selector, id city, BOOL animate) {
   noteThread();
   nimbrel::objc::impAs<void, id, BOOL>(interfaceCalls.originals.at(sel_getName(selector)))(
       self, selector, city, animate);
+}
+
+// Where the Weather framework completed each update, before the add-on hands it over.
+struct CompletionThreads {
+  std::atomic<long> onMainThread{0};
+  std::atomic<long> offMainThread{0};
+} completions;
+
+void noteCompletion(const char* selector, id, long, BOOL, id) {
+  if (std::string_view(selector) != "completeWeatherUpdate") return;
+  const bool onMain = msg<BOOL>(classNamed("NSThread"), "isMainThread");
+  ++(onMain ? completions.onMainThread : completions.offMainThread);
 }
 
 void watchInterfaceSetters() {
@@ -307,10 +320,14 @@ TEST_F(ShellDay, ACompletionFromASecondThreadSetsTheInterfaceOnTheInterfaceThrea
   lock();
   id dateView = wake();
   interfaceCalls.onMainThread = interfaceCalls.offMainThread = 0;
+  TSSetCallObserver(&noteCompletion);
   const long bindsBefore = TSLastCall("setCity:animate:").count;
   for (int turn = 0; turn < 200 && TSLastCall("setCity:animate:").count == bindsBefore; ++turn)
     TSRunLoop(0.01);
   TSRunLoop(0.01);
+  TSSetCallObserver(nullptr);
+  EXPECT_EQ(completions.offMainThread, 1);
+  EXPECT_EQ(completions.onMainThread, 0);
 
   id header = subviewOf(subviewOf(dateView, "WUIDynamicWeatherBackground"), "WATodayHeaderView");
   ASSERT_NE(header, nullptr);
@@ -319,6 +336,48 @@ TEST_F(ShellDay, ACompletionFromASecondThreadSetsTheInterfaceOnTheInterfaceThrea
   // The header's seven texts and image, and the lock screen's and home screen's bindings.
   EXPECT_GE(interfaceCalls.onMainThread, 8);
 }
+
+// The header shows the temperatures in the unit the Weather app is set to: the reading, the
+// hourly forecasts' high and low, each as the framework gives it in that unit.
+struct Unit {
+  BOOL celsius;
+  const char* temperature;
+  const char* high;
+  const char* low;
+};
+void PrintTo(const Unit& unit, std::ostream* out) {
+  *out << (unit.celsius ? "Celsius" : "Fahrenheit");
+}
+
+class ShellDayInEachUnit : public ShellDay, public ::testing::WithParamInterface<Unit> {};
+
+TEST_P(ShellDayInEachUnit, TheHeaderShowsTheTemperaturesInTheWeatherAppsUnit) {
+  const Unit& unit = GetParam();
+  writeSettings(kDaySettings);
+  TSSetCelsius(unit.celsius);
+  load();
+  Pool pool;
+  id hourly = msg(classNamed("NSMutableArray"), "array");
+  for (double celsius : {20.0, 30.0, 24.0})
+    msg<void>(hourly, "addObject:", msg(classNamed("NSNumber"), "numberWithDouble:", celsius));
+  TSSetUpdateHourly(hourly);
+  TSSetUpdateResult(26, YES, 25.0, NO);
+  lock();
+  id dateView = wake();
+  TSRunLoop(0.1);
+  id header = subviewOf(subviewOf(dateView, "WUIDynamicWeatherBackground"), "WATodayHeaderView");
+  ASSERT_NE(header, nullptr);
+  EXPECT_EQ(text(msg(header, "temperature")), unit.temperature);
+  EXPECT_EQ(text(msg(header, "temperatureHigh")), unit.high);
+  EXPECT_EQ(text(msg(header, "temperatureLow")), unit.low);
+}
+
+INSTANTIATE_TEST_SUITE_P(CelsiusAndFahrenheit, ShellDayInEachUnit,
+                         ::testing::Values(Unit{YES, "25°", "30°", "20°"},
+                                           Unit{NO, "77°", "86°", "68°"}),
+                         [](const auto& info) {
+                           return info.param.celsius ? "Celsius" : "Fahrenheit";
+                         });
 
 TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
   writeSettings(kDaySettings);

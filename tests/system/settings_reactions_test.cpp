@@ -145,28 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {.lastUpdateDropped = true, .headerDetached = true}}),
     [](const auto& info) { return std::string(info.param.label); });
 
-class FirstLoad : public AddonFixture {
- protected:
-  static std::vector<bool> savedImplementations() {
-    const nimbrel::PreviousImplementations& p = state().previous;
-    return {p.filenameForCondition != nullptr, p.dateView != nullptr,
-            p.contentView != nullptr,          p.wallpaperViewLayoutSubviews != nullptr,
-            p.allowsParallax != nullptr,       p.wallpaperWindowLayoutSubviews != nullptr,
-            p.finishUIUnlock != nullptr};
-  }
-  static std::vector<bool> cachedClassesFound() {
-    nimbrel::ClassCache& c = state().classes;
-    return {c.assetLoader.get() != nullptr,       c.weatherPreferences.get() != nullptr,
-            c.weatherBackground.get() != nullptr, c.platterViewController.get() != nullptr,
-            c.locationUpdater.get() != nullptr,   c.label.get() != nullptr,
-            c.imageLoader.get() != nullptr};
-  }
-  static constexpr const char* kCachedClassNames[] = {
-      "WUIAsynchronousAssetLoader",  "WeatherPreferences",
-      "WUIDynamicWeatherBackground", "WAWeatherPlatterViewController",
-      "TWCLocationUpdater",          "UILabel",
-      "WeatherImageLoader"};
-};
+class FirstLoad : public AddonFixture {};
 
 TEST_F(FirstLoad, AtStartUpFindsNothingToTakeDown) {
   nimbrel::resetState();
@@ -175,38 +154,6 @@ TEST_F(FirstLoad, AtStartUpFindsNothingToTakeDown) {
   EXPECT_TRUE(state().settings.useLocalCity);
   EXPECT_FALSE(state().homeScreenViews.has_value());
   EXPECT_EQ(state().weatherBackground, nullptr);
-}
-
-TEST_F(FirstLoad, ResetLeavesEveryFieldAsTheLibraryLoadedIt) {
-  nimbrel::installHooks();
-  setLocalCity("Cupertino");
-  state().screenLocked = true;
-  process().shell().requestDateView();
-  state().backupCity = state().city;
-  state().weatherView = state().weatherBackground;
-  state().homeScreenViews.emplace();
-  state().lastUpdate = host::Date{now()};
-  state().alertShown = true;
-  auto controller = process().weather().platterClass()->make();
-  state().wthrView = controller;
-  state().weatherHeaderView = controller->headerView();
-  state().randomTimer = process().runLoop().scheduledTimer(
-      100, nullptr, host::methods::TickTock::selector, nullptr, true);
-  ASSERT_NE(state().city, nullptr);
-  ASSERT_NE(state().weatherBackground, nullptr);
-  ASSERT_EQ(savedImplementations(), std::vector<bool>(7, true));
-  ASSERT_EQ(cachedClassesFound(), std::vector<bool>(7, true));
-
-  nimbrel::resetState();
-  const nimbrel::SharedState& s = state();
-  EXPECT_FALSE(s.homeScreenViews || s.screenLocked || s.weatherView || s.city || s.backupCity ||
-               s.lastUpdate || s.weatherBackground || s.randomTimer || s.wthrView ||
-               s.weatherHeaderView || s.alertShown);
-  EXPECT_EQ(savedImplementations(), std::vector<bool>(7, false));
-  EXPECT_EQ(s.settings, nimbrel::Settings{});
-  // An emptied cache looks its classes up again, and so no longer finds them once hidden.
-  for (const char* name : kCachedClassNames) process().runtime().hideClass(name);
-  EXPECT_EQ(cachedClassesFound(), std::vector<bool>(7, false));
 }
 
 TEST_F(FirstLoad, ADroppedButStillInsertedLockBackgroundIsAdoptedAgain) {
