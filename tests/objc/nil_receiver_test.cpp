@@ -17,17 +17,17 @@ namespace {
 using namespace nimbrel::objc;
 
 // The floating-point return registers left holding nonzero values, as after any call that
-// answers a point: a result nobody writes is read from them. The volatile read keeps the
-// compiler from knowing the values.
+// answers a point: a result nobody writes is read from them (a float from the low half of a
+// double, which 6.3 fills). The volatile read keeps the compiler from knowing the values.
 [[gnu::noinline]] CGPoint dirtyReturnRegisters() {
-  static volatile double seed = 6.5;
+  static volatile double seed = 6.3;
   return {seed, -seed};
 }
 
-// The stack below the caller filled with nonzero bytes: the next call's structure result
-// lands there.
+// The stack below the caller filled with nonzero bytes, deep enough for every frame of a send:
+// the next call's structure result, and any temporary it is copied through, lands there.
 [[gnu::noinline]] void dirtyStack() {
-  volatile unsigned char junk[4096];
+  volatile unsigned char junk[16384];
   for (volatile unsigned char& byte : junk) byte = 0x5a;
 }
 
