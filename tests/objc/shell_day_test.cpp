@@ -320,6 +320,7 @@ TEST_F(ShellDay, ACompletionFromASecondThreadSetsTheInterfaceOnTheInterfaceThrea
   lock();
   id dateView = wake();
   interfaceCalls.onMainThread = interfaceCalls.offMainThread = 0;
+  completions.onMainThread = completions.offMainThread = 0;
   TSSetCallObserver(&noteCompletion);
   const long bindsBefore = TSLastCall("setCity:animate:").count;
   for (int turn = 0; turn < 200 && TSLastCall("setCity:animate:").count == bindsBefore; ++turn)
