@@ -603,6 +603,34 @@ TEST_F(ObjcBinding, AnInitialiserThatRaisesLeavesNoObjectBehind) {
   EXPECT_EQ(TSLiveObjects(), live);
 }
 
+// Inside a step that expects a raise, a previous implementation that raises does so as a
+// message sent there does: as host::PlatformException, which the step catches.
+TEST_F(ObjcBinding, APreviousImplementationRaisesAsAPlatformExceptionInsideAStep) {
+  Class raising = objc_getClass("TSRaisingLayoutView");
+  if (!raising) {
+    raising = objc_allocateClassPair(objc_getClass("UIView"), "TSRaisingLayoutView", 0);
+    class_addMethod(raising, sel<"layoutSubviews">(), asImp(+[](id, SEL) {
+                      id raised = newServiceException("no layout today", nullptr);
+                      nimbrel_objc_raise(send<id>(raised, sel<"autorelease">()));
+                    }),
+                    "v@:");
+    objc_registerClassPair(raising);
+  }
+  methods::LayoutSubviews::Imp previous = nullptr;
+  ASSERT_EQ(methods::hookMessage<methods::LayoutSubviews>(
+                runtime(), hostClass("TSRaisingLayoutView"), layout, &previous),
+            host::HookOutcome::replaced);
+  auto view =
+      wrapAs<host::View>(Owned(send<id>(reinterpret_cast<id>(raising), sel<"new">())).get());
+  host::ExpectPlatformException step;
+  try {
+    previous(view, methods::LayoutSubviews::selector);
+    ADD_FAILURE() << "nothing raised";
+  } catch (const host::PlatformException& e) {
+    EXPECT_EQ(e.name(), "WeatherServiceDown");
+  }
+}
+
 TEST(ObjcExceptionTexts, BrokenUTF8IsReplacedAndWholeCharactersKept) {
   struct Row {
     std::string text;
