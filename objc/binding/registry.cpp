@@ -235,8 +235,12 @@ std::shared_ptr<host::Object> hold(Tables& t, ThreadCalls* calls, id object, Ent
   return hold(t, calls.depth == 0 ? nullptr : &calls, object, entry);
 }
 
-// Held past the call by someone besides the entry: now the binding retains it for them.
-[[gnu::noinline]] void wakeKept(Entry& entry) { wake(entry, endOf(entry.dormant)->object); }
+// Held past the call by someone besides the entry: now the binding retains it for them. The
+// entry's reference goes to `woken`, let go of once the lock is: a holder on another thread
+// may let go meanwhile, and the last one's release may free the object.
+[[gnu::noinline]] void wakeKept(Entry& entry, std::vector<std::shared_ptr<host::Object>>& woken) {
+  woken.push_back(wake(entry, endOf(entry.dormant)->object));
+}
 
 }  // namespace
 
@@ -275,6 +279,7 @@ CallScope::CallScope() {
 CallScope::~CallScope() {
   ThreadCalls& calls = threadCalls();
   Tables& t = tables();
+  std::vector<std::shared_ptr<host::Object>> woken;
   std::lock_guard locked(t.lock);
   --calls.depth;
   // Waking touches no list of borrowed entries, so the bounds are read once. A woken entry's
@@ -283,7 +288,7 @@ CallScope::~CallScope() {
   const std::span lentHere = std::span(calls.borrowed).subspan(firstBorrowed_);
   for (Entry* entry : lentHere)
     if (entry->dormant.use_count() > 1) [[unlikely]]
-      wakeKept(*entry);
+      wakeKept(*entry, woken);
   t.lent -= lentHere.size();
   calls.borrowed.resize(firstBorrowed_);
   sweepIfGrown(t);
