@@ -96,7 +96,7 @@ void setClassLate(const std::string& name, bool late) {
 void loadLateClasses() { watch().lateLoaded = true; }
 
 id deviceClass(const char* name) {
-  return hidden(name) ? nullptr : reinterpret_cast<id>(objc_getClass(name));
+  return name && watch().absent.count(name) ? nullptr : reinterpret_cast<id>(objc_getClass(name));
 }
 
 void traceHooksFrom(const std::string& libraryPath, bool on) {
