@@ -1,11 +1,10 @@
-// The template process and the shell processes forked from it, driven over a socket (requests)
-// and a pipe (replies).
+// The template process and the shell processes forked from it, driven over two pipes:
+// requests in, replies out.
 #include "simulator/shell_processes.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,17 +64,15 @@ void ShellProcesses::giveBack(std::unique_ptr<ShellProcesses> processes) {
 }
 
 ShellProcesses::ShellProcesses(const std::string& executable) : executable_(executable) {
-  // Requests go through a socket, so that a shell process can read exactly one line from it
-  // and leave the next boot request to the template. Close-on-exec: no other process the
-  // simulator starts may hold these, or the template would never read the end of its input.
+  // Close-on-exec: no other process the simulator starts may hold these, or the template would
+  // never read the end of its input.
   int requests[2], replies[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, requests) != 0 ||
-      pipe2(replies, O_CLOEXEC) != 0)
+  if (pipe2(requests, O_CLOEXEC) != 0 || pipe2(replies, O_CLOEXEC) != 0)
     throw std::runtime_error("cannot make the pipes to the shell process");
   // Spawned, not forked: a fork of the simulator would leave its pages to copy on write.
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, requests[1], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, requests[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, replies[1], STDOUT_FILENO);
   // A group of its own, with the shell processes it forks, so that a hung one goes with it.
   posix_spawnattr_t attributes;
@@ -86,14 +83,14 @@ ShellProcesses::ShellProcesses(const std::string& executable) : executable_(exec
   const int spawned = posix_spawn(&pid_, executable.c_str(), &actions, &attributes, argv, environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
-  close(requests[1]);
+  close(requests[0]);
   close(replies[1]);
   if (spawned != 0) {
-    close(requests[0]);
+    close(requests[1]);
     close(replies[0]);
     throw std::runtime_error("cannot start the shell process " + executable);
   }
-  in_ = fdopen(requests[0], "w");
+  in_ = fdopen(requests[1], "w");
   out_ = replies[0];
 }
 
@@ -116,8 +113,6 @@ json ShellProcesses::request(const json& message) {
   if (!running_)
     throw host::PlatformException(ended_, "the shell process had ended before " + command);
   send(message);
-  // The template's word that the last shell process ended comes first.
-  if (std::exchange(endPending_, false)) receive();
   json reply = receive();
   if (reply.contains("ended")) {
     running_ = false;
@@ -127,13 +122,13 @@ json ShellProcesses::request(const json& message) {
   return reply;
 }
 
-// Asked for and not waited for: the template says so before it answers the next boot.
+// Waited for: the template reads the next line only once the shell process has exited.
 void ShellProcesses::endSession() {
   if (!running_) return;
   running_ = false;
   ended_ = "ended";
   send({{"command", "end"}});
-  endPending_ = true;
+  receive();
 }
 
 void ShellProcesses::send(const json& message) {

@@ -43,9 +43,8 @@ class ShellProcesses {
   pid_t pid_ = -1;
   FILE* in_ = nullptr;
   int out_ = -1;
-  std::string unread_;       // what was read past the last line taken
-  bool running_ = false;     // a shell process is serving requests
-  bool endPending_ = false;  // its end was asked for; the template's line saying so is unread
+  std::string unread_;    // what was read past the last line taken
+  bool running_ = false;  // a shell process is serving requests
   bool templateGone_ = false;
   std::string ended_;  // how the last one ended
 };

@@ -1,14 +1,15 @@
-// nimsim-objc-shell: the shell process of `nimsim run --platform objc`. Started once per run as
-// a template (template_process.h), it forks a shell process for each boot, which boots the test
-// shell on the real Objective-C runtime, loads the add-on library with dlopen as the hook engine
-// does, and then serves the simulator's requests, one JSON line each on standard input,
-// answering each with one JSON line: the result, the trace entries it caused, and the virtual
-// time, until the simulator ends its session. Anything else written to standard output goes to
-// standard error instead.
+// nimsim-objc-shell: the shell process of `nimsim run --platform objc`. Started once per
+// simulator process as a template (template_process.h), it forks a shell process for each boot,
+// which boots the test shell on the real Objective-C runtime, loads the add-on library with
+// dlopen as the hook engine does, and then serves the simulator's requests, one JSON line each
+// on standard input, answering each with one JSON line: the result, the trace entries it
+// caused, and the virtual time, until the simulator ends its session. Anything else written to
+// standard output goes to standard error instead.
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <iostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -333,9 +334,10 @@ json answer(const json& request) {
 }
 
 // One shell process's session: its boot, then each request until the simulator ends it.
-void serveSession(FILE* replies, const std::string& first, LineReader& requests) {
-  for (std::optional<std::string> line = first; line; line = requests.next()) {
-    json request = json::parse(*line, nullptr, false);
+void serveSession(FILE* replies, const std::string& first) {
+  std::string line = first;
+  do {
+    json request = json::parse(line, nullptr, false);
     if (!request.is_discarded() && request.value("command", "") == "end") return;
     json reply = request.is_discarded()
                      ? json{{"ok", false}, {"kind", "invalid"}, {"message", "not JSON"}}
@@ -343,7 +345,7 @@ void serveSession(FILE* replies, const std::string& first, LineReader& requests)
     const std::string text = reply.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
     std::fputs(text.c_str(), replies);
     std::fflush(replies);
-  }
+  } while (std::getline(std::cin, line));
 }
 
 }  // namespace
@@ -362,9 +364,7 @@ int main() {
   nimsim::objcshell::watchCalls();
   nimsim::objcshell::defineShellClasses();
   const int status = nimsim::objcshell::serveBoots(
-      out, [out](const std::string& first, nimsim::objcshell::LineReader& requests) {
-        nimsim::objcshell::serveSession(out, first, requests);
-      });
+      out, [out](const std::string& first) { nimsim::objcshell::serveSession(out, first); });
   // The simulator let the template go; nothing of its is torn down either.
   std::fflush(nullptr);
   _exit(status);

@@ -1,18 +1,15 @@
 // The runtime as the add-on meets it in the shell process: classes a scenario takes away are
 // not found by name (a late framework's until it loads), and while the add-on installs its
 // hooks, what each of its runtime calls did is traced as the simulated hook engine says it.
-// The functions below take the place of libobjc's for every library in the process (the
-// shell process exports its symbols); each calls on to libobjc's own.
+// The functions below come before libobjc's for every library in the process (the shell
+// process exports its symbols); each only watches, and calls on to libobjc's own.
 #include <dlfcn.h>
 #include <objc/runtime.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
 
-#include "objc/runtime/message.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_watch.h"
 
@@ -66,6 +63,11 @@ bool fromRuntime(const void* caller) {
 // Whether the call came from the add-on's library, while its hooks go in.
 bool fromAddon(const void* caller) { return watch().tracing && calledByAddon(caller); }
 
+std::string methodText(Class cls, SEL selector) {
+  const bool meta = class_isMetaClass(cls);
+  return std::string(meta ? "+[" : "-[") + class_getName(cls) + " " + sel_getName(selector) + "]";
+}
+
 }  // namespace
 
 bool calledByAddon(const void* caller) {
@@ -76,50 +78,6 @@ bool calledByAddon(const void* caller) {
   if (!w.addonBase && info.dli_fname && w.addonPath == info.dli_fname) w.addonBase = info.dli_fbase;
   return w.addonBase && info.dli_fbase == w.addonBase;
 }
-
-namespace {
-
-// A method as GCC's compiler lays out every method list: the ABI, not the runtime's private
-// state.
-struct CompiledMethod {
-  SEL name;
-  const char* types;
-  IMP imp;
-};
-
-// The class whose own list holds `method`: the class it was looked up in, or an ancestor.
-Class ownerOf(Method method, Class cls) {
-  for (Class candidate = cls; candidate; candidate = class_getSuperclass(candidate)) {
-    unsigned count = 0;
-    Method* own = class_copyMethodList(candidate, &count);
-    const bool owns = std::find(own, own + count, method) != own + count;
-    std::free(own);
-    if (owns) return candidate;
-  }
-  return nullptr;
-}
-
-// What libobjc's method_setImplementation does, for a method whose class is known: GCC's
-// searches every method of every class in the process for the tables that hold it, which made
-// each of the add-on's hooks cost a walk of the whole runtime in every shell process. Rebuilding
-// the owner's tree of tables does what that search does, and more. Null if the layout is not
-// the one expected, for the runtime's own function to do it.
-IMP replaceOwnMethod(Method method, Class lookedIn, IMP imp) {
-  Class owner = ownerOf(method, lookedIn);
-  auto* compiled = reinterpret_cast<CompiledMethod*>(method);
-  if (!owner || !imp || compiled->imp != method_getImplementation(method)) return nullptr;
-  IMP previous = compiled->imp;
-  compiled->imp = imp;
-  __objc_update_dispatch_table_for_class(owner);
-  return previous;
-}
-
-std::string methodText(Class cls, SEL selector) {
-  const bool meta = class_isMetaClass(cls);
-  return std::string(meta ? "+[" : "-[") + class_getName(cls) + " " + sel_getName(selector) + "]";
-}
-
-}  // namespace
 
 void setClassAbsent(const std::string& name, bool absent) {
   if (absent)
@@ -138,7 +96,7 @@ void setClassLate(const std::string& name, bool late) {
 void loadLateClasses() { watch().lateLoaded = true; }
 
 id deviceClass(const char* name) {
-  return hidden(name) ? nullptr : reinterpret_cast<id>(objc_getClass(name));
+  return name && watch().absent.count(name) ? nullptr : reinterpret_cast<id>(objc_getClass(name));
 }
 
 void traceHooksFrom(const std::string& libraryPath, bool on) {
@@ -157,7 +115,6 @@ using nimsim::objcshell::fromRuntime;
 using nimsim::objcshell::hidden;
 using nimsim::objcshell::methodText;
 using nimsim::objcshell::next;
-using nimsim::objcshell::replaceOwnMethod;
 using nimsim::objcshell::state;
 using nimsim::objcshell::watch;
 using nimsim::objcshell::Watch;
@@ -197,10 +154,8 @@ IMP method_setImplementation(Method method, IMP imp) {
   static auto original = next<IMP (*)(Method, IMP)>("method_setImplementation");
   if (fromAddon(__builtin_return_address(0))) {
     auto found = watch().looked.find(method);
-    if (found != watch().looked.end()) {
+    if (found != watch().looked.end())
       state().add("hook", "replaced " + methodText(found->second.first, found->second.second));
-      if (IMP previous = replaceOwnMethod(method, found->second.first, imp)) return previous;
-    }
   }
   return original(method, imp);
 }

@@ -10,7 +10,8 @@ namespace nimsim::objcshell {
 void setClassAbsent(const std::string& name, bool absent);
 void setClassLate(const std::string& name, bool late);
 void loadLateClasses();
-// The class as the add-on finds it by name: none while the device lacks it.
+// The class as the device defines it, for the shell's own use: none where the device lacks
+// it; a late one whether its framework has loaded or not, since only look-ups by name wait.
 id deviceClass(const char* name);
 // Whether the code at `caller` is the add-on library's (known from its first traced load).
 bool calledByAddon(const void* caller);

@@ -54,7 +54,7 @@ void defineShellClasses() {
 
 void layOutShell(ShellLayout& layout, double width, double height) {
   TSShell& shell = state().shell;
-  // Only where the system has the background class: a hidden one has no subclass either.
+  // Only where the system has the background class: an absent one has no subclass either.
   if (!deviceClass("WUIDynamicWeatherBackground"))
     setClassAbsent("WUIDynamicWeatherBackgroundSubclass", true);
   const CGRect screen = rect(0, 0, width, height);

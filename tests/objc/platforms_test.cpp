@@ -5,6 +5,7 @@
 // listed, with its cause, in docs/device.md's table of differences between the platforms, or
 // the test fails; so does a listed one that went away.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -138,6 +139,29 @@ TEST(ObjcPlatform, ACrashedOrHungShellProcessIsAShellCrashAndTheNextBootStartsAf
   EXPECT_EQ(run(twice, real, again), nimsim::exitStatus::ok) << again;
   EXPECT_NE(said.find("replaced -[SBLockScreenDateViewController dateView]"), std::string::npos);
   EXPECT_EQ(said, again);
+}
+
+// The processes the kernel lists as `pid`'s children, running or not yet waited for.
+std::vector<pid_t> childrenOf(pid_t pid) {
+  std::vector<pid_t> children;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+    std::ifstream listed(task.path() / "children");
+    for (pid_t child; listed >> child;) children.push_back(child);
+  }
+  return children;
+}
+
+// A world's shell processes have all exited and been waited for once the world is gone: the
+// template kept for the next world has no child left.
+TEST(ObjcPlatform, NoShellProcessOutlivesItsWorld) {
+  std::string said;
+  ASSERT_EQ(run("boot shell\nrespring\nboot process com.example.other\nrespring\n",
+                nimsim::defaultObjcPaths(), said),
+            nimsim::exitStatus::ok)
+      << said;
+  const std::vector<pid_t> templates = childrenOf(::getpid());
+  ASSERT_FALSE(templates.empty());
+  for (pid_t kept : templates) EXPECT_EQ(childrenOf(kept), std::vector<pid_t>{}) << kept;
 }
 
 // The run's page says which platform the run was played on, whatever the options say.
