@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# The phone library's checks (scripts/phone-checks) pass a sound library and name each fault of
+# one broken on purpose.
+#   checks_test.sh stubs      reads text stubs written here; needs nothing but awk
+#   checks_test.sh libraries  links small libraries against the SDKs in SDKS, else
+#                             $THEOS/sdks, else ~/theos/sdks; exits 77 (skipped) without them
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/scripts/phone-checks"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+# expect NAME STATUS PATTERN COMMAND...: COMMAND exits with STATUS (0 or 1) and, when PATTERN
+# is not empty, prints a line matching it.
+expect() {
+  local name=$1 status=$2 pattern=$3; shift 3
+  local output actual
+  output=$("$@" 2>&1)
+  actual=$?
+  if ((actual != status)) || [[ -n $pattern && ! $output =~ $pattern ]]; then
+    echo "FAIL $name: exit $actual, wanted $status${pattern:+ and a line like '$pattern'}"
+    [[ -n $output ]] && sed 's/^/    /' <<<"$output"
+    failures=$((failures + 1))
+  else
+    echo "ok   $name"
+  fi
+}
+
+# has_line TEXT LINE: TEXT holds LINE whole.
+has_line() { grep -qxF -- "$2" <<<"$1"; }
+lacks_line() { ! has_line "$@"; }
+
+test_stubs() {
+  cat >"$work/v1.tbd" <<'EOF'
+---
+archs:                 [ armv7, arm64 ]
+platform:              ios
+install-name:          /usr/lib/libold.dylib
+exports:
+  - archs:              [ armv7, arm64 ]
+    re-exports:         [ /usr/lib/libinner.dylib ]
+    symbols:            [ _first, _second,
+                          _third ]
+    objc-classes:       [ _NBThing ]
+    objc-ivars:         [ _NBThing._count ]
+  - archs:              [ armv7 ]
+    symbols:            [ _only32 ]
+...
+EOF
+  cat >"$work/v4.tbd" <<'EOF'
+--- !tapi-tbd
+tbd-version:     4
+targets:         [ armv7-ios, arm64-ios, arm64e-ios ]
+install-name:    '/usr/lib/libnew.dylib'
+reexported-libraries:
+  - targets:         [ arm64-ios, arm64e-ios ]
+    libraries:       [ '/usr/lib/libinner.dylib' ]
+exports:
+  - targets:         [ arm64-ios, arm64e-ios ]
+    symbols:         [ _fourth, '$ld$hide$os9.0$_fifth' ]
+    objc-classes:    [ NBOther ]
+    objc-eh-types:   [ NBOther ]
+  - targets:         [ arm64e-ios ]
+    symbols:         [ _onlyArm64e ]
+...
+EOF
+  local v1 v4
+  v1=$(tbd_symbols "$work/v1.tbd")
+  v4=$(tbd_symbols "$work/v4.tbd")
+  expect "a first-version stub gives its arm64 symbols, one list over several lines" 0 "" \
+    eval 'has_line "$v1" _first && has_line "$v1" _second && has_line "$v1" _third'
+  expect "a first-version stub leaves out a symbol of another architecture" 0 "" \
+    lacks_line "$v1" _only32
+  expect "a first-version class is its class and metaclass symbol, underscore dropped" 0 "" \
+    eval 'has_line "$v1" "_OBJC_CLASS_\$_NBThing" && has_line "$v1" "_OBJC_METACLASS_\$_NBThing"'
+  expect "a first-version ivar is its ivar symbol" 0 "" has_line "$v1" '_OBJC_IVAR_$_NBThing._count'
+  expect "a first-version stub names what it re-exports" 0 "" \
+    has_line "$v1" "reexport /usr/lib/libinner.dylib"
+  expect "a fourth-version stub gives its arm64 symbols, quotes taken off" 0 "" \
+    eval 'has_line "$v4" _fourth && has_line "$v4" "\$ld\$hide\$os9.0\$_fifth"'
+  expect "a fourth-version stub leaves out a symbol of arm64e alone" 0 "" \
+    lacks_line "$v4" _onlyArm64e
+  expect "a fourth-version class and exception type keep their names whole" 0 "" \
+    eval 'has_line "$v4" "_OBJC_CLASS_\$_NBOther" && has_line "$v4" "_OBJC_EHTYPE_\$_NBOther"'
+  expect "a fourth-version stub names what it re-exports" 0 "" \
+    has_line "$v4" "reexport /usr/lib/libinner.dylib"
+}
+
+# library NAME SOURCE [LINKER FLAGS...]: a small arm64 library made from C source, linked
+# as scripts/phone links the add-on unless the flags say otherwise, exporting what the file
+# $exports lists.
+library() {
+  local name=$1 source=$2; shift 2
+  printf '%s\n' "$source" >"$work/$name.c"
+  clang-14 -target arm64-apple-ios9.3 -isysroot "$newest" -Os -c "$work/$name.c" \
+    -o "$work/$name.o" || return 1
+  ld64.lld-16 -arch arm64 -dylib -install_name "/usr/lib/$name.dylib" -o "$work/$name.dylib" \
+    "$work/$name.o" -syslibroot "$newest" -F "$newest/System/Library/Frameworks" \
+    -framework Foundation -lSystem -exported_symbols_list "$exports" "$@" ||
+    return 1
+  echo "$work/$name.dylib"
+}
+
+test_libraries() {
+  local sdks=${SDKS:-${THEOS:-$HOME/theos}/sdks}
+  mapfile -t phone_sdks < <(find "$sdks" -maxdepth 1 -name 'iPhoneOS*.sdk' 2>/dev/null | sort -V)
+  if ((${#phone_sdks[@]} == 0)) || ! command -v ld64.lld-16 clang-14 llvm-nm-16 >/dev/null; then
+    echo "skipped: no iPhoneOS*.sdk in $sdks, or no clang-14, lld-16 and llvm-16"
+    exit 77
+  fi
+  newest=${phone_sdks[-1]}
+  local oldest=${phone_sdks[0]}
+  local allowed="$root/objc/phone/runtime-symbols.txt"
+  local exports="$work/exports.txt"
+  printf '_shared\n_other\n' >"$exports"
+  local sound_source='
+#include <string.h>
+int shared, other;
+void NSLog(void*, ...);
+void touch(char* to, const char* from) { NSLog(0); memcpy(to, from, (unsigned long)shared); }'
+  local release=(-platform_version ios 9.3 14.5 -adhoc_codesign)
+
+  local sound extra private newer unsigned missing
+  sound=$(library sound "$sound_source" "${release[@]}")
+  extra=$(exports="$work/extra.txt" && printf '_shared\n_other\n_leaked\n' >"$exports" &&
+    library extra "$sound_source int leaked;" "${release[@]}")
+  missing=$(exports="$work/missing.txt" && echo _shared >"$exports" &&
+    library missing "int shared;" "${release[@]}")
+  private=$(library private "$sound_source" "${release[@]}" \
+    -F "$newest/System/Library/PrivateFrameworks" -framework Weather)
+  newer=$(library newer "$sound_source" -platform_version ios 10.0 14.5 -adhoc_codesign)
+  unsigned=$(library unsigned "$sound_source" -platform_version ios 9.3 14.5)
+  local lacking_source="$sound_source
+void os_unfair_lock_lock(void*);
+void lock(void* l) { os_unfair_lock_lock(l); }"
+  local lacking
+  lacking=$(library lacking "$lacking_source" "${release[@]}")
+
+  expect "a sound library passes every check" 0 "" \
+    eval 'check_exports "$sound" "$work/exports.txt" && check_no_private_framework "$sound" &&
+          check_minimum_ios "$sound" 9.3 && check_signed "$sound" &&
+          check_imports "$sound" "$oldest" "$allowed"'
+  expect "an export beyond the list is named" 1 "exports _leaked, which is not among" \
+    check_exports "$extra" "$work/exports.txt"
+  expect "a listed symbol not exported is named" 1 "does not export _other" \
+    check_exports "$missing" "$work/exports.txt"
+  expect "a private framework among the libraries loaded is named" 1 \
+    "loads the private framework /System/Library/PrivateFrameworks/Weather.framework/Weather" \
+    check_no_private_framework "$private"
+  expect "a later minimum system is named" 1 "is for iOS 10.0 and later, not 9.3" \
+    check_minimum_ios "$newer" 9.3
+  expect "a library without a signature is named" 1 "has no code signature" \
+    check_signed "$unsigned"
+  expect "an import the oldest SDK lacks is named" 1 \
+    "imports _os_unfair_lock_lock, which $(basename "$oldest") does not export" \
+    check_imports "$lacking" "$oldest" "$allowed"
+  expect "the same import passes against an SDK that has it" 0 "" \
+    check_imports "$lacking" "$newest" "$allowed"
+}
+
+case ${1:-} in
+  stubs) test_stubs ;;
+  libraries) test_libraries ;;
+  *) echo "usage: checks_test.sh stubs|libraries" >&2; exit 2 ;;
+esac
+((failures == 0))
