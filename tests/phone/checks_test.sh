@@ -2,6 +2,7 @@
 # The phone library's checks (scripts/phone-checks) pass a sound library and name each fault of
 # one broken on purpose.
 #   checks_test.sh stubs      reads text stubs written here; needs nothing but awk
+#   checks_test.sh packages   checks packages made here; needs dpkg-deb
 #   checks_test.sh libraries  links small libraries against the SDKs in SDKS, else
 #                             $THEOS/sdks, else ~/theos/sdks; exits 77 (skipped) without them
 set -uo pipefail
@@ -159,9 +160,60 @@ void lock(void* l) { os_unfair_lock_lock(l); }"
     check_imports "$lacking" "$newest" "$allowed"
 }
 
+# deb NAME PREFIX ARCHITECTURE CACHE [LEAVE OUT] [CHOWNED]: a package laid out as
+# scripts/phone lays one out, with no library code, less the path LEAVE OUT and with a
+# postinst that gives CHOWNED (the cache's folder unless said) to mobile.
+deb() {
+  local name=$1 prefix=$2 architecture=$3 cache=$4 leave_out=${5:-} chowned=${6:-$2$4}
+  local stage="$work/$name"
+  local tweaks="$stage$prefix/Library/MobileSubstrate/DynamicLibraries"
+  mkdir -p "$tweaks" "$stage$prefix/Library/PreferenceLoader/Preferences" "$stage$prefix$cache" \
+    "$stage/DEBIAN"
+  touch "$tweaks/Nimbrel.dylib" "$tweaks/Nimbrel.plist" \
+    "$stage$prefix/Library/PreferenceLoader/Preferences/Nimbrel.plist"
+  [[ -n $leave_out ]] && rm -rf "$stage$leave_out"
+  printf 'Package: test\nVersion: 1\nArchitecture: %s\nMaintainer: test\nDescription: test\n' \
+    "$architecture" >"$stage/DEBIAN/control"
+  printf '#!/bin/sh\nchown 501:501 "%s"\n' "$chowned" >"$stage/DEBIAN/postinst"
+  chmod 0755 "$stage/DEBIAN/postinst"
+  dpkg-deb --root-owner-group --build "$stage" "$work/$name.deb" >/dev/null
+  echo "$work/$name.deb"
+}
+
+test_packages() {
+  local cache="/Library/Application Support/Nimbrel/nimbrelResources.bundle"
+  local jb=/var/jb
+  local rootful rootless no_cache no_pane outside wrong_chown
+  rootful=$(deb rootful "" iphoneos-arm "$cache")
+  rootless=$(deb rootless $jb iphoneos-arm64 "$cache")
+  no_cache=$(deb no-cache $jb iphoneos-arm64 "$cache" "$jb$cache")
+  no_pane=$(deb no-pane "" iphoneos-arm "$cache" /Library/PreferenceLoader)
+  outside=$(deb outside $jb iphoneos-arm64 "$cache")
+  mkdir -p "$work/outside/Library/Stray"
+  dpkg-deb --root-owner-group --build "$work/outside" "$outside" >/dev/null
+  wrong_chown=$(deb wrong-chown "" iphoneos-arm "$cache" "" "/Library/Application Support")
+
+  expect "a rootful package with every part passes" 0 "" \
+    check_package "$rootful" "" iphoneos-arm "$cache"
+  expect "a rootless package with every part under /var/jb passes" 0 "" \
+    check_package "$rootless" $jb iphoneos-arm64 "$cache"
+  expect "a missing cache folder is named" 1 "lacks $jb$cache" \
+    check_package "$no_cache" $jb iphoneos-arm64 "$cache"
+  expect "a missing settings pane is named" 1 "lacks /Library/PreferenceLoader/Preferences" \
+    check_package "$no_pane" "" iphoneos-arm "$cache"
+  expect "a rootless package's path outside /var/jb is named" 1 "puts /Library/Stray outside" \
+    check_package "$outside" $jb iphoneos-arm64 "$cache"
+  expect "the wrong architecture is named" 1 "is for iphoneos-arm, not iphoneos-arm64" \
+    check_package "$rootful" "" iphoneos-arm64 "$cache"
+  expect "a postinst that gives another folder to mobile is named" 1 \
+    "postinst does not give $cache to mobile" \
+    check_package "$wrong_chown" "" iphoneos-arm "$cache"
+}
+
 case ${1:-} in
   stubs) test_stubs ;;
+  packages) test_packages ;;
   libraries) test_libraries ;;
-  *) echo "usage: checks_test.sh stubs|libraries" >&2; exit 2 ;;
+  *) echo "usage: checks_test.sh stubs|packages|libraries" >&2; exit 2 ;;
 esac
 ((failures == 0))

@@ -38,8 +38,8 @@ TEST(SharedStateLifetime, ResettingTheStateReleasesEveryObjectItHolds) {
   ::testing::internal::CaptureStderr();
   nimbrel::resetState();
   const std::string released = ::testing::internal::GetCapturedStderr();
-  for (const char* field : {"weatherView", "city", "backupCity", "weatherBackground",
-                            "randomTimer", "wthrView", "weatherHeaderView", "homeScreenViews"})
+  for (const char* field : {"weatherView", "city", "backupCity", "weatherBackground", "randomTimer",
+                            "wthrView", "weatherHeaderView", "homeScreenViews"})
     EXPECT_THAT(released, ::testing::HasSubstr(std::string("released ") + field + "\n"));
 }
 
