@@ -106,7 +106,11 @@ library() {
 test_libraries() {
   local sdks=${SDKS:-${THEOS:-$HOME/theos}/sdks}
   mapfile -t phone_sdks < <(find "$sdks" -maxdepth 1 -name 'iPhoneOS*.sdk' 2>/dev/null | sort -V)
-  if ((${#phone_sdks[@]} == 0)) || ! command -v ld64.lld-16 clang-14 llvm-nm-16 >/dev/null; then
+  local tool
+  for tool in ld64.lld-16 clang-14 llvm-nm-16 llvm-otool-16; do
+    command -v "$tool" >/dev/null || phone_sdks=()
+  done
+  if ((${#phone_sdks[@]} == 0)); then
     echo "skipped: no iPhoneOS*.sdk in $sdks, or no clang-14, lld-16 and llvm-16"
     exit 77
   fi
