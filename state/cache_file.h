@@ -7,8 +7,16 @@
 
 namespace nimbrel {
 
+// Where the package puts its files: at the root for a rootful package, under "/var/jb" for a
+// rootless one, which builds with NIMBREL_INSTALL_PREFIX defined so.
+#ifndef NIMBREL_INSTALL_PREFIX
+#define NIMBREL_INSTALL_PREFIX ""
+#endif
+// The cache's folder, below the prefix. The package ships it, writable by the shell's user.
+#define NIMBREL_CACHE_FOLDER "/Library/Application Support/Nimbrel/nimbrelResources.bundle"
+
 inline constexpr const char* kCacheFile =
-    "/Library/Application Support/Nimbrel/nimbrelResources.bundle/nimbrelCache.plist";
+    NIMBREL_INSTALL_PREFIX NIMBREL_CACHE_FOLDER "/nimbrelCache.plist";
 inline constexpr const char* kCachedLatitudeKey = "lastLocalCityLatitude";
 inline constexpr const char* kCachedLongitudeKey = "lastLocalCityLongitude";
 

@@ -2,14 +2,14 @@
 
 namespace nimbrel::exported {
 extern "C" {
-std::shared_ptr<host::WeatherBackground> weatherView;
-std::shared_ptr<host::City> city;
-std::shared_ptr<host::City> backupCity;
-std::optional<host::Date> lastUpdate;
-std::shared_ptr<host::WeatherBackground> weatherBackground;
-std::shared_ptr<host::Timer> randomTimer;
-std::shared_ptr<host::PlatterViewController> wthrView;
-std::shared_ptr<host::TodayHeaderView> weatherHeaderView;
+constinit NeverDestroyed<std::shared_ptr<host::WeatherBackground>> weatherView;
+constinit NeverDestroyed<std::shared_ptr<host::City>> city;
+constinit NeverDestroyed<std::shared_ptr<host::City>> backupCity;
+constinit NeverDestroyed<std::optional<host::Date>> lastUpdate;
+constinit NeverDestroyed<std::shared_ptr<host::WeatherBackground>> weatherBackground;
+constinit NeverDestroyed<std::shared_ptr<host::Timer>> randomTimer;
+constinit NeverDestroyed<std::shared_ptr<host::PlatterViewController>> wthrView;
+constinit NeverDestroyed<std::shared_ptr<host::TodayHeaderView>> weatherHeaderView;
 bool alertShown = false;
 }
 }  // namespace nimbrel::exported
@@ -19,13 +19,13 @@ namespace nimbrel {
 namespace {
 // Constant-initialised, so the module initialiser, which may run before any dynamic
 // initialiser of this library, finds it ready and no later initialiser wipes what it wrote.
-constinit SharedState theState;
+constinit NeverDestroyed<SharedState> theState;
 }  // namespace
 
-SharedState& state() { return theState; }
+SharedState& state() { return theState.value; }
 
 void resetState() {
-  SharedState& s = theState;
+  SharedState& s = theState.value;
   s.homeScreenViews.reset();
   s.previous = {};
   s.settings = {};

@@ -9,17 +9,32 @@
 #include "host/platform.h"
 #include "startup/settings.h"
 
-// The nine fields an outside observer can read, exported under their own names.
+namespace nimbrel {
+
+// A value that is never destroyed, laid out as the value alone. The add-on's state lives as
+// long as its process: at exit the shell is going down, and releasing its objects then could
+// reach code already torn down.
+template <class T>
+union NeverDestroyed {
+  constexpr NeverDestroyed() : value() {}
+  ~NeverDestroyed() {}
+  T value;
+};
+
+}  // namespace nimbrel
+
+// The nine fields an outside observer can read, exported under their own names, each read
+// as the value it holds.
 namespace nimbrel::exported {
 extern "C" {
-extern std::shared_ptr<host::WeatherBackground> weatherView;
-extern std::shared_ptr<host::City> city;
-extern std::shared_ptr<host::City> backupCity;
-extern std::optional<host::Date> lastUpdate;
-extern std::shared_ptr<host::WeatherBackground> weatherBackground;
-extern std::shared_ptr<host::Timer> randomTimer;
-extern std::shared_ptr<host::PlatterViewController> wthrView;
-extern std::shared_ptr<host::TodayHeaderView> weatherHeaderView;
+extern NeverDestroyed<std::shared_ptr<host::WeatherBackground>> weatherView;
+extern NeverDestroyed<std::shared_ptr<host::City>> city;
+extern NeverDestroyed<std::shared_ptr<host::City>> backupCity;
+extern NeverDestroyed<std::optional<host::Date>> lastUpdate;
+extern NeverDestroyed<std::shared_ptr<host::WeatherBackground>> weatherBackground;
+extern NeverDestroyed<std::shared_ptr<host::Timer>> randomTimer;
+extern NeverDestroyed<std::shared_ptr<host::PlatterViewController>> wthrView;
+extern NeverDestroyed<std::shared_ptr<host::TodayHeaderView>> weatherHeaderView;
 extern bool alertShown;
 }
 }  // namespace nimbrel::exported
@@ -74,18 +89,18 @@ struct SharedState {
   bool screenLocked = false;
   ClassCache classes;
 
-  std::shared_ptr<host::WeatherBackground>& weatherView = exported::weatherView;
-  std::shared_ptr<host::City>& city = exported::city;
-  std::shared_ptr<host::City>& backupCity = exported::backupCity;
-  std::optional<host::Date>& lastUpdate = exported::lastUpdate;
-  std::shared_ptr<host::WeatherBackground>& weatherBackground = exported::weatherBackground;
-  std::shared_ptr<host::Timer>& randomTimer = exported::randomTimer;
-  std::shared_ptr<host::PlatterViewController>& wthrView = exported::wthrView;
-  std::shared_ptr<host::TodayHeaderView>& weatherHeaderView = exported::weatherHeaderView;
+  std::shared_ptr<host::WeatherBackground>& weatherView = exported::weatherView.value;
+  std::shared_ptr<host::City>& city = exported::city.value;
+  std::shared_ptr<host::City>& backupCity = exported::backupCity.value;
+  std::optional<host::Date>& lastUpdate = exported::lastUpdate.value;
+  std::shared_ptr<host::WeatherBackground>& weatherBackground = exported::weatherBackground.value;
+  std::shared_ptr<host::Timer>& randomTimer = exported::randomTimer.value;
+  std::shared_ptr<host::PlatterViewController>& wthrView = exported::wthrView.value;
+  std::shared_ptr<host::TodayHeaderView>& weatherHeaderView = exported::weatherHeaderView.value;
   bool& alertShown = exported::alertShown;
 };
 
-// The module's one record.
+// The module's one record, never destroyed.
 SharedState& state();
 
 // Back to the values at load: every field zero, false or none. Tests call it between cases.

@@ -23,7 +23,6 @@ namespace {
 
 // NSDate's reference date, 2001-01-01, in seconds since 1970.
 constexpr double kReferenceDateSince1970 = 978307200;
-constexpr unsigned long kXMLFormat = 100;  // NSPropertyListXMLFormat_v1_0
 
 std::vector<std::string> stringsFrom(id array) {
   std::vector<std::string> strings;
@@ -93,6 +92,7 @@ class PropertyListFiles final : public host::PropertyListFiles {
 #if !defined(__APPLE__)
   // GNUstep's own writeToFile:atomically: writes its text format; the phone writes XML.
   static id serializedAsXML(id dictionary) {
+    constexpr unsigned long kXMLFormat = 100;  // NSPropertyListXMLFormat_v1_0
     return send<id>(cls<"NSPropertyListSerialization">(),
                     sel<"dataWithPropertyList:format:options:error:">(), dictionary, kXMLFormat,
                     0ul, static_cast<id*>(nullptr));
@@ -257,6 +257,9 @@ class Factory final : public host::Factory {
 
 class ObjcPlatform final : public host::Platform {
  public:
+  // Made when the module initialiser first asks for it, before any hook is installed.
+  ObjcPlatform() { seam::loadWeatherFrameworks(); }
+
   host::Runtime& runtime() override { return runtime_; }
   host::ProcessInfo& processInfo() override { return processInfo_; }
   host::Preferences& preferences() override { return preferences_; }

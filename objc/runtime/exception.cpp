@@ -7,6 +7,7 @@
 #include <memory>
 #include <typeinfo>
 
+#include "objc/runtime/exceptions_shim.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/message.h"
 
@@ -55,6 +56,17 @@ id exceptionFor(const std::type_info* type, const char* what) {
   }
 }
 
+// Whether the exception being handled is an Objective-C one, to be let through as it is. GCC's
+// runtime throws it as a foreign exception, which C++ does not hold as a current one; Apple's
+// throws it as a C++ exception whose type is the runtime's for `id`.
+bool objectiveCInFlight() {
+#if defined(__APPLE__)
+  return rethrownIsObjectiveC();
+#else
+  return !std::current_exception();
+#endif
+}
+
 }  // namespace
 
 RaisedException::RaisedException(id exception)
@@ -72,9 +84,17 @@ void throwRaised(id exception) {
   throw RaisedException(caught.release());
 }
 
+bool rethrownIsObjectiveC() {
+  try {
+    return nimbrel_objc_rethrown_is_object([] { throw; }) != 0;
+  } catch (...) {
+    return false;
+  }
+}
+
 id exceptionForPlatform() {
-  // A foreign exception is no C++ one: an NSException that no shim turned into one.
-  if (!std::current_exception()) return nullptr;
+  // An NSException that no shim turned into a RaisedException goes on as itself.
+  if (objectiveCInFlight()) return nullptr;
   const std::type_info* type = abi::__cxa_current_exception_type();
   try {
     throw;

@@ -36,6 +36,11 @@ class RaisedException final : public host::PlatformException {
 // said). Nil when the exception in flight is itself an Objective-C one, to be let through.
 id exceptionForPlatform();
 
+// Inside a catch handler: whether the exception being handled is an Objective-C one, thrown
+// again into the shim to be told apart (Apple's runtime's way). False for a C++ exception,
+// which stays the one being handled.
+bool rethrownIsObjectiveC();
+
 // `text` with every byte sequence that is not UTF-8 replaced by U+FFFD, whole characters kept.
 std::string validUTF8(std::string_view text);
 

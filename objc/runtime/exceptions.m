@@ -18,3 +18,12 @@ void nimbrel_objc_raise(id exception) {
   @throw(NSException*) exception;
   __builtin_unreachable();
 }
+
+int nimbrel_objc_rethrown_is_object(void (*rethrow)(void)) {
+  @try {
+    rethrow();
+  } @catch (id exception) {
+    return 1;
+  }
+  return 0;
+}

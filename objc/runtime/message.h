@@ -86,7 +86,11 @@ void guarded(Body&& body) {
 // bytes (CGRect, CGAffineTransform). There Apple's runtime sends with objc_msgSend_stret.
 template <class R>
 constexpr bool returnedInMemoryOnX86_64() {
-  return std::is_class_v<R> && sizeof(R) > 16;
+  // Only a class is sized: sizeof(void) is an error to clang.
+  if constexpr (std::is_class_v<R>)
+    return sizeof(R) > 16;
+  else
+    return false;
 }
 
 #if defined(__APPLE__) && !defined(__arm64__) && !defined(__x86_64__)

@@ -3,9 +3,12 @@
 #if defined(__APPLE__)
 
 #include <CoreFoundation/CoreFoundation.h>
+#include <dlfcn.h>
 #include <notify.h>
 
 #include "objc/seam/system.h"
+
+extern "C" void NSLog(id format, ...);
 
 namespace nimbrel::objc::seam {
 
@@ -16,7 +19,8 @@ struct Observer {
   void* context;
 };
 
-void deliver(CFNotificationCenterRef, void* observer, CFNotificationName name, const void*,
+// The name is a CFStringRef: the iOS 9.3 SDK has no CFNotificationName, its later alias.
+void deliver(CFNotificationCenterRef, void* observer, CFStringRef name, const void*,
              CFDictionaryRef) {
   auto* registration = static_cast<Observer*>(observer);
   char text[256];
@@ -55,6 +59,14 @@ std::uint32_t notifyGetState(int token, std::uint64_t* state) {
   return notify_get_state(token, state);
 }
 std::uint32_t notifyCancel(int token) { return notify_cancel(token); }
+
+void loadWeatherFrameworks() {
+  // Never closed: the hooks and the classes' objects need them as long as the process lasts.
+  for (const char* path : {"/System/Library/PrivateFrameworks/Weather.framework/Weather",
+                           "/System/Library/PrivateFrameworks/WeatherUI.framework/WeatherUI"}) {
+    if (!dlopen(path, RTLD_LAZY)) NSLog((id)CFSTR("Nimbrel: %s did not load: %s"), path, dlerror());
+  }
+}
 
 std::string devicePath(std::string_view path) { return std::string(path); }
 

@@ -59,6 +59,8 @@ std::uint32_t notifyGetState(int token, std::uint64_t* state) {
 }
 std::uint32_t notifyCancel(int token) { return notify_cancel(token); }
 
+void loadWeatherFrameworks() {}
+
 std::string devicePath(std::string_view path) {
   const char* root = std::getenv("NIMBREL_DEVICE_ROOT");
   std::string mapped = root ? root : "";

@@ -25,6 +25,11 @@ std::uint32_t notifyRegisterCheck(const char* name, int* token);
 std::uint32_t notifyGetState(int token, std::uint64_t* state);
 std::uint32_t notifyCancel(int token);
 
+// Loads Weather and WeatherUI, whose classes the add-on finds by name, so that its hooks find
+// them whether or not the shell has loaded them yet. One that does not load is logged, and the
+// rows of its classes are skipped. On Linux the test shell has its classes built in.
+void loadWeatherFrameworks();
+
 // Where a platform path is on this machine: itself on the phone.
 std::string devicePath(std::string_view path);
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <new>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string_view>
 #include <thread>
 
@@ -647,6 +649,26 @@ TEST(ObjcExceptionTexts, BrokenUTF8IsReplacedAndWholeCharactersKept) {
   for (const Row& row : rows) EXPECT_EQ(validUTF8(row.text), row.valid) << row.text;
 }
 
+// Apple's runtime throws an NSException as a C++ exception, told apart by rethrowing the one
+// being handled into the shim, which catches only objects. A C++ exception is no object there,
+// and it stays the exception being handled, the same one.
+TEST(ObjcExceptionKinds, ACxxExceptionRethrownIntoTheShimIsNoObjectAndStaysTheOneHandled) {
+  const std::function<void()> raises[] = {
+      [] { throw std::runtime_error("a C++ exception"); },
+      [] { throw host::PlatformException("NSRangeException", "a platform exception"); },
+      [] { throw 7; },
+  };
+  for (const auto& raise : raises) {
+    try {
+      raise();
+    } catch (...) {
+      const std::exception_ptr handled = std::current_exception();
+      EXPECT_FALSE(rethrownIsObjectiveC());
+      EXPECT_EQ(std::current_exception(), handled);
+    }
+  }
+}
+
 // GCC's runtime copies a bucket of its dispatch table into a subclass that adds a method of
 // its own there; a replacement must still reach that subclass, as on Apple's runtime.
 TEST(ObjcRuntime, AReplacedMethodReachesASubclassAlreadyMessaged) {
@@ -982,6 +1004,7 @@ static_assert(!returnedInMemoryOnX86_64<CGPoint>());
 static_assert(!returnedInMemoryOnX86_64<CLLocationCoordinate2D>());
 static_assert(!returnedInMemoryOnX86_64<double>());
 static_assert(!returnedInMemoryOnX86_64<id>());
+static_assert(!returnedInMemoryOnX86_64<void>());
 
 TEST_F(ObjcBinding, NotificationsAndNotifyStateReachTheAddonsCallbacks) {
   static std::vector<std::string> delivered;
