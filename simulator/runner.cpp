@@ -478,7 +478,7 @@ class Runner {
       std::optional<ScreenKind> kind;
       if (s.args.size() > 1)
         kind = s.args[1].text == "home-screen" ? ScreenKind::homeScreen : ScreenKind::lockScreen;
-      Scene scene = world_.scene(kind, start_);
+      Scene scene = buildScene(world_.snapshot(start_), kind);
       svg = renderSvg(scene, prefix);
       wide = scene.width > scene.height;
     }

@@ -138,6 +138,24 @@ TEST(ObjcPlatform, ACrashedOrHungShellProcessIsAShellCrashAndTheNextBootStartsAf
   EXPECT_EQ(said, again);
 }
 
+// What the snapshot says of the add-on is read from the library loaded: an add-on that exports
+// only `alertShown` shows it, and the other eight symbols as missing.
+TEST(ObjcPlatform, TheAddonsMissingSymbolsAreThoseTheLibraryDoesNotExport) {
+  const nimsim::ObjcPaths real = nimsim::defaultObjcPaths();
+  std::string said;
+  EXPECT_EQ(run("boot shell\nexpect addon.alertShown == true\n"
+                "expect addon.missingSymbols.length == 8\n"
+                "expect addon.missingSymbols[0] == \"weatherView\"\n"
+                "expect addon.missingSymbols[7] == \"weatherHeaderView\"\n"
+                "expect addon.city == null\n",
+                {real.shell, NIMBREL_BARE_ADDON}, said),
+            nimsim::exitStatus::ok)
+      << said;
+  EXPECT_EQ(run("boot shell\nexpect addon.missingSymbols.length == 0\n", real, said),
+            nimsim::exitStatus::ok)
+      << said;
+}
+
 // The run's page says which platform it ran on.
 TEST(ObjcPlatform, ThePageNamesTheRuntime) {
   nimsim::ParseResult parsed = nimsim::parseScenario("boot shell\nlock\nwake\n", "page.scn");
