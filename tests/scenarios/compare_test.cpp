@@ -33,7 +33,7 @@ TEST(RunComparison, PicturesAreComparedLineByLineAndOnlyTheirFoldersAndPlatforms
       runDifferences(runWithPicture("sim", drawn), runWithPicture("objc", noGlyph));
   std::vector<std::string> pointers;
   for (const RunDifference& d : found) pointers.push_back(d.pointer);
-  EXPECT_EQ(pointers, (std::vector<std::string>{"/pictures/0/svg/1", "/pictures/0/svg/2",
+  ASSERT_EQ(pointers, (std::vector<std::string>{"/pictures/0/svg/1", "/pictures/0/svg/2",
                                                 "/pictures/0/svg/3"}));
   EXPECT_EQ(found[0].sim, "<g class=\"glyph\"/>");
   EXPECT_EQ(found[0].objc, "<text>9°</text>");
