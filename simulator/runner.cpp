@@ -15,6 +15,8 @@
 #include "simulator/grammar.h"
 #include "simulator/observe.h"
 #include "simulator/page.h"
+#include "simulator/picture.h"
+#include "simulator/scene.h"
 #include "simulator/settings_pane.h"
 #include "simulator/trace.h"
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <map>
 #include <set>
 #include <string>
 
@@ -41,6 +40,8 @@ Box boxIn(const json& r) {
 
 std::string textIn(const json& value) { return value.is_string() ? value.get<std::string>() : ""; }
 
+std::string idOf(const json& view) { return textIn(at(view, "id")); }
+
 // The condition a header's image name stands for: "partly-cloudy_day-nc" is condition 30 by
 // day, "clear_night-nc" condition 31 by night.
 void setGlyph(SceneHeader& header) {
@@ -72,20 +73,20 @@ std::optional<std::string> drawnCity(const json& background) {
 
 class SceneBuilder {
  public:
-  SceneBuilder(Scene& scene, const json& lockScreen) : scene_(scene) {
-    for (const char* label : {"timeLabel", "dateLine"})
-      textIds_[label] = textIn(at(at(lockScreen, label), "id"));
-  }
+  SceneBuilder(Scene& scene, const json& lockScreen)
+      : scene_(scene),
+        timeLabelId_(idOf(at(lockScreen, "timeLabel"))),
+        dateLineId_(idOf(at(lockScreen, "dateLine"))) {}
 
   // Labels of the next tree start on this row, below those of a tree drawn before.
   void startLabelsAtRow(int row) { labelRow_ = row; }
 
   void exclude(const json& view) {
-    if (view.is_object()) excluded_.insert(textIn(at(view, "id")));
+    if (view.is_object()) excluded_.insert(idOf(view));
   }
 
   void walk(const json& view, double alpha, bool hidden, int depth = 0) {
-    if (!view.is_object() || excluded_.count(textIn(at(view, "id"))) || depth > 64) return;
+    if (!view.is_object() || excluded_.count(idOf(view)) || depth > 64) return;
     alpha *= numberIn(at(view, "alpha"));
     hidden = hidden || at(view, "hidden") == true;
     const Box frame = boxIn(at(view, "windowFrame"));
@@ -95,7 +96,7 @@ class SceneBuilder {
     } else if (view.contains("texts")) {
       addHeader(at(view, "texts"), frame, alpha, hidden);
       return;
-    } else if (auto text = textNamed(textIn(at(view, "id")))) {
+    } else if (auto text = textNamed(idOf(view))) {
       *text = SceneText{frame, textIn(at(view, "text")), alpha, hidden};
     } else {
       scene_.views.push_back(
@@ -108,8 +109,8 @@ class SceneBuilder {
   // The time label or the date line, if the view is one of them.
   std::optional<SceneText>* textNamed(const std::string& id) {
     if (id.empty()) return nullptr;
-    if (id == textIds_["timeLabel"]) return &scene_.time;
-    if (id == textIds_["dateLine"]) return &scene_.date;
+    if (id == timeLabelId_) return &scene_.time;
+    if (id == dateLineId_) return &scene_.date;
     return nullptr;
   }
 
@@ -139,7 +140,7 @@ class SceneBuilder {
   }
 
   Scene& scene_;
-  std::map<std::string, std::string> textIds_;
+  std::string timeLabelId_, dateLineId_;
   std::set<std::string> excluded_;
   int labelRow_ = 0;
 };

@@ -12,8 +12,6 @@
 #include "host/value.h"
 #include "sim/foundation/property_list.h"
 #include "sim/record.h"
-#include "simulator/picture.h"
-#include "simulator/scene.h"
 
 namespace nimsim {
 
