@@ -17,13 +17,25 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-// What must differ, taken out.
+// A picture's drawing line by line, so that a difference points at the line that differs.
+json svgLines(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return nullptr;
+  json lines = json::array();
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Each picture's drawing taken in, and what must differ taken out.
 void normalise(json& run) {
   if (run["final"].is_object()) run["final"].erase("platform");
   for (json& show : run["shows"])
     if (show["snapshot"].is_object()) show["snapshot"].erase("platform");
-  for (json& picture : run["pictures"])
-    picture["file"] = fs::path(picture["file"].get<std::string>()).filename().string();
+  for (json& picture : run["pictures"]) {
+    const fs::path file = picture["file"].get<std::string>();
+    picture["svg"] = svgLines(file);
+    picture["file"] = file.filename().string();
+  }
 }
 
 json valueAt(const json& document, const std::string& pointer) {
@@ -89,8 +101,12 @@ json runDocument(const Script& script, World& world, const std::string& outDir) 
 
 std::vector<RunDifference> compareOnPlatforms(const Script& script, const ObjcPaths& paths,
                                               const std::string& outDir) {
-  json sim = runDocument(script, *makeSimWorld(), (fs::path(outDir) / "sim").string());
-  json objc = runDocument(script, *makeObjcWorld(paths), (fs::path(outDir) / "objc").string());
+  return runDifferences(
+      runDocument(script, *makeSimWorld(), (fs::path(outDir) / "sim").string()),
+      runDocument(script, *makeObjcWorld(paths), (fs::path(outDir) / "objc").string()));
+}
+
+std::vector<RunDifference> runDifferences(json sim, json objc) {
   normalise(sim);
   normalise(objc);
   std::set<std::string> found;

@@ -29,8 +29,11 @@ nlohmann::json runDocument(const Script& script, World& world, const std::string
 
 // Runs the script on both platforms and lists every difference but the two that must be:
 // the snapshots' "platform" (the runtime's runs name theirs), and the pictures' folders (each
-// platform draws into its own, under `outDir`).
+// platform draws into its own, under `outDir`). Each picture's drawing is compared line by
+// line, under "/pictures/N/svg".
 std::vector<RunDifference> compareOnPlatforms(const Script& script, const ObjcPaths& paths,
                                               const std::string& outDir);
+// The same for two run documents whose pictures are still where they say.
+std::vector<RunDifference> runDifferences(nlohmann::json sim, nlohmann::json objc);
 
 }  // namespace nimsim

@@ -12,7 +12,6 @@
 #include "host/object.h"
 #include "sim/foundation/property_list.h"
 #include "sim/process/addon_loader.h"
-#include "sim/shell/date_view.h"
 #include "sim/weather/asset_catalog.h"
 #include "sim/weather/city_data.h"
 #include "sim/weather/condition_names.h"
@@ -116,11 +115,7 @@ class ObjcWorld final : public DeviceWorld {
   void failNotify(const std::string& which, std::uint32_t status) override {
     call({{"command", "failNotify"}, {"call", which}, {"status", status}});
   }
-  void requestDateView() override {
-    call({{"command", "dateView"},
-          {"time", sim::clockTimeText(now_)},
-          {"date", sim::clockDateText(now_)}});
-  }
+  void requestDateView() override { call({{"command", "dateView"}}); }
   void finishUnlock() override {
     locked_ = false;
     call({{"command", "unlock"}});
@@ -208,21 +203,6 @@ class ObjcWorld final : public DeviceWorld {
                     {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
                     {"assetAsked", assetAsked_}};
     return out;
-  }
-
-  Scene scene(std::optional<ScreenKind> kind, double start) override {
-    ScreenKind screen = kind.value_or(locked_ ? ScreenKind::lockScreen : ScreenKind::homeScreen);
-    const bool landscape = device_->orientation() == sim::Orientation::landscape;
-    const sim::DeviceProfile& profile = device_->profile();
-    Scene scene;
-    scene.width = landscape ? profile.points.height : profile.points.width;
-    scene.height = landscape ? profile.points.width : profile.points.height;
-    scene.homeScreen = screen == ScreenKind::homeScreen;
-    scene.caption = std::string(scene.homeScreen ? "home screen" : "lock screen") + " · " +
-                    profile.name + " · " + (landscape ? "landscape" : "portrait") +
-                    " · t=" + formatSeconds(now() - start) + " · objc";
-    fillScene(scene, call({{"command", "scene"}, {"homeScreen", scene.homeScreen}}));
-    return scene;
   }
 
   std::string showText(const std::string& what, double start) override {
@@ -395,51 +375,6 @@ class ObjcWorld final : public DeviceWorld {
                  {"updates", std::exchange(pendingUpdates_, json::array())}};
     take(shell_->boot(boot));
     saveWeatherDefaults();
-  }
-
-  static Box box(const json& b) {
-    return {b["x"].get<double>(), b["y"].get<double>(), b["width"].get<double>(),
-            b["height"].get<double>()};
-  }
-
-  static void fillScene(Scene& scene, const json& content) {
-    for (const json& v : content["views"])
-      scene.views.push_back({v["label"], box(v["frame"]), v["alpha"], v["hidden"], v["depth"]});
-    for (const json& b : content["backgrounds"]) {
-      SceneBackground drawn;
-      drawn.label = b["label"];
-      drawn.frame = box(b["frame"]);
-      if (!b["city"].is_null()) drawn.city = b["city"].get<std::string>();
-      drawn.conditionCode = b["conditionCode"];
-      drawn.isDay = b["isDay"];
-      drawn.alpha = b["alpha"];
-      drawn.hidden = b["hidden"];
-      drawn.gradientLayer = b["gradientLayer"];
-      scene.backgrounds.push_back(drawn);
-    }
-    if (content.contains("header")) {
-      const json& h = content["header"];
-      SceneHeader header;
-      header.frame = box(h["frame"]);
-      header.temperature = h["temperature"];
-      header.high = h["high"];
-      header.low = h["low"];
-      header.location = h["location"];
-      header.image = h["image"];
-      header.alpha = h["alpha"];
-      header.hidden = h["hidden"];
-      scene.header = header;
-    }
-    if (content.contains("alert")) {
-      const json& a = content["alert"];
-      scene.alert = SceneAlert{a["title"], a["message"], a["buttons"]};
-    }
-    for (const char* which : {"time", "date"}) {
-      if (!content.contains(which)) continue;
-      const json& t = content[which];
-      (std::string(which) == "time" ? scene.time : scene.date) =
-          SceneText{box(t["frame"]), t["text"], t["alpha"], t["hidden"]};
-    }
   }
 
   ObjcPaths paths_;

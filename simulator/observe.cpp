@@ -25,14 +25,6 @@ std::string ObjectIds::idOf(const std::shared_ptr<const host::Object>& object) {
 
 namespace {
 
-template <class T>
-T* symbol(const std::function<void*(const char*)>& lookUp, const char* name,
-          std::vector<std::string>& missing) {
-  void* found = lookUp ? lookUp(name) : nullptr;
-  if (!found) missing.push_back(name);
-  return static_cast<T*>(found);
-}
-
 json rectJson(const host::Rect& r) {
   return {{"x", number(r.origin.x)},
           {"y", number(r.origin.y)},
@@ -51,24 +43,6 @@ const host::View* rootOf(const host::View& view) {
 }
 
 }  // namespace
-
-ExportedState readExportedState(const std::function<void*(const char*)>& handle) {
-  ExportedState s;
-  using host::City;
-  using host::WeatherBackground;
-  s.weatherView = symbol<std::shared_ptr<WeatherBackground>>(handle, "weatherView", s.missing);
-  s.city = symbol<std::shared_ptr<City>>(handle, "city", s.missing);
-  s.backupCity = symbol<std::shared_ptr<City>>(handle, "backupCity", s.missing);
-  s.lastUpdate = symbol<std::optional<host::Date>>(handle, "lastUpdate", s.missing);
-  s.weatherBackground =
-      symbol<std::shared_ptr<WeatherBackground>>(handle, "weatherBackground", s.missing);
-  s.randomTimer = symbol<std::shared_ptr<host::Timer>>(handle, "randomTimer", s.missing);
-  s.wthrView = symbol<std::shared_ptr<host::PlatterViewController>>(handle, "wthrView", s.missing);
-  s.weatherHeaderView =
-      symbol<std::shared_ptr<host::TodayHeaderView>>(handle, "weatherHeaderView", s.missing);
-  s.alertShown = symbol<bool>(handle, "alertShown", s.missing);
-  return s;
-}
 
 host::Rect windowFrame(const host::View& view) {
   host::Rect b = view.bounds();
@@ -112,6 +86,10 @@ bool inWindow(const host::View& view) {
   return false;
 }
 
+json coordinateJson(const host::Coordinate& at) {
+  return {{"latitude", number(at.latitude)}, {"longitude", number(at.longitude)}};
+}
+
 json colorJson(const std::shared_ptr<host::Color>& color) {
   return color ? json(sim::colorName(color.get())) : json(nullptr);
 }
@@ -144,8 +122,11 @@ json Describer::view(const std::shared_ptr<host::View>& view) {
               {"tree", treeName_ ? treeName_(*root) : json(nullptr)},
               {"inWindow", inWindow(*view)}};
   if (auto* bg = dynamic_cast<const sim::SimWeatherBackground*>(view.get())) {
+    out["number"] = bg->number();
     out["city"] = bg->city() ? json(sim::describeCity(bg->city().get())) : json(nullptr);
     out["cityId"] = bg->city() ? json(ids_.idOf(bg->city())) : json(nullptr);
+    std::shared_ptr<host::Location> location = bg->city() ? bg->city()->location() : nullptr;
+    out["cityLocation"] = location ? coordinateJson(location->coordinate()) : json(nullptr);
     out["gradientLayer"] = bg->hasGradientLayer();
     out["binds"] = bg->bindCount();
     if (auto code = bg->drawnCondition()) out["drawnCondition"] = *code;

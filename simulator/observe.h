@@ -10,6 +10,7 @@
 #include <string>
 
 #include "host/platform.h"
+#include "simulator/exported_state.h"
 
 namespace nimsim {
 
@@ -27,25 +28,6 @@ class ObjectIds {
   std::map<const void*, Entry> entries_;
   std::map<std::string, int> counters_;
 };
-
-// The nine exported data symbols of the add-on, found with dlsym; a missing one is null.
-struct ExportedState {
-  std::shared_ptr<host::WeatherBackground>* weatherView = nullptr;
-  std::shared_ptr<host::City>* city = nullptr;
-  std::shared_ptr<host::City>* backupCity = nullptr;
-  std::optional<host::Date>* lastUpdate = nullptr;
-  std::shared_ptr<host::WeatherBackground>* weatherBackground = nullptr;
-  std::shared_ptr<host::Timer>* randomTimer = nullptr;
-  std::shared_ptr<host::PlatterViewController>* wthrView = nullptr;
-  std::shared_ptr<host::TodayHeaderView>* weatherHeaderView = nullptr;
-  bool* alertShown = nullptr;
-
-  // The names of the symbols that were not found.
-  std::vector<std::string> missing;
-};
-
-// Reads the symbols through a look-up by name (dlsym on the loaded library).
-ExportedState readExportedState(const std::function<void*(const char*)>& lookUp);
 
 // The view's rectangle in its window (the root of its tree): its bounds' corners taken
 // through every transform and position up the tree, as a bounding box.

@@ -15,6 +15,8 @@
 #include "simulator/grammar.h"
 #include "simulator/observe.h"
 #include "simulator/page.h"
+#include "simulator/picture.h"
+#include "simulator/scene.h"
 #include "simulator/settings_pane.h"
 #include "simulator/trace.h"
 
@@ -478,7 +480,7 @@ class Runner {
       std::optional<ScreenKind> kind;
       if (s.args.size() > 1)
         kind = s.args[1].text == "home-screen" ? ScreenKind::homeScreen : ScreenKind::lockScreen;
-      Scene scene = world_.scene(kind, start_);
+      Scene scene = buildScene(world_.snapshot(start_), kind);
       svg = renderSvg(scene, prefix);
       wide = scene.width > scene.height;
     }

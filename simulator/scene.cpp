@@ -1,20 +1,46 @@
-// Scene building: a walk of the shell's trees in drawing order.
+// Scene building: a walk of the snapshot's trees in drawing order.
 #include "simulator/scene.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <set>
+#include <string>
 
-#include "sim/shell/shell.h"
-#include "sim/weather/background.h"
-#include "sim/weather/city.h"
 #include "sim/weather/condition_names.h"
-#include "sim/weather/header.h"
-#include "simulator/observe.h"
+#include "simulator/trace.h"
 
 namespace nimsim {
 namespace {
 
-Box toBox(const host::Rect& r) { return {r.origin.x, r.origin.y, r.size.width, r.size.height}; }
+using nlohmann::json;
+
+// The member of an object, or null: a snapshot of no process has no trees.
+const json& at(const json& object, const char* key) {
+  static const json none;
+  if (!object.is_object()) return none;
+  auto found = object.find(key);
+  return found == object.end() ? none : *found;
+}
+
+// A number as the snapshot holds it: non-finite ones are written as their names.
+double numberIn(const json& value) {
+  if (value.is_number()) return value.get<double>();
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  if (value == "inf") return inf;
+  if (value == "-inf") return -inf;
+  if (value == "nan") return std::numeric_limits<double>::quiet_NaN();
+  return 0;
+}
+
+Box boxIn(const json& r) {
+  return {numberIn(at(r, "x")), numberIn(at(r, "y")), numberIn(at(r, "width")),
+          numberIn(at(r, "height"))};
+}
+
+std::string textIn(const json& value) { return value.is_string() ? value.get<std::string>() : ""; }
+
+std::string idOf(const json& view) { return textIn(at(view, "id")); }
 
 // The condition a header's image name stands for: "partly-cloudy_day-nc" is condition 30 by
 // day, "clear_night-nc" condition 31 by night.
@@ -31,98 +57,139 @@ void setGlyph(SceneHeader& header) {
   }
 }
 
+// The city a background draws, told apart by where it is when it has no name.
+std::optional<std::string> drawnCity(const json& background) {
+  if (!at(background, "city").is_string()) return std::nullopt;
+  std::string city = at(background, "city").get<std::string>();
+  const json& location = at(background, "cityLocation");
+  if (city == "unnamed city" && location.is_object()) {
+    char where[64];
+    std::snprintf(where, sizeof where, " at (%g, %g)", numberIn(at(location, "latitude")),
+                  numberIn(at(location, "longitude")));
+    city += where;
+  }
+  return city;
+}
+
 class SceneBuilder {
  public:
-  SceneBuilder(Scene& scene, const sim::Shell& shell) : scene_(scene) {
-    if (auto dateView = shell.dateViewController()->dateViewIfBuilt()) {
-      timeLabel_ = dateView->timeLabelView().get();
-      dateLine_ = dateView->dateLine().get();
-    }
-  }
+  SceneBuilder(Scene& scene, const json& lockScreen)
+      : scene_(scene),
+        timeLabelId_(idOf(at(lockScreen, "timeLabel"))),
+        dateLineId_(idOf(at(lockScreen, "dateLine"))) {}
 
   // Labels of the next tree start on this row, below those of a tree drawn before.
   void startLabelsAtRow(int row) { labelRow_ = row; }
 
-  void exclude(const std::shared_ptr<host::View>& view) {
-    if (view) excluded_.insert(view.get());
+  void exclude(const json& view) {
+    if (view.is_object()) excluded_.insert(idOf(view));
   }
 
-  void walk(const std::shared_ptr<host::View>& view, double alpha, bool hidden, int depth = 0) {
-    if (!view || excluded_.count(view.get()) || depth > 64) return;
-    alpha *= view->alpha();
-    hidden = hidden || view->isHidden();
-    std::string label = std::string(view->objectClass().name()) + (depth == 0 ? " (window)" : "");
-    if (auto* bg = dynamic_cast<const sim::SimWeatherBackground*>(view.get())) {
-      addBackground(*bg, alpha, hidden);
-    } else if (auto* header = dynamic_cast<const sim::SimTodayHeaderView*>(view.get())) {
-      scene_.header = SceneHeader{toBox(windowFrame(*view)),
-                                  header->temperatureText(),
-                                  header->highText(),
-                                  header->lowText(),
-                                  header->locationName(),
-                                  header->conditionsImageName().value_or(""),
-                                  alpha,
-                                  hidden};
-      setGlyph(*scene_.header);
+  void walk(const json& view, double alpha, bool hidden, int depth = 0) {
+    if (!view.is_object() || excluded_.count(idOf(view)) || depth > 64) return;
+    alpha *= numberIn(at(view, "alpha"));
+    hidden = hidden || at(view, "hidden") == true;
+    const Box frame = boxIn(at(view, "windowFrame"));
+    const std::string cls = textIn(at(view, "class"));
+    if (view.contains("gradientLayer")) {
+      addBackground(view, frame, alpha, hidden);
+    } else if (view.contains("texts")) {
+      addHeader(at(view, "texts"), frame, alpha, hidden);
       return;
-    } else if (view.get() == timeLabel_ || view.get() == dateLine_) {
-      auto* text = dynamic_cast<const host::Label*>(view.get());
-      SceneText drawn{toBox(windowFrame(*view)), text ? text->text() : "", alpha, hidden};
-      (view.get() == timeLabel_ ? scene_.time : scene_.date) = drawn;
+    } else if (auto text = textNamed(idOf(view))) {
+      *text = SceneText{frame, textIn(at(view, "text")), alpha, hidden};
     } else {
-      scene_.views.push_back({label, toBox(windowFrame(*view)), alpha, hidden, depth + labelRow_});
+      scene_.views.push_back(
+          {cls + (depth == 0 ? " (window)" : ""), frame, alpha, hidden, depth + labelRow_});
     }
-    for (const auto& sub : view->subviews()) walk(sub, alpha, hidden, depth + 1);
+    for (const json& sub : at(view, "subviews")) walk(sub, alpha, hidden, depth + 1);
   }
 
  private:
-  void addBackground(const sim::SimWeatherBackground& bg, double alpha, bool hidden) {
+  // The time label or the date line, if the view is one of them.
+  std::optional<SceneText>* textNamed(const std::string& id) {
+    if (id.empty()) return nullptr;
+    if (id == timeLabelId_) return &scene_.time;
+    if (id == dateLineId_) return &scene_.date;
+    return nullptr;
+  }
+
+  void addBackground(const json& view, const Box& frame, double alpha, bool hidden) {
     SceneBackground drawn;
-    drawn.label = std::string(bg.objectClass().name()) + " " + std::to_string(bg.number());
-    drawn.frame = toBox(windowFrame(bg));
-    if (bg.city()) {
-      drawn.city = sim::describeCity(bg.city().get());
-      // A city without a name (built from coordinates) is told apart by where it is.
-      auto location = bg.city()->location();
-      if (*drawn.city == "unnamed city" && location) {
-        char where[64];
-        std::snprintf(where, sizeof where, " at (%g, %g)", location->coordinate().latitude,
-                      location->coordinate().longitude);
-        *drawn.city += where;
-      }
-    }
-    drawn.conditionCode = bg.drawnCondition().value_or(0);
-    drawn.isDay = bg.drawnIsDay().value_or(false);
+    drawn.label = textIn(at(view, "class")) + " " + std::to_string(view.value("number", 0));
+    drawn.frame = frame;
+    drawn.city = drawnCity(view);
+    drawn.conditionCode = view.value("drawnCondition", 0LL);
+    drawn.isDay = view.value("drawnIsDay", false);
     drawn.alpha = alpha;
     drawn.hidden = hidden;
-    drawn.gradientLayer = bg.hasGradientLayer();
+    drawn.gradientLayer = view.value("gradientLayer", true);
     scene_.backgrounds.push_back(drawn);
   }
 
+  void addHeader(const json& texts, const Box& frame, double alpha, bool hidden) {
+    scene_.header = SceneHeader{frame,
+                                textIn(at(texts, "temperature")),
+                                textIn(at(texts, "high")),
+                                textIn(at(texts, "low")),
+                                textIn(at(texts, "location")),
+                                textIn(at(texts, "imageName")),
+                                alpha,
+                                hidden};
+    setGlyph(*scene_.header);
+  }
+
   Scene& scene_;
-  const host::View* timeLabel_ = nullptr;
-  const host::View* dateLine_ = nullptr;
-  std::set<const host::View*> excluded_;
+  std::string timeLabelId_, dateLineId_;
+  std::set<std::string> excluded_;
   int labelRow_ = 0;
 };
 
+// The wallpaper window in the wallpaper's tree, which may hold it deeper once embedded.
+const json* wallpaperWindow(const json& view, int depth = 0) {
+  if (!view.is_object() || depth > 64) return nullptr;
+  if (at(view, "class") == "_SBWallpaperWindow") return &view;
+  for (const json& sub : at(view, "subviews"))
+    if (const json* found = wallpaperWindow(sub, depth + 1)) return found;
+  return nullptr;
+}
+
+std::string caption(const json& snapshot, bool home) {
+  const json& device = at(snapshot, "device");
+  return std::string(home ? "home screen" : "lock screen") + " · " + textIn(at(device, "profile")) +
+         " · " + textIn(at(device, "orientation")) +
+         " · t=" + formatSeconds(numberIn(at(snapshot, "time")));
+}
+
 }  // namespace
 
-Scene buildScene(const sim::Shell& shell, ScreenKind kind, double width, double height,
-                 std::string caption) {
+Scene buildScene(const json& snapshot, std::optional<ScreenKind> kind) {
+  const bool home =
+      kind ? *kind == ScreenKind::homeScreen : at(at(snapshot, "shell"), "locked") != true;
   Scene scene;
-  scene.caption = std::move(caption);
-  scene.width = width;
-  scene.height = height;
-  scene.homeScreen = kind == ScreenKind::homeScreen;
-  SceneBuilder builder(scene, shell);
-  bool home = kind == ScreenKind::homeScreen;
-  std::size_t other = home ? sim::Shell::lockScreenWallpaper : sim::Shell::homeScreenWallpaper;
-  if (other < shell.wallpaperViewCount()) builder.exclude(shell.hostView(other));
-  builder.walk(shell.wallpaperWindow(), 1, false);
+  scene.caption = caption(snapshot, home);
+  scene.width = numberIn(at(at(at(snapshot, "device"), "screen"), "width"));
+  scene.height = numberIn(at(at(at(snapshot, "device"), "screen"), "height"));
+  scene.homeScreen = home;
+  if (!snapshot.contains("views")) return scene;
+  SceneBuilder builder(scene, at(snapshot, "lockScreen"));
+  // The other screen's wallpaper is not on this one.
+  const json& wallpapers = at(at(snapshot, "homeScreen"), "wallpaperViews");
+  const std::size_t other = home ? 1 : 0;
+  if (wallpapers.is_array() && other < wallpapers.size())
+    builder.exclude(at(wallpapers[other], "hostView"));
+  if (const json* window = wallpaperWindow(at(at(snapshot, "views"), "wallpaper")))
+    builder.walk(*window, 1, false);
   if (!home) {
     builder.startLabelsAtRow(static_cast<int>(scene.views.size()));
-    builder.walk(shell.lockScreenWindow(), 1, false);
+    builder.walk(at(at(snapshot, "views"), "lockScreen"), 1, false);
+  }
+  const json& alerts = at(snapshot, "alerts");
+  if (alerts.is_array() && !alerts.empty()) {
+    const json& alert = alerts.back();
+    std::vector<std::string> buttons;
+    for (const json& button : at(alert, "buttons")) buttons.push_back(textIn(button));
+    scene.alert = SceneAlert{textIn(at(alert, "title")), textIn(at(alert, "message")), buttons};
   }
   return scene;
 }

@@ -250,22 +250,6 @@ class SimWorld final : public DeviceWorld {
     return out;
   }
 
-  Scene scene(std::optional<ScreenKind> kind, double start) override {
-    ScreenKind screen = kind.value_or(locked_ ? ScreenKind::lockScreen : ScreenKind::homeScreen);
-    sim::Process& p = process();
-    host::Rect bounds = p.mainScreen().bounds();
-    std::string caption =
-        std::string(screen == ScreenKind::lockScreen ? "lock screen" : "home screen") + " · " +
-        p.device().profile().name + " · " + (p.shell().isLandscape() ? "landscape" : "portrait") +
-        " · t=" + formatSeconds(now() - start);
-    Scene scene = buildScene(p.shell(), screen, bounds.size.width, bounds.size.height, caption);
-    const auto& alerts = p.alerts().visibleAlerts();
-    if (!alerts.empty())
-      scene.alert = SceneAlert{alerts.back()->title(), alerts.back()->message(),
-                               alerts.back()->buttonTitles()};
-    return scene;
-  }
-
   std::string showText(const std::string& what, double start) override {
     if (what == "tree") {
       sim::Process& p = process();

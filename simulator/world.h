@@ -12,8 +12,6 @@
 #include "host/value.h"
 #include "sim/foundation/property_list.h"
 #include "sim/record.h"
-#include "simulator/picture.h"
-#include "simulator/scene.h"
 
 namespace nimsim {
 
@@ -148,7 +146,6 @@ class World {
   virtual double now() const = 0;
   virtual const sim::Record* record() const = 0;  // the current process's, or none
   virtual nlohmann::json snapshot(double start) = 0;
-  virtual Scene scene(std::optional<ScreenKind> kind, double start) = 0;
   virtual std::string showText(const std::string& what, double start) = 0;
 };
 

@@ -10,9 +10,23 @@
 #include "objc/seam/stand_ins.h"
 #include "objc/seam/system.h"
 
+// Told of each preferences copy where the process provides it (a weak symbol, absent on the
+// phone): "key list" or "values", the domain, and how many keys the copy holds (-1 for none).
+extern "C" void nimbrel_preferences_copied(const char* call, const char* domain, long keys)
+    __attribute__((weak));
+
 namespace nimbrel::objc::seam {
 
 namespace {
+
+// Returns the copy, having told of it.
+id told(const char* call, id domain, id copy) {
+  if (nimbrel_preferences_copied)
+    nimbrel_preferences_copied(
+        call, stringFrom(domain).value_or("").c_str(),
+        copy ? static_cast<long>(send<unsigned long>(copy, sel<"count">())) : -1);
+  return copy;
+}
 
 // The domain's file, as cfprefsd keeps it for the mobile user; nil when missing or unreadable.
 Owned domainValues(id domain) {
@@ -29,12 +43,12 @@ id copyPreferencesKeyList(id domain) {
   PoolScope pool;
   Owned values = domainValues(domain);
   id keys = send<id>(values.get(), sel<"allKeys">());
-  if (send<unsigned long>(keys, sel<"count">()) == 0) return nullptr;
-  return send<id>(keys, sel<"retain">());
+  if (send<unsigned long>(keys, sel<"count">()) == 0) return told("key list", domain, nullptr);
+  return told("key list", domain, send<id>(keys, sel<"retain">()));
 }
 
 id copyPreferencesMultiple(id keys, id domain) {
-  if (!keys) return nullptr;
+  if (!keys) return told("values", domain, nullptr);
   Owned values = domainValues(domain);
   id result = send<id>(send<id>(cls<"NSMutableDictionary">(), sel<"alloc">()), sel<"init">());
   const auto count = send<unsigned long>(keys, sel<"count">());
@@ -43,7 +57,7 @@ id copyPreferencesMultiple(id keys, id domain) {
     if (id value = send<id>(values.get(), sel<"objectForKey:">(), key))
       send<void>(result, sel<"setObject:forKey:">(), value, key);
   }
-  return result;
+  return told("values", domain, result);
 }
 
 void addDarwinObserver(const char* name, DarwinCallback callback, void* context,

@@ -18,6 +18,9 @@
 - (BOOL)subtitleHiddenForDateLine;
 - (void)setDateHidden:(BOOL)hidden;
 - (BOOL)dateHidden;
+/* Shows the clock at that moment (UTC): "9:41" on the time label, "Tuesday, 14 November" on
+ * the date line. */
+- (void)setDate:(NSDate*)date;
 @end
 
 /* Today's date view: the older one with a subtitle to hide. The add-on replaces none of the
@@ -31,11 +34,22 @@
 
 @interface SBLockScreenDateViewController : TSObject {
   UIView* _lockScreenView;
-  UIView* _dateView;
+  UIView* _dateContainer;
+  Class _dateViewClass;
+  SBFLegacyLockScreenDateView* _dateView;
 }
-/* Makes the lock screen covering `screenBounds`, holding a date view of `dateViewClass`. */
+/* Makes the lock screen covering `screenBounds`; its date view, of `dateViewClass`, is built
+ * by the first -dateView. */
 - (id)initWithScreenBounds:(CGRect)screenBounds dateViewClass:(Class)dateViewClass;
+/* Builds the date view into the date container the first time, then shows the current time on
+ * it; the same view at every call until -discardDateView. */
 - (id)dateView;
+/* Where the date view goes when built: the lock screen's own view until another is set (not
+ * retained: the lock screen holds it). */
+- (void)setDateContainer:(UIView*)container;
+/* The lock screen rebuilds: the date view leaves it and is forgotten, so the next -dateView
+ * builds another. */
+- (void)discardDateView;
 @end
 
 @interface SBFStaticWallpaperView : UIView {

@@ -92,9 +92,17 @@
 @interface WUIDynamicWeatherBackground : UIView {
   City* _city;
   BOOL _gradientLayer;
+  BOOL _drewCity;
+  NSInteger _drawnCondition;
+  BOOL _drawnIsDay;
 }
 - (void)setCity:(City*)city animate:(BOOL)animate;
 - (City*)city;
+/* What it drew last, which it draws when bound: whether it drew a city, and that city's
+ * condition and day flag then. */
+- (BOOL)drewCity;
+- (NSInteger)drawnCondition;
+- (BOOL)drawnIsDay;
 - (void)setGradientLayer:(BOOL)gradientLayer;
 - (BOOL)gradientLayer;
 @end

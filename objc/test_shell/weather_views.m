@@ -19,15 +19,35 @@ void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
   [super dealloc];
 }
 
+/* Takes what its city has now as what it shows. */
+- (void)drawCity {
+  _drewCity = _city != nil;
+  _drawnCondition = [_city conditionCode];
+  _drawnIsDay = [_city isDay];
+}
+
 - (void)setCity:(City*)city animate:(BOOL)animate {
   TSRecordCall("setCity:animate:", self, 0, animate, city);
   if (bindRaises)
     [NSException raise:NSInternalInconsistencyException format:@"The background cannot bind now"];
   TSAssignRetained(&_city, city);
+  [self drawCity];
 }
 
 - (City*)city {
   return _city;
+}
+
+- (BOOL)drewCity {
+  return _drewCity;
+}
+
+- (NSInteger)drawnCondition {
+  return _drawnCondition;
+}
+
+- (BOOL)drawnIsDay {
+  return _drawnIsDay;
 }
 
 - (void)setGradientLayer:(BOOL)gradientLayer {

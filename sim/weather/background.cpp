@@ -36,6 +36,7 @@ void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool
   city_ = city;
   lastAnimated_ = animate;
   ++binds_;
+  draw();
   record_.add("bind", [&] {
     std::string text = "background " + std::to_string(number_);
     text += city ? " bound to " + describeWeather(*city) : std::string(" unbound");
@@ -50,14 +51,9 @@ void SimWeatherBackground::setGradientLayer(bool enabled) {
   });
 }
 
-std::optional<std::int64_t> SimWeatherBackground::drawnCondition() const {
-  if (!city_) return std::nullopt;
-  return city_->conditionCode();
-}
-
-std::optional<bool> SimWeatherBackground::drawnIsDay() const {
-  if (!city_) return std::nullopt;
-  return city_->isDay();
+void SimWeatherBackground::draw() {
+  drawnCondition_ = city_ ? std::optional(city_->conditionCode()) : std::nullopt;
+  drawnIsDay_ = city_ ? std::optional(city_->isDay()) : std::nullopt;
 }
 
 std::string SimWeatherBackground::describeContents() const {

@@ -13,9 +13,9 @@
 namespace sim {
 
 // Draws the weather of the city bound to it: its condition code and day flag as the city
-// reports them at drawing time. Each setCity:animate: is written to the record under
-// "bind"; creation and gradient changes under "view". Backgrounds are numbered in the order
-// they are made, per process, so the record can tell them apart.
+// reports them at drawing time, which is when it is bound. Each setCity:animate: is written to the
+// record under "bind"; creation and gradient changes under "view". Backgrounds are numbered in the
+// order they are made, per process, so the record can tell them apart.
 class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
  public:
   SimWeatherBackground(host::Class& cls, const host::Rect& frame, Record& record, int number);
@@ -25,9 +25,9 @@ class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
 
   // Inspection.
   const std::shared_ptr<host::City>& city() const { return city_; }
-  // The condition and day flag it draws now; none while no city is bound.
-  std::optional<std::int64_t> drawnCondition() const;
-  std::optional<bool> drawnIsDay() const;
+  // The condition and day flag it drew last; none while no city is bound.
+  std::optional<std::int64_t> drawnCondition() const { return drawnCondition_; }
+  std::optional<bool> drawnIsDay() const { return drawnIsDay_; }
   bool hasGradientLayer() const { return gradientLayer_; }
   std::size_t bindCount() const { return binds_; }
   bool lastBindAnimated() const { return lastAnimated_; }
@@ -35,12 +35,17 @@ class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
   std::string describeContents() const override;
 
  private:
+  // Takes what its city has now as what it shows.
+  void draw();
+
   Record& record_;
   int number_;
   std::shared_ptr<host::City> city_;
   bool gradientLayer_ = true;
   bool lastAnimated_ = false;
   std::size_t binds_ = 0;
+  std::optional<std::int64_t> drawnCondition_;
+  std::optional<bool> drawnIsDay_;
 };
 
 // The class object of WUIDynamicWeatherBackground (and of its subclass): initWithFrame:

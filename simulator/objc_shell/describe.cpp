@@ -10,6 +10,7 @@
 
 #include "host/platform.h"
 #include "objc/binding/registry.h"
+#include "simulator/exported_state.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 #include "simulator/objc_shell/runtime_watch.h"
@@ -80,6 +81,11 @@ bool inWindow(id view) {
   return false;
 }
 
+json coordinateJson(id location) {
+  const auto at = msg<CLLocationCoordinate2D>(location, "coordinate");
+  return {{"latitude", number(at.latitude)}, {"longitude", number(at.longitude)}};
+}
+
 json colorName(id color) {
   if (!color) return nullptr;
   if (color == msg(classNamed("UIColor"), "whiteColor")) return "white";
@@ -90,9 +96,7 @@ json colorName(id color) {
 id lockScreenRoot() { return state().layout.lockWindow; }
 
 // The date view once the controller has built it.
-id builtDateView() {
-  return state().layout.dateViewBuilt ? dateViewOf(state().shell.dateViewController) : nullptr;
-}
+id builtDateView() { return dateViewOf(state().shell.dateViewController); }
 
 json treeName(id root) {
   if (root == wallpaperRoot(state().layout)) return "wallpaper";
@@ -129,14 +133,16 @@ json viewJson(id view, double start) {
               {"inWindow", inWindow(view)}};
   if (isKind(view, "WUIDynamicWeatherBackground")) {
     id city = msg(view, "city");
+    out["number"] = s.backgrounds[view].number;
     out["city"] = city ? json(describeCity(city)) : json(nullptr);
     out["cityId"] = city ? json(s.idOf(city)) : json(nullptr);
+    id location = city ? msg(city, "location") : nullptr;
+    out["cityLocation"] = location ? coordinateJson(location) : json(nullptr);
     out["gradientLayer"] = msg<BOOL>(view, "gradientLayer") != 0;
     out["binds"] = s.backgrounds[view].binds;
-    // It draws its city's weather as the city has it now.
-    if (city) {
-      out["drawnCondition"] = msg<long>(city, "conditionCode");
-      out["drawnIsDay"] = msg<BOOL>(city, "isDay") != 0;
+    if (msg<BOOL>(view, "drewCity")) {
+      out["drawnCondition"] = msg<long>(view, "drawnCondition");
+      out["drawnIsDay"] = msg<BOOL>(view, "drawnIsDay") != 0;
     }
   }
   if (isKind(view, "WATodayHeaderView")) {
@@ -211,44 +217,35 @@ json cityJson(id city, double start) {
 
 // An exported field's object: the Objective-C object behind the add-on's host object.
 template <class T>
-id exportedObject(const char* name) {
-  auto* field = static_cast<std::shared_ptr<T>*>(dlsym(state().addon, name));
+id objectIn(std::shared_ptr<T>* field) {
   return field ? nimbrel::objc::unwrap(field->get()) : nullptr;
 }
 
 json addonJson(double start) {
   ProcessState& s = state();
+  const ExportedState exported = readExportedState(
+      [&s](const char* name) { return s.addonLoaded ? dlsym(s.addon, name) : nullptr; });
   json out;
-  if (!s.addonLoaded) {
-    for (const char* name : {"weatherView", "city", "backupCity", "lastUpdate", "weatherBackground",
-                             "randomTimer", "wthrView", "weatherHeaderView", "alertShown"})
-      out[name] = nullptr;
-    out["loaded"] = false;
-    return out;
-  }
-  out["weatherView"] = viewJson(exportedObject<host::WeatherBackground>("weatherView"), start);
-  out["city"] = cityJson(exportedObject<host::City>("city"), start);
-  out["backupCity"] = cityJson(exportedObject<host::City>("backupCity"), start);
-  auto* lastUpdate = static_cast<std::optional<host::Date>*>(dlsym(s.addon, "lastUpdate"));
+  out["weatherView"] = viewJson(objectIn(exported.weatherView), start);
+  out["city"] = cityJson(objectIn(exported.city), start);
+  out["backupCity"] = cityJson(objectIn(exported.backupCity), start);
+  const std::optional<host::Date>* lastUpdate = exported.lastUpdate;
   out["lastUpdate"] =
       lastUpdate && *lastUpdate ? number((*lastUpdate)->secondsSince1970 - start) : json(nullptr);
-  out["weatherBackground"] =
-      viewJson(exportedObject<host::WeatherBackground>("weatherBackground"), start);
-  id timer = exportedObject<host::Timer>("randomTimer");
+  out["weatherBackground"] = viewJson(objectIn(exported.weatherBackground), start);
+  id timer = objectIn(exported.randomTimer);
   out["randomTimer"] = timer ? json{{"id", s.idOf(timer)},
                                     {"interval", number(msg<double>(timer, "timeInterval"))},
                                     {"valid", msg<BOOL>(timer, "isValid") != 0}}
                              : json(nullptr);
-  id controller = exportedObject<host::PlatterViewController>("wthrView");
+  id controller = objectIn(exported.wthrView);
   out["wthrView"] = controller ? json{{"id", s.idOf(controller)},
                                       {"view", viewJson(msg(controller, "view"), start)}}
                                : json(nullptr);
-  out["weatherHeaderView"] =
-      viewJson(exportedObject<host::TodayHeaderView>("weatherHeaderView"), start);
-  auto* alertShown = static_cast<bool*>(dlsym(s.addon, "alertShown"));
-  out["alertShown"] = alertShown ? json(*alertShown) : json(nullptr);
-  out["loaded"] = true;
-  out["missingSymbols"] = json::array();
+  out["weatherHeaderView"] = viewJson(objectIn(exported.weatherHeaderView), start);
+  out["alertShown"] = exported.alertShown ? json(*exported.alertShown) : json(nullptr);
+  out["loaded"] = s.addonLoaded;
+  if (s.addonLoaded) out["missingSymbols"] = exported.missing;
   return out;
 }
 
@@ -349,90 +346,7 @@ json weatherJson(double start) {
           {"celsius", msg<BOOL>(prefs, "isCelsius") != 0}};
 }
 
-json box(const CGRect& r) {
-  return {{"x", r.origin.x}, {"y", r.origin.y}, {"width", r.size.width}, {"height", r.size.height}};
-}
-
-// A walk of a tree in drawing order, as the simulator's scene builder walks the simulated one.
-class SceneWalk {
- public:
-  SceneWalk(json& scene, id timeLabel, id dateLine)
-      : scene_(scene), timeLabel_(timeLabel), dateLine_(dateLine) {}
-
-  void walk(id view, double alpha, bool hidden, int depth = 0) {
-    if (!view || view == excluded_ || depth > 64) return;
-    alpha *= msg<double>(view, "alpha");
-    hidden = hidden || msg<BOOL>(view, "isHidden");
-    const json frame = box(windowFrame(view));
-    if (isKind(view, "WUIDynamicWeatherBackground")) {
-      const BackgroundSeen& seen = state().backgrounds[view];
-      id city = msg(view, "city");
-      scene_["backgrounds"].push_back(
-          {{"label", className(view) + " " + std::to_string(seen.number)},
-           {"frame", frame},
-           {"city", city ? json(describeCity(city)) : json(nullptr)},
-           {"conditionCode", city ? msg<long>(city, "conditionCode") : 0},
-           {"isDay", city && msg<BOOL>(city, "isDay")},
-           {"alpha", alpha},
-           {"hidden", hidden},
-           {"gradientLayer", msg<BOOL>(view, "gradientLayer") != 0}});
-    } else if (isKind(view, "WATodayHeaderView")) {
-      auto string = [&](const char* selector) { return text(msg(view, selector)).value_or(""); };
-      id image = msg(view, "conditionsImage");
-      scene_["header"] = {{"frame", frame},
-                          {"temperature", string("temperature")},
-                          {"high", string("temperatureHigh")},
-                          {"low", string("temperatureLow")},
-                          {"location", string("locationName")},
-                          {"image", image ? text(msg(image, "name")).value_or("") : ""},
-                          {"alpha", alpha},
-                          {"hidden", hidden}};
-      return;
-    } else if (view == timeLabel_ || view == dateLine_) {
-      scene_[view == timeLabel_ ? "time" : "date"] = {
-          {"frame", frame},
-          {"text", text(msg(view, "text")).value_or("")},
-          {"alpha", alpha},
-          {"hidden", hidden}};
-    } else {
-      scene_["views"].push_back({{"label", className(view) + (depth == 0 ? " (window)" : "")},
-                                 {"frame", frame},
-                                 {"alpha", alpha},
-                                 {"hidden", hidden},
-                                 {"depth", depth + labelRow_}});
-    }
-    for (id sub : subviewsOf(view)) walk(sub, alpha, hidden, depth + 1);
-  }
-  void startLabelsAtRow(int row) { labelRow_ = row; }
-  void exclude(id view) { excluded_ = view; }
-
- private:
-  json& scene_;
-  id timeLabel_;
-  id dateLine_;
-  id excluded_ = nullptr;
-  int labelRow_ = 0;
-};
-
 }  // namespace
-
-json scene(bool homeScreen) {
-  const id pool = msg(classNamed("NSAutoreleasePool"), "new");
-  json out = {{"views", json::array()}, {"backgrounds", json::array()}};
-  id dateView = builtDateView();
-  SceneWalk walk(out, ivarObject(dateView, "_timeLabel"), msg(dateView, "dateLine"));
-  // The other screen's wallpaper is not on this one.
-  walk.exclude(msg(state().layout.wallpapers[homeScreen ? 1 : 0], "superview"));
-  walk.walk(state().shell.window, 1, false);
-  json alerts = alertsJson();
-  if (!alerts.empty()) out["alert"] = alerts.back();
-  if (!homeScreen) {
-    walk.startLabelsAtRow(static_cast<int>(out["views"].size()));
-    walk.walk(lockScreenRoot(), 1, false);
-  }
-  msg<void>(pool, "drain");
-  return out;
-}
 
 std::vector<std::string> alertButtons(id alert) {
   std::vector<std::string> titles;

@@ -1,7 +1,8 @@
 // The add-on's property-list files on the device, as the simulated platform traces them: each
 // read and write of a file under the device folder, and the one write a scenario makes fail.
 // The binding reads a file's data with +[NSData dataWithContentsOfFile:] and writes it with
-// -[NSData writeToFile:atomically:]; the shell process stands between, then calls on.
+// -[NSData writeToFile:atomically:]; the shell process stands between, then calls on. The
+// preferences stand-in tells of each copy of the domain's keys or values itself.
 #include <cstdlib>
 #include <string>
 
@@ -17,10 +18,6 @@ using nimbrel::objc::asImp;
 using nimbrel::objc::impAs;
 
 IMP originalRead = nullptr;
-IMP originalDictionaryRead = nullptr;
-// The binding reads the domain's file twice for one load of the settings: for its key list,
-// then (when it has keys) for their values.
-bool valuesNext = false;
 IMP originalWrite = nullptr;
 std::string nextWriteFault;  // "" for none
 
@@ -77,35 +74,9 @@ BOOL write(id self, SEL cmd, id file, BOOL atomically) {
   return written;
 }
 
-// The domain a preferences file belongs to, or none for another file.
-std::optional<std::string> preferencesDomain(id file) {
-  constexpr std::string_view folder = "/var/mobile/Library/Preferences/";
-  std::optional<std::string> path = devicePath(file);
-  if (!path || !path->starts_with(folder) || !path->ends_with(".plist")) return std::nullopt;
-  return path->substr(folder.size(), path->size() - folder.size() - 6);
-}
-
-id readDictionary(id self, SEL cmd, id file) {
-  id read = impAs<id, id>(originalDictionaryRead)(self, cmd, file);
-  if (!calledByAddon(__builtin_return_address(0))) return read;
-  if (auto domain = preferencesDomain(file)) {
-    const unsigned long count = read ? msg<unsigned long>(read, "count") : 0;
-    if (valuesNext)
-      state().add("preferences", "values of " + *domain + " (" + keys(count) + ")");
-    else if (count == 0)
-      state().add("preferences", "no key list for " + *domain);
-    else
-      state().add("preferences", "key list of " + *domain + " (" + keys(count) + ")");
-    valuesNext = !valuesNext && count > 0;
-  }
-  return read;
-}
-
 }  // namespace
 
 void watchFiles() {
-  originalDictionaryRead = replaceMethod(objc_getClass("NSDictionary"),
-                                         "initWithContentsOfFile:", asImp(&readDictionary));
   originalRead =
       replaceMethod(objc_getMetaClass("NSData"), "dataWithContentsOfFile:", asImp(&read));
   originalWrite = replaceMethod(objc_getClass("NSData"), "writeToFile:atomically:", asImp(&write));
@@ -114,3 +85,15 @@ void watchFiles() {
 void failNextWrite(const std::string& fault) { nextWriteFault = fault; }
 
 }  // namespace nimsim::objcshell
+
+// The preferences stand-in's word on each copy the add-on asked of it.
+extern "C" void nimbrel_preferences_copied(const char* call, const char* domain, long count) {
+  using nimsim::objcshell::state;
+  const std::string about = domain;
+  const bool keyList = std::string(call) == "key list";
+  if (count < 0)
+    state().add("preferences", (keyList ? "no key list for " : "no values for ") + about);
+  else
+    state().add("preferences", (keyList ? "key list of " : "values of ") + about + " (" +
+                                   nimsim::objcshell::keys(static_cast<std::size_t>(count)) + ")");
+}

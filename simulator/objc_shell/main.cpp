@@ -196,11 +196,6 @@ json handle(const std::string& command, const json& r) {
     TSFailNextNotify(r["call"].get<std::string>().c_str(), r["status"].get<std::uint32_t>());
   } else if (command == "dateView") {
     shellLine("asks -[SBLockScreenDateViewController dateView]");
-    buildDateView(s.layout);
-    // The controller shows the time as it answers.
-    id dateView = dateViewOf(s.shell.dateViewController);
-    msg<void>(ivarObject(dateView, "_timeLabel"), "setText:", makeString(r["time"]));
-    msg<void>(msg(dateView, "dateLine"), "setText:", makeString(r["date"]));
     msg(s.shell.dateViewController, "dateView");
   } else if (command == "unlock") {
     shellLine("finishes -[SBLockScreenManager _finishUIUnlockFromSource:0 withOptions:none]");
@@ -265,7 +260,7 @@ json handle(const std::string& command, const json& r) {
   } else if (command == "embed") {
     embedWallpaperWindow(s.layout);
   } else if (command == "rebuildDateView") {
-    rebuildDateView(s.layout);
+    rebuildDateView();
   } else if (command == "addToDateView") {
     addToDateView(s.layout, r["class"].get<std::string>());
   } else if (command == "dismissAlert") {
@@ -291,8 +286,6 @@ json handle(const std::string& command, const json& r) {
     advanceTo(s.now + r["seconds"].get<double>());
   } else if (command == "snapshot") {
     result = processSnapshot(r["start"].get<double>());
-  } else if (command == "scene") {
-    result = scene(r["homeScreen"].get<bool>());
   } else {
     throw Refused(command);
   }
@@ -316,7 +309,7 @@ json answer(const json& request) {
       reply["result"] = handle(command, request);
     }
     // What is due now runs before the shell answers, as a run loop turns after each event.
-    if (command != "snapshot" && command != "scene") advanceTo(s.now);
+    if (command != "snapshot") advanceTo(s.now);
     reply["ok"] = true;
   } catch (const host::PlatformException& e) {
     reply = {{"ok", false}, {"kind", "platform"}, {"name", e.name()}, {"message", e.what()}};

@@ -22,8 +22,6 @@ using nimbrel::objc::CGRect;
 using nimbrel::objc::CGSize;
 
 constexpr double kDateContainerTop = 20, kDateContainerHeight = 200;
-constexpr double kDateViewTop = 28, kDateViewHeight = 120;
-constexpr double kTimeLabelHeight = 82, kDateLineTop = 86, kDateLineHeight = 26;
 
 CGRect rect(double x, double y, double w, double h) { return {{x, y}, {w, h}}; }
 
@@ -64,14 +62,8 @@ void layOutShell(ShellLayout& layout, double width, double height) {
   msg<void>(lockScreenView, "release");
   layout.dateContainer = made("UIView", rect(0, kDateContainerTop, width, kDateContainerHeight));
   msg<void>(lockScreenView, "addSubview:", layout.dateContainer);
-
-  // The test shell made its date view at boot; here it waits, out of any tree, until the
-  // shell first asks for it.
-  id dateView = dateViewOf(shell.dateViewController);
-  msg<void>(dateView, "removeFromSuperview");
-  setFrame(dateView, rect(0, kDateViewTop, width, kDateViewHeight));
-  setFrame(ivarObject(dateView, "_timeLabel"), rect(0, 0, width, kTimeLabelHeight));
-  setFrame(msg(dateView, "dateLine"), rect(0, kDateLineTop, width, kDateLineHeight));
+  // The controller builds its date view there at the first -dateView.
+  msg<void>(shell.dateViewController, "setDateContainer:", layout.dateContainer);
 
   id home = shell.wallpaperView;
   id container = msg(msg(home, "superview"), "superview");
@@ -93,10 +85,9 @@ id shellView(const ShellLayout& layout, const std::string& name, std::optional<s
     return name == "host" ? msg(wallpaper, "superview") : wallpaper;
   }
   if (name == "date-view") {
-    if (!layout.dateViewBuilt)
-      throw std::invalid_argument(
-          "the lock screen has no date view yet: 'shell date-view' (or 'wake') builds it");
-    return dateViewOf(state().shell.dateViewController);
+    if (id dateView = dateViewOf(state().shell.dateViewController)) return dateView;
+    throw std::invalid_argument(
+        "the lock screen has no date view yet: 'shell date-view' (or 'wake') builds it");
   }
   if (name == "date-container") return layout.dateContainer;
   if (name == "wallpaper-container")
@@ -127,26 +118,16 @@ void embedWallpaperWindow(ShellLayout& layout) {
   msg<void>(layout.windowParent, "addSubview:", state().shell.window);
 }
 
-void rebuildDateView(ShellLayout& layout) {
-  if (!layout.dateViewBuilt)
+void rebuildDateView() {
+  id controller = state().shell.dateViewController;
+  if (!dateViewOf(controller))
     throw std::invalid_argument(
         "the lock screen has no date view to rebuild yet (the first -dateView builds it)");
   state().add("shell", "rebuilds the lock screen: the date view is removed");
-  id controller = state().shell.dateViewController;
-  id old = dateViewOf(controller);
-  const double width = msg<CGRect>(layout.dateContainer, "bounds").size.width;
-  const CGRect frame = rect(0, kDateViewTop, width, kDateViewHeight);
-  id fresh = msg(msg(reinterpret_cast<id>(object_getClass(old)), "alloc"), "initWithFrame:", frame);
-  setFrame(ivarObject(fresh, "_timeLabel"), rect(0, 0, frame.size.width, kTimeLabelHeight));
-  setFrame(msg(fresh, "dateLine"), rect(0, kDateLineTop, frame.size.width, kDateLineHeight));
-  msg<void>(old, "removeFromSuperview");
   // The record of the last -dateView keeps the old view alive; nothing here reads it, and the
   // shell lets the old view go.
   TSForgetCalls();
-  Ivar ivar = class_getInstanceVariable(object_getClass(controller), "_dateView");
-  *reinterpret_cast<id*>(reinterpret_cast<char*>(controller) + ivar_getOffset(ivar)) = fresh;
-  msg<void>(old, "release");
-  layout.dateViewBuilt = false;
+  msg<void>(controller, "discardDateView");
 }
 
 void addToDateView(const ShellLayout& layout, const std::string& className) {
@@ -159,13 +140,6 @@ void addToDateView(const ShellLayout& layout, const std::string& className) {
   msg<void>(dateView, "addSubview:", added);
   msg<void>(dateView, "sendSubviewToBack:", added);
   msg<void>(added, "release");
-}
-
-void buildDateView(ShellLayout& layout) {
-  if (layout.dateViewBuilt) return;
-  layout.dateViewBuilt = true;
-  msg<void>(layout.dateContainer, "addSubview:", dateViewOf(state().shell.dateViewController));
-  state().add("original", "-[SBLockScreenDateViewController dateView] built the date view");
 }
 
 void fillContentViews(const ShellLayout& layout) {

@@ -14,7 +14,6 @@ struct ShellLayout {
   id lockWindow = nullptr;     // retained
   id dateContainer = nullptr;  // retained
   std::vector<id> wallpapers;  // the home screen's, then the lock screen's
-  bool dateViewBuilt = false;
   // Once the wallpaper window is embedded: the root above it, its grandparent and parent.
   id holderRoot = nullptr, windowGrandparent = nullptr, windowParent = nullptr;
 };
@@ -28,8 +27,6 @@ void defineShellClasses();
 void fillContentViews(const ShellLayout& layout);
 // Builds the trees around what TSBoot made, for a screen of width x height points.
 void layOutShell(ShellLayout& layout, double width, double height);
-// The first -dateView puts the date view into its container, as the controller builds it.
-void buildDateView(ShellLayout& layout);
 // The screen turned: every view of the wallpaper window takes the new size where it stands.
 void resizeShell(const ShellLayout& layout, double width, double height);
 // A view of the shell by its scenario name ("date-view", "host" with an index, ...); one that
@@ -38,7 +35,7 @@ id shellView(const ShellLayout& layout, const std::string& name, std::optional<s
 // The wallpaper window goes under two views of their own, as in a shell that nests it deeper.
 void embedWallpaperWindow(ShellLayout& layout);
 // The lock screen is rebuilt: the date view is removed, and the next -dateView builds another.
-void rebuildDateView(ShellLayout& layout);
+void rebuildDateView();
 // A new view of that class, filling the date view, at the back of its subviews.
 void addToDateView(const ShellLayout& layout, const std::string& className);
 // The root of the wallpaper's tree: the window, or the root it was embedded under.

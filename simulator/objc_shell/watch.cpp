@@ -66,6 +66,8 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
     s.backgrounds[receiver] = {++s.backgroundsMade, 0};
     s.add("view", "made " + className(receiver) + " " + std::to_string(s.backgroundsMade) +
                       " with frame " + describeFrame(msg<CGRect>(receiver, "frame")));
+  } else if (name == "dateView") {
+    if (flag) s.add("original", "-[SBLockScreenDateViewController dateView] built the date view");
   } else if (name == "setCity:animate:") {
     BackgroundSeen& seen = s.backgrounds[receiver];
     ++seen.binds;

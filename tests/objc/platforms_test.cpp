@@ -164,6 +164,24 @@ TEST(ObjcPlatform, NoShellProcessOutlivesItsWorld) {
   for (pid_t kept : templates) EXPECT_EQ(childrenOf(kept), std::vector<pid_t>{}) << kept;
 }
 
+// What the snapshot says of the add-on is read from the library loaded: an add-on that exports
+// only `alertShown` shows it, and the other eight symbols as missing.
+TEST(ObjcPlatform, TheAddonsMissingSymbolsAreThoseTheLibraryDoesNotExport) {
+  const nimsim::ObjcPaths real = nimsim::defaultObjcPaths();
+  std::string said;
+  EXPECT_EQ(run("boot shell\nexpect addon.alertShown == true\n"
+                "expect addon.missingSymbols.length == 8\n"
+                "expect addon.missingSymbols[0] == \"weatherView\"\n"
+                "expect addon.missingSymbols[7] == \"weatherHeaderView\"\n"
+                "expect addon.city == null\n",
+                {real.shell, NIMBREL_BARE_ADDON}, said),
+            nimsim::exitStatus::ok)
+      << said;
+  EXPECT_EQ(run("boot shell\nexpect addon.missingSymbols.length == 0\n", real, said),
+            nimsim::exitStatus::ok)
+      << said;
+}
+
 // The run's page says which platform the run was played on, whatever the options say.
 TEST(ObjcPlatform, ThePageNamesThePlatformThatRan) {
   nimsim::ParseResult parsed = nimsim::parseScenario("boot shell\nlock\nwake\n", "page.scn");

@@ -133,12 +133,6 @@ class ScriptedWorld : public World {
   double now() const override { return clock_; }
   const sim::Record* record() const override { return booted_ ? &record_ : nullptr; }
   json snapshot(double) override { return state; }
-  Scene scene(std::optional<ScreenKind>, double) override {
-    Scene s;
-    s.width = 10;
-    s.height = 20;
-    return s;
-  }
   std::string showText(const std::string& what, double) override { return "show " + what + "\n"; }
 
  private:

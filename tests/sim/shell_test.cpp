@@ -12,6 +12,7 @@
 
 #include "host/methods.h"
 #include "sim/runtime/instance.h"
+#include "tests/support/clock_texts.h"
 
 namespace {
 
@@ -90,22 +91,7 @@ TEST_F(ShellTest, HidingTheSubtitleOrTheDateHidesTheDateLine) {
 }
 
 TEST(ClockTexts, AreThoseOfTheMomentInUtcWithAFallbackForImpossibleMoments) {
-  struct Case {
-    double seconds;
-    const char* time;
-    const char* date;
-  };
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const std::vector<Case> cases = {
-      {0, "0:00", "Thursday, 1 January"},
-      {1700000000, "22:13", "Tuesday, 14 November"},
-      {-1, "23:59", "Wednesday, 31 December"},
-      {951782400, "0:00", "Tuesday, 29 February"},
-      {nan, "0:00", "Thursday, 1 January"},
-      {std::numeric_limits<double>::infinity(), "0:00", "Thursday, 1 January"},
-      {1e300, "0:00", "Thursday, 1 January"},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : nimbrel::testing::kClockTextCases) {
     EXPECT_EQ(sim::clockTimeText(c.seconds), c.time) << c.seconds;
     EXPECT_EQ(sim::clockDateText(c.seconds), c.date) << c.seconds;
   }

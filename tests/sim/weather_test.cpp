@@ -422,7 +422,7 @@ TEST_F(Weather, SomeConditionImagesExistOnlyUnderTheirUnderscoredSpelling) {
   EXPECT_EQ(images->conditionImageNameWithConditionIndex(48), std::nullopt);
 }
 
-TEST_F(Weather, ABackgroundDrawsItsBoundCitysCurrentWeatherAndRecordsEachBind) {
+TEST_F(Weather, ABackgroundDrawsItsCitysWeatherWhenBoundAndRecordsEachBind) {
   auto background = catalog.backgroundClass()->make(host::makeRect(0, 0, 375, 667));
   CityData data = fullCity();
   auto city = catalog.newCity(data);
@@ -430,14 +430,19 @@ TEST_F(Weather, ABackgroundDrawsItsBoundCitysCurrentWeatherAndRecordsEachBind) {
   background->setCity(city, true);
   city->setConditionCode(4);
   city->setIsDay(false);
+  EXPECT_EQ(background->drawnCondition(), 30) << "what it drew, until it draws again";
+  EXPECT_EQ(background->drawnIsDay(), true);
+  background->setCity(city, true);
   EXPECT_EQ(background->drawnCondition(), 4);
   EXPECT_EQ(background->drawnIsDay(), false);
   background->setCity(nullptr, false);
+  EXPECT_EQ(background->drawnCondition(), std::nullopt);
   EXPECT_EQ(background->city(), nullptr);
-  EXPECT_EQ(background->bindCount(), 2u);
+  EXPECT_EQ(background->bindCount(), 3u);
   EXPECT_FALSE(background->lastBindAnimated());
   EXPECT_EQ(record.textsIn("bind"),
             (std::vector<std::string>{"background 1 bound to Lisbon (condition 30, day), animated",
+                                      "background 1 bound to Lisbon (condition 4, night), animated",
                                       "background 1 unbound, not animated"}));
 }
 

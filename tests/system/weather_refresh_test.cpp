@@ -220,7 +220,7 @@ TEST_F(WeatherCompletion, CustomConditionIsAppliedBeforeTheLockScreenIsBound) {
   complete(makeCity("Here"));
   EXPECT_EQ(state().city->conditionCode(), 4);
   EXPECT_EQ(lock->drawnCondition(), 4);
-  // The background reads the city live; the record has what it was bound to, when.
+  // The background drew the city as it was bound, as the record says.
   EXPECT_EQ(process().record().textsIn("bind"),
             std::vector<std::string>{"background 1 bound to Here (condition 4, night), animated"});
 }
