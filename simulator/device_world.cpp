@@ -118,6 +118,15 @@ void DeviceWorld::setDateViewMethod(const std::string& selector, bool present) {
   else
     throw std::invalid_argument("no date view method named " + selector);
 }
+void DeviceWorld::setPlatterHeader(const std::string& answer) {
+  static const std::map<std::string, sim::PlatterHeader> answers = {
+      {"header", sim::PlatterHeader::todayHeader},
+      {"nil", sim::PlatterHeader::nil},
+      {"plain-view", sim::PlatterHeader::plainView}};
+  const auto found = answers.find(answer);
+  if (found == answers.end()) throw std::invalid_argument("no header-view answer " + answer);
+  device_->version().weatherClasses.platterHeader = found->second;
+}
 void DeviceWorld::setHome(const std::string& path) { launch_.homeDirectory = path; }
 void DeviceWorld::setSeed(std::uint32_t seed) { launch_.randomSeed = seed; }
 

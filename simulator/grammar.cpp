@@ -70,6 +70,9 @@ std::optional<CheckError> checkTypedValue(Statement& s, std::size_t typeIndex) {
 const std::vector<std::string> kDateViewMethods = {
     "setSubtitleHidden:", "setDateHidden:", "_timeLabel"};
 
+// What a platter controller's -headerView may answer.
+const std::vector<std::string> kPlatterHeaderAnswers = {"header", "nil", "plain-view"};
+
 // The views `shell move` and `shell scroll` name (host views take an index instead).
 const std::vector<std::string> kMovableViews = {"date-view",           "date-container",
                                                 "wallpaper-container", "wallpaper-window",
@@ -231,6 +234,11 @@ std::vector<CommandForm> buildForms() {
        {choice("method", kDateViewMethods)},
        {},
        "the date view lacks a method",
+       {}},
+      {"device header-view",
+       {choice("answer", kPlatterHeaderAnswers)},
+       {},
+       "what the Weather platter controller's -headerView answers",
        {}},
       {"device has class", {param("class", K::name)}, {}, "undo 'device lacks class'", {}},
       {"device has method",

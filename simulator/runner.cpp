@@ -74,6 +74,7 @@ bool needsProcess(const std::string& command) {
                                              "device lacks class",
                                              "device late class",
                                              "device lacks method",
+                                             "device header-view",
                                              "device has class",
                                              "device has method",
                                              "seed",
@@ -210,6 +211,8 @@ class Runner {
       world_.setDateViewMethod(a[0].text, false);
     else if (c == "device has method")
       world_.setDateViewMethod(a[0].text, true);
+    else if (c == "device header-view")
+      world_.setPlatterHeader(a[0].text);
     else if (c == "seed") {
       if (!options_.seed) {
         world_.setSeed(static_cast<std::uint32_t>(a[0].number));

@@ -77,6 +77,8 @@ class World {
   // A class of a framework that loads after the add-on; loadLateFrameworks loads them.
   virtual void setClassLate(const std::string& name, bool late) = 0;
   virtual void setDateViewMethod(const std::string& selector, bool present) = 0;
+  // What a platter controller's -headerView answers: "header", "nil" or "plain-view".
+  virtual void setPlatterHeader(const std::string& answer) = 0;
   virtual void setHome(const std::string& path) = 0;
   virtual void setSeed(std::uint32_t seed) = 0;
 

@@ -143,7 +143,7 @@
 
 @interface WAWeatherPlatterViewController : TSObject {
   UIView* _view;
-  WATodayHeaderView* _headerView;
+  UIView* _headerView; /* a WATodayHeaderView unless TSSetPlatterHeader says otherwise */
 }
 - (UIView*)view;
 - (WATodayHeaderView*)headerView;

@@ -2,8 +2,10 @@
 #import "objc/test_shell/weather.h"
 
 static BOOL bindRaises;
+static TSPlatterHeader platterHeader;
 
 void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
+void TSSetPlatterHeader(TSPlatterHeader answer) { platterHeader = answer; }
 
 @implementation WUIDynamicWeatherBackground
 
@@ -76,6 +78,7 @@ static WUIAsynchronousAssetLoader* sharedAssetLoader;
 @end
 
 void TSWeatherViewsShutdown(void) {
+  TSSetPlatterHeader(TSPlatterTodayHeader);
   TSSetWeatherArtwork(nil, nil, nil);
   [sharedAssetLoader release];
   sharedAssetLoader = nil;
@@ -205,8 +208,12 @@ static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
   if (!self) return nil;
   /* The platter and its header as the Weather framework sizes them, whatever the screen. */
   _view = [[UIView alloc] initWithFrame:TSRectMake(0, 0, 359, 300)];
-  _headerView = [[WATodayHeaderView alloc] initWithFrame:TSRectMake(0, 0, 359, 106)];
-  [_view addSubview:_headerView];
+  const CGRect headerFrame = TSRectMake(0, 0, 359, 106);
+  if (platterHeader == TSPlatterTodayHeader)
+    _headerView = [[WATodayHeaderView alloc] initWithFrame:headerFrame];
+  else if (platterHeader == TSPlatterPlainView)
+    _headerView = [[UIView alloc] initWithFrame:headerFrame];
+  if (_headerView) [_view addSubview:_headerView];
   return self;
 }
 
@@ -221,7 +228,7 @@ static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
 }
 
 - (WATodayHeaderView*)headerView {
-  return _headerView;
+  return (WATodayHeaderView*)_headerView;
 }
 
 @end

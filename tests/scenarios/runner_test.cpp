@@ -39,6 +39,7 @@ class ScriptedWorld : public World {
   }
   void setClassLate(const std::string& n, bool l) override { log("late " + n + (l ? " +" : " -")); }
   void setDateViewMethod(const std::string& n, bool) override { log("method " + n); }
+  void setPlatterHeader(const std::string& answer) override { log("header-view " + answer); }
   void setHome(const std::string& p) override { log("home " + p); }
   void setSeed(std::uint32_t s) override { log("seed " + std::to_string(s)); }
   void boot(const std::string& bundle, const std::vector<std::string>& args) override {
