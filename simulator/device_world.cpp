@@ -162,6 +162,13 @@ void DeviceWorld::setPlistBinary(const std::string& path, bool binary) {
 void DeviceWorld::writeFile(const std::string& path, const std::string& text) {
   writeBytes(path, text);
 }
+void DeviceWorld::appendFile(const std::string& path, const std::string& text, std::size_t times) {
+  fs::path file = hostPath(path);
+  makeFolder(file.parent_path(), fs::path(path).parent_path().string());
+  std::ofstream out(file, std::ios::binary | std::ios::app);
+  for (std::size_t i = 0; i < times; ++i) out << text;
+  if (!out) throw std::invalid_argument("cannot write " + path);
+}
 void DeviceWorld::deleteFile(const std::string& path) {
   std::error_code ec;
   fs::remove(hostPath(path), ec);

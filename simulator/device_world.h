@@ -41,6 +41,7 @@ class DeviceWorld : public World {
   void deletePlistKey(const std::string& path, const std::string& key) override;
   void setPlistBinary(const std::string& path, bool binary) override;
   void writeFile(const std::string& path, const std::string& text) override;
+  void appendFile(const std::string& path, const std::string& text, std::size_t times) override;
   void deleteFile(const std::string& path) override;
   void createFolder(const std::string& path) override;
   void removeFolder(const std::string& path) override;

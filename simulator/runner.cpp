@@ -92,6 +92,7 @@ bool needsProcess(const std::string& command) {
                                              "plist set",
                                              "plist delete",
                                              "file write",
+                                             "file append",
                                              "file delete",
                                              "folder create",
                                              "folder remove",
@@ -260,7 +261,10 @@ class Runner {
       world_.deletePlistKey(a[0].text, a[1].text);
     else if (c == "file write")
       world_.writeFile(a[0].text, a[1].text);
-    else if (c == "file delete")
+    else if (c == "file append") {
+      const Arg* times = s.option("times");
+      world_.appendFile(a[0].text, a[1].text, times ? static_cast<std::size_t>(times->number) : 1);
+    } else if (c == "file delete")
       world_.deleteFile(a[0].text);
     else if (c == "file fail-next-write")
       world_.failNextWrite(a[0].text == "no-space" ? sim::WriteFault::noSpace

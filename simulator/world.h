@@ -98,6 +98,7 @@ class World {
   virtual void deletePlistKey(const std::string& path, const std::string& key) = 0;
   virtual void setPlistBinary(const std::string& path, bool binary) = 0;
   virtual void writeFile(const std::string& path, const std::string& text) = 0;
+  virtual void appendFile(const std::string& path, const std::string& text, std::size_t times) = 0;
   virtual void deleteFile(const std::string& path) = 0;
   virtual void createFolder(const std::string& path) = 0;
   virtual void removeFolder(const std::string& path) = 0;

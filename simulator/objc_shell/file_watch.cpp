@@ -1,10 +1,12 @@
 // The add-on's property-list files on the device, as the simulated platform traces them: each
 // read and write of a file under the device folder, and the one write a scenario makes fail.
-// The binding reads a file's data with +[NSData dataWithContentsOfFile:] and writes it with
-// -[NSData writeToFile:atomically:]; the shell process stands between, then calls on.
+// The binding reads a file's data with +[NSData dataWithContentsOfFile:] (the preferences
+// domain's too, as its stand-in for cfprefsd) and writes it with -[NSData
+// writeToFile:atomically:]; the shell process stands between, then calls on.
 #include <cstdlib>
 #include <string>
 
+#include "objc/runtime/foundation.h"
 #include "simulator/objc_shell/file_watch.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
@@ -17,7 +19,6 @@ using nimbrel::objc::asImp;
 using nimbrel::objc::impAs;
 
 IMP originalRead = nullptr;
-IMP originalDictionaryRead = nullptr;
 // The binding reads the domain's file twice for one load of the settings: for its key list,
 // then (when it has keys) for their values.
 bool valuesNext = false;
@@ -32,18 +33,12 @@ std::optional<std::string> devicePath(id file) {
   return path->substr(std::string(root).size());
 }
 
-// The number of keys of the property list in `data`, or none when it holds no dictionary.
+// The number of keys of the property list in `data`, or none when it holds no dictionary;
+// read within the limits the binding keeps, since a hostile file must not end this process.
 std::optional<std::size_t> keyCount(id data) {
-  if (!data) return std::nullopt;
-  try {
-    id list = msg(classNamed("NSPropertyListSerialization"),
-                  "propertyListWithData:options:format:error:", data, 0ul,
-                  static_cast<void*>(nullptr), static_cast<id*>(nullptr));
-    if (!isKind(list, "NSDictionary")) return std::nullopt;
-    return msg<unsigned long>(list, "count");
-  } catch (const host::PlatformException&) {
-    return std::nullopt;
-  }
+  id list = nimbrel::objc::propertyListFromData(data);
+  if (!isKind(list, "NSDictionary")) return std::nullopt;
+  return msg<unsigned long>(list, "count");
 }
 
 // "1 keys" as reads say it; a write says "1 key".
@@ -51,12 +46,32 @@ std::string keys(std::size_t count, bool singular = false) {
   return std::to_string(count) + (singular && count == 1 ? " key" : " keys");
 }
 
+// The preferences domain a file belongs to, or none for another file.
+std::optional<std::string> preferencesDomain(const std::string& path) {
+  constexpr std::string_view folder = "/var/mobile/Library/Preferences/";
+  if (!path.starts_with(folder) || !path.ends_with(".plist")) return std::nullopt;
+  return path.substr(folder.size(), path.size() - folder.size() - 6);
+}
+
+void tracePreferencesRead(const std::string& domain, std::size_t count) {
+  if (valuesNext)
+    state().add("preferences", "values of " + domain + " (" + keys(count) + ")");
+  else if (count == 0)
+    state().add("preferences", "no key list for " + domain);
+  else
+    state().add("preferences", "key list of " + domain + " (" + keys(count) + ")");
+  valuesNext = !valuesNext && count > 0;
+}
+
 id read(id self, SEL cmd, id file) {
   id data = impAs<id, id>(originalRead)(self, cmd, file);
   if (!calledByAddon(__builtin_return_address(0))) return data;
   if (auto path = devicePath(file)) {
     auto count = keyCount(data);
-    state().add("file", "read " + *path + (count ? " (" + keys(*count) + ")" : ": none"));
+    if (auto domain = preferencesDomain(*path))
+      tracePreferencesRead(*domain, count.value_or(0));
+    else
+      state().add("file", "read " + *path + (count ? " (" + keys(*count) + ")" : ": none"));
   }
   return data;
 }
@@ -77,35 +92,9 @@ BOOL write(id self, SEL cmd, id file, BOOL atomically) {
   return written;
 }
 
-// The domain a preferences file belongs to, or none for another file.
-std::optional<std::string> preferencesDomain(id file) {
-  constexpr std::string_view folder = "/var/mobile/Library/Preferences/";
-  std::optional<std::string> path = devicePath(file);
-  if (!path || !path->starts_with(folder) || !path->ends_with(".plist")) return std::nullopt;
-  return path->substr(folder.size(), path->size() - folder.size() - 6);
-}
-
-id readDictionary(id self, SEL cmd, id file) {
-  id read = impAs<id, id>(originalDictionaryRead)(self, cmd, file);
-  if (!calledByAddon(__builtin_return_address(0))) return read;
-  if (auto domain = preferencesDomain(file)) {
-    const unsigned long count = read ? msg<unsigned long>(read, "count") : 0;
-    if (valuesNext)
-      state().add("preferences", "values of " + *domain + " (" + keys(count) + ")");
-    else if (count == 0)
-      state().add("preferences", "no key list for " + *domain);
-    else
-      state().add("preferences", "key list of " + *domain + " (" + keys(count) + ")");
-    valuesNext = !valuesNext && count > 0;
-  }
-  return read;
-}
-
 }  // namespace
 
 void watchFiles() {
-  originalDictionaryRead = replaceMethod(objc_getClass("NSDictionary"),
-                                         "initWithContentsOfFile:", asImp(&readDictionary));
   originalRead =
       replaceMethod(objc_getMetaClass("NSData"), "dataWithContentsOfFile:", asImp(&read));
   originalWrite = replaceMethod(objc_getClass("NSData"), "writeToFile:atomically:", asImp(&write));

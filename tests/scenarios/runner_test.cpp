@@ -61,6 +61,9 @@ class ScriptedWorld : public World {
   void deletePlistKey(const std::string&, const std::string&) override { log("plist delete"); }
   void setPlistBinary(const std::string&, bool b) override { log(b ? "binary" : "xml"); }
   void writeFile(const std::string& p, const std::string&) override { log("write " + p); }
+  void appendFile(const std::string& p, const std::string&, std::size_t times) override {
+    log("append " + p + " " + std::to_string(times));
+  }
   void deleteFile(const std::string& p) override { log("rm " + p); }
   void createFolder(const std::string& p) override { log("mkdir " + p); }
   void removeFolder(const std::string& p) override { log("rmdir " + p); }
