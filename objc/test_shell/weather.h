@@ -149,6 +149,10 @@
 - (WATodayHeaderView*)headerView;
 @end
 
+/* A city's condition or day flag changed: each background bound to it redraws, in the order
+ * the backgrounds were made (told to the call observer as "redraw"). */
+void TSRedrawBackgroundsOf(City* city);
+
 /* The weather conditions run from 0 to this count minus one. */
 enum { TSConditionCount = 48 };
 

@@ -1,24 +1,64 @@
 /* The Weather app's views and the loaders of their artwork. */
 #import "objc/test_shell/weather.h"
 
+#include <stdlib.h>
+#include <string.h>
+
 static BOOL bindRaises;
 static TSPlatterHeader platterHeader;
 
 void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
 void TSSetPlatterHeader(TSPlatterHeader answer) { platterHeader = answer; }
 
+/* The backgrounds alive, in the order they were made (not retained): a city's change
+ * redraws those bound to it in that order. */
+static WUIDynamicWeatherBackground** liveBackgrounds;
+static NSUInteger liveCount, liveCapacity;
+
+static void TSAddLiveBackground(WUIDynamicWeatherBackground* background) {
+  if (liveCount == liveCapacity) {
+    liveCapacity = liveCapacity ? 2 * liveCapacity : 16;
+    liveBackgrounds = realloc(liveBackgrounds, liveCapacity * sizeof *liveBackgrounds);
+  }
+  liveBackgrounds[liveCount++] = background;
+}
+
+static void TSRemoveLiveBackground(WUIDynamicWeatherBackground* background) {
+  for (NSUInteger i = 0; i < liveCount; ++i) {
+    if (liveBackgrounds[i] != background) continue;
+    memmove(&liveBackgrounds[i], &liveBackgrounds[i + 1],
+            (liveCount - i - 1) * sizeof *liveBackgrounds);
+    --liveCount;
+    return;
+  }
+}
+
+void TSRedrawBackgroundsOf(City* city) {
+  for (NSUInteger i = 0; i < liveCount; ++i)
+    if ([liveBackgrounds[i] city] == city)
+      TSTellCallObserver("redraw", liveBackgrounds[i], 0, NO, city);
+}
+
 @implementation WUIDynamicWeatherBackground
 
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
-  if (self) _gradientLayer = YES;
+  if (self) {
+    _gradientLayer = YES;
+    TSAddLiveBackground(self);
+  }
   TSTellCallObserver("initWithFrame:", self, 0, NO, nil);
   return self;
 }
 
 - (void)dealloc {
+  TSRemoveLiveBackground(self);
   [_city release];
   [super dealloc];
+}
+
+- (void)didMoveToWindow {
+  TSTellCallObserver("didMoveToWindow", self, 0, NO, _city);
 }
 
 - (void)setCity:(City*)city animate:(BOOL)animate {

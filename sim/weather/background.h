@@ -14,14 +14,19 @@ namespace sim {
 
 // Draws the weather of the city bound to it: its condition code and day flag as the city
 // reports them at drawing time. Each setCity:animate: is written to the record under
-// "bind"; creation and gradient changes under "view". Backgrounds are numbered in the order
-// they are made, per process, so the record can tell them apart.
+// "bind", and so is each redraw when the bound city's condition or day flag changes;
+// creation, gradient changes and leaving the window (bound or not) under "view".
+// Backgrounds are numbered in the order they are made, per process, so the record can tell
+// them apart.
 class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
  public:
   SimWeatherBackground(host::Class& cls, const host::Rect& frame, Record& record, int number);
+  ~SimWeatherBackground() override;
 
   void setCity(const std::shared_ptr<host::City>& city, bool animate) override;
   void setGradientLayer(bool enabled) override;
+  // The bound city's condition or day flag changed.
+  void redraw();
 
   // Inspection.
   const std::shared_ptr<host::City>& city() const { return city_; }
@@ -34,7 +39,12 @@ class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
   int number() const { return number_; }
   std::string describeContents() const override;
 
+ protected:
+  void leftWindow() override;
+
  private:
+  void unbindFromCity();
+
   Record& record_;
   int number_;
   std::shared_ptr<host::City> city_;
