@@ -118,6 +118,15 @@ void DeviceWorld::setDateViewMethod(const std::string& selector, bool present) {
   else
     throw std::invalid_argument("no date view method named " + selector);
 }
+void DeviceWorld::setPlatterHeader(const std::string& answer) {
+  static const std::map<std::string, sim::PlatterHeader> answers = {
+      {"header", sim::PlatterHeader::todayHeader},
+      {"nil", sim::PlatterHeader::nil},
+      {"plain-view", sim::PlatterHeader::plainView}};
+  const auto found = answers.find(answer);
+  if (found == answers.end()) throw std::invalid_argument("no header-view answer " + answer);
+  device_->version().weatherClasses.platterHeader = found->second;
+}
 void DeviceWorld::setHome(const std::string& path) { launch_.homeDirectory = path; }
 void DeviceWorld::setSeed(std::uint32_t seed) { launch_.randomSeed = seed; }
 
@@ -152,6 +161,13 @@ void DeviceWorld::setPlistBinary(const std::string& path, bool binary) {
 }
 void DeviceWorld::writeFile(const std::string& path, const std::string& text) {
   writeBytes(path, text);
+}
+void DeviceWorld::appendFile(const std::string& path, const std::string& text, std::size_t times) {
+  fs::path file = hostPath(path);
+  makeFolder(file.parent_path(), fs::path(path).parent_path().string());
+  std::ofstream out(file, std::ios::binary | std::ios::app);
+  for (std::size_t i = 0; i < times; ++i) out << text;
+  if (!out) throw std::invalid_argument("cannot write " + path);
 }
 void DeviceWorld::deleteFile(const std::string& path) {
   std::error_code ec;

@@ -30,6 +30,7 @@ class DeviceWorld : public World {
   void setClassPresent(const std::string& name, bool present) override;
   void setClassLate(const std::string& name, bool late) override;
   void setDateViewMethod(const std::string& selector, bool present) override;
+  void setPlatterHeader(const std::string& answer) override;
   void setHome(const std::string& path) override;
   void setSeed(std::uint32_t seed) override;
   void setPreference(const std::string& key, const host::Value& value) override;
@@ -40,6 +41,7 @@ class DeviceWorld : public World {
   void deletePlistKey(const std::string& path, const std::string& key) override;
   void setPlistBinary(const std::string& path, bool binary) override;
   void writeFile(const std::string& path, const std::string& text) override;
+  void appendFile(const std::string& path, const std::string& text, std::size_t times) override;
   void deleteFile(const std::string& path) override;
   void createFolder(const std::string& path) override;
   void removeFolder(const std::string& path) override;

@@ -70,6 +70,12 @@ std::optional<CheckError> checkTypedValue(Statement& s, std::size_t typeIndex) {
 const std::vector<std::string> kDateViewMethods = {
     "setSubtitleHidden:", "setDateHidden:", "_timeLabel"};
 
+// `file append ... times=N` at most: a file nested a million levels deep is as hostile as any.
+constexpr double kMaxAppendTimes = 1000000;
+
+// What a platter controller's -headerView may answer.
+const std::vector<std::string> kPlatterHeaderAnswers = {"header", "nil", "plain-view"};
+
 // The views `shell move` and `shell scroll` name (host views take an index instead).
 const std::vector<std::string> kMovableViews = {"date-view",           "date-container",
                                                 "wallpaper-container", "wallpaper-window",
@@ -232,6 +238,11 @@ std::vector<CommandForm> buildForms() {
        {},
        "the date view lacks a method",
        {}},
+      {"device header-view",
+       {choice("answer", kPlatterHeaderAnswers)},
+       {},
+       "what the Weather platter controller's -headerView answers",
+       {}},
       {"device has class", {param("class", K::name)}, {}, "undo 'device lacks class'", {}},
       {"device has method",
        {choice("method", kDateViewMethods)},
@@ -304,6 +315,17 @@ std::vector<CommandForm> buildForms() {
        {},
        "write text as the whole content of a device file",
        {}},
+      {"file append",
+       {param("path", K::path), param("text", K::name)},
+       {param("times", K::integer)},
+       "append text, times=N over, to a device file (created when missing)",
+       [](Statement& s) -> std::optional<CheckError> {
+         const Arg* times = s.option("times");
+         if (!times || (times->number >= 1 && times->number <= kMaxAppendTimes))
+           return std::nullopt;
+         return error(times->column, "expected a whole number from 1 to " +
+                                         std::to_string(static_cast<long>(kMaxAppendTimes)));
+       }},
       {"file delete", {param("path", K::path)}, {}, "delete a device file", {}},
       {"file fail-next-write",
        {choice("fault", {"no-space", "rename", "temp-file"})},

@@ -54,6 +54,11 @@ class ObjcWorld final : public DeviceWorld {
                                                               : "no temporary file"}});
   }
 
+  void setPlatterHeader(const std::string& answer) override {
+    DeviceWorld::setPlatterHeader(answer);
+    platterHeader_ = answer;
+  }
+
   // The Weather app: kept here and given to every process at boot.
   void setLocalCity(LocalCity availability, const CitySetup& city) override {
     localCity_ = availability;
@@ -366,6 +371,7 @@ class ObjcWorld final : public DeviceWorld {
                    {"nativeHeight", profile.pixels.height}}},
                  {"absentClasses", absentClassNames()},
                  {"lacksMethods", lacksMethods()},
+                 {"platterHeader", platterHeader_},
                  {"displayStatus", kDisplayStatusName},
                  {"landscape", device_->orientation() == sim::Orientation::landscape},
                  {"lateClasses", device_->version().lateClasses},
@@ -389,6 +395,7 @@ class ObjcWorld final : public DeviceWorld {
   bool appOpened_ = false;
   std::optional<host::Array> savedCities_;
   bool celsius_ = true;
+  std::string platterHeader_ = "header";
   json pendingUpdates_ = json::array();
   bool locked_ = false;
   std::optional<std::uint64_t> display_;

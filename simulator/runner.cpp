@@ -76,6 +76,7 @@ bool needsProcess(const std::string& command) {
                                              "device lacks class",
                                              "device late class",
                                              "device lacks method",
+                                             "device header-view",
                                              "device has class",
                                              "device has method",
                                              "seed",
@@ -93,6 +94,7 @@ bool needsProcess(const std::string& command) {
                                              "plist set",
                                              "plist delete",
                                              "file write",
+                                             "file append",
                                              "file delete",
                                              "folder create",
                                              "folder remove",
@@ -212,6 +214,8 @@ class Runner {
       world_.setDateViewMethod(a[0].text, false);
     else if (c == "device has method")
       world_.setDateViewMethod(a[0].text, true);
+    else if (c == "device header-view")
+      world_.setPlatterHeader(a[0].text);
     else if (c == "seed") {
       if (!options_.seed) {
         world_.setSeed(static_cast<std::uint32_t>(a[0].number));
@@ -259,7 +263,10 @@ class Runner {
       world_.deletePlistKey(a[0].text, a[1].text);
     else if (c == "file write")
       world_.writeFile(a[0].text, a[1].text);
-    else if (c == "file delete")
+    else if (c == "file append") {
+      const Arg* times = s.option("times");
+      world_.appendFile(a[0].text, a[1].text, times ? static_cast<std::size_t>(times->number) : 1);
+    } else if (c == "file delete")
       world_.deleteFile(a[0].text);
     else if (c == "file fail-next-write")
       world_.failNextWrite(a[0].text == "no-space" ? sim::WriteFault::noSpace

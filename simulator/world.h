@@ -75,6 +75,8 @@ class World {
   // A class of a framework that loads after the add-on; loadLateFrameworks loads them.
   virtual void setClassLate(const std::string& name, bool late) = 0;
   virtual void setDateViewMethod(const std::string& selector, bool present) = 0;
+  // What a platter controller's -headerView answers: "header", "nil" or "plain-view".
+  virtual void setPlatterHeader(const std::string& answer) = 0;
   virtual void setHome(const std::string& path) = 0;
   virtual void setSeed(std::uint32_t seed) = 0;
 
@@ -94,6 +96,7 @@ class World {
   virtual void deletePlistKey(const std::string& path, const std::string& key) = 0;
   virtual void setPlistBinary(const std::string& path, bool binary) = 0;
   virtual void writeFile(const std::string& path, const std::string& text) = 0;
+  virtual void appendFile(const std::string& path, const std::string& text, std::size_t times) = 0;
   virtual void deleteFile(const std::string& path) = 0;
   virtual void createFolder(const std::string& path) = 0;
   virtual void removeFolder(const std::string& path) = 0;

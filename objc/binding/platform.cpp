@@ -69,10 +69,12 @@ class Preferences final : public host::Preferences {
 
 class PropertyListFiles final : public host::PropertyListFiles {
  public:
+  // As dictionaryWithContentsOfFile: reads it (GNUstep's reads no binary lists, which the
+  // phone's does), within the limits.
   std::optional<host::Dictionary> dictionaryWithContentsOfFile(std::string_view path) override {
     PoolScope pool;
     Owned file = makeString(seam::devicePath(path));
-    return dictionaryFrom(readDictionary(file.get()));
+    return dictionaryFrom(propertyListWithContentsOfFile(file.get()));
   }
 
   bool writeToFile(const host::Dictionary& dictionary, std::string_view path,
@@ -98,24 +100,6 @@ class PropertyListFiles final : public host::PropertyListFiles {
                     0ul, static_cast<id*>(nullptr));
   }
 #endif
-
-  static id readDictionary(id file) {
-#if defined(__APPLE__)
-    return send<id>(cls<"NSDictionary">(), sel<"dictionaryWithContentsOfFile:">(), file);
-#else
-    // GNUstep's dictionaryWithContentsOfFile: reads no binary lists, which the phone does;
-    // the serializer reads them, and raises on a malformed file where the phone answers nil.
-    id data = send<id>(cls<"NSData">(), sel<"dataWithContentsOfFile:">(), file);
-    if (!data) return nullptr;
-    try {
-      return sendGuarded<id>(cls<"NSPropertyListSerialization">(),
-                             sel<"propertyListWithData:options:format:error:">(), data, 0ul,
-                             static_cast<void*>(nullptr), static_cast<id*>(nullptr));
-    } catch (const host::PlatformException&) {
-      return nullptr;
-    }
-#endif
-  }
 };
 
 // Darwin notifications reach the add-on's callbacks through these registrations.

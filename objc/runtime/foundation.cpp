@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "objc/runtime/message.h"
+#include "plist/limits.h"
 
 namespace nimbrel::objc {
 
@@ -149,6 +150,25 @@ Owned makeDictionary(const host::Dictionary& entries) {
     send<void>(dictionary.get(), sel<"setObject:forKey:">(), nsValue.get(), nsKey.get());
   }
   return dictionary;
+}
+
+id propertyListFromData(id data) {
+  if (!data) return nullptr;
+  const auto* bytes = send<const char*>(data, sel<"bytes">());
+  const auto length = send<unsigned long>(data, sel<"length">());
+  if (!plist::withinLimits(std::string_view(bytes, length))) return nullptr;
+  // GNUstep's reader raises on a malformed list, where the phone's answers nil.
+  try {
+    return sendGuarded<id>(cls<"NSPropertyListSerialization">(),
+                           sel<"propertyListWithData:options:format:error:">(), data, 0ul,
+                           static_cast<void*>(nullptr), static_cast<id*>(nullptr));
+  } catch (const host::PlatformException&) {
+    return nullptr;
+  }
+}
+
+id propertyListWithContentsOfFile(id path) {
+  return propertyListFromData(send<id>(cls<"NSData">(), sel<"dataWithContentsOfFile:">(), path));
 }
 
 std::optional<host::Dictionary> dictionaryFrom(id object) {

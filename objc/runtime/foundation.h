@@ -69,4 +69,12 @@ std::optional<host::Value> valueFrom(id object);
 Owned makeDictionary(const host::Dictionary& dictionary);
 std::optional<host::Dictionary> dictionaryFrom(id object);
 
+// The property list in NSData, handed to NSPropertyListSerialization only within the limits
+// every platform keeps (plist/limits.h): Foundation's reader recurses once per nesting level,
+// and a list nested a few hundred thousand levels deep would end the shell. Autoreleased; nil
+// for no data and for a malformed, oversized or too deeply nested list.
+id propertyListFromData(id data);
+// The same for a file (an NSString path), read with +[NSData dataWithContentsOfFile:].
+id propertyListWithContentsOfFile(id path);
+
 }  // namespace nimbrel::objc

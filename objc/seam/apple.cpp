@@ -6,7 +6,12 @@
 #include <dlfcn.h>
 #include <notify.h>
 
+#include <cstdint>
+#include <fstream>
+#include <string>
+
 #include "objc/seam/system.h"
+#include "plist/limits.h"
 
 extern "C" void NSLog(id format, ...);
 
@@ -28,15 +33,36 @@ void deliver(CFNotificationCenterRef, void* observer, CFStringRef name, const vo
   registration->callback(registration->context, text);
 }
 
+// cfprefsd reads the domain's file and hands its values over as a property list, which
+// CFPreferences decodes in this process, recursing once per nesting level: a domain whose
+// file is beyond the limits every reader keeps reads as no keys. No file passes (the values
+// may not be written yet).
+bool domainFileWithinLimits(id domain) {
+  char name[256];
+  if (!CFStringGetCString((CFStringRef)domain, name, sizeof name, kCFStringEncodingUTF8))
+    return false;
+  std::ifstream file(std::string("/var/mobile/Library/Preferences/") + name + ".plist",
+                     std::ios::binary | std::ios::ate);
+  if (!file) return true;
+  const std::streamoff size = file.tellg();
+  if (size < 0 || static_cast<std::uint64_t>(size) > nimbrel::plist::maxBytes) return false;
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  file.seekg(0);
+  file.read(bytes.data(), size);
+  return file && nimbrel::plist::withinLimits(bytes);
+}
+
 }  // namespace
 
 // Toll-free bridging: an NSString or NSArray is the CFStringRef or CFArrayRef it points at.
 id copyPreferencesKeyList(id domain) {
+  if (!domainFileWithinLimits(domain)) return nullptr;
   return (id)CFPreferencesCopyKeyList((CFStringRef)domain, kCFPreferencesCurrentUser,
                                       kCFPreferencesAnyHost);
 }
 
 id copyPreferencesMultiple(id keys, id domain) {
+  if (!domainFileWithinLimits(domain)) return nullptr;
   return (id)CFPreferencesCopyMultiple((CFArrayRef)keys, (CFStringRef)domain,
                                        kCFPreferencesCurrentUser, kCFPreferencesAnyHost);
 }

@@ -28,13 +28,15 @@ id told(const char* call, id domain, id copy) {
   return copy;
 }
 
-// The domain's file, as cfprefsd keeps it for the mobile user; nil when missing or unreadable.
+// The domain's file, as cfprefsd keeps it for the mobile user, read within the limits every
+// reader keeps; nil when missing, unreadable or not a dictionary.
 Owned domainValues(id domain) {
   std::string path = "/var/mobile/Library/Preferences/";
   path += stringFrom(domain).value_or("") + ".plist";
   Owned file = makeString(devicePath(path));
-  return Owned(send<id>(send<id>(cls<"NSDictionary">(), sel<"alloc">()),
-                        sel<"initWithContentsOfFile:">(), file.get()));
+  id values = propertyListWithContentsOfFile(file.get());
+  if (!isKindOfClass(values, cls<"NSDictionary">())) return Owned();
+  return Owned(send<id>(values, sel<"retain">()));
 }
 
 }  // namespace

@@ -76,6 +76,15 @@ TSCall TSLastCall(const char* selector);
  * NSInternalInconsistencyException. Only the add-on binds backgrounds, so such an exception
  * can only come out of a replaced method. */
 void TSSetBackgroundBindRaises(BOOL raises);
+/* What -headerView of a WAWeatherPlatterViewController made from now on answers: its
+ * WATodayHeaderView (at boot), nil, or a plain UIView in the header's place, as a Weather
+ * framework whose platter is laid out otherwise may. */
+typedef enum TSPlatterHeader {
+  TSPlatterTodayHeader,
+  TSPlatterNoHeader,
+  TSPlatterPlainView
+} TSPlatterHeader;
+void TSSetPlatterHeader(TSPlatterHeader answer);
 /* Makes the date view lack -_timeLabel, -setSubtitleHidden: or -setDateHidden: as an older
  * system's does (TSBoot's legacy class lacks the second by itself): it does
  * not respond to it, and sending it raises NSInvalidArgumentException. */

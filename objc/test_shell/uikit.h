@@ -16,6 +16,11 @@
   NSMutableArray* _subviews;
 }
 - (id)initWithFrame:(CGRect)frame;
+/* The window the view is, or lies inside; nil for none. */
+- (UIView*)window;
+/* Sent to the view and to each view inside it once it has left its window (and only then:
+ * the test shell tells no arrival). */
+- (void)didMoveToWindow;
 - (CGRect)frame;
 - (void)setFrame:(CGRect)frame;
 - (CGRect)bounds;

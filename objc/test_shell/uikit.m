@@ -193,6 +193,30 @@ static CGRect TSStandardized(CGRect r) {
   return [NSArray arrayWithArray:_subviews];
 }
 
+- (UIView*)window {
+  for (UIView* at = self; at; at = at->_superview)
+    if ([at isKindOfClass:[UIWindow class]]) return at;
+  return nil;
+}
+
+- (void)didMoveToWindow {
+}
+
+/* Out of the superview's list, telling no one. */
+static void TSDetach(UIView* view) {
+  UIView* parent = view->_superview;
+  if (!parent) return;
+  view->_superview = nil;
+  [parent->_subviews removeObjectIdenticalTo:view];
+}
+
+/* As UIKit tells a subtree that has left its window: the view, then each view inside it. */
+static void TSTellLeftWindow(UIView* view) {
+  [view didMoveToWindow];
+  NSArray* inside = [NSArray arrayWithArray:view->_subviews];
+  for (NSUInteger i = 0; i < [inside count]; ++i) TSTellLeftWindow([inside objectAtIndex:i]);
+}
+
 - (void)addSubview:(UIView*)view {
   if (!view) return;
   /* A view inside itself would make a loop that owns itself and never ends a walk up. */
@@ -200,18 +224,20 @@ static CGRect TSStandardized(CGRect r) {
     [NSException raise:NSInvalidArgumentException
                 format:@"Can't add self as subview, nor a view it lies inside"];
   [view retain];
-  [view removeFromSuperview];
+  const BOOL wasInWindow = [view window] != nil;
+  TSDetach(view);
   [_subviews addObject:view];
   view->_superview = self;
+  if (wasInWindow && ![view window]) TSTellLeftWindow(view);
   [view release];
 }
 
 - (void)removeFromSuperview {
-  UIView* parent = _superview;
-  if (!parent) return;
-  _superview = nil;
+  if (!_superview) return;
   [self retain];
-  [parent->_subviews removeObjectIdenticalTo:self];
+  const BOOL wasInWindow = [self window] != nil;
+  TSDetach(self);
+  if (wasInWindow && ![self window]) TSTellLeftWindow(self);
   [self release];
 }
 

@@ -98,8 +98,10 @@
 }
 - (void)setCity:(City*)city animate:(BOOL)animate;
 - (City*)city;
-/* What it drew last, which it draws when bound: whether it drew a city, and that city's
- * condition and day flag then. */
+/* Draws its city as the city is now: when bound, and again when the bound city's condition or
+ * day flag changes. */
+- (void)drawCity;
+/* What it drew last: whether it drew a city, and that city's condition and day flag then. */
 - (BOOL)drewCity;
 - (NSInteger)drawnCondition;
 - (BOOL)drawnIsDay;
@@ -151,11 +153,15 @@
 
 @interface WAWeatherPlatterViewController : TSObject {
   UIView* _view;
-  WATodayHeaderView* _headerView;
+  UIView* _headerView; /* a WATodayHeaderView unless TSSetPlatterHeader says otherwise */
 }
 - (UIView*)view;
 - (WATodayHeaderView*)headerView;
 @end
+
+/* A city's condition or day flag changed: each background bound to it redraws, in the order
+ * the backgrounds were made (told to the call observer as "redraw"). */
+void TSRedrawBackgroundsOf(City* city);
 
 /* The weather conditions run from 0 to this count minus one. */
 enum { TSConditionCount = 48 };

@@ -220,7 +220,9 @@ static NSArray* TSNumbersIn(NSArray* list) {
 }
 
 - (void)setConditionCode:(NSInteger)code {
+  if (_conditionCode == code) return;
   _conditionCode = code;
+  TSRedrawBackgroundsOf(self);
 }
 
 - (BOOL)isDay {
@@ -228,7 +230,9 @@ static NSArray* TSNumbersIn(NSArray* list) {
 }
 
 - (void)setIsDay:(BOOL)isDay {
+  if (_isDay == isDay) return;
   _isDay = isDay;
+  TSRedrawBackgroundsOf(self);
 }
 
 - (BOOL)autoUpdate {

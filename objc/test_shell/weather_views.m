@@ -1,20 +1,60 @@
 /* The Weather app's views and the loaders of their artwork. */
 #import "objc/test_shell/weather.h"
 
+#include <stdlib.h>
+#include <string.h>
+
 static BOOL bindRaises;
+static TSPlatterHeader platterHeader;
 
 void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
+void TSSetPlatterHeader(TSPlatterHeader answer) { platterHeader = answer; }
+
+/* The backgrounds alive, in the order they were made (not retained): a city's change
+ * redraws those bound to it in that order. */
+static WUIDynamicWeatherBackground** liveBackgrounds;
+static NSUInteger liveCount, liveCapacity;
+
+static void TSAddLiveBackground(WUIDynamicWeatherBackground* background) {
+  if (liveCount == liveCapacity) {
+    liveCapacity = liveCapacity ? 2 * liveCapacity : 16;
+    liveBackgrounds = realloc(liveBackgrounds, liveCapacity * sizeof *liveBackgrounds);
+  }
+  liveBackgrounds[liveCount++] = background;
+}
+
+static void TSRemoveLiveBackground(WUIDynamicWeatherBackground* background) {
+  for (NSUInteger i = 0; i < liveCount; ++i) {
+    if (liveBackgrounds[i] != background) continue;
+    memmove(&liveBackgrounds[i], &liveBackgrounds[i + 1],
+            (liveCount - i - 1) * sizeof *liveBackgrounds);
+    --liveCount;
+    return;
+  }
+}
+
+void TSRedrawBackgroundsOf(City* city) {
+  for (NSUInteger i = 0; i < liveCount; ++i)
+    if ([liveBackgrounds[i] city] == city) {
+      [liveBackgrounds[i] drawCity];
+      TSTellCallObserver("redraw", liveBackgrounds[i], 0, NO, city);
+    }
+}
 
 @implementation WUIDynamicWeatherBackground
 
 - (id)initWithFrame:(CGRect)frame {
   self = [super initWithFrame:frame];
-  if (self) _gradientLayer = YES;
+  if (self) {
+    _gradientLayer = YES;
+    TSAddLiveBackground(self);
+  }
   TSTellCallObserver("initWithFrame:", self, 0, NO, nil);
   return self;
 }
 
 - (void)dealloc {
+  TSRemoveLiveBackground(self);
   [_city release];
   [super dealloc];
 }
@@ -24,6 +64,10 @@ void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
   _drewCity = _city != nil;
   _drawnCondition = [_city conditionCode];
   _drawnIsDay = [_city isDay];
+}
+
+- (void)didMoveToWindow {
+  TSTellCallObserver("didMoveToWindow", self, 0, NO, _city);
 }
 
 - (void)setCity:(City*)city animate:(BOOL)animate {
@@ -96,6 +140,7 @@ static WUIAsynchronousAssetLoader* sharedAssetLoader;
 @end
 
 void TSWeatherViewsShutdown(void) {
+  TSSetPlatterHeader(TSPlatterTodayHeader);
   TSSetWeatherArtwork(nil, nil, nil);
   [sharedAssetLoader release];
   sharedAssetLoader = nil;
@@ -225,8 +270,12 @@ static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
   if (!self) return nil;
   /* The platter and its header as the Weather framework sizes them, whatever the screen. */
   _view = [[UIView alloc] initWithFrame:TSRectMake(0, 0, 359, 300)];
-  _headerView = [[WATodayHeaderView alloc] initWithFrame:TSRectMake(0, 0, 359, 106)];
-  [_view addSubview:_headerView];
+  const CGRect headerFrame = TSRectMake(0, 0, 359, 106);
+  if (platterHeader == TSPlatterTodayHeader)
+    _headerView = [[WATodayHeaderView alloc] initWithFrame:headerFrame];
+  else if (platterHeader == TSPlatterPlainView)
+    _headerView = [[UIView alloc] initWithFrame:headerFrame];
+  if (_headerView) [_view addSubview:_headerView];
   return self;
 }
 
@@ -241,7 +290,7 @@ static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
 }
 
 - (WATodayHeaderView*)headerView {
-  return _headerView;
+  return (WATodayHeaderView*)_headerView;
 }
 
 @end

@@ -16,7 +16,7 @@
 #include <cstring>
 #include <memory>
 
-#include "sim/foundation/binary_plist_check.h"
+#include "plist/limits.h"
 #include "sim/foundation/openstep_plist.h"
 #include "sim/foundation/xml_plist_prepare.h"
 
@@ -315,22 +315,18 @@ thread_local RecentParses recentParses;
 }  // namespace
 
 std::optional<host::Value> parsePropertyList(std::string_view bytes) {
-  if (bytes.empty() || bytes.size() > maxPropertyListBytes) return std::nullopt;
-  if (bytes.starts_with("bplist00")) {
-    const BinaryPlistLimits limits{maxPropertyListDepth, maxPropertyListObjects};
-    if (!binaryPropertyListIsSafe(bytes, limits)) return std::nullopt;
-    return parseWithLibplist(bytes, true);
-  }
+  if (bytes.empty() || !nimbrel::plist::withinLimits(bytes)) return std::nullopt;
+  if (bytes.starts_with("bplist00")) return parseWithLibplist(bytes, true);
   if (looksLikeXml(bytes)) {
-    const auto prepared = prepareXmlPropertyList(bytes, maxPropertyListDepth);
+    const auto prepared = prepareXmlPropertyList(bytes);
     if (!prepared) return std::nullopt;
     return parseWithLibplist(*prepared, false);
   }
-  return parseOpenStepPropertyList(bytes, maxPropertyListDepth);
+  return parseOpenStepPropertyList(bytes, nimbrel::plist::maxDepth);
 }
 
 std::optional<host::Value> readPropertyList(const std::string& path) {
-  std::optional<std::string> bytes = readBytes(path, maxPropertyListBytes);
+  std::optional<std::string> bytes = readBytes(path, nimbrel::plist::maxBytes);
   if (!bytes) return std::nullopt;
   return recentParses.parse(std::move(*bytes));
 }

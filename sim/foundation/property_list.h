@@ -10,20 +10,12 @@
 
 namespace sim {
 
-// Files above this size are not read: no preferences or cache file comes near it, and it
-// bounds what a hostile file can make the parser allocate.
-inline constexpr std::size_t maxPropertyListBytes = 16 * 1024 * 1024;
-// Dictionaries and arrays nested deeper than this are refused before parsing; libplist
-// 2.2 recurses once per level and overflows its stack a few thousand levels down.
-inline constexpr std::size_t maxPropertyListDepth = 512;
-// Objects in a binary file's tree once shared references are expanded (libplist copies
-// each shared object per reference).
-inline constexpr std::size_t maxPropertyListObjects = 1 << 20;
-
 // Any property list from its bytes: binary ("bplist00"), XML, or OpenStep text, tried in
-// that order as CoreFoundation does. None for malformed, truncated, empty, oversized or too
-// deeply nested input, and for kinds this simulation does not model (UID, null, sets,
-// integers wider than 64 bits).
+// that order as CoreFoundation does. None for malformed, truncated or empty input, for what
+// the limits every platform keeps refuse (plist/limits.h: too large, too deeply nested;
+// libplist 2.2 recurses once per level and overflows its stack a few thousand levels down),
+// and for kinds this simulation does not model (UID, null, sets, integers wider than 64
+// bits).
 std::optional<host::Value> parsePropertyList(std::string_view bytes);
 
 // The property list in a file; none for a missing or unreadable file and whatever

@@ -1,4 +1,4 @@
-// A scan of XML property lists that bounds nesting and reads integers the Apple way.
+// A scan of XML property lists that reads integers the Apple way.
 #include "sim/foundation/xml_plist_prepare.h"
 
 #include <cstdint>
@@ -45,8 +45,6 @@ std::string_view tagName(std::string_view tag) {
   return tag.substr(0, end);
 }
 
-bool isContainerTag(std::string_view name) { return name == "dict" || name == "array"; }
-
 }  // namespace
 
 std::optional<std::string> canonicalXmlInteger(std::string_view text) {
@@ -74,10 +72,9 @@ std::optional<std::string> canonicalXmlInteger(std::string_view text) {
   return std::string("-").append(std::to_string(value));
 }
 
-std::optional<std::string> prepareXmlPropertyList(std::string_view xml, std::size_t maxDepth) {
+std::optional<std::string> prepareXmlPropertyList(std::string_view xml) {
   std::string out;
   out.reserve(xml.size());
-  std::size_t depth = 0;
   std::size_t at = 0;
   while (at < xml.size()) {
     const std::size_t open = xml.find('<', at);
@@ -96,15 +93,9 @@ std::optional<std::string> prepareXmlPropertyList(std::string_view xml, std::siz
     out.append(xml.substr(at, close + 1 - at));
     at = close + 1;
     const std::string_view tag = xml.substr(open + 1, close - open - 1);
-    if (tag.starts_with('!') || tag.starts_with('?')) continue;
-    const bool closing = tag.starts_with('/');
+    if (tag.starts_with('!') || tag.starts_with('?') || tag.starts_with('/')) continue;
     const bool selfClosing = tag.ends_with('/');
-    const std::string_view name = tagName(closing ? tag.substr(1) : tag);
-    if (closing) {
-      if (isContainerTag(name) && depth > 0) --depth;
-    } else if (isContainerTag(name) && !selfClosing && ++depth > maxDepth) {
-      return std::nullopt;
-    } else if (name == "integer") {
+    if (tagName(tag) == "integer") {
       const std::size_t end = selfClosing ? std::string_view::npos : xml.find("</integer>", at);
       if (end == std::string_view::npos) return std::nullopt;  // empty or unterminated
       const auto canonical = canonicalXmlInteger(xml.substr(at, end - at));

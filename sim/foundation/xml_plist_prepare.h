@@ -1,6 +1,6 @@
-// A scan of XML property lists before libplist parses them: bounds the nesting (libplist
-// 2.2 recurses once per level) and rewrites integers the way Apple's parser reads them
-// (libplist reads "010" as octal 8; Apple reads decimal 10).
+// A scan of XML property lists before libplist parses them: rewrites integers the way
+// Apple's parser reads them (libplist reads "010" as octal 8; Apple reads decimal 10). The
+// nesting is bounded before (plist/limits.h).
 #pragma once
 
 #include <cstddef>
@@ -16,8 +16,8 @@ namespace sim {
 // decimal, or none when Apple's parser would reject it.
 std::optional<std::string> canonicalXmlInteger(std::string_view text);
 
-// The XML text with every <integer> in canonical decimal, or none when dictionaries and
-// arrays nest deeper than maxDepth, a tag is unterminated, or an integer is invalid.
-std::optional<std::string> prepareXmlPropertyList(std::string_view xml, std::size_t maxDepth);
+// The XML text with every <integer> in canonical decimal, or none when a tag is unterminated
+// or an integer is invalid.
+std::optional<std::string> prepareXmlPropertyList(std::string_view xml);
 
 }  // namespace sim

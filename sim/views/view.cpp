@@ -91,21 +91,42 @@ void ViewState::addSubview(const std::shared_ptr<host::View>& view) {
   sharedView();  // refuses a parent not held by a shared_ptr, whose children could not find it
   // A copy: the reference may point into the old parent's list, which the move changes.
   std::shared_ptr<host::View> moved = view;
-  child.removeFromSuperview();
+  const bool wasInWindow = child.isInWindow();
+  child.detachFromSuperview();
   subviews_.push_back(moved);
   child.superview_ = weak_from_this();
   ++changes;
+  if (wasInWindow && !child.isInWindow()) child.leftWindow();
 }
 
 void ViewState::removeFromSuperview() {
-  std::shared_ptr<ViewState> parent = superview_.lock();
-  if (!parent) return;
   // The parent may hold the last reference to this view.
   std::shared_ptr<ViewState> keepAlive = weak_from_this().lock();
+  const bool wasInWindow = isInWindow();
+  detachFromSuperview();
+  if (wasInWindow && !isInWindow()) leftWindow();
+}
+
+void ViewState::detachFromSuperview() {
+  std::shared_ptr<ViewState> parent = superview_.lock();
+  if (!parent) return;
   auto found = find(parent->subviews_, &view());
   if (found != parent->subviews_.end()) parent->subviews_.erase(found);
   superview_.reset();
   ++changes;
+}
+
+bool ViewState::isInWindow() const {
+  for (const ViewState* at = this; at; at = at->superview_.lock().get())
+    for (const host::Class* cls = &at->view().objectClass(); cls; cls = cls->superclass())
+      if (cls->name() == "UIWindow") return true;
+  return false;
+}
+
+void ViewState::leftWindow() {
+  // A copy: a subview's record may not change the list, but nothing promises it.
+  const std::vector<std::shared_ptr<host::View>> subviews = subviews_;
+  for (const auto& subview : subviews) viewState(*subview).leftWindow();
 }
 
 void ViewState::bringSubviewToFront(const std::shared_ptr<host::View>& view) {

@@ -58,8 +58,17 @@ class ViewState : public std::enable_shared_from_this<ViewState> {
   void sendSubviewToBack(const std::shared_ptr<host::View>& view);
   bool isDescendantOfView(const host::View* view) const;
   host::Point convertPointToView(host::Point point, const host::View* view) const;
+  // Whether the view is a window or lies inside one.
+  bool isInWindow() const;
+
+ protected:
+  // The view, and with it each of its subviews, has just left its window
+  // (didMoveToWindow with no window).
+  virtual void leftWindow();
 
  private:
+  // Out of the superview's list, telling no one.
+  void detachFromSuperview();
   // The host view of this state as a shared pointer; refuses a view not owned by one.
   std::shared_ptr<host::View> sharedView();
   // The point in the root ancestor's coordinates, and that root.

@@ -32,8 +32,16 @@ SimWeatherBackground::SimWeatherBackground(host::Class& cls, const host::Rect& f
   });
 }
 
+SimWeatherBackground::~SimWeatherBackground() { unbindFromCity(); }
+
+void SimWeatherBackground::unbindFromCity() {
+  if (auto* bound = dynamic_cast<SimCity*>(city_.get())) bound->removeBoundBackground(*this);
+}
+
 void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool animate) {
+  unbindFromCity();
   city_ = city;
+  if (auto* bound = dynamic_cast<SimCity*>(city_.get())) bound->addBoundBackground(*this);
   lastAnimated_ = animate;
   ++binds_;
   draw();
@@ -42,6 +50,21 @@ void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool
     text += city ? " bound to " + describeWeather(*city) : std::string(" unbound");
     return text + (animate ? ", animated" : ", not animated");
   });
+}
+
+void SimWeatherBackground::redraw() {
+  draw();
+  record_.add("bind", [&] {
+    return "background " + std::to_string(number_) + " redrawn for " + describeWeather(*city_);
+  });
+}
+
+void SimWeatherBackground::leftWindow() {
+  record_.add("view", [&] {
+    return "background " + std::to_string(number_) + " left its window, " +
+           (city_ ? "bound to " + describeWeather(*city_) : std::string("unbound"));
+  });
+  ViewImpl::leftWindow();
 }
 
 void SimWeatherBackground::setGradientLayer(bool enabled) {

@@ -13,15 +13,20 @@
 namespace sim {
 
 // Draws the weather of the city bound to it: its condition code and day flag as the city
-// reports them at drawing time, which is when it is bound. Each setCity:animate: is written to the
-// record under "bind"; creation and gradient changes under "view". Backgrounds are numbered in the
-// order they are made, per process, so the record can tell them apart.
+// reports them at drawing time: when it is bound, and again when the bound city's condition or
+// day flag changes. Each setCity:animate: is written to the record under "bind", and so is each
+// redraw; creation, gradient changes and leaving the window (bound or not) under "view".
+// Backgrounds are numbered in the order they are made, per process, so the record can tell
+// them apart.
 class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
  public:
   SimWeatherBackground(host::Class& cls, const host::Rect& frame, Record& record, int number);
+  ~SimWeatherBackground() override;
 
   void setCity(const std::shared_ptr<host::City>& city, bool animate) override;
   void setGradientLayer(bool enabled) override;
+  // The bound city's condition or day flag changed.
+  void redraw();
 
   // Inspection.
   const std::shared_ptr<host::City>& city() const { return city_; }
@@ -34,9 +39,13 @@ class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
   int number() const { return number_; }
   std::string describeContents() const override;
 
+ protected:
+  void leftWindow() override;
+
  private:
   // Takes what its city has now as what it shows.
   void draw();
+  void unbindFromCity();
 
   Record& record_;
   int number_;

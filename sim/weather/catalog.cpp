@@ -58,8 +58,8 @@ void WeatherCatalog::defineInterfaceClasses(Runtime& runtime, const ViewClasses&
     header.emplace(HeaderClasses{headerClass, views.label, highLow, views.view, views.color});
   }
   if (present.platterViewController)
-    platter_ = &runtime.defineClass<PlatterViewControllerClassImpl>(names::platterViewController,
-                                                                    nullptr, views.view, header);
+    platter_ = &runtime.defineClass<PlatterViewControllerClassImpl>(
+        names::platterViewController, nullptr, views.view, header, present.platterHeader);
 }
 
 void WeatherCatalog::reset() {

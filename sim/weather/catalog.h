@@ -28,6 +28,8 @@ struct WeatherClassSet {
   bool platterViewController = true;     // WAWeatherPlatterViewController
   bool todayHeaderView = true;           // WATodayHeaderView and WAHighLowLabel
   bool hourlyForecast = true;            // WAHourlyForecast
+  // What a platter controller's -headerView answers where WATodayHeaderView exists.
+  PlatterHeader platterHeader = PlatterHeader::todayHeader;
 };
 
 // The class names, spelled once.

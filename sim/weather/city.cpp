@@ -1,6 +1,10 @@
 // City: stored fields, the objects it hands out and its dictionary form.
 #include "sim/weather/city.h"
 
+#include <algorithm>
+
+#include "sim/weather/background.h"
+
 namespace sim {
 
 SimCity::SimCity(CityClass& cls, CityData data) : Instance(cls), class_(cls) { setData(data); }
@@ -28,6 +32,34 @@ CityData SimCity::data() const {
   CityData data = data_;
   if (location_) data.location = location_->coordinate();
   return data;
+}
+
+void SimCity::setConditionCode(std::int64_t code) {
+  if (data_.conditionCode == code) return;
+  data_.conditionCode = code;
+  redrawBoundBackgrounds();
+}
+
+void SimCity::setIsDay(bool isDay) {
+  if (data_.isDay == isDay) return;
+  data_.isDay = isDay;
+  redrawBoundBackgrounds();
+}
+
+void SimCity::addBoundBackground(SimWeatherBackground& background) {
+  boundBackgrounds_.push_back(&background);
+}
+
+void SimCity::removeBoundBackground(SimWeatherBackground& background) {
+  std::erase(boundBackgrounds_, &background);
+}
+
+// In the order the backgrounds were made, as a process's views are kept.
+void SimCity::redrawBoundBackgrounds() const {
+  std::vector<SimWeatherBackground*> bound = boundBackgrounds_;
+  std::sort(bound.begin(), bound.end(),
+            [](const auto* a, const auto* b) { return a->number() < b->number(); });
+  for (SimWeatherBackground* background : bound) background->redraw();
 }
 
 void SimCity::setData(CityData data) {

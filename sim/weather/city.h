@@ -68,6 +68,8 @@ class CityClass final : public ClassImpl<host::Class> {
 
 // City. Temperatures and forecasts are handed out as fresh objects built from the stored
 // values; the location is the very object last set (or one made from a dictionary).
+class SimWeatherBackground;
+
 class SimCity final : public Instance<host::City> {
  public:
   explicit SimCity(CityClass& cls, CityData data = {});
@@ -75,9 +77,10 @@ class SimCity final : public Instance<host::City> {
   std::shared_ptr<host::Location> location() const override { return location_; }
   void setLocation(const std::shared_ptr<host::Location>& location) override;
   std::int64_t conditionCode() const override { return data_.conditionCode; }
-  void setConditionCode(std::int64_t code) override { data_.conditionCode = code; }
+  // A change redraws every background bound to the city, as the Weather framework's does.
+  void setConditionCode(std::int64_t code) override;
   bool isDay() const override { return data_.isDay; }
-  void setIsDay(bool isDay) override { data_.isDay = isDay; }
+  void setIsDay(bool isDay) override;
   void setAutoUpdate(bool autoUpdate) override { data_.autoUpdate = autoUpdate; }
   std::optional<host::Date> updateTime() const override { return data_.updateTime; }
   void setUpdateTime(std::optional<host::Date> time) override { data_.updateTime = time; }
@@ -91,12 +94,18 @@ class SimCity final : public Instance<host::City> {
   bool autoUpdate() const { return data_.autoUpdate; }
   const std::string& name() const { return data_.name; }
 
+  // The backgrounds bound to the city, which setCity:animate: keeps.
+  void addBoundBackground(SimWeatherBackground& background);
+  void removeBoundBackground(SimWeatherBackground& background);
+
  private:
   std::shared_ptr<host::Temperature> makeTemperature(double celsius) const;
+  void redrawBoundBackgrounds() const;
 
   CityClass& class_;
   CityData data_;  // every field but the location, which location_ holds
   std::shared_ptr<host::Location> location_;
+  std::vector<SimWeatherBackground*> boundBackgrounds_;  // each unbinds before it goes
 };
 
 // "Paris" for a named city, "unnamed city" otherwise: how the record names a city.

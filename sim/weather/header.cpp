@@ -58,9 +58,11 @@ std::string SimTodayHeaderView::describeContents() const {
 std::shared_ptr<host::PlatterViewController> PlatterViewControllerClassImpl::make() {
   auto view = std::make_shared<sim::View>(plainView_, platterFrame);
   std::shared_ptr<SimTodayHeaderView> header;
-  if (header_) {
+  if (header_ && answer_ == PlatterHeader::todayHeader) {
     header = SimTodayHeaderView::make(*header_);
     view->addSubview(header);
+  } else if (header_ && answer_ == PlatterHeader::plainView) {
+    view->addSubview(std::make_shared<sim::View>(plainView_, headerFrame));
   }
   return std::make_shared<SimPlatterViewController>(*this, std::move(view), std::move(header));
 }

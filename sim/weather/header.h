@@ -65,6 +65,11 @@ class SimTodayHeaderView final : public ViewImpl<host::TodayHeaderView> {
   std::shared_ptr<Label> location_, line1_, temperature_, high_, low_, line2_;
 };
 
+// What a platter controller's -headerView answers, where the system has WATodayHeaderView:
+// the header, nil, or a plain view in its place. The platform interface answers only a
+// header, so the last two both read as none.
+enum class PlatterHeader { todayHeader, nil, plainView };
+
 // The platter's controller: its view holds the header, which fills its top.
 class SimPlatterViewController final : public Instance<host::PlatterViewController> {
  public:
@@ -85,14 +90,15 @@ class SimPlatterViewController final : public Instance<host::PlatterViewControll
 class PlatterViewControllerClassImpl final : public ClassImpl<host::PlatterViewControllerClass> {
  public:
   PlatterViewControllerClassImpl(ClassSetup setup, host::Class& plainView,
-                                 std::optional<HeaderClasses> header)
-      : ClassImpl(std::move(setup)), plainView_(plainView), header_(header) {}
+                                 std::optional<HeaderClasses> header, PlatterHeader answer)
+      : ClassImpl(std::move(setup)), plainView_(plainView), header_(header), answer_(answer) {}
 
   std::shared_ptr<host::PlatterViewController> make() override;
 
  private:
   host::Class& plainView_;
   std::optional<HeaderClasses> header_;
+  PlatterHeader answer_;
 };
 
 }  // namespace sim

@@ -119,9 +119,10 @@ void SimLocationUpdater::applyReport(host::City& city,
                                      const WeatherReport& report, double time) {
   auto* sim = dynamic_cast<SimCity*>(&city);
   if (!sim) throw std::logic_error("not modelled: updating the weather of a foreign city");
+  // Through the setters, which redraw the backgrounds bound to the city, as the framework's do.
+  sim->setConditionCode(report.conditionCode);
+  sim->setIsDay(report.isDay);
   CityData data = sim->data();
-  data.conditionCode = report.conditionCode;
-  data.isDay = report.isDay;
   data.temperatureCelsius = report.temperatureCelsius;
   data.hourlyCelsius = report.hourlyCelsius;
   data.updateTime = host::Date{time};

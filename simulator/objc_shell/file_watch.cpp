@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "objc/runtime/foundation.h"
 #include "simulator/objc_shell/file_watch.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
@@ -29,18 +30,12 @@ std::optional<std::string> devicePath(id file) {
   return path->substr(std::string(root).size());
 }
 
-// The number of keys of the property list in `data`, or none when it holds no dictionary.
+// The number of keys of the property list in `data`, or none when it holds no dictionary;
+// read within the limits the binding keeps, since a hostile file must not end this process.
 std::optional<std::size_t> keyCount(id data) {
-  if (!data) return std::nullopt;
-  try {
-    id list = msg(classNamed("NSPropertyListSerialization"),
-                  "propertyListWithData:options:format:error:", data, 0ul,
-                  static_cast<void*>(nullptr), static_cast<id*>(nullptr));
-    if (!isKind(list, "NSDictionary")) return std::nullopt;
-    return msg<unsigned long>(list, "count");
-  } catch (const host::PlatformException&) {
-    return std::nullopt;
-  }
+  id list = nimbrel::objc::propertyListFromData(data);
+  if (!isKind(list, "NSDictionary")) return std::nullopt;
+  return msg<unsigned long>(list, "count");
 }
 
 // "1 keys" as reads say it; a write says "1 key".
@@ -48,12 +43,22 @@ std::string keys(std::size_t count, bool singular = false) {
   return std::to_string(count) + (singular && count == 1 ? " key" : " keys");
 }
 
+// The preferences domain a file belongs to, or none for another file.
+std::optional<std::string> preferencesDomain(const std::string& path) {
+  constexpr std::string_view folder = "/var/mobile/Library/Preferences/";
+  if (!path.starts_with(folder) || !path.ends_with(".plist")) return std::nullopt;
+  return path.substr(folder.size(), path.size() - folder.size() - 6);
+}
+
 id read(id self, SEL cmd, id file) {
   id data = impAs<id, id>(originalRead)(self, cmd, file);
   if (!calledByAddon(__builtin_return_address(0))) return data;
   if (auto path = devicePath(file)) {
-    auto count = keyCount(data);
-    state().add("file", "read " + *path + (count ? " (" + keys(*count) + ")" : ": none"));
+    // The preferences stand-in tells of the domain's files itself, as copies of keys or values.
+    if (!preferencesDomain(*path)) {
+      auto count = keyCount(data);
+      state().add("file", "read " + *path + (count ? " (" + keys(*count) + ")" : ": none"));
+    }
   }
   return data;
 }

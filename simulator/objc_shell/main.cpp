@@ -132,6 +132,11 @@ void takeArguments(const json& r) {
   GSInitializeProcess(static_cast<int>(arguments.size()), argv.data(), environ);
 }
 
+TSPlatterHeader platterHeaderAnswer(const std::string& name) {
+  if (name == "nil") return TSPlatterNoHeader;
+  return name == "plain-view" ? TSPlatterPlainView : TSPlatterTodayHeader;
+}
+
 void boot(const json& r) {
   ProcessState& s = state();
   // The device's folder, where the binding and the file watch look.
@@ -155,6 +160,7 @@ void boot(const json& r) {
          screen["scale"].get<double>(), r.value("legacyDateView", false));
   for (const json& selector : r.value("lacksMethods", json::array()))
     TSSetDateViewLacks(selector.get<std::string>().c_str(), YES);
+  TSSetPlatterHeader(platterHeaderAnswer(r.value("platterHeader", "header")));
   TSSetScreenNativeSize(screen["nativeWidth"].get<double>(), screen["nativeHeight"].get<double>());
   // A shell started in landscape lays itself out so from the start.
   double width = screen["width"].get<double>(), height = screen["height"].get<double>();

@@ -74,6 +74,13 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
     s.add("bind", "background " + std::to_string(seen.number) +
                       (object ? " bound to " + describeWeather(object) : " unbound") +
                       (flag ? ", animated" : ", not animated"));
+  } else if (name == "redraw") {
+    s.add("bind", "background " + std::to_string(s.backgrounds[receiver].number) + " redrawn for " +
+                      describeWeather(object));
+  } else if (name == "didMoveToWindow") {
+    s.add("view", "background " + std::to_string(s.backgrounds[receiver].number) +
+                      " left its window, " +
+                      (object ? "bound to " + describeWeather(object) : std::string("unbound")));
   } else if (name == "updateWeatherForLocation:city:withCompletionHandler:") {
     s.add("weather", "requested for " + describeCity(object) + " at " + describeLocation(receiver));
   } else if (name == "completeWeatherUpdate") {

@@ -329,6 +329,35 @@ TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
   EXPECT_GE(TSLastCall("setCity:animate:").count - bindsBefore, 3 * 10000);
 }
 
+// The platter controller's -headerView answers nil, or a plain view where the header was: a
+// completed update with the header on shows no header and takes the controller's view out of
+// the date view, without a crash.
+class ShellDayPlatter : public ShellDay, public ::testing::WithParamInterface<TSPlatterHeader> {};
+
+TEST_P(ShellDayPlatter, ACompletionWithAControllerWithoutAHeaderShowsNone) {
+  TSSetPlatterHeader(GetParam());
+  writeSettings(kDaySettings);
+  load();
+  Pool pool;
+  lock();
+  id dateView = wake();
+  id controllerView = subviewAt(dateView, 0);
+  ASSERT_TRUE(isMember(controllerView, "UIView"));
+  ASSERT_NE(exported<std::shared_ptr<host::PlatterViewController>>("wthrView"), nullptr);
+  TSRunLoop(0.1);
+  EXPECT_EQ(TSPendingUpdates(), 0);
+  EXPECT_EQ(exported<std::shared_ptr<host::TodayHeaderView>>("weatherHeaderView"), nullptr);
+  EXPECT_EQ(exported<std::shared_ptr<host::PlatterViewController>>("wthrView"), nullptr);
+  EXPECT_EQ(msg(controllerView, "superview"), nullptr);
+  id background = subviewOf(dateView, "WUIDynamicWeatherBackground");
+  ASSERT_NE(background, nullptr);
+  EXPECT_EQ(subviewOf(background, "WATodayHeaderView"), nullptr);
+  EXPECT_EQ(msg<long>(msg(background, "city"), "conditionCode"), 32);
+}
+
+INSTANTIATE_TEST_SUITE_P(NilOrPlainView, ShellDayPlatter,
+                         ::testing::Values(TSPlatterNoHeader, TSPlatterPlainView));
+
 TEST_F(ShellDay, AnOlderDateViewStillHidesItsDateAndAShellExceptionReachesTheShell) {
   TSShutdown(&shell_);
   TSBoot(&shell_, 375, 667, 2, YES);

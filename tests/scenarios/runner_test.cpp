@@ -39,6 +39,7 @@ class ScriptedWorld : public World {
   }
   void setClassLate(const std::string& n, bool l) override { log("late " + n + (l ? " +" : " -")); }
   void setDateViewMethod(const std::string& n, bool) override { log("method " + n); }
+  void setPlatterHeader(const std::string& answer) override { log("header-view " + answer); }
   void setHome(const std::string& p) override { log("home " + p); }
   void setSeed(std::uint32_t s) override { log("seed " + std::to_string(s)); }
   void boot(const std::string& bundle, const std::vector<std::string>& args) override {
@@ -60,6 +61,9 @@ class ScriptedWorld : public World {
   void deletePlistKey(const std::string&, const std::string&) override { log("plist delete"); }
   void setPlistBinary(const std::string&, bool b) override { log(b ? "binary" : "xml"); }
   void writeFile(const std::string& p, const std::string&) override { log("write " + p); }
+  void appendFile(const std::string& p, const std::string&, std::size_t times) override {
+    log("append " + p + " " + std::to_string(times));
+  }
   void deleteFile(const std::string& p) override { log("rm " + p); }
   void createFolder(const std::string& p) override { log("mkdir " + p); }
   void removeFolder(const std::string& p) override { log("rmdir " + p); }

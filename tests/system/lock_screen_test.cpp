@@ -461,10 +461,17 @@ TEST_F(LockScreen, OneLockCycleInOrder) {
                 "view: made WUIDynamicWeatherBackground 1 with frame (0, 0, 375, 667)",
                 "bind: background 1 bound to Cupertino (condition 0, night), animated",
                 "weather: requested for Cupertino at (48.85, 2.35)",
+                // The update changes the bound city itself: its background redraws at once.
+                "bind: background 1 redrawn for Cupertino (condition 26, night)",
+                "bind: background 1 redrawn for Cupertino (condition 26, day)",
                 "weather: completed for Cupertino at (48.85, 2.35): condition 26 day 18°C",
                 "bind: background 1 bound to Cupertino (condition 26, day), animated",
+                // Display off: out of the window still bound, then unbound.
+                "view: background 1 left its window, bound to Cupertino (condition 26, day)",
                 "bind: background 1 unbound, not animated",
                 "bind: background 1 bound to Cupertino (condition 26, day), animated",
+                // The unlock takes it out of the window and leaves it bound.
+                "view: background 1 left its window, bound to Cupertino (condition 26, day)",
             }));
   EXPECT_FALSE(state().screenLocked);
   EXPECT_EQ(lockBackground()->superview(), nullptr);

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "plist/limits.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/nested_plists.h"
 
 namespace {
 
@@ -135,22 +137,13 @@ TEST(PropertyListFixtures, AllFilterFormsReadToTheSameStructure) {
   EXPECT_EQ(readFixture("filter-text-executables.plist"), executables);
 }
 
-std::string nestedXml(std::size_t depth) {
-  std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>k</key>";
-  for (std::size_t i = 1; i < depth; ++i) xml += "<array>";
-  for (std::size_t i = 1; i < depth; ++i) xml += "</array>";
-  return xml + "</dict></plist>";
-}
-
-std::string nestedText(std::size_t depth) {
-  return "{ k = " + std::string(depth - 1, '(') + std::string(depth - 1, ')') + "; }";
-}
-
 TEST(PropertyListNesting, IsBoundedAtTheDocumentedDepth) {
-  EXPECT_TRUE(sim::parsePropertyList(nestedXml(sim::maxPropertyListDepth)));
-  EXPECT_FALSE(sim::parsePropertyList(nestedXml(sim::maxPropertyListDepth + 1)));
-  EXPECT_TRUE(sim::parsePropertyList(nestedText(sim::maxPropertyListDepth)));
-  EXPECT_FALSE(sim::parsePropertyList(nestedText(sim::maxPropertyListDepth + 1)));
+  EXPECT_TRUE(sim::parsePropertyList(nested_plists::xml(nimbrel::plist::maxDepth)));
+  EXPECT_FALSE(sim::parsePropertyList(nested_plists::xml(nimbrel::plist::maxDepth + 1)));
+  EXPECT_TRUE(sim::parsePropertyList(nested_plists::openStep(nimbrel::plist::maxDepth)));
+  EXPECT_FALSE(sim::parsePropertyList(nested_plists::openStep(nimbrel::plist::maxDepth + 1)));
+  EXPECT_TRUE(sim::parsePropertyList(nested_plists::binary(nimbrel::plist::maxDepth)));
+  EXPECT_FALSE(sim::parsePropertyList(nested_plists::binary(nimbrel::plist::maxDepth + 1)));
 }
 
 TEST(XmlIntegers, ReadTheWayApplesParserDoes) {
@@ -365,7 +358,7 @@ TEST_F(PropertyListWriting, UnwritableValuesFailTheWholeWrite) {
 }
 
 TEST_F(PropertyListWriting, OversizedFilesReadAsNone) {
-  writeText("big.plist", "{ a = \"" + std::string(sim::maxPropertyListBytes, 'x') + "\"; }");
+  writeText("big.plist", "{ a = \"" + std::string(nimbrel::plist::maxBytes, 'x') + "\"; }");
   EXPECT_FALSE(sim::readDictionary(path("big.plist")));
 }
 

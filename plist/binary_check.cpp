@@ -1,12 +1,12 @@
 // A structural check of binary property lists (bplist00) with an explicit stack.
-#include "sim/foundation/binary_plist_check.h"
+#include "plist/binary_check.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-namespace sim {
+namespace nimbrel::plist {
 
 namespace {
 
@@ -275,4 +275,4 @@ bool binaryPropertyListIsSafe(std::string_view bytes, BinaryPlistLimits limits) 
   return BinaryPlistChecker(bytes, *trailer, limits).check();
 }
 
-}  // namespace sim
+}  // namespace nimbrel::plist

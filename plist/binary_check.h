@@ -1,12 +1,12 @@
-// A structural check of binary property lists, done before libplist sees them: libplist
-// 2.2 recurses once per nesting level and expands shared objects, so hostile files could
-// overflow its stack or its memory.
+// A structural check of binary property lists, done before a reader sees them: libplist 2.2
+// and Foundation's readers recurse once per nesting level, and libplist expands shared
+// objects, so hostile files could overflow their stack or memory.
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 
-namespace sim {
+namespace nimbrel::plist {
 
 struct BinaryPlistLimits {
   std::size_t maxDepth;            // containers nested inside each other, the root being 1
@@ -18,4 +18,4 @@ struct BinaryPlistLimits {
 // Walks the graph with an explicit stack, never recursing.
 bool binaryPropertyListIsSafe(std::string_view bytes, BinaryPlistLimits limits);
 
-}  // namespace sim
+}  // namespace nimbrel::plist
