@@ -2,8 +2,15 @@
 #import "objc/test_shell/weather.h"
 
 static BOOL bindRaises;
+static int raisesAtBind;
 
 void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
+
+void TSRaiseAtNextBind(void) { ++raisesAtBind; }
+
+static void TSRaiseAtBind(void) {
+  [NSException raise:NSInternalInconsistencyException format:@"The background cannot bind now"];
+}
 
 @implementation WUIDynamicWeatherBackground
 
@@ -20,9 +27,13 @@ void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
 }
 
 - (void)setCity:(City*)city animate:(BOOL)animate {
+  if (raisesAtBind > 0) {
+    --raisesAtBind;
+    TSTellCallObserver("raise setCity:animate:", self, 0, animate, city);
+    TSRaiseAtBind();
+  }
   TSRecordCall("setCity:animate:", self, 0, animate, city);
-  if (bindRaises)
-    [NSException raise:NSInternalInconsistencyException format:@"The background cannot bind now"];
+  if (bindRaises) TSRaiseAtBind();
   TSAssignRetained(&_city, city);
 }
 
