@@ -78,8 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                         host::methods::TickTock::selector, nullptr, true);
                     return t.lockScreenBackground();
                   },
-                  [](Entries& t) { t.process().runLoop().advance(100); }, "-tickTock", false,
-                  true},
+                  [](Entries& t) { t.process().runLoop().advance(100); }, "-tickTock", false, true},
         EntryCase{"TheLockCompleteObserver",
                   [](Entries& t) {
                     state().settings.randomWeather = state().settings.randomWeatherUnLock = true;
@@ -109,15 +108,14 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   [](Entries& t) { t.post(nimbrel::kSettingsChangedNotification); },
                   "be.quorvane.nimbrel/preferences.changed", true, false},
-        EntryCase{"TheWeatherUpdatesCompletion",
-                  [](Entries& t) {
-                    state().settings.enabled = true;
-                    return t.lockScreenBackground();
-                  },
-                  [](Entries& t) {
-                    nimbrel::onWeatherUpdated(t.process().factory().newCity(), nullptr);
-                  },
-                  "the weather update's completion", false, true}),
+        EntryCase{
+            "TheWeatherUpdatesCompletion",
+            [](Entries& t) {
+              state().settings.enabled = true;
+              return t.lockScreenBackground();
+            },
+            [](Entries& t) { nimbrel::onWeatherUpdated(t.process().factory().newCity(), nullptr); },
+            "the weather update's completion", false, true}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // What the entry did before the raise stays done: the lock is noted and the completion's city
