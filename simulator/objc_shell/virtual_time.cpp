@@ -119,8 +119,12 @@ void advanceTo(double until) {
     s.now = std::max(s.now, due->next);
     const VirtualTimer fired = *due;
     if (fired.traced) s.add("timer", "fired " + fired.description);
-    if (fired.repeats) due->next += fired.interval;
     fire(fired);
+    // As the run loop does, a repeating timer's next date is set once its callout is over, one
+    // interval after the date it fired for; a target that raised leaves it as it was.
+    auto still = std::find_if(s.timers.begin(), s.timers.end(),
+                              [&](const VirtualTimer& t) { return t.timer == fired.timer; });
+    if (still != s.timers.end() && fired.repeats) still->next = fired.next + fired.interval;
   }
   s.now = std::max(s.now, until);
 }
