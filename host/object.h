@@ -63,11 +63,18 @@ class PlatformException : public std::runtime_error {
 class ExpectPlatformException {
  public:
   ExpectPlatformException() noexcept : ExpectPlatformException(true) {}
-  ~ExpectPlatformException() { expected_.store(outer_, std::memory_order_relaxed); }
+  ~ExpectPlatformException() {
+    if (restores_) expected_ = outer_;
+    if (counted_) stepsOpen_.fetch_sub(1, std::memory_order_relaxed);
+  }
   ExpectPlatformException(const ExpectPlatformException&) = delete;
   ExpectPlatformException& operator=(const ExpectPlatformException&) = delete;
 
-  static bool active() noexcept { return expected_.load(std::memory_order_relaxed); }
+  // A thread with a step open sees its own count, so the shared count, one plain load, answers
+  // alone for the common case of no step anywhere.
+  static bool active() noexcept {
+    return stepsOpen_.load(std::memory_order_relaxed) != 0 && expected_;
+  }
 
   // Where the platform calls into the add-on: the new call expects nothing, whatever step of
   // an outer call it interrupts, until it marks a step of its own.
@@ -77,14 +84,22 @@ class ExpectPlatformException {
 
  private:
   explicit ExpectPlatformException(bool expected) noexcept
-      : outer_(expected_.load(std::memory_order_relaxed)) {
-    expected_.store(expected, std::memory_order_relaxed);
+      : counted_(expected), restores_(expected || active()) {
+    if (counted_) stepsOpen_.fetch_add(1, std::memory_order_relaxed);
+    if (!restores_) return;
+    outer_ = expected_;
+    expected_ = expected;
   }
 
-  bool outer_;
-  // Only the interface thread, where the add-on runs, marks steps; an atomic, so that another
-  // thread may read it. Relaxed: it orders nothing else.
-  static inline constinit std::atomic<bool> expected_{false};
+  bool counted_;
+  bool restores_;
+  bool outer_ = false;
+  // Each thread's own: the platform may call the add-on on any thread, and a step on one
+  // expects nothing of the messages another sends meanwhile.
+  static inline constinit thread_local bool expected_ = false;
+  // Steps open on every thread, so that the thread's own flag is read only when one may be.
+  // Relaxed: it orders nothing else.
+  static inline constinit std::atomic<int> stepsOpen_{0};
 };
 
 }  // namespace host

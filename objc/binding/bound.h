@@ -4,6 +4,8 @@
 
 #include <objc/runtime.h>
 
+#include <atomic>
+
 #include "objc/binding/registry.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/message.h"
@@ -18,20 +20,20 @@ class Bound : public Interface, public Handle {
   // the object's class is read afresh each time, as it may change (isa swizzling).
   host::Class& objectClass() const override {
     Class cls = object_getClass(object());
-    if (cls != knownClass_) [[unlikely]] {
-      knownBinding_ = classBinding(cls);
-      knownClass_ = cls;
+    const KnownClass* known = known_.load(std::memory_order_acquire);
+    if (!known || known->cls != cls) [[unlikely]] {
+      known = &knownClass(cls);
+      known_.store(known, std::memory_order_release);
     }
-    return *knownBinding_;
+    return *known->binding;
   }
 
  protected:
   id self() const { return object(); }
 
  private:
-  // Only the interface thread asks, as it alone touches the class table.
-  mutable Class knownClass_ = nullptr;
-  mutable host::Class* knownBinding_ = nullptr;
+  // One pointer, so that threads asking at once each read a class and its binding together.
+  mutable std::atomic<const KnownClass*> known_{nullptr};
 };
 
 // A class: its name, superclass and metaclass come from the runtime.

@@ -3,7 +3,9 @@
 #include <objc/runtime.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <mutex>
 #include <new>
 #include <span>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "objc/binding/bound.h"
 #include "objc/binding/objects.h"
 #include "objc/binding/pointer_map.h"
+#include "objc/binding/spin_lock.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/message.h"
 
@@ -28,22 +31,39 @@ struct RecyclingAllocator {
   RecyclingAllocator(const RecyclingAllocator<U>&) {}
 
   T* allocate(std::size_t n) {
-    if (n != 1 || freeList().empty()) return static_cast<T*>(::operator new(n * sizeof(T)));
-    void* block = freeList().back();
-    freeList().pop_back();
-    return static_cast<T*>(block);
+    if (n == 1)
+      if (void* block = freeBlocks().take()) return static_cast<T*>(block);
+    return static_cast<T*>(::operator new(n * sizeof(T)));
   }
   void deallocate(T* block, std::size_t n) {
     if (n != 1) return ::operator delete(block);
-    freeList().push_back(block);
+    freeBlocks().give(block);
   }
   friend bool operator==(const RecyclingAllocator&, const RecyclingAllocator&) { return true; }
 
  private:
-  // Never shrinks: it holds at most as many blocks as were ever held at once.
-  static std::vector<void*>& freeList() {
-    static auto* blocks = new std::vector<void*>();
-    return *blocks;
+  // A lock of its own: a session's last holder may let go on any thread, with or without the
+  // tables' lock held.
+  struct FreeBlocks {
+    SpinLock lock;
+    // Never shrinks: it holds at most as many blocks as were ever held at once.
+    std::vector<void*> blocks;
+
+    void* take() {
+      std::lock_guard locked(lock);
+      if (blocks.empty()) return nullptr;
+      void* block = blocks.back();
+      blocks.pop_back();
+      return block;
+    }
+    void give(void* block) {
+      std::lock_guard locked(lock);
+      blocks.push_back(block);
+    }
+  };
+  static FreeBlocks& freeBlocks() {
+    static auto* made = new FreeBlocks();
+    return *made;
   }
 };
 
@@ -77,38 +97,77 @@ struct Entry {
 // last sweep, and at least to this.
 constexpr std::size_t kSweepThreshold = 256;
 
+// One process's tables, shared by every thread the platform calls in on. The lock is held
+// for a look-up and its bookkeeping only, never while the add-on or the shell runs, so that a
+// thread waits at most for another's few steps.
 struct Tables {
+  SpinLock lock;
   std::size_t made = 0;
   PointerMap<id, Entry> objects;
-  PointerMap<Class, host::Class> classes;
-  // Entries whose dormant session the calls in progress lent out, innermost last; never
-  // shrinks its capacity, so that a call in steady state allocates nothing here.
-  std::vector<Entry*> borrowed;
-  int callDepth = 0;
+  PointerMap<Class, KnownClass> classes;
+  // Entries in the lists of borrowed entries of every thread's calls in progress.
+  std::size_t lent = 0;
   std::size_t sweepAt = kSweepThreshold;
 };
 
 // Never destroyed: the add-on's own statics may let go of objects after ours would be gone.
 // Made at the first use, behind a test short enough to inline where a guarded static would
-// take a call; only the interface thread touches the tables.
-constinit Tables* madeTables = nullptr;
-[[gnu::noinline]] Tables& makeTables() { return *(madeTables = new Tables()); }
-Tables& tables() { return madeTables ? *madeTables : makeTables(); }
+// take a call; threads that race to make them keep the first made.
+constinit std::atomic<Tables*> madeTables{nullptr};
+[[gnu::noinline]] Tables& makeTables() {
+  auto* made = new Tables();
+  Tables* first = nullptr;
+  if (madeTables.compare_exchange_strong(first, made, std::memory_order_acq_rel)) return *made;
+  delete made;
+  return *first;
+}
+Tables& tables() {
+  Tables* made = madeTables.load(std::memory_order_acquire);
+  return made ? *made : makeTables();
+}
+
+// One thread's calls from the platform: how deeply they nest, and the entries whose dormant
+// session they lent out, innermost last. The list never shrinks its capacity, so that a call
+// in steady state allocates nothing here.
+struct ThreadCalls {
+  int depth = 0;
+  std::vector<Entry*> borrowed;
+  ~ThreadCalls();
+};
+
+// Reached through a plain pointer, a test that inlines; the calls themselves end with their
+// thread.
+constinit thread_local ThreadCalls* currentCalls = nullptr;
+ThreadCalls::~ThreadCalls() { currentCalls = nullptr; }
+[[gnu::noinline]] ThreadCalls& makeThreadCalls() {
+  thread_local ThreadCalls calls;
+  return *(currentCalls = &calls);
+}
+ThreadCalls& threadCalls() { return currentCalls ? *currentCalls : makeThreadCalls(); }
 
 bool unheld(const Entry& entry) {
   return entry.dormant ? entry.dormant.use_count() == 1 : entry.session.expired();
 }
 
-// Only outside calls: an entry lent to a call stays until the call ends.
+// Only while no call on any thread has an entry on loan: a lent entry stays until its call
+// ends.
 void sweepIfGrown(Tables& t) {
-  if (t.callDepth > 0 || t.objects.size() < t.sweepAt) return;
+  if (t.lent > 0 || t.objects.size() < t.sweepAt) return;
   t.objects.eraseIf(unheld);
   t.sweepAt = std::max(kSweepThreshold, 2 * t.objects.size());
 }
 
-// How a session holds its object: by a retain of its own, or not at all (dormant, lent to a
-// call).
-enum class Take { retain, borrow };
+// The class's entry, made at its first use. Under the lock.
+const KnownClass& knownClass(Tables& t, Class cls) {
+  if (const KnownClass* known = t.classes.find(cls)) return *known;
+  return t.classes.insert(cls, std::make_unique<KnownClass>(KnownClass{cls, makeHostClass(cls)}));
+}
+
+// Lends the entry's dormant session to the thread's innermost call.
+void lend(Tables& t, ThreadCalls& calls, Entry& entry) {
+  calls.borrowed.push_back(&entry);
+  ++t.lent;
+}
 
 SessionEnd* endOf(const std::shared_ptr<host::Object>& session) {
   return std::get_deleter<SessionEnd>(session);
@@ -121,14 +180,15 @@ std::shared_ptr<host::Object> wake(Entry& entry, id object) {
   return std::move(entry.dormant);
 }
 
-std::shared_ptr<host::Object> startSession(Tables& t, id object, Entry& entry, Take take) {
-  if (take == Take::retain) retain(object);
-  std::shared_ptr<host::Object> session(entry.host.get(), SessionEnd{object, take == Take::retain},
+// `calls` is the thread's when the session is lent to its call, none when it retains.
+std::shared_ptr<host::Object> startSession(Tables& t, ThreadCalls* calls, id object, Entry& entry) {
+  if (!calls) retain(object);
+  std::shared_ptr<host::Object> session(entry.host.get(), SessionEnd{object, !calls},
                                         RecyclingAllocator<host::Object>());
   entry.session = session;
-  if (take == Take::retain) return session;
+  if (!calls) return session;
   entry.dormant = session;
-  t.borrowed.push_back(&entry);
+  lend(t, *calls, entry);
   return session;
 }
 
@@ -144,8 +204,9 @@ Entry& newEntry(Tables& t, id object, Class cls, Entry* gone) {
 
 // The host class of a class object, or the object's session: held already, dormant and
 // lent or woken, or else new on its entry. An entry of a gone object of another class is made
-// again. `entry` is the table's entry for the object's address, or none.
-std::shared_ptr<host::Object> hold(Tables& t, id object, Take take, Entry* entry) {
+// again. `entry` is the table's entry for the object's address, or none; `calls` the thread's
+// calls to lend a dormant session to, or none to hold the object by a retain. Under the lock.
+std::shared_ptr<host::Object> hold(Tables& t, ThreadCalls* calls, id object, Entry* entry) {
   // A session with holders keeps its object: it cannot have gone, whatever its class says.
   if (entry && !entry->dormant)
     if (auto held = entry->session.lock()) return held;
@@ -153,45 +214,55 @@ std::shared_ptr<host::Object> hold(Tables& t, id object, Take take, Entry* entry
   if (!entry || entry->cls != cls) {
     // A class object is its class's one host class, which lives as long as the process.
     if (class_isMetaClass(cls))
-      return std::shared_ptr<host::Object>(std::shared_ptr<host::Object>(),
-                                           classBinding(reinterpret_cast<Class>(object)));
+      return std::shared_ptr<host::Object>(
+          std::shared_ptr<host::Object>(),
+          knownClass(t, reinterpret_cast<Class>(object)).binding.get());
     entry = &newEntry(t, object, cls, entry);
   }
   if (entry->dormant) {
-    if (take == Take::retain) return wake(*entry, object);
-    t.borrowed.push_back(entry);
+    if (!calls) return wake(*entry, object);
+    lend(t, *calls, *entry);
     return entry->dormant;
   }
-  return startSession(t, object, *entry, take);
+  return startSession(t, calls, object, *entry);
 }
 
 // borrow() beyond its common case: kept out of line, so that the common case saves no
 // registers.
-[[gnu::noinline]] std::shared_ptr<host::Object> holdBorrowed(Tables& t, id object, Entry* entry) {
+[[gnu::noinline]] std::shared_ptr<host::Object> holdBorrowed(Tables& t, ThreadCalls& calls,
+                                                             id object, Entry* entry) {
   if (!object) return nullptr;
-  return hold(t, object, t.callDepth == 0 ? Take::retain : Take::borrow, entry);
+  return hold(t, calls.depth == 0 ? nullptr : &calls, object, entry);
 }
 
-// Held past the call by someone besides the entry: now the binding retains it for them.
-[[gnu::noinline]] void wakeKept(Entry& entry) { wake(entry, endOf(entry.dormant)->object); }
+// Held past the call by someone besides the entry: now the binding retains it for them. The
+// entry's reference goes to `woken`, let go of once the lock is: a holder on another thread
+// may let go meanwhile, and the last one's release may free the object.
+[[gnu::noinline]] void wakeKept(Entry& entry, std::vector<std::shared_ptr<host::Object>>& woken) {
+  woken.push_back(wake(entry, endOf(entry.dormant)->object));
+}
 
 }  // namespace
 
 std::shared_ptr<host::Object> wrap(id object) {
   if (!object) return nullptr;
   Tables& t = tables();
-  return hold(t, object, Take::retain, t.objects.find(object));
+  std::lock_guard locked(t.lock);
+  return hold(t, nullptr, object, t.objects.find(object));
 }
 
 std::shared_ptr<host::Object> borrow(id object) {
+  ThreadCalls& calls = threadCalls();
   Tables& t = tables();
+  std::lock_guard locked(t.lock);
   // The common case, kept short: inside a call, an object lent to an earlier one and still of
   // its class.
   Entry* entry = object ? t.objects.find(object) : nullptr;
-  if (!entry || !entry->dormant || t.callDepth == 0 || entry->cls != object_getClass(object) ||
-      t.borrowed.size() == t.borrowed.capacity())
-    return holdBorrowed(t, object, entry);
-  t.borrowed.push_back(entry);
+  if (!entry || !entry->dormant || calls.depth == 0 || entry->cls != object_getClass(object) ||
+      calls.borrowed.size() == calls.borrowed.capacity())
+    return holdBorrowed(t, calls, object, entry);
+  calls.borrowed.push_back(entry);
+  ++t.lent;
   return entry->dormant;
 }
 
@@ -200,33 +271,44 @@ std::shared_ptr<host::Object> borrow(id object) {
 std::shared_ptr<host::Object> adopt(Owned made) { return wrap(made.get()); }
 
 CallScope::CallScope() {
-  Tables& t = tables();
-  firstBorrowed_ = t.borrowed.size();
-  ++t.callDepth;
+  ThreadCalls& calls = threadCalls();
+  firstBorrowed_ = calls.borrowed.size();
+  ++calls.depth;
 }
 
 CallScope::~CallScope() {
+  ThreadCalls& calls = threadCalls();
   Tables& t = tables();
-  --t.callDepth;
+  std::vector<std::shared_ptr<host::Object>> woken;
+  std::lock_guard locked(t.lock);
+  --calls.depth;
   // Waking touches no list of borrowed entries, so the bounds are read once. A woken entry's
-  // dormant session is empty, so an entry borrowed twice in the call is woken once.
-  for (Entry* entry : std::span(t.borrowed).subspan(firstBorrowed_))
+  // dormant session is empty, so an entry borrowed twice in the call is woken once. A session
+  // lent to calls on two threads is woken by the first to end while the other still holds it.
+  const std::span lentHere = std::span(calls.borrowed).subspan(firstBorrowed_);
+  for (Entry* entry : lentHere)
     if (entry->dormant.use_count() > 1) [[unlikely]]
-      wakeKept(*entry);
-  t.borrowed.resize(firstBorrowed_);
+      wakeKept(*entry, woken);
+  t.lent -= lentHere.size();
+  calls.borrowed.resize(firstBorrowed_);
   sweepIfGrown(t);
 }
 
-host::Class* classBinding(Class cls) {
-  if (!cls) return nullptr;
-  PointerMap<Class, host::Class>& classes = tables().classes;
-  if (host::Class* known = classes.find(cls)) return known;
-  return &classes.insert(cls, makeHostClass(cls));
+const KnownClass& knownClass(Class cls) {
+  Tables& t = tables();
+  std::lock_guard locked(t.lock);
+  return knownClass(t, cls);
 }
+
+host::Class* classBinding(Class cls) { return cls ? knownClass(cls).binding.get() : nullptr; }
 
 Class classOf(const host::Class* cls) { return reinterpret_cast<Class>(unwrap(cls)); }
 
-std::size_t hostObjectsMade() { return tables().made; }
+std::size_t hostObjectsMade() {
+  Tables& t = tables();
+  std::lock_guard locked(t.lock);
+  return t.made;
+}
 
 void abandonAllocated(id allocated) {
   // One reference is the caller's; a second one is alloc's, unless the initialiser let it go.
@@ -234,6 +316,10 @@ void abandonAllocated(id allocated) {
   release(allocated);
 }
 
-std::size_t hostObjectsKept() { return tables().objects.size(); }
+std::size_t hostObjectsKept() {
+  Tables& t = tables();
+  std::lock_guard locked(t.lock);
+  return t.objects.size();
+}
 
 }  // namespace nimbrel::objc

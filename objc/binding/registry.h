@@ -1,5 +1,6 @@
 // One host object per Objective-C object: found again while anyone holds it, retained once
-// for as long as anyone does.
+// for as long as anyone does. Any thread may call in; each thread's calls borrow for
+// themselves.
 #pragma once
 
 #include <objc/objc.h>
@@ -35,9 +36,10 @@ std::shared_ptr<host::Object> borrow(id object);
 // reference passes to the binding's holding session, none for nil.
 std::shared_ptr<host::Object> adopt(Owned made);
 
-// One call from the platform into the add-on: of the objects it borrowed, those a holder keeps
-// when it ends are retained then; the rest never were. Calls nest; a step of an outer call that
-// expects the platform to raise does not reach into a nested one.
+// One call from the platform into the add-on, on the thread it came in on: of the objects it
+// borrowed, those a holder keeps when it ends are retained then; the rest never were. Calls
+// nest; a step of an outer call that expects the platform to raise does not reach into a
+// nested one.
 class CallScope {
  public:
   CallScope();
@@ -78,6 +80,14 @@ template <class T>
 id unwrap(const std::shared_ptr<T>& object) {
   return unwrap(object.get());
 }
+
+// A class and its host class, paired once for the life of the process.
+struct KnownClass {
+  Class cls;
+  std::unique_ptr<host::Class> binding;
+};
+// Of a class or metaclass that is not nil.
+const KnownClass& knownClass(Class cls);
 
 // The host class of an Objective-C class or metaclass; classes live as long as the process.
 host::Class* classBinding(Class cls);

@@ -25,7 +25,7 @@ auto towardsPlatform(Body&& body) -> decltype(body()) {
   nimbrel_objc_raise(escaped);
 }
 
-// Runs the add-on's side of a call from the platform, on the interface thread, in a CallScope
+// Runs the add-on's side of a call from the platform, on whichever thread it came, in a CallScope
 // of its own: the objects it meets are borrowed for the call.
 template <class Body>
 auto fromObjectiveC(Body&& body) -> decltype(body()) {

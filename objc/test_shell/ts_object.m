@@ -3,35 +3,39 @@
 
 #include <math.h>
 #include <objc/message.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+/* Objects are made and freed on any thread, as the loaders' queues do. */
 static long liveObjects;
 
 @implementation TSObject
 
 + (id)allocWithZone:(NSZone*)zone {
   id made = [super allocWithZone:zone];
-  if (made) ++liveObjects;
+  if (made) __atomic_add_fetch(&liveObjects, 1, __ATOMIC_RELAXED);
   return made;
 }
 
 - (void)dealloc {
   TSTellCallObserver("dealloc", self, 0, NO, nil);
-  --liveObjects;
+  __atomic_sub_fetch(&liveObjects, 1, __ATOMIC_RELAXED);
   [super dealloc];
 }
 
 @end
 
-long TSLiveObjects(void) { return liveObjects; }
+long TSLiveObjects(void) { return __atomic_load_n(&liveObjects, __ATOMIC_RELAXED); }
 
 typedef struct TSCallEntry {
   char* selector;
   TSCall call;
 } TSCallEntry;
 
+/* The record is kept under a lock: the asset loader is asked on threads of its own. */
+static pthread_mutex_t callsLock = PTHREAD_MUTEX_INITIALIZER;
 static TSCallEntry* calls;
 static size_t callCount;
 static size_t callCapacity;
@@ -68,19 +72,25 @@ void TSTellCallObserver(const char* selector, id receiver, long integer, BOOL fl
 
 void TSRecordCall(const char* selector, id receiver, long integer, BOOL flag, id object) {
   TSTellCallObserver(selector, receiver, integer, flag, object);
+  [object retain];
+  pthread_mutex_lock(&callsLock);
   TSCallEntry* entry = TSFindCall(selector);
   if (!entry) entry = TSAddCall(selector);
-  if (!entry) return;
-  [object retain];
-  [entry->call.object release];
-  entry->call.count += 1;
-  entry->call.receiver = receiver;
-  entry->call.integer = integer;
-  entry->call.flag = flag;
-  entry->call.object = object;
+  id replaced = object;
+  if (entry) {
+    replaced = entry->call.object;
+    entry->call.count += 1;
+    entry->call.receiver = receiver;
+    entry->call.integer = integer;
+    entry->call.flag = flag;
+    entry->call.object = object;
+  }
+  pthread_mutex_unlock(&callsLock);
+  [replaced release];
 }
 
 void TSForgetCalls(void) {
+  pthread_mutex_lock(&callsLock);
   for (size_t i = 0; i < callCount; ++i) {
     [calls[i].call.object release];
     free(calls[i].selector);
@@ -88,13 +98,17 @@ void TSForgetCalls(void) {
   free(calls);
   calls = NULL;
   callCount = callCapacity = 0;
+  pthread_mutex_unlock(&callsLock);
 }
 
 TSCall TSLastCall(const char* selector) {
   TSCall none = {0, nil, 0, NO, nil};
   if (!selector) return none;
+  pthread_mutex_lock(&callsLock);
   TSCallEntry* entry = TSFindCall(selector);
-  return entry ? entry->call : none;
+  TSCall last = entry ? entry->call : none;
+  pthread_mutex_unlock(&callsLock);
+  return last;
 }
 
 void TSRunLoop(double seconds) {

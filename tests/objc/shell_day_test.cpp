@@ -1,44 +1,26 @@
 // The add-on library built with the Objective-C binding, loaded into a process named
 // SpringBoard the way the hook engine loads it, driven through a day by the test shell. Only
 // messages, the test shell's controls and the add-on's exported symbols are used to observe.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
 #include "host/services.h"
 #include "host/weather.h"
 #include "objc/runtime/geometry.h"
-#include "objc/runtime/message.h"
-#include "objc/seam/stand_ins.h"
-#include "objc/test_shell/test_shell.h"
+#include "tests/objc/shell_process.h"
 
 namespace {
 
-using nimbrel::objc::sendUnguarded;
-
-template <class R = id, class... Args>
-R msg(id receiver, const char* selector, Args... args) {
-  return sendUnguarded<R>(receiver, sel_registerName(selector), args...);
-}
-
-id classNamed(const char* name) { return reinterpret_cast<id>(objc_getClass(name)); }
-
-struct Pool {
-  id pool = msg(classNamed("NSAutoreleasePool"), "new");
-  ~Pool() { msg<void>(pool, "drain"); }
-};
-
-std::string text(id string) {
-  const char* utf8 = msg<const char*>(string, "UTF8String");
-  return utf8 ? utf8 : "";
-}
+using shell_process::classNamed;
+using shell_process::msg;
+using shell_process::Pool;
+using shell_process::text;
 
 id subviewAt(id view, unsigned long index) {
   id subviews = msg(view, "subviews");
@@ -134,67 +116,7 @@ std::map<std::string, int> liveByClass() {
   return counts;
 }
 
-// A phone's files under a folder of its own, settings in the fallback file (this machine's
-// home is not the mobile user's), and the Weather app's local city.
-class ShellDay : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root_ = std::filesystem::temp_directory_path() / ("nimbrel-day-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root_ / "User/Library/Preferences");
-    std::filesystem::create_directories(root_ /
-                                        "Library/Application Support/Nimbrel/"
-                                        "nimbrelResources.bundle");
-    setenv("NIMBREL_DEVICE_ROOT", root_.c_str(), 1);
-    TSBoot(&shell_, 375, 667, 2, NO);
-  }
-  void TearDown() override {
-    TSShutdown(&shell_);
-    std::filesystem::remove_all(root_);
-  }
-
-  void writeSettings(const std::string& entries) {
-    std::ofstream(root_ / "User/Library/Preferences/be.quorvane.nimbrel.plist")
-        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" << entries
-        << "</dict></plist>\n";
-  }
-
-  // As the hook engine does: the library's initialiser runs inside dlopen.
-  void load() {
-    Pool pool;
-    addon_ = dlopen(NIMBREL_OBJC_ADDON, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(addon_, nullptr) << dlerror();
-  }
-
-  template <class T>
-  T& exported(const char* name) {
-    return *static_cast<T*>(dlsym(addon_, name));
-  }
-
-  void setDisplay(bool on) {
-    int token = -1;
-    notify_register_check("com.apple.iokit.hid.displayStatus", &token);
-    notify_set_state(token, on ? 1 : 0);
-    nimbrel_darwin_post("com.apple.iokit.hid.displayStatus");
-  }
-  void lock() {
-    nimbrel_darwin_post("com.apple.springboard.lockcomplete");
-    setDisplay(false);
-  }
-  id wake() {
-    setDisplay(true);
-    return msg(shell_.dateViewController, "dateView");
-  }
-  void unlock() {
-    msg<void>(shell_.lockScreenManager, "_finishUIUnlockFromSource:withOptions:", 1, nullptr);
-    msg(shell_.wallpaperView, "contentView");
-    msg<void>(shell_.wallpaperView, "layoutSubviews");
-    msg<void>(shell_.window, "layoutSubviews");
-  }
-
-  std::filesystem::path root_;
-  TSShell shell_{};
-  void* addon_ = nullptr;
-};
+using ShellDay = shell_process::ShellProcess;
 
 constexpr const char* kDaySettings =
     "<key>enabled</key><true/><key>homescreenBackground</key><true/>"
