@@ -55,11 +55,10 @@ class PlatformException : public std::runtime_error {
 
 // A step of the add-on that expects the platform to raise and catches PlatformException
 // itself (a message an older system lacks, or a call with no code of the shell's above it to
-// catch). Outside such a step the add-on catches no
-// platform exception: a raise passes through it, unwinding its frames, back to the shell as it
-// was, possibly in a form no handler of the add-on's would match. That lets an implementation
-// turn the platform's own exceptions into PlatformException only inside a step, rather than
-// at every message.
+// catch). Outside such a step the add-on catches no platform exception: a raise passes through
+// it, unwinding its frames, back to the shell as it was, possibly in a form no handler of the
+// add-on's would match. That lets an implementation turn the platform's own exceptions into
+// PlatformException only inside a step, rather than at every message.
 class ExpectPlatformException {
  public:
   ExpectPlatformException() noexcept : ExpectPlatformException(true) {}
