@@ -46,17 +46,19 @@ class PlatformException : public std::runtime_error {
   PlatformException(std::string name, const std::string& reason)
       : std::runtime_error(reason), name_(std::move(name)) {}
   const std::string& name() const { return name_; }
+  // The exception's class: NSException, unless the platform raised one of its subclasses.
+  virtual std::string className() const { return "NSException"; }
 
  private:
   std::string name_;
 };
 
 // A step of the add-on that expects the platform to raise and catches PlatformException
-// itself (a message an older system lacks). Outside such a step the add-on catches no
-// platform exception: a raise passes through it, unwinding its frames, back to the shell as it
-// was, possibly in a form no handler of the add-on's would match. That lets an implementation
-// turn the platform's own exceptions into PlatformException only inside a step, rather than
-// at every message.
+// itself (a message an older system lacks, or a call with no code of the shell's above it to
+// catch). Outside such a step the add-on catches no platform exception: a raise passes through
+// it, unwinding its frames, back to the shell as it was, possibly in a form no handler of the
+// add-on's would match. That lets an implementation turn the platform's own exceptions into
+// PlatformException only inside a step, rather than at every message.
 class ExpectPlatformException {
  public:
   ExpectPlatformException() noexcept : ExpectPlatformException(true) {}

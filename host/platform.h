@@ -43,6 +43,7 @@ class Platform {
   virtual Clock& clock() = 0;
   virtual Random& random() = 0;
   virtual Factory& factory() = 0;
+  virtual SystemLog& systemLog() = 0;
 };
 
 // The platform of the process the system runs in. Defined by the platform's implementation,

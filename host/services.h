@@ -1,5 +1,5 @@
 // The operating-system services the system uses: process, preferences, property-list files,
-// notifications, notify state, alerts, timers, clock and random numbers.
+// notifications, notify state, alerts, timers, clock, random numbers and the system log.
 #pragma once
 
 #include <cstdint>
@@ -126,6 +126,13 @@ class RunLoop {
   virtual std::shared_ptr<Timer> scheduledTimer(double interval, const Id& target,
                                                 Selector selector, const Id& userInfo,
                                                 bool repeats) = 0;
+};
+
+// NSLog: a line in the system log, where a user reads what went wrong.
+class SystemLog {
+ public:
+  virtual ~SystemLog() = default;
+  virtual void write(std::string_view line) = 0;
 };
 
 // NSDate date.

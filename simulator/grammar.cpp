@@ -380,6 +380,12 @@ std::vector<CommandForm> buildForms() {
        {},
        "put a condition image in the image catalogue",
        {}},
+      {"weather background raise-next-bind",
+       {},
+       {},
+       "make the next setCity:animate: of a weather background raise "
+       "NSInternalInconsistencyException",
+       {}},
       {"random next",
        {param("values", K::integers)},
        {},

@@ -107,6 +107,7 @@ class ObjcWorld final : public DeviceWorld {
     images_.setImage(name, present);
     artworkChanged();
   }
+  void raiseAtNextBind() override { call({{"command", "raiseAtNextBind"}}); }
 
   // The shell.
   void postNotification(const std::string& name) override {

@@ -317,6 +317,8 @@ class Runner {
       world_.setConditionImage(a[0].text, false);
     else if (c == "weather image add")
       world_.setConditionImage(a[0].text, true);
+    else if (c == "weather background raise-next-bind")
+      world_.raiseAtNextBind();
     else if (c == "random next") {
       std::vector<std::uint32_t> values;
       for (const Arg& v : a) values.push_back(static_cast<std::uint32_t>(v.number));

@@ -90,6 +90,9 @@ class SimWorld final : public DeviceWorld {
     imageEdits_[name] = present;
     if (process_) applyCatalogueEdits();
   }
+  void raiseAtNextBind() override {
+    if (auto* backgrounds = process().weather().backgroundClass()) backgrounds->raiseAtNextBind();
+  }
 
   // The shell.
   void postNotification(const std::string& name) override {

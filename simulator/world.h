@@ -114,6 +114,8 @@ class World {
   // day flag (none removes it), and a condition image by name.
   virtual void setAsset(std::int64_t condition, bool isDay, std::optional<std::string> name) = 0;
   virtual void setConditionImage(const std::string& name, bool present) = 0;
+  // The process's next setCity:animate: of a weather background raises; each call adds one.
+  virtual void raiseAtNextBind() = 0;
 
   // The shell.
   virtual void postNotification(const std::string& name) = 0;

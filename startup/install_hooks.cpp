@@ -7,6 +7,7 @@
 #include "host/platform.h"
 #include "lockscreen/date_view.h"
 #include "startup/load_settings.h"
+#include "state/entries.h"
 #include "state/random_weather.h"
 #include "state/shared_state.h"
 
@@ -16,13 +17,21 @@ namespace {
 
 namespace methods = host::methods;
 
+// An observer as the center calls it: a raise inside ends in the log, not in the run loop.
+template <host::NotificationCallback observe>
+void observer(host::NotificationCenter* center, void* context, const char* name, const void* object,
+              const host::Dictionary* userInfo) {
+  catchAtEntry(name ? name : "a Darwin notification",
+               [&] { observe(center, context, name, object, userInfo); });
+}
+
 void registerObservers() {
   host::NotificationCenter& center = host::platform().darwinNotifyCenter();
-  center.addObserver(nullptr, loadSettings, kSettingsChangedNotification, nullptr,
+  center.addObserver(nullptr, observer<loadSettings>, kSettingsChangedNotification, nullptr,
                      host::SuspensionBehavior::coalesce);
-  center.addObserver(nullptr, onLockComplete, kLockCompleteNotification, nullptr,
+  center.addObserver(nullptr, observer<onLockComplete>, kLockCompleteNotification, nullptr,
                      host::SuspensionBehavior::deliverImmediately);
-  center.addObserver(nullptr, onDisplayStatus, kDisplayStatusNotification, nullptr,
+  center.addObserver(nullptr, observer<onDisplayStatus>, kDisplayStatusNotification, nullptr,
                      host::SuspensionBehavior::deliverImmediately);
 }
 

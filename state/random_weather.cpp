@@ -5,6 +5,7 @@
 #include "host/platform.h"
 #include "state/city_resolution.h"
 #include "state/conversions.h"
+#include "state/entries.h"
 #include "state/shared_state.h"
 #include "state/view_terms.h"
 
@@ -62,9 +63,11 @@ void pickRandomWeather() {
 }
 
 void tickTock(const host::Id&, host::Selector) {
-  if (!drawRandomWeather()) return;
-  bind(state().weatherBackground);
-  bindHomeScreenViews();
+  catchAtEntry("-tickTock", [] {
+    if (!drawRandomWeather()) return;
+    bind(state().weatherBackground);
+    bindHomeScreenViews();
+  });
 }
 
 void prepareRandomOrCustomWeather(const host::Id& controller) {

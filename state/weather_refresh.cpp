@@ -4,6 +4,7 @@
 #include "state/cache_file.h"
 #include "state/city_resolution.h"
 #include "state/conversions.h"
+#include "state/entries.h"
 #include "state/shared_state.h"
 #include "state/view_terms.h"
 
@@ -104,20 +105,22 @@ bool refreshWeatherIfDue(const host::Id& controller) {
 }
 
 void onWeatherUpdated(std::shared_ptr<host::City> updatedCity, host::Id error) {
-  SharedState& s = state();
-  takeUpdatedCity(std::move(updatedCity), error != nullptr);
-  // With no city at all (a reload dropped it and the update failed before any backup existed)
-  // the backgrounds keep what they show.
-  if (!s.city) return;
+  catchAtEntry("the weather update's completion", [&] {
+    SharedState& s = state();
+    takeUpdatedCity(std::move(updatedCity), error != nullptr);
+    // With no city at all (a reload dropped it and the update failed before any backup existed)
+    // the backgrounds keep what they show.
+    if (!s.city) return;
 
-  if (s.settings.useLocalCity) cacheLocalCityLocation();
-  if (headerFeatureAvailable()) fillHeader();
-  if (s.settings.enabled) {
-    if (s.settings.customWeather != 0)
-      s.city->setConditionCode(customCondition(s.settings.customWeather));
-    bind(s.weatherBackground);
-  }
-  bindHomeScreenViews();
+    if (s.settings.useLocalCity) cacheLocalCityLocation();
+    if (headerFeatureAvailable()) fillHeader();
+    if (s.settings.enabled) {
+      if (s.settings.customWeather != 0)
+        s.city->setConditionCode(customCondition(s.settings.customWeather));
+      bind(s.weatherBackground);
+    }
+    bindHomeScreenViews();
+  });
 }
 
 }  // namespace nimbrel

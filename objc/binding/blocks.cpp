@@ -3,10 +3,12 @@
 #include <list>
 #include <memory>
 
+#include "host/platform.h"
 #include "objc/binding/registry.h"
 #include "objc/binding/trampoline_guard.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/main_thread.h"
+#include "objc/runtime/message.h"
 
 #if defined(__APPLE__)
 #include <Block.h>
@@ -27,13 +29,23 @@ struct HandedOver {
   }
 };
 
+// A work item of the main queue has nothing but libdispatch above it, which ends the process on
+// any exception: whatever the handler lets through ends here, in the log.
 void runOnInterfaceThread(void* context) {
   std::unique_ptr<HandedOver> call(static_cast<HandedOver*>(context));
-  fromObjectiveC([&] {
-    // Inside the guard: an exception raised on into the run loop must outlive this pool.
-    PoolScope pool;
-    call->handler(borrowAs<host::City>(call->city), borrow(call->error));
-  });
+  try {
+    guarded([&] {
+      fromObjectiveC([&] {
+        // Inside the guard: an exception raised on out of the call must outlive this pool.
+        PoolScope pool;
+        call->handler(borrowAs<host::City>(call->city), borrow(call->error));
+      });
+    });
+  } catch (const RaisedException& raised) {
+    host::platform().systemLog().write("Nimbrel: the weather update's completion let " +
+                                       raised.className() + " " + raised.name() +
+                                       " through, dropped at the main queue: " + raised.what());
+  }
 }
 
 void complete(host::WeatherUpdateHandler handler, id city, id error) {

@@ -16,6 +16,7 @@
 #include "objc/seam/system.h"
 
 extern "C" id NSHomeDirectory(void);
+extern "C" void NSLog(id format, ...);
 
 namespace nimbrel::objc {
 
@@ -220,6 +221,16 @@ class Random final : public host::Random {
   }
 };
 
+class SystemLog final : public host::SystemLog {
+ public:
+  void write(std::string_view line) override {
+    PoolScope pool;
+    Owned format = makeString("%@");
+    Owned text = makeString(validUTF8(line));
+    NSLog(format.get(), text.get());
+  }
+};
+
 class Factory final : public host::Factory {
  public:
   std::shared_ptr<host::City> newCity() override {
@@ -256,6 +267,7 @@ class ObjcPlatform final : public host::Platform {
   host::Clock& clock() override { return clock_; }
   host::Random& random() override { return random_; }
   host::Factory& factory() override { return factory_; }
+  host::SystemLog& systemLog() override { return systemLog_; }
 
  private:
   ObjcRuntime runtime_;
@@ -270,6 +282,7 @@ class ObjcPlatform final : public host::Platform {
   Clock clock_;
   Random random_;
   Factory factory_;
+  SystemLog systemLog_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <objc/objc.h>
+#include <objc/runtime.h>
 
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@ class RaisedException final : public host::PlatformException {
   RaisedException& operator=(const RaisedException&) = delete;
   ~RaisedException() override;
   id object() const { return exception_; }
+  std::string className() const override { return object_getClassName(exception_); }
 
  private:
   id exception_;

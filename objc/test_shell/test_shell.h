@@ -85,6 +85,10 @@ typedef enum TSPlatterHeader {
   TSPlatterPlainView
 } TSPlatterHeader;
 void TSSetPlatterHeader(TSPlatterHeader answer);
+/* Makes the next -setCity:animate: of any weather background raise the same, before it takes
+ * the city and without counting as a call; each call adds one. The call observer is told
+ * "raise setCity:animate:". */
+void TSRaiseAtNextBind(void);
 /* Makes the date view lack -_timeLabel, -setSubtitleHidden: or -setDateHidden: as an older
  * system's does (TSBoot's legacy class lacks the second by itself): it does
  * not respond to it, and sending it raises NSInvalidArgumentException. */

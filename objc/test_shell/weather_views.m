@@ -6,6 +6,7 @@
 
 static BOOL bindRaises;
 static TSPlatterHeader platterHeader;
+static int raisesAtBind;
 
 void TSSetBackgroundBindRaises(BOOL raises) { bindRaises = raises; }
 void TSSetPlatterHeader(TSPlatterHeader answer) { platterHeader = answer; }
@@ -41,6 +42,12 @@ void TSRedrawBackgroundsOf(City* city) {
     }
 }
 
+void TSRaiseAtNextBind(void) { ++raisesAtBind; }
+
+static void TSRaiseAtBind(void) {
+  [NSException raise:NSInternalInconsistencyException format:@"The background cannot bind now"];
+}
+
 @implementation WUIDynamicWeatherBackground
 
 - (id)initWithFrame:(CGRect)frame {
@@ -71,9 +78,13 @@ void TSRedrawBackgroundsOf(City* city) {
 }
 
 - (void)setCity:(City*)city animate:(BOOL)animate {
+  if (raisesAtBind > 0) {
+    --raisesAtBind;
+    TSTellCallObserver("raise setCity:animate:", self, 0, animate, city);
+    TSRaiseAtBind();
+  }
   TSRecordCall("setCity:animate:", self, 0, animate, city);
-  if (bindRaises)
-    [NSException raise:NSInternalInconsistencyException format:@"The background cannot bind now"];
+  if (bindRaises) TSRaiseAtBind();
   TSAssignRetained(&_city, city);
   [self drawCity];
 }

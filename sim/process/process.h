@@ -20,6 +20,7 @@
 #include "sim/services/process_info.h"
 #include "sim/services/random.h"
 #include "sim/services/run_loop.h"
+#include "sim/services/system_log.h"
 #include "sim/shell/shell.h"
 #include "sim/views/classes.h"
 #include "sim/weather/catalog.h"
@@ -93,6 +94,7 @@ class Process final : public host::Platform {
   host::Clock& clock() override { return runLoop_; }
   SeededRandom& random() override { return random_; }
   host::Factory& factory() override { return *factory_; }
+  SystemLogImpl& systemLog() override { return systemLog_; }
 
  private:
   void restoreWeatherDefaults();
@@ -123,6 +125,7 @@ class Process final : public host::Platform {
   NotifyState notifyState_;
   Alerts alerts_;
   SeededRandom random_;
+  SystemLogImpl systemLog_{record_};
   std::unique_ptr<Screen> screen_;
   std::unique_ptr<WeatherCatalog> weather_;
   std::unique_ptr<Shell> shell_;

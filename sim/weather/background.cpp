@@ -24,8 +24,8 @@ std::string describeWeather(const host::City& city) {
 }  // namespace
 
 SimWeatherBackground::SimWeatherBackground(host::Class& cls, const host::Rect& frame,
-                                           Record& record, int number)
-    : ViewImpl(cls, frame), record_(record), number_(number) {
+                                           Record& record, std::shared_ptr<BackgroundFamily> family)
+    : ViewImpl(cls, frame), record_(record), family_(std::move(family)), number_(++family_->made) {
   record_.add("view", [&] {
     return "made " + std::string(cls.name()) + " " + std::to_string(number_) + " with frame " +
            describeFrame(frame);
@@ -39,6 +39,15 @@ void SimWeatherBackground::unbindFromCity() {
 }
 
 void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool animate) {
+  if (family_->raisesAtBind > 0) {
+    --family_->raisesAtBind;
+    record_.add("bind", [&] {
+      return "background " + std::to_string(number_) +
+             " raised NSInternalInconsistencyException at setCity:animate:";
+    });
+    throw host::PlatformException("NSInternalInconsistencyException",
+                                  "The background cannot bind now");
+  }
   unbindFromCity();
   city_ = city;
   if (auto* bound = dynamic_cast<SimCity*>(city_.get())) bound->addBoundBackground(*this);
@@ -87,7 +96,7 @@ std::string SimWeatherBackground::describeContents() const {
 }
 
 std::shared_ptr<SimWeatherBackground> WeatherBackgroundClassImpl::make(const host::Rect& frame) {
-  return std::make_shared<SimWeatherBackground>(*this, frame, record_, ++*counter_);
+  return std::make_shared<SimWeatherBackground>(*this, frame, record_, family_);
 }
 
 }  // namespace sim

@@ -12,15 +12,24 @@
 
 namespace sim {
 
+// What WUIDynamicWeatherBackground and its subclass share: how many backgrounds they made, and
+// how many of the next binds are scripted to raise.
+struct BackgroundFamily {
+  int made = 0;
+  int raisesAtBind = 0;
+};
+
 // Draws the weather of the city bound to it: its condition code and day flag as the city
 // reports them at drawing time: when it is bound, and again when the bound city's condition or
 // day flag changes. Each setCity:animate: is written to the record under "bind", and so is each
 // redraw; creation, gradient changes and leaving the window (bound or not) under "view".
 // Backgrounds are numbered in the order they are made, per process, so the record can tell
-// them apart.
+// them apart. A bind scripted to raise raises NSInternalInconsistencyException before it takes
+// the city, recorded under "bind" and not counted as a bind.
 class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
  public:
-  SimWeatherBackground(host::Class& cls, const host::Rect& frame, Record& record, int number);
+  SimWeatherBackground(host::Class& cls, const host::Rect& frame, Record& record,
+                       std::shared_ptr<BackgroundFamily> family);
   ~SimWeatherBackground() override;
 
   void setCity(const std::shared_ptr<host::City>& city, bool animate) override;
@@ -48,6 +57,7 @@ class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
   void unbindFromCity();
 
   Record& record_;
+  std::shared_ptr<BackgroundFamily> family_;
   int number_;
   std::shared_ptr<host::City> city_;
   bool gradientLayer_ = true;
@@ -61,20 +71,23 @@ class SimWeatherBackground final : public ViewImpl<host::WeatherBackground> {
 // makes an instance of exactly this class.
 class WeatherBackgroundClassImpl final : public ClassImpl<host::WeatherBackgroundClass> {
  public:
-  // counter numbers backgrounds across the class and its subclass.
-  WeatherBackgroundClassImpl(ClassSetup setup, Record& record, std::shared_ptr<int> counter)
-      : ClassImpl(std::move(setup)), record_(record), counter_(std::move(counter)) {}
+  WeatherBackgroundClassImpl(ClassSetup setup, Record& record,
+                             std::shared_ptr<BackgroundFamily> family)
+      : ClassImpl(std::move(setup)), record_(record), family_(std::move(family)) {}
 
   std::shared_ptr<host::WeatherBackground> makeWithFrame(const host::Rect& frame) override {
     return make(frame);
   }
   std::shared_ptr<SimWeatherBackground> make(const host::Rect& frame);
-  // The next background made is numbered 1 again (the count is shared with the subclass).
-  void restartNumbering() { *counter_ = 0; }
+  // The next background made is numbered 1 again (the count is shared with the subclass), and
+  // no bind is scripted to raise.
+  void restartFamily() { *family_ = {}; }
+  // The next setCity:animate: of any background of the family raises; each call adds one.
+  void raiseAtNextBind() { ++family_->raisesAtBind; }
 
  private:
   Record& record_;
-  std::shared_ptr<int> counter_;
+  std::shared_ptr<BackgroundFamily> family_;
 };
 
 }  // namespace sim

@@ -42,11 +42,11 @@ void WeatherCatalog::defineAppClasses(Runtime& runtime, Record& record,
 void WeatherCatalog::defineInterfaceClasses(Runtime& runtime, const ViewClasses& views,
                                             Record& record, const WeatherClassSet& present) {
   if (present.dynamicWeatherBackground) {
-    auto counter = std::make_shared<int>(0);
+    auto family = std::make_shared<BackgroundFamily>();
     background_ = &runtime.defineClass<WeatherBackgroundClassImpl>(names::background, &views.view,
-                                                                   record, counter);
+                                                                   record, family);
     backgroundSubclass_ = &runtime.defineClass<WeatherBackgroundClassImpl>(
-        names::backgroundSubclass, background_, record, counter);
+        names::backgroundSubclass, background_, record, family);
   }
   if (present.imageLoader)
     imageLoader_ = &runtime.defineClass<ImageLoaderClassImpl>(
@@ -67,7 +67,7 @@ void WeatherCatalog::reset() {
   if (updater_) updater_->reset();
   if (assetLoader_) assetLoader_->reset(AssetCatalog::standard());
   if (imageLoader_) imageLoader_->catalog() = ImageCatalog::standard();
-  if (background_) background_->restartNumbering();
+  if (background_) background_->restartFamily();
 }
 
 std::shared_ptr<SimCity> WeatherCatalog::newCity(CityData data) const {

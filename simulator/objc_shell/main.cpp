@@ -183,7 +183,8 @@ void postNotification(const std::string& name) {
   s.add("notification", "posted " + name);
   s.add("notification", "delivered " + name + " to " +
                             std::to_string(TSDarwinObserverCount(name.c_str())) + " observers");
-  nimbrel_darwin_post(name.c_str());
+  // What an observer lets through reaches the shell process as any raise of the shell's would.
+  nimbrel::objc::guarded([&] { nimbrel_darwin_post(name.c_str()); });
 }
 
 void shellLine(const std::string& text) { state().add("shell", text); }
@@ -286,6 +287,8 @@ json handle(const std::string& command, const json& r) {
                         foundationValue(r["images"]));
   } else if (command == "loadLateFrameworks") {
     loadLateClasses();
+  } else if (command == "raiseAtNextBind") {
+    TSRaiseAtNextBind();
   } else if (command == "random") {
     s.random.scriptNext(r["values"].get<std::vector<std::uint32_t>>());
   } else if (command == "advance") {
@@ -326,6 +329,8 @@ json answer(const json& request) {
   } catch (const std::exception& e) {
     reply = {{"ok", false}, {"kind", "limit"}, {"message", e.what()}};
   }
+  if (s.refusedDraw)
+    reply = {{"ok", false}, {"kind", "invalid"}, {"message", *std::exchange(s.refusedDraw, {})}};
   reply["trace"] = std::exchange(s.trace, json::array());
   reply["now"] = s.now;
   reply["idCounters"] = s.idCounters;

@@ -17,10 +17,12 @@
 
 namespace nimsim::objcshell {
 
-// A timer the add-on scheduled: the real NSTimer, unscheduled, fired with -fire when the
-// scenario's time reaches its next date.
+// A timer the add-on scheduled: the real NSTimer, unscheduled, fired when the scenario's time
+// reaches its next date by sending its selector to its target, as the run loop's callout does.
 struct VirtualTimer {
-  id timer = nullptr;  // retained
+  id timer = nullptr;   // retained
+  id target = nullptr;  // held by the timer while it is valid
+  SEL selector = nullptr;
   double interval = 0;
   double next = 0;  // seconds since 1970
   bool repeats = false;
@@ -49,6 +51,8 @@ struct ProcessState {
   bool addonLoaded = false;
   bool landscape = false;
   std::string home;
+  // Why the scenario's scripted draw could not be answered, once the add-on has drawn it.
+  std::optional<std::string> refusedDraw;
   // The start of the last snapshot, while no other request has come since: the next one at
   // the same start finds the shell's objects as that one did.
   std::optional<double> lastSnapshotStart;
@@ -70,7 +74,8 @@ void advanceTo(double until);
 // The timers the add-on holds that are still valid.
 nlohmann::json timersJson(double start);
 
-// The test shell's calls as trace lines, and backgrounds' bindings remembered.
+// The test shell's calls and the add-on's log lines as trace lines, and backgrounds' bindings
+// remembered.
 void watchCalls();
 
 }  // namespace nimsim::objcshell

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "objc/runtime/foundation.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 
@@ -55,6 +56,8 @@ id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id use
   id timer = msg(self, "timerWithTimeInterval:target:selector:userInfo:repeats:", effective, target,
                  selector, userInfo, repeats);
   VirtualTimer held{msg(timer, "retain"),
+                    target,
+                    selector,
                     effective,
                     state().now + effective,
                     repeats != 0,
@@ -80,6 +83,17 @@ void invalidate(id self, SEL cmd) {
   msg<void>(timer, "release");
 }
 
+// The run loop's callout, not -[NSTimer fire], which catches and only logs what the target
+// raises: an exception escaping the target goes on into the shell process, as nothing above a
+// timer catches it on the phone. The timer and its target are kept for the call, which may
+// invalidate the timer; a one-shot timer is invalidated once it has fired.
+void fire(const VirtualTimer& fired) {
+  const nimbrel::objc::Owned timer(msg(fired.timer, "retain"));
+  const nimbrel::objc::Owned target(msg(fired.target, "retain"));
+  nimbrel::objc::sendGuarded<void>(target.get(), fired.selector, timer.get());
+  if (!fired.repeats) msg<void>(timer.get(), "invalidate");
+}
+
 void replaceClassMethod(const char* cls, const char* selector, IMP imp) {
   replaceMethod(objc_getMetaClass(cls), selector, imp);
 }
@@ -103,19 +117,14 @@ void advanceTo(double until) {
         [](const VirtualTimer& a, const VirtualTimer& b) { return a.next < b.next; });
     if (due == s.timers.end() || due->next > until) break;
     s.now = std::max(s.now, due->next);
-    id timer = msg(due->timer, "retain");
-    const bool repeats = due->repeats;
-    if (due->traced) s.add("timer", "fired " + due->description);
-    if (repeats) due->next += due->interval;
-    msg<void>(timer, "fire");
-    // A one-shot timer is done once fired; the add-on may also have invalidated it.
+    const VirtualTimer fired = *due;
+    if (fired.traced) s.add("timer", "fired " + fired.description);
+    fire(fired);
+    // As the run loop does, a repeating timer's next date is set once its callout is over, one
+    // interval after the date it fired for; a target that raised leaves it as it was.
     auto still = std::find_if(s.timers.begin(), s.timers.end(),
-                              [timer](const VirtualTimer& t) { return t.timer == timer; });
-    if (still != s.timers.end() && (!repeats || !msg<BOOL>(timer, "isValid"))) {
-      msg<void>(still->timer, "release");
-      s.timers.erase(still);
-    }
-    msg<void>(timer, "release");
+                              [&](const VirtualTimer& t) { return t.timer == fired.timer; });
+    if (still != s.timers.end() && fired.repeats) still->next = fired.next + fired.interval;
   }
   s.now = std::max(s.now, until);
 }
@@ -155,5 +164,12 @@ extern "C" id NSHomeDirectory(void) {
 // The add-on's random numbers: scripted values first, then the seed's, drawn as the
 // simulated platform draws them so that a seed gives the same numbers on both.
 extern "C" std::uint32_t arc4random_uniform(std::uint32_t upperBound) {
-  return nimsim::objcshell::state().random.uniform(upperBound);
+  try {
+    return nimsim::objcshell::state().random.uniform(upperBound);
+  } catch (const std::invalid_argument& refused) {
+    // Crossing a trampoline on its way out, the exception becomes an NSException: the request
+    // is answered as bad input all the same.
+    nimsim::objcshell::state().refusedDraw = refused.what();
+    throw;
+  }
 }

@@ -1,12 +1,15 @@
 // What the test shell's own methods did, told by its call observer, as the simulated
-// platform's trace says it: originals of replaced methods, backgrounds made and bound, and
-// the Weather service's requests.
+// platform's trace says it: originals of replaced methods, backgrounds made and bound, the
+// Weather service's requests, and what the add-on logged.
 #include <cstdio>
 #include <cstring>
 
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
+
+// GNUstep's hook for where NSLog's lines go.
+extern "C" void (*_NSLog_printf_handler)(id message);
 
 namespace nimsim::objcshell {
 namespace {
@@ -81,6 +84,9 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
     s.add("view", "background " + std::to_string(s.backgrounds[receiver].number) +
                       " left its window, " +
                       (object ? "bound to " + describeWeather(object) : std::string("unbound")));
+  } else if (name == "raise setCity:animate:") {
+    s.add("bind", "background " + std::to_string(s.backgrounds[receiver].number) +
+                      " raised NSInternalInconsistencyException at setCity:animate:");
   } else if (name == "updateWeatherForLocation:city:withCompletionHandler:") {
     s.add("weather", "requested for " + describeCity(object) + " at " + describeLocation(receiver));
   } else if (name == "completeWeatherUpdate") {
@@ -143,11 +149,27 @@ void notified(const char* call, const char* name, int token, std::uint64_t value
     state().add("notify", "cancelled token " + std::to_string(token) + " for " + about);
 }
 
+// What the add-on writes with NSLog is a trace line, as the simulated platform records it;
+// GNUstep puts the date, the process and its thread before it. Anything else logged goes to
+// standard error, as without a handler.
+void logged(id message) {
+  const std::string line = text(message).value_or("");
+  const std::size_t start = line.find("] Nimbrel: ");
+  if (start == std::string::npos) {
+    std::fputs(line.c_str(), stderr);
+    return;
+  }
+  std::string written = line.substr(start + 2);
+  if (written.ends_with('\n')) written.pop_back();
+  state().add("log", written);
+}
+
 }  // namespace
 
 void watchCalls() {
   TSSetCallObserver(&observed);
   TSSetNotifyObserver(&notified);
+  _NSLog_printf_handler = &logged;
 }
 
 }  // namespace nimsim::objcshell

@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "host/methods.h"
 #include "host/platform.h"
@@ -33,6 +34,9 @@
 #include "objc/runtime/message.h"
 #include "objc/seam/stand_ins.h"
 #include "objc/test_shell/test_shell.h"
+
+// GNUstep's hook for where NSLog's lines go.
+extern "C" void (*_NSLog_printf_handler)(id line);
 
 namespace {
 // This thread's heap allocations: a background thread's do not disturb a count.
@@ -339,6 +343,35 @@ TEST_F(ObjcBinding, ACompletionFromASecondThreadRunsOnTheInterfaceThread) {
   EXPECT_EQ(arrivals.onMainThread.load(), 0);
   EXPECT_EQ(ranOn, std::this_thread::get_id());
   EXPECT_EQ(conditionCode, 7);
+}
+
+// Handed to the interface thread, a completion runs as a work item of the main queue, with
+// nothing above it but the queue, which ends the process on any exception: what the handler
+// lets through ends there, in the log, and the run loop turns on.
+TEST_F(ObjcBinding, WhatACompletionLetsThroughOnTheInterfaceThreadEndsInTheLog) {
+  static std::vector<std::string> logged;
+  _NSLog_printf_handler = [](id line) { logged.push_back(stringFrom(line).value_or("")); };
+  static int completions = 0;
+  host::Factory& factory = host::platform().factory();
+  auto city = factory.newCity();
+  city->setLocation(factory.newLocation(50.85, 4.35));
+  TSSetUpdatesCompleteOnSecondThread(YES);
+  host::lookUpClass<host::LocationUpdaterClass>("TWCLocationUpdater")
+      ->sharedLocationUpdater()
+      ->updateWeatherForLocation(city->location(), city, [](std::shared_ptr<host::City>, host::Id) {
+        ++completions;
+        throw host::PlatformException("NSRangeException", "The handler raised");
+      });
+  for (int turn = 0; turn < 200 && completions == 0; ++turn) TSRunLoop(0.01);
+  TSRunLoop(0.01);
+  _NSLog_printf_handler = nullptr;
+  EXPECT_EQ(completions, 1);
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_NE(logged[0].find("Nimbrel: the weather update's completion let NSException "
+                           "NSRangeException through, dropped at the main queue: The handler "
+                           "raised"),
+            std::string::npos)
+      << logged[0];
 }
 
 TEST_F(ObjcBinding, AnObjectIsOneHostObjectRetainedOnceWhileHeld) {

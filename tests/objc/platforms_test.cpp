@@ -202,6 +202,85 @@ TEST(ObjcPlatform, TheAddonsMissingSymbolsAreThoseTheLibraryDoesNotExport) {
       << said;
 }
 
+// The shell process fires a timer as the run loop does, not through -[NSTimer fire], which
+// would catch and only log: an exception escaping a target that is not the add-on's is a shell
+// crash at the step whose time reached the timer, named as the simulation names one, and the
+// timer keeps the date it raised at, its next one set only after a callout that returned.
+TEST(ObjcPlatform, AnExceptionEscapingATimersTargetIsAShellCrash) {
+  nimsim::ParseResult parsed = nimsim::parseScenario("boot shell\nadvance 5s\n", "run.scn");
+  ASSERT_TRUE(parsed.ok());
+  const fs::path out = fs::temp_directory_path() / ("nimbrel-timer-" + std::to_string(::getpid()));
+  auto world =
+      nimsim::makeObjcWorld({nimsim::defaultObjcPaths().shell, NIMBREL_RAISING_TIMER_ADDON});
+  const json run = nimsim::runDocument(parsed.script, *world, out.string());
+  fs::remove_all(out);
+  EXPECT_EQ(run["exit"], nimsim::exitStatus::shellCrash);
+  EXPECT_EQ(run["error"],
+            "shell crash at run.scn:2 (advance 5s): NSInternalInconsistencyException: The "
+            "timer's target raised");
+  const json& last = run["trace"].back();
+  EXPECT_EQ(last["text"], "fired -[NBRaisingTimerTarget tick:]");
+  EXPECT_EQ(last["time"], 1.0);
+  EXPECT_EQ(run["final"]["timers"][0]["nextFire"], 1.0);
+}
+
+struct StoppedRun {
+  const char* label;
+  std::string script;
+  int exit;
+  std::string error;
+};
+
+void PrintTo(const StoppedRun& run, std::ostream* out) { *out << run.label; }
+
+class StoppedOnBothPlatforms : public ::testing::TestWithParam<StoppedRun> {};
+
+// A raise that the add-on hands back to the shell, and a scripted draw no arc4random_uniform
+// could answer, wherever it is drawn, stop the run alike on both platforms: the same status,
+// error and trace.
+TEST_P(StoppedOnBothPlatforms, WithTheSameStatusErrorAndTrace) {
+  const StoppedRun& expected = GetParam();
+  nimsim::ParseResult parsed = nimsim::parseScenario(expected.script, "run.scn");
+  ASSERT_TRUE(parsed.ok());
+  const fs::path out =
+      fs::temp_directory_path() / ("nimbrel-stopped-" + std::to_string(::getpid()));
+  const json sim = nimsim::runDocument(parsed.script, *nimsim::makeSimWorld(), out / "sim");
+  const json objc = nimsim::runDocument(
+      parsed.script, *nimsim::makeObjcWorld(nimsim::defaultObjcPaths()), out / "objc");
+  fs::remove_all(out);
+  EXPECT_EQ(sim["exit"], expected.exit);
+  EXPECT_NE(sim["error"].get<std::string>().find(expected.error), std::string::npos)
+      << sim["error"];
+  for (const char* part : {"exit", "error", "trace"}) EXPECT_EQ(objc[part], sim[part]) << part;
+}
+
+const std::string kRandomAtLock =
+    "settings set randomWeather bool true\nsettings set randomWeatherUnLock bool true\n"
+    "boot shell\n";
+const std::string kBadDraw =
+    "error: the scripted random value 48 cannot come from arc4random_uniform(48)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, StoppedOnBothPlatforms,
+    ::testing::Values(
+        StoppedRun{"ARaiseInAReplacedMethod",
+                   "settings set homescreenBackground bool true\n"
+                   "weather local-city Lima lat=-12.05 lon=-77.04\nboot shell\nlock\nwake\n"
+                   "weather background raise-next-bind\nunlock\n",
+                   nimsim::exitStatus::shellCrash,
+                   "shell crash at run.scn:7 (unlock): NSInternalInconsistencyException: The "
+                   "background cannot bind now"},
+        StoppedRun{"ABadDrawInTheTimer",
+                   "settings set randomWeather bool true\nboot shell\nlock\nwake\n"
+                   "random next 48\nadvance 100s\n",
+                   nimsim::exitStatus::badInput, kBadDraw},
+        StoppedRun{"ABadDrawInAnObserver", kRandomAtLock + "random next 48\nshell lock-complete\n",
+                   nimsim::exitStatus::badInput, kBadDraw},
+        StoppedRun{"ABadDrawInAReplacedMethod",
+                   kRandomAtLock + "lock\nwake\nrandom next 48\nshell unlock\n",
+                   nimsim::exitStatus::badInput, kBadDraw}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 // The run's page says which platform the run was played on, whatever the options say.
 TEST(ObjcPlatform, ThePageNamesThePlatformThatRan) {
   nimsim::ParseResult parsed = nimsim::parseScenario("boot shell\nlock\nwake\n", "page.scn");

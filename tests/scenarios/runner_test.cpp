@@ -111,6 +111,7 @@ class ScriptedWorld : public World {
   void setConditionImage(const std::string& n, bool p) override {
     log("image " + n + (p ? " +" : " -"));
   }
+  void raiseAtNextBind() override { log("raise at bind"); }
   void setTimeLabelAlpha(double a) override { log("time alpha " + std::to_string(a)); }
   void moveView(const std::string& v, std::optional<std::size_t> i, double x, double y) override {
     log("move " + v + (i ? " " + std::to_string(*i) : "") + " " + std::to_string(int(x)) + " " +

@@ -446,6 +446,39 @@ TEST_F(Weather, ABackgroundDrawsItsCitysWeatherWhenBoundAndRecordsEachBind) {
                                       "background 1 unbound, not animated"}));
 }
 
+// As many binds raise as were scripted, across the class and its subclass, each before it takes
+// the city; a reset forgets those still scripted.
+TEST_F(Weather, ABindScriptedToRaiseRaisesOnceWithoutTakingTheCity) {
+  auto background = catalog.backgroundClass()->make(host::makeRect(0, 0, 375, 667));
+  auto derived = catalog.backgroundSubclass()->make(host::makeRect(0, 0, 375, 667));
+  auto city = catalog.newCity(fullCity());
+  catalog.backgroundClass()->raiseAtNextBind();
+  catalog.backgroundSubclass()->raiseAtNextBind();
+  for (auto* raising : {background.get(), derived.get()}) {
+    try {
+      raising->setCity(city, true);
+      ADD_FAILURE() << "a bind scripted to raise took the city";
+    } catch (const host::PlatformException& raised) {
+      EXPECT_EQ(raised.className(), "NSException");
+      EXPECT_EQ(raised.name(), "NSInternalInconsistencyException");
+      EXPECT_STREQ(raised.what(), "The background cannot bind now");
+    }
+    EXPECT_EQ(raising->city(), nullptr);
+    EXPECT_EQ(raising->bindCount(), 0u);
+  }
+  background->setCity(city, false);
+  EXPECT_EQ(background->city(), city);
+  catalog.backgroundClass()->raiseAtNextBind();
+  catalog.reset();
+  background->setCity(nullptr, false);
+  EXPECT_EQ(record.textsIn("bind"),
+            (std::vector<std::string>{
+                "background 1 raised NSInternalInconsistencyException at setCity:animate:",
+                "background 2 raised NSInternalInconsistencyException at setCity:animate:",
+                "background 1 bound to Lisbon (condition 30, day), not animated",
+                "background 1 unbound, not animated"}));
+}
+
 TEST_F(Weather, ABackgroundKeepsItsGradientLayerUntilToldOtherwise) {
   auto background = catalog.backgroundClass()->makeWithFrame(host::makeRect(0, 0, 10, 10));
   auto* sim = dynamic_cast<sim::SimWeatherBackground*>(background.get());
