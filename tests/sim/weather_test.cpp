@@ -422,19 +422,25 @@ TEST_F(Weather, SomeConditionImagesExistOnlyUnderTheirUnderscoredSpelling) {
   EXPECT_EQ(images->conditionImageNameWithConditionIndex(48), std::nullopt);
 }
 
-TEST_F(Weather, ABackgroundDrawsItsCitysWeatherWhenBoundAndRecordsEachBind) {
+TEST_F(Weather, ABackgroundDrawsItsCitysWeatherWhenBoundAndAgainWhenTheBoundCityChanges) {
   auto background = catalog.backgroundClass()->make(host::makeRect(0, 0, 375, 667));
   CityData data = fullCity();
   auto city = catalog.newCity(data);
+  auto other = catalog.newCity(data);
   EXPECT_EQ(background->drawnCondition(), std::nullopt);
   background->setCity(city, true);
+  EXPECT_EQ(background->drawnCondition(), 30);
+  other->setConditionCode(12);
+  EXPECT_EQ(background->drawnCondition(), 30) << "another city's change draws nothing here";
   city->setConditionCode(4);
   city->setIsDay(false);
-  EXPECT_EQ(background->drawnCondition(), 30) << "what it drew, until it draws again";
-  EXPECT_EQ(background->drawnIsDay(), true);
-  background->setCity(city, true);
+  city->setIsDay(false);
   EXPECT_EQ(background->drawnCondition(), 4);
   EXPECT_EQ(background->drawnIsDay(), false);
+  background->setCity(other, true);
+  EXPECT_EQ(background->drawnCondition(), 12);
+  city->setConditionCode(20);
+  EXPECT_EQ(background->drawnCondition(), 12) << "the city it left no longer redraws it";
   background->setCity(nullptr, false);
   EXPECT_EQ(background->drawnCondition(), std::nullopt);
   EXPECT_EQ(background->city(), nullptr);
@@ -442,7 +448,9 @@ TEST_F(Weather, ABackgroundDrawsItsCitysWeatherWhenBoundAndRecordsEachBind) {
   EXPECT_FALSE(background->lastBindAnimated());
   EXPECT_EQ(record.textsIn("bind"),
             (std::vector<std::string>{"background 1 bound to Lisbon (condition 30, day), animated",
-                                      "background 1 bound to Lisbon (condition 4, night), animated",
+                                      "background 1 redrawn for Lisbon (condition 4, day)",
+                                      "background 1 redrawn for Lisbon (condition 4, night)",
+                                      "background 1 bound to Lisbon (condition 12, day), animated",
                                       "background 1 unbound, not animated"}));
 }
 
