@@ -7,6 +7,7 @@
 // standard output goes to standard error instead.
 #include <dlfcn.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <cstdio>
 #include <iostream>
@@ -160,7 +161,12 @@ void boot(const json& r) {
          screen["scale"].get<double>(), r.value("legacyDateView", false));
   for (const json& selector : r.value("lacksMethods", json::array()))
     TSSetDateViewLacks(selector.get<std::string>().c_str(), YES);
-  TSSetPlatterHeader(platterHeaderAnswer(r.value("platterHeader", "header")));
+  // A Weather framework without the header's class lays its platter out without a header.
+  const json absent = r.value("absentClasses", json::array());
+  const bool headerAbsent =
+      std::find(absent.begin(), absent.end(), "WATodayHeaderView") != absent.end();
+  TSSetPlatterHeader(headerAbsent ? TSPlatterNoHeader
+                                  : platterHeaderAnswer(r.value("platterHeader", "header")));
   TSSetScreenNativeSize(screen["nativeWidth"].get<double>(), screen["nativeHeight"].get<double>());
   // A shell started in landscape lays itself out so from the start.
   double width = screen["width"].get<double>(), height = screen["height"].get<double>();
