@@ -42,13 +42,14 @@ json snapshot(bool locked) {
   time["text"] = "9:41";
   date["text"] = "Tuesday, 14 November";
   date["hidden"] = true;
-  json homeHost = view("UIView#3", "UIView",
-                       {background("WUIDynamicWeatherBackground#1", 1, "Cupertino", nullptr)});
+  json homeHost =
+      view("UIView#3", "UIView",
+           json::array({background("WUIDynamicWeatherBackground#1", 1, "Cupertino", nullptr)}));
   json lockHost = view("UIView#4", "UIView",
-                       {background("WUIDynamicWeatherBackground#2", 2, "unnamed city",
-                                   {{"latitude", 50}, {"longitude", 10}})});
+                       json::array({background("WUIDynamicWeatherBackground#2", 2, "unnamed city",
+                                               {{"latitude", 50}, {"longitude", 10}})}));
   json window = view("_SBWallpaperWindow#1", "_SBWallpaperWindow",
-                     {view("UIView#2", "UIView", {homeHost, lockHost})});
+                     json::array({view("UIView#2", "UIView", json::array({homeHost, lockHost}))}));
   return {
       {"time", 12.5},
       {"device",
@@ -61,10 +62,10 @@ json snapshot(bool locked) {
        {{"wallpaperViews",
          {{{"hostView", {{"id", "UIView#3"}}}}, {{"hostView", {{"id", "UIView#4"}}}}}}}},
       {"views",
-       {{"wallpaper", view("UIView#1", "UIView", {window})},
-        {"lockScreen",
-         view("UIWindow#1", "UIWindow",
-              {view("SBFLockScreenDateView#1", "SBFLockScreenDateView", {time, date, header})})}}},
+       {{"wallpaper", view("UIView#1", "UIView", json::array({window}))},
+        {"lockScreen", view("UIWindow#1", "UIWindow",
+                            json::array({view("SBFLockScreenDateView#1", "SBFLockScreenDateView",
+                                              json::array({time, date, header}))}))}}},
       {"alerts", {{{"title", "No city"}, {"message", "Open Weather"}, {"buttons", {"OK"}}}}}};
 }
 
