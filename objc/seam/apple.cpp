@@ -4,10 +4,12 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <notify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "objc/seam/system.h"
@@ -41,15 +43,26 @@ bool domainFileWithinLimits(id domain) {
   char name[256];
   if (!CFStringGetCString((CFStringRef)domain, name, sizeof name, kCFStringEncodingUTF8))
     return false;
-  std::ifstream file(std::string("/var/mobile/Library/Preferences/") + name + ".plist",
-                     std::ios::binary | std::ios::ate);
-  if (!file) return true;
-  const std::streamoff size = file.tellg();
-  if (size < 0 || static_cast<std::uint64_t>(size) > nimbrel::plist::maxBytes) return false;
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  file.seekg(0);
-  file.read(bytes.data(), size);
-  return file && nimbrel::plist::withinLimits(bytes);
+  // Read with the C library: the streams of the phone's C++ library at iOS 9.3 lack entry
+  // points a newer libc++ header calls.
+  const std::string path = std::string("/var/mobile/Library/Preferences/") + name + ".plist";
+  const int file = open(path.c_str(), O_RDONLY);
+  if (file < 0) return true;
+  struct stat info {};
+  bool within = fstat(file, &info) == 0 && info.st_size >= 0 &&
+                static_cast<std::uint64_t>(info.st_size) <= nimbrel::plist::maxBytes;
+  if (within) {
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t got = read(file, bytes.data() + done, bytes.size() - done);
+      if (got <= 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    within = done == bytes.size() && nimbrel::plist::withinLimits(bytes);
+  }
+  close(file);
+  return within;
 }
 
 }  // namespace
