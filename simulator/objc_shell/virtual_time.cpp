@@ -1,6 +1,6 @@
 // The scenario's time on the real runtime: NSDate answers the virtual clock, NSTimers the
 // add-on schedules stay real objects but are fired by the shell process when their date
-// comes, and arc4random_uniform draws from the scenario's seed.
+// comes, and the add-on's random draws come from the scenario's seed.
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -147,6 +147,19 @@ nlohmann::json timersJson(double start) {
   return out;
 }
 
+// The add-on's random numbers: scripted values first, then the seed's, drawn as the simulated
+// platform draws them so that a seed gives the same numbers on both.
+std::uint32_t drawForAddon(std::uint32_t upperBound) {
+  try {
+    return state().random.uniform(upperBound);
+  } catch (const std::invalid_argument& refused) {
+    // Crossing a trampoline on its way out, the exception becomes an NSException: the request
+    // is answered as bad input all the same.
+    state().refusedDraw = refused.what();
+    throw;
+  }
+}
+
 }  // namespace nimsim::objcshell
 
 // The process's home folder is the scenario's ("/var/mobile" unless it says otherwise), the
@@ -161,15 +174,4 @@ extern "C" id NSHomeDirectory(void) {
   return nimsim::objcshell::makeString(home);
 }
 
-// The add-on's random numbers: scripted values first, then the seed's, drawn as the
-// simulated platform draws them so that a seed gives the same numbers on both.
-extern "C" std::uint32_t arc4random_uniform(std::uint32_t upperBound) {
-  try {
-    return nimsim::objcshell::state().random.uniform(upperBound);
-  } catch (const std::invalid_argument& refused) {
-    // Crossing a trampoline on its way out, the exception becomes an NSException: the request
-    // is answered as bad input all the same.
-    nimsim::objcshell::state().refusedDraw = refused.what();
-    throw;
-  }
-}
+

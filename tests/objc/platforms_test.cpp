@@ -240,13 +240,6 @@ class StoppedOnBothPlatforms : public ::testing::TestWithParam<StoppedRun> {};
 // error and trace.
 TEST_P(StoppedOnBothPlatforms, WithTheSameStatusErrorAndTrace) {
   const StoppedRun& expected = GetParam();
-#if defined(__clang__)
-  // The scripted draw's refusal is a C++ exception thrown in the shell process; built by clang
-  // for GCC's runtime, its Objective-C frames end the process when one crosses them (SIGABRT),
-  // where GCC's front end lets it unwind. The g++ suites hold these cases.
-  if (expected.exit == nimsim::exitStatus::badInput)
-    GTEST_SKIP() << "a C++ exception crossing clang-built Objective-C frames of GCC's runtime";
-#endif
   nimsim::ParseResult parsed = nimsim::parseScenario(expected.script, "run.scn");
   ASSERT_TRUE(parsed.ok());
   const fs::path out =
