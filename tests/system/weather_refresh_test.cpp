@@ -1,6 +1,7 @@
 // When the weather is fetched, and what a finished fetch changes.
 #include "state/weather_refresh.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,6 +14,7 @@
 namespace {
 
 using nimbrel::state;
+using ::testing::HasSubstr;
 
 class WeatherRefresh : public AddonFixture {
  protected:
@@ -87,7 +89,9 @@ TEST_F(WeatherRefresh, NoSavedCityEndsTheRequestWithOneAlertAndNoRequest) {
   EXPECT_TRUE(refresh());
   EXPECT_TRUE(refresh());
   EXPECT_EQ(alertTitles(), std::vector<std::string>{"No weather cities"});
-  EXPECT_EQ(process().alerts().visibleAlerts().front()->delegate(), controller());
+  const auto& alert = *process().alerts().visibleAlerts().front();
+  EXPECT_EQ(alert.delegate(), controller());
+  EXPECT_THAT(alert.message(), HasSubstr("add a city in the weather app"));
   EXPECT_TRUE(requests().empty());
   EXPECT_EQ(state().lastUpdate, std::nullopt);
 }
