@@ -173,5 +173,3 @@ extern "C" id NSHomeDirectory(void) {
   }
   return nimsim::objcshell::makeString(home);
 }
-
-
