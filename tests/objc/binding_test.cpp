@@ -3,7 +3,6 @@
 // exceptions, Foundation values and services.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -17,7 +16,6 @@
 #include <optional>
 #include <set>
 #include <stdexcept>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -34,6 +32,7 @@
 #include "objc/runtime/message.h"
 #include "objc/seam/stand_ins.h"
 #include "objc/test_shell/test_shell.h"
+#include "tests/objc/completion_threads.h"
 
 // GNUstep's hook for where NSLog's lines go.
 extern "C" void (*_NSLog_printf_handler)(id line);
@@ -301,21 +300,6 @@ TEST_F(ObjcBinding, AddedTickTockRunsOnARealTimerAndAnExistingMethodIsKept) {
   EXPECT_GE(ticks, 3);
   EXPECT_FALSE(timer->isValid());
 }
-
-// The threads on which the Weather framework completed its updates, counted while one lives.
-struct CompletionThreads {
-  CompletionThreads() {
-    onMainThread = offMainThread = 0;
-    TSSetCallObserver(&note);
-  }
-  ~CompletionThreads() { TSSetCallObserver(nullptr); }
-  static void note(const char* selector, id, long, BOOL, id) {
-    if (std::string_view(selector) != "completeWeatherUpdate") return;
-    ++(send<BOOL>(classNamed("NSThread"), sel<"isMainThread">()) ? onMainThread : offMainThread);
-  }
-  static inline std::atomic<int> onMainThread{0};
-  static inline std::atomic<int> offMainThread{0};
-};
 
 // A completion the Weather framework calls on a thread of its own is handed to the interface
 // thread: the handler runs there, with the updated city, once the main run loop turns.

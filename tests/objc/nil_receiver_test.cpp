@@ -32,20 +32,10 @@ using namespace nimbrel::objc;
 }
 
 enum class Sender { unguarded, guarded, plain, plainInsideAStep };
-
-const char* nameOf(Sender sender) {
-  switch (sender) {
-    case Sender::unguarded:
-      return "sendUnguarded";
-    case Sender::guarded:
-      return "sendGuarded";
-    case Sender::plain:
-      return "send";
-    case Sender::plainInsideAStep:
-      return "send inside a step";
-  }
-  return "?";
-}
+constexpr Sender kSenders[] = {Sender::unguarded, Sender::guarded, Sender::plain,
+                               Sender::plainInsideAStep};
+constexpr const char* kSenderNames[] = {"sendUnguarded", "sendGuarded", "send",
+                                        "send inside a step"};
 
 template <class R>
 [[gnu::noinline]] R sendToNil(Sender sender) {
@@ -93,10 +83,10 @@ template <class R>
 
 template <class R>
 void expectZeroFromEverySender(const char* kind) {
-  for (Sender sender :
-       {Sender::unguarded, Sender::guarded, Sender::plain, Sender::plainInsideAStep}) {
+  for (Sender sender : kSenders) {
     dirtyStack();
-    EXPECT_EQ(nonzeroAnswer<R>(sender), "") << kind << " through " << nameOf(sender);
+    EXPECT_EQ(nonzeroAnswer<R>(sender), "")
+        << kind << " through " << kSenderNames[static_cast<int>(sender)];
   }
 }
 

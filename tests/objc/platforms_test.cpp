@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -86,24 +85,6 @@ TEST_P(BothPlatforms, GiveTheSameRunApartFromTheListedDifferences) {
   }
   for (const std::string& pointer : listed)
     EXPECT_TRUE(pointers.count(pointer)) << scenario.name << ": listed but gone: " << pointer;
-}
-
-// The examples of the add-on's orders and of a controller without a header hold their
-// expectations on the runtime itself: a fault that both platforms show alike (detach and
-// unbind swapped, the header guard gone) passes the comparison, but fails here.
-TEST(ObjcPlatform, TheOrderAndHeaderExamplesHoldTheirExpectationsOnTheRuntime) {
-  for (const char* name : {"lock-orders", "header-without-view"}) {
-    std::ifstream file(fs::path(NIMBREL_EXAMPLES_DIR) / (std::string(name) + ".scn"));
-    const std::string text((std::istreambuf_iterator<char>(file)), {});
-    nimsim::ParseResult parsed = nimsim::parseScenario(text, name);
-    ASSERT_TRUE(parsed.ok()) << name;
-    const fs::path out = fs::temp_directory_path() / ("nimbrel-runtime-" + std::string(name) + "-" +
-                                                      std::to_string(::getpid()));
-    const json run = nimsim::runDocument(
-        parsed.script, *nimsim::makeObjcWorld(nimsim::defaultObjcPaths()), out.string());
-    fs::remove_all(out);
-    EXPECT_EQ(run["exit"], 0) << name << ": " << run["error"].dump();
-  }
 }
 
 // Without its shell process or the add-on library the platform cannot start: said at once,

@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <string_view>
 
 #include "host/services.h"
 #include "host/weather.h"
 #include "objc/runtime/geometry.h"
+#include "tests/objc/completion_threads.h"
 #include "tests/objc/shell_process.h"
 
 namespace {
@@ -63,18 +63,6 @@ void watchedBind(id self, SEL selector, id city, BOOL animate) {
   noteThread();
   nimbrel::objc::impAs<void, id, BOOL>(interfaceCalls.originals.at(sel_getName(selector)))(
       self, selector, city, animate);
-}
-
-// Where the Weather framework completed each update, before the add-on hands it over.
-struct CompletionThreads {
-  std::atomic<long> onMainThread{0};
-  std::atomic<long> offMainThread{0};
-} completions;
-
-void noteCompletion(const char* selector, id, long, BOOL, id) {
-  if (std::string_view(selector) != "completeWeatherUpdate") return;
-  const bool onMain = msg<BOOL>(classNamed("NSThread"), "isMainThread");
-  ++(onMain ? completions.onMainThread : completions.offMainThread);
 }
 
 void watchInterfaceSetters() {
@@ -242,15 +230,15 @@ TEST_F(ShellDay, ACompletionFromASecondThreadSetsTheInterfaceOnTheInterfaceThrea
   lock();
   id dateView = wake();
   interfaceCalls.onMainThread = interfaceCalls.offMainThread = 0;
-  completions.onMainThread = completions.offMainThread = 0;
-  TSSetCallObserver(&noteCompletion);
-  const long bindsBefore = TSLastCall("setCity:animate:").count;
-  for (int turn = 0; turn < 200 && TSLastCall("setCity:animate:").count == bindsBefore; ++turn)
+  {
+    const CompletionThreads arrivals;
+    const long bindsBefore = TSLastCall("setCity:animate:").count;
+    for (int turn = 0; turn < 200 && TSLastCall("setCity:animate:").count == bindsBefore; ++turn)
+      TSRunLoop(0.01);
     TSRunLoop(0.01);
-  TSRunLoop(0.01);
-  TSSetCallObserver(nullptr);
-  EXPECT_EQ(completions.offMainThread, 1);
-  EXPECT_EQ(completions.onMainThread, 0);
+    EXPECT_EQ(arrivals.offMainThread, 1);
+    EXPECT_EQ(arrivals.onMainThread, 0);
+  }
 
   id header = subviewOf(subviewOf(dateView, "WUIDynamicWeatherBackground"), "WATodayHeaderView");
   ASSERT_NE(header, nullptr);
@@ -328,35 +316,6 @@ TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
   // Each cycle really showed and took down the backgrounds.
   EXPECT_GE(TSLastCall("setCity:animate:").count - bindsBefore, 3 * 10000);
 }
-
-// The platter controller's -headerView answers nil, or a plain view where the header was: a
-// completed update with the header on shows no header and takes the controller's view out of
-// the date view, without a crash.
-class ShellDayPlatter : public ShellDay, public ::testing::WithParamInterface<TSPlatterHeader> {};
-
-TEST_P(ShellDayPlatter, ACompletionWithAControllerWithoutAHeaderShowsNone) {
-  TSSetPlatterHeader(GetParam());
-  writeSettings(kDaySettings);
-  load();
-  Pool pool;
-  lock();
-  id dateView = wake();
-  id controllerView = subviewAt(dateView, 0);
-  ASSERT_TRUE(isMember(controllerView, "UIView"));
-  ASSERT_NE(exported<std::shared_ptr<host::PlatterViewController>>("wthrView"), nullptr);
-  TSRunLoop(0.1);
-  EXPECT_EQ(TSPendingUpdates(), 0);
-  EXPECT_EQ(exported<std::shared_ptr<host::TodayHeaderView>>("weatherHeaderView"), nullptr);
-  EXPECT_EQ(exported<std::shared_ptr<host::PlatterViewController>>("wthrView"), nullptr);
-  EXPECT_EQ(msg(controllerView, "superview"), nullptr);
-  id background = subviewOf(dateView, "WUIDynamicWeatherBackground");
-  ASSERT_NE(background, nullptr);
-  EXPECT_EQ(subviewOf(background, "WATodayHeaderView"), nullptr);
-  EXPECT_EQ(msg<long>(msg(background, "city"), "conditionCode"), 32);
-}
-
-INSTANTIATE_TEST_SUITE_P(NilOrPlainView, ShellDayPlatter,
-                         ::testing::Values(TSPlatterNoHeader, TSPlatterPlainView));
 
 TEST_F(ShellDay, AnOlderDateViewStillHidesItsDateAndAShellExceptionReachesTheShell) {
   TSShutdown(&shell_);

@@ -318,26 +318,6 @@ TEST_F(Header, ShowsTheReportedConditionBeforeCustomWeatherApplies) {
   EXPECT_EQ(updated->conditionCode(), 0);
 }
 
-// The header class exists, but the controller's -headerView answers nil or a plain view: a
-// completed update shows no header and takes the controller's view out of the date view.
-TEST_F(Header, ACompletionWithAControllerWithoutAHeaderShowsNoneAndDropsTheController) {
-  for (sim::PlatterHeader answer : {sim::PlatterHeader::nil, sim::PlatterHeader::plainView}) {
-    device().version().weatherClasses.platterHeader = answer;
-    relaunch();
-    loadDefaultSettings();
-    settings().showTemperatureAndCondition = true;
-    const std::shared_ptr<host::DateView> dateView = process().shell().requestDateView();
-    nimbrel::createHeaderController(dateView);
-    ASSERT_NE(state().wthrView, nullptr);
-    const std::shared_ptr<host::View> controllerView = state().wthrView->view();
-    ASSERT_EQ(controllerView->superview(), dateView);
-    nimbrel::onWeatherUpdated(makeCity("X"), nullptr);
-    EXPECT_EQ(state().weatherHeaderView, nullptr);
-    EXPECT_EQ(state().wthrView, nullptr);
-    EXPECT_EQ(controllerView->superview(), nullptr);
-  }
-}
-
 TEST_F(Header, CompletionFillsNoHeaderWithoutTheForecastOrTheHeaderClass) {
   for (bool sim::WeatherClassSet::*absent :
        {&sim::WeatherClassSet::hourlyForecast, &sim::WeatherClassSet::todayHeaderView}) {

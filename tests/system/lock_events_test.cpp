@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <string>
-#include <vector>
 
 #include "state/random_weather.h"
 #include "tests/system/shell_fixture.h"
@@ -32,15 +30,6 @@ class LockEvents : public ShellFixture {
     for (int condition = 0; condition < 48; ++condition)
       for (bool day : {false, true})
         process().weather().assetLoader()->catalog().set(condition, day, std::nullopt);
-  }
-  // The backgrounds' record from entry `from` on, each line as "category text".
-  std::vector<std::string> backgroundRecord(std::size_t from) {
-    std::vector<std::string> lines;
-    const auto& entries = process().record().entries();
-    for (std::size_t i = from; i < entries.size(); ++i)
-      if (entries[i].category == "bind" || entries[i].category == "view")
-        lines.push_back(entries[i].category + " " + entries[i].text);
-    return lines;
   }
   std::shared_ptr<host::Timer> scheduleTimer() {
     return process().runLoop().scheduledTimer(100, nullptr, host::methods::TickTock::selector,
@@ -122,30 +111,6 @@ TEST_F(LockEvents, DisplayOffWithoutRandomWeatherLeavesTheTimer) {
   displayStatus();
   EXPECT_TRUE(timer->isValid());
   EXPECT_EQ(state().randomTimer, timer);
-}
-
-// Each background leaves its window still holding its city, and lets the city go after: on
-// UIKit its window callbacks run with the city either way round, and the add-on's order is
-// the one they see bound.
-TEST_F(LockEvents, BackgroundsLeaveTheirWindowBoundAndAreUnboundAfter) {
-  state().city = process().factory().newCity();
-  auto lockBackground = background(process().shell().dateContainer());
-  lockBackground->setCity(state().city, true);
-  state().weatherBackground = lockBackground;
-  auto homeBackground = background(homeHost());
-  homeBackground->setCity(state().city, true);
-  state().homeScreenViews = nimbrel::BackgroundList{homeBackground};
-  const std::size_t from = process().record().entries().size();
-
-  lockComplete();
-  process().notifyState().setState(sim::kDisplayStatusName, 0);
-  displayStatus();
-  EXPECT_EQ(backgroundRecord(from),
-            (std::vector<std::string>{
-                "view background 2 left its window, bound to unnamed city (condition 0, night)",
-                "bind background 2 unbound, not animated",
-                "view background 1 left its window, bound to unnamed city (condition 0, night)",
-                "bind background 1 unbound, not animated"}));
 }
 
 TEST_F(LockEvents, DisplayOnOrUnreadableChangesNothing) {
@@ -281,23 +246,6 @@ TEST_F(RandomWeather, TickRebindsEveryBackgroundOnlyWhenTheDrawSucceeds) {
   ASSERT_EQ(binds.size(), 2u);
   EXPECT_EQ(binds[0].rfind("background 1 ", 0), 0u) << "the lock screen first: " << binds[0];
   EXPECT_EQ(binds[1].rfind("background 2 ", 0), 0u) << binds[1];
-}
-
-// A draw sets the condition, then the day flag, and only then binds the backgrounds again: a
-// background still bound to the city redraws at each change, the new condition first.
-TEST_F(RandomWeather, ATickSetsConditionThenDayFlagBeforeBindingAgain) {
-  state().city = process().factory().newCity();
-  auto lockBackground = background(nullptr);
-  lockBackground->setCity(state().city, false);
-  state().weatherBackground = lockBackground;
-  process().random().scriptNext({26, 1});
-  const std::size_t from = process().record().entries().size();
-  nimbrel::tickTock(nullptr, host::methods::TickTock::selector);
-  EXPECT_EQ(backgroundRecord(from),
-            (std::vector<std::string>{
-                "bind background 1 redrawn for unnamed city (condition 26, night)",
-                "bind background 1 redrawn for unnamed city (condition 26, day)",
-                "bind background 1 bound to unnamed city (condition 26, day), animated"}));
 }
 
 TEST_F(RandomWeather, WithoutACityTheDrawAsksForConditionZeroAtNight) {
