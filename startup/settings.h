@@ -6,9 +6,10 @@
 
 namespace nimbrel {
 
-// A setting's value, read and written whole on any thread. The asset loader's queue and
-// the wallpaper views read settings while a reload on another thread writes them; a relaxed
-// atomic makes that defined, at the cost of a plain load and store on the phone's processors.
+// A setting's value, read and written whole on any thread. The asset loader's queue and the
+// wallpaper's replaced methods read settings while a reload on the interface thread writes
+// them; a relaxed atomic makes that defined, at the cost of a plain load and store on the
+// phone's processors.
 template <class T>
 class Relaxed {
  public:
