@@ -2,45 +2,38 @@
 // parser on settings-sized files.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <variant>
 
 #include "sim/foundation/property_list.h"
 #include "sim/process/process.h"
 #include "startup/load_settings.h"
+#include "startup/settings_table.h"
 #include "state/shared_state.h"
 
 namespace {
 
-// Every key the settings pane stores, with the types it stores them as, plus one key of
-// someone else's.
+// Every key of the add-on's table as its pane cell stores it, each other than its default,
+// plus one key of someone else's.
 host::Dictionary paneSettings() {
-  return {
-      {"enabled", true},
-      {"hideWithTime", false},
-      {"hideTimeDate", true},
-      {"noReminder", false},
-      {"reScaleCompatibility", false},
-      {"showOwnWallpaper", true},
-      {"homescreenBackground", true},
-      {"showOwnHomescreenWallpaper", false},
-      {"disableParallax", true},
-      {"useLocalCity", true},
-      {"updateInterval", 300.0},
-      {"randomWeather", false},
-      {"randomWeatherUnLock", false},
-      {"showTemperatureAndCondition", true},
-      {"lockScreenVerticalOffsetTemperatureCondition", 62.5},
-      {"customWeather", std::int64_t{12}},
-      {"lockScreenHorizontalOffsetTemperatureCondition", -8.0},
-      {"plusLandscape", true},
-      {"homeScreenVerticalOffsetBackground", 25.0},
-      {"someoneElsesKey", "left alone"},
-  };
+  host::Dictionary values{{"someoneElsesKey", "left alone"}};
+  for (const nimbrel::SettingRow& setting : nimbrel::kSettings) {
+    const std::string key(setting.key);
+    const nimbrel::PaneRow& cell = setting.cell;
+    if (cell.control == nimbrel::PaneControl::toggle)
+      values.emplace(key, !std::get<bool>(setting.absent));
+    else if (cell.control == nimbrel::PaneControl::list)
+      values.emplace(key, static_cast<std::int64_t>(cell.maximum));
+    else
+      values.emplace(key, cell.maximum);
+  }
+  return values;
 }
 
 // 0: the preferences domain (the mobile user's home); 1: the fallback file (any other home).

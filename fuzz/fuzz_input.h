@@ -15,25 +15,8 @@ namespace fuzzing {
 
 // The add-on's settings keys, and one of someone else's.
 inline constexpr std::array kSettingKeys = {
-    "enabled",
-    "hideWithTime",
-    "hideTimeDate",
-    "noReminder",
-    "reScaleCompatibility",
-    "showOwnWallpaper",
-    "homescreenBackground",
-    "showOwnHomescreenWallpaper",
-    "disableParallax",
-    "useLocalCity",
-    "updateInterval",
-    "randomWeather",
-    "randomWeatherUnLock",
-    "showTemperatureAndCondition",
-    "lockScreenVerticalOffsetTemperatureCondition",
-    "customWeather",
-    "lockScreenHorizontalOffsetTemperatureCondition",
-    "plusLandscape",
-    "homeScreenVerticalOffsetBackground",
+#define NIMBREL_SETTING(key, type, absent, reaction, cell) #key,
+#include "startup/settings.def"
     "someoneElsesKey",
 };
 

@@ -1,16 +1,19 @@
 // Arbitrary bytes as the settings fallback file, read by loadSettings in a process whose home
 // is not the mobile user's: never a crash, and every field is overwritten by every load, so a
 // load over any earlier settings gives what a load over fresh ones gives.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <variant>
 
 #include "fuzz/fuzz_input.h"
 #include "sim/process/process.h"
 #include "startup/load_settings.h"
+#include "startup/settings_table.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -35,32 +38,23 @@ void load() { nimbrel::loadSettings(nullptr, nullptr, nullptr, nullptr, nullptr)
 // Settings unlike anything a load starts from: every switch on, odd numbers.
 nimbrel::Settings leftovers() {
   nimbrel::Settings s;
-  s.enabled = s.hideWithTime = s.hideTimeDate = s.noReminder = s.reScaleCompatibility = true;
-  s.showOwnWallpaper = s.homescreenBackground = s.showOwnHomescreenWallpaper = true;
-  s.disableParallax = s.useLocalCity = s.randomWeather = s.randomWeatherUnLock = true;
-  s.showTemperatureAndCondition = s.plusLandscape = true;
-  s.updateInterval = s.customWeather = -12345;
-  s.lockScreenVerticalOffsetTemperatureCondition = -0.125;
-  s.lockScreenHorizontalOffsetTemperatureCondition = -0.125;
-  s.homeScreenVerticalOffsetBackground = -0.125;
+  for (const nimbrel::SettingRow& setting : nimbrel::kSettings)
+    std::visit(
+        [&](auto field) {
+          using T = decltype((s.*field).load());
+          s.*field = static_cast<T>(-12345.125);
+        },
+        setting.field);
   return s;
 }
 
 bool sameReal(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
 // Equal, a NaN read from the file counting as equal to itself.
-bool sameSettings(nimbrel::Settings a, nimbrel::Settings b) {
-  if (!sameReal(a.lockScreenVerticalOffsetTemperatureCondition,
-                b.lockScreenVerticalOffsetTemperatureCondition) ||
-      !sameReal(a.lockScreenHorizontalOffsetTemperatureCondition,
-                b.lockScreenHorizontalOffsetTemperatureCondition) ||
-      !sameReal(a.homeScreenVerticalOffsetBackground, b.homeScreenVerticalOffsetBackground))
-    return false;
-  for (nimbrel::Settings* s : {&a, &b})
-    s->lockScreenVerticalOffsetTemperatureCondition =
-        s->lockScreenHorizontalOffsetTemperatureCondition = s->homeScreenVerticalOffsetBackground =
-            0;
-  return a == b;
+bool sameSettings(const nimbrel::Settings& a, const nimbrel::Settings& b) {
+  return std::ranges::all_of(nimbrel::kSettings, [&](const nimbrel::SettingRow& setting) {
+    return std::visit([&](auto field) { return sameReal(a.*field, b.*field); }, setting.field);
+  });
 }
 
 }  // namespace

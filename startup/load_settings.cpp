@@ -1,6 +1,5 @@
 #include "startup/load_settings.h"
 
-#include <array>
 #include <optional>
 #include <string_view>
 #include <tuple>
@@ -112,39 +111,21 @@ void customWeather(std::int32_t, std::int32_t newValue) {
 template <class T>
 struct Key {
   std::string_view name;
-  T Settings::*field;
+  Relaxed<T> Settings::*field;
   T fallback;
   Reaction<T> react = nullptr;
 };
 
-// The add-on's table of settings, in reading order. The settings pane is checked against it.
+// settings.def, in reading order; a key marked `react` has its reaction in reactions:: above.
+#define NIMBREL_REACTION_react(key) reactions::key
+#define NIMBREL_REACTION_none(key) nullptr
 constexpr auto kKeys = std::tuple{
-    Key<bool>{"enabled", &Settings::enabled, true, reactions::enabled},
-    Key<bool>{"hideWithTime", &Settings::hideWithTime, false},
-    Key<bool>{"hideTimeDate", &Settings::hideTimeDate, false},
-    Key<bool>{"noReminder", &Settings::noReminder, false},
-    Key<bool>{"reScaleCompatibility", &Settings::reScaleCompatibility, false},
-    Key<bool>{"showOwnWallpaper", &Settings::showOwnWallpaper, false, reactions::showOwnWallpaper},
-    Key<bool>{"homescreenBackground", &Settings::homescreenBackground, false,
-              reactions::homescreenBackground},
-    Key<bool>{"showOwnHomescreenWallpaper", &Settings::showOwnHomescreenWallpaper, false},
-    Key<bool>{"disableParallax", &Settings::disableParallax, false},
-    Key<bool>{"useLocalCity", &Settings::useLocalCity, true, reactions::useLocalCity},
-    Key<std::int32_t>{"updateInterval", &Settings::updateInterval, 100},
-    Key<bool>{"randomWeather", &Settings::randomWeather, false, reactions::randomWeather},
-    Key<bool>{"randomWeatherUnLock", &Settings::randomWeatherUnLock, false,
-              reactions::randomWeatherUnLock},
-    Key<bool>{"showTemperatureAndCondition", &Settings::showTemperatureAndCondition, false,
-              reactions::showTemperatureAndCondition},
-    Key<double>{"lockScreenVerticalOffsetTemperatureCondition",
-                &Settings::lockScreenVerticalOffsetTemperatureCondition, 50.0},
-    Key<std::int32_t>{"customWeather", &Settings::customWeather, 0, reactions::customWeather},
-    Key<double>{"lockScreenHorizontalOffsetTemperatureCondition",
-                &Settings::lockScreenHorizontalOffsetTemperatureCondition, 0.0},
-    Key<bool>{"plusLandscape", &Settings::plusLandscape, false},
-    Key<double>{"homeScreenVerticalOffsetBackground", &Settings::homeScreenVerticalOffsetBackground,
-                0.0},
+#define NIMBREL_SETTING(key, type, absent, reaction, cell) \
+  Key<type>{#key, &Settings::key, absent, NIMBREL_REACTION_##reaction(key)},
+#include "startup/settings.def"
 };
+#undef NIMBREL_REACTION_react
+#undef NIMBREL_REACTION_none
 
 // A value with no boolean or numeric reading (an array, a dictionary, a date, data) counts as
 // absent: on the phone asking it for one would raise inside the shell and bring it down.
@@ -152,7 +133,7 @@ template <class T>
 void readKey(const host::Dictionary* source, const Key<T>& key, Settings& settings) {
   const host::Value* value = host::objectForKey(source, key.name);
   T newValue = value && value->hasNumericReading() ? convert<T>(*value) : key.fallback;
-  T& field = settings.*key.field;
+  Relaxed<T>& field = settings.*key.field;
   if (key.react) key.react(field, newValue);
   field = newValue;
 }
@@ -164,15 +145,6 @@ void loadSettings(host::NotificationCenter*, void*, const char*, const void*,
   const std::optional<host::Dictionary> source = settingsSource();
   const host::Dictionary* dictionary = source ? &*source : nullptr;
   std::apply([&](const auto&... key) { (readKey(dictionary, key, state().settings), ...); }, kKeys);
-}
-
-std::span<const SettingDescription> settingDescriptions() {
-  static constexpr auto descriptions = std::apply(
-      [](const auto&... key) {
-        return std::array{SettingDescription{key.name, key.field, key.fallback}...};
-      },
-      kKeys);
-  return descriptions;
 }
 
 }  // namespace nimbrel

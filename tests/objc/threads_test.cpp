@@ -56,6 +56,8 @@ TEST_F(AddonOnThreads, ReplacedMethodsAnswerOnAnyThreadAsOnTheInterfaceThread) {
   TSSetScreenNativeSize(828, 1792);
   TSSetUpdatesCompleteOnSecondThread(YES);
   load();
+  // Read afresh: in one process the library loads once, maybe with an earlier test's settings.
+  nimbrel_darwin_post("be.quorvane.nimbrel/preferences.changed");
   Pool pool;
   id loader = msg(classNamed("WUIAsynchronousAssetLoader"), "sharedAssetLoader");
   id wallpaperClass = classNamed("SBFStaticWallpaperView");
@@ -100,6 +102,45 @@ TEST_F(AddonOnThreads, ReplacedMethodsAnswerOnAnyThreadAsOnTheInterfaceThread) {
   EXPECT_GE(asked, kWorkers * 12 * (kConditions / kWorkers) * 2 * 3);
   // The interface thread's own answers did not change meanwhile.
   EXPECT_EQ(assetName(loader, 11, true), expected[2 * 11 + 1]);
+}
+
+// Reloads on the interface thread write the settings the loader's queue and the wallpaper
+// class read meanwhile: each answer is the one of the settings before or after a reload.
+TEST_F(AddonOnThreads, ReloadsWhileOtherThreadsReadTheSettingsGiveTheirAnswersOldOrNew) {
+  const std::string rescaled =
+      "<key>reScaleCompatibility</key><true/><key>disableParallax</key><true/>";
+  const auto reload = [&](const std::string& settings) {
+    writeSettings(settings);
+    nimbrel_darwin_post("be.quorvane.nimbrel/preferences.changed");
+  };
+  TSSetScreenNativeSize(828, 1792);
+  load();
+  reload(rescaled);
+  Pool pool;
+  id loader = msg(classNamed("WUIAsynchronousAssetLoader"), "sharedAssetLoader");
+  const std::string tagged = assetName(loader, 11, true);
+  reload("");
+  const std::string plain = assetName(loader, 11, true);
+  ASSERT_NE(tagged, plain);
+
+  std::atomic<bool> done{false};
+  std::atomic<long> neither{0};
+  std::latch asking(kWorkers);
+  std::vector<std::thread> workers;
+  for (int w = 0; w < kWorkers; ++w)
+    workers.push_back(onThread([&] {
+      asking.count_down();
+      while (!done) {
+        const std::string name = assetName(loader, 11, true);
+        neither += name != tagged && name != plain;
+        msg<BOOL>(classNamed("SBFStaticWallpaperView"), "_allowsParallax");
+      }
+    }));
+  asking.wait();
+  for (int turn = 0; turn < 40; ++turn) reload(turn % 2 ? "" : rescaled);
+  done = true;
+  for (std::thread& worker : workers) worker.join();
+  EXPECT_EQ(neither, 0);
 }
 
 // One Objective-C object met by calls on two threads at once is one host object. It is

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <map>
+#include <variant>
 
 #include "startup/load_settings.h"
+#include "startup/settings_table.h"
 #include "tests/system/shell_fixture.h"
 
 namespace {
@@ -31,28 +33,12 @@ const std::vector<std::string> kHooks = {
     "replaced -[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]",
 };
 
-// Spelt out field by field: Settings{} is whatever the record's own initialisers say.
+// Field by field through the table: Settings{} is whatever the record's own initialisers say.
 bool allFalseOrZero(const nimbrel::Settings& s) {
-  const bool flags[] = {s.enabled,
-                        s.hideWithTime,
-                        s.hideTimeDate,
-                        s.noReminder,
-                        s.reScaleCompatibility,
-                        s.showOwnWallpaper,
-                        s.homescreenBackground,
-                        s.showOwnHomescreenWallpaper,
-                        s.disableParallax,
-                        s.useLocalCity,
-                        s.randomWeather,
-                        s.randomWeatherUnLock,
-                        s.showTemperatureAndCondition,
-                        s.plusLandscape};
-  const double numbers[] = {
-      static_cast<double>(s.updateInterval), s.lockScreenVerticalOffsetTemperatureCondition,
-      static_cast<double>(s.customWeather), s.lockScreenHorizontalOffsetTemperatureCondition,
-      s.homeScreenVerticalOffsetBackground};
-  return std::ranges::none_of(flags, [](bool flag) { return flag; }) &&
-         std::ranges::all_of(numbers, [](double number) { return number == 0; });
+  return std::ranges::all_of(nimbrel::kSettings, [&](const nimbrel::SettingRow& setting) {
+    return std::visit([&](auto field) { return static_cast<double>(s.*field) == 0; },
+                      setting.field);
+  });
 }
 
 struct LaunchCase {

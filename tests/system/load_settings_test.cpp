@@ -168,44 +168,4 @@ TEST_F(LoadSettings, EveryFieldIsOverwrittenOnEveryLoad) {
   EXPECT_TRUE(s.hideWithTime);
 }
 
-TEST_F(LoadSettings, EachKeyIsReadIntoItsOwnField) {
-  const Settings unset = load();
-  struct Row {
-    const char* key;
-    host::Value value;
-    void (*expect)(Settings&);
-  } rows[] = {
-      {"enabled", false, [](Settings& s) { s.enabled = false; }},
-      {"hideWithTime", true, [](Settings& s) { s.hideWithTime = true; }},
-      {"hideTimeDate", true, [](Settings& s) { s.hideTimeDate = true; }},
-      {"noReminder", true, [](Settings& s) { s.noReminder = true; }},
-      {"reScaleCompatibility", true, [](Settings& s) { s.reScaleCompatibility = true; }},
-      {"showOwnWallpaper", true, [](Settings& s) { s.showOwnWallpaper = true; }},
-      {"homescreenBackground", true, [](Settings& s) { s.homescreenBackground = true; }},
-      {"showOwnHomescreenWallpaper", true,
-       [](Settings& s) { s.showOwnHomescreenWallpaper = true; }},
-      {"disableParallax", true, [](Settings& s) { s.disableParallax = true; }},
-      {"useLocalCity", false, [](Settings& s) { s.useLocalCity = false; }},
-      {"updateInterval", 7, [](Settings& s) { s.updateInterval = 7; }},
-      {"randomWeather", true, [](Settings& s) { s.randomWeather = true; }},
-      {"randomWeatherUnLock", true, [](Settings& s) { s.randomWeatherUnLock = true; }},
-      {"showTemperatureAndCondition", true,
-       [](Settings& s) { s.showTemperatureAndCondition = true; }},
-      {"lockScreenVerticalOffsetTemperatureCondition", 12.5,
-       [](Settings& s) { s.lockScreenVerticalOffsetTemperatureCondition = 12.5; }},
-      {"customWeather", 3, [](Settings& s) { s.customWeather = 3; }},
-      {"lockScreenHorizontalOffsetTemperatureCondition", 33.0,
-       [](Settings& s) { s.lockScreenHorizontalOffsetTemperatureCondition = 33.0; }},
-      {"plusLandscape", true, [](Settings& s) { s.plusLandscape = true; }},
-      {"homeScreenVerticalOffsetBackground", -4.0,
-       [](Settings& s) { s.homeScreenVerticalOffsetBackground = -4.0; }},
-  };
-  for (const Row& row : rows) {
-    process().preferences().setDomain(kPreferencesDomain, {{row.key, row.value}});
-    Settings expected = unset;
-    row.expect(expected);
-    EXPECT_EQ(load(), expected) << row.key;
-  }
-}
-
 }  // namespace

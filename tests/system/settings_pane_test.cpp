@@ -1,21 +1,23 @@
 // The settings pane as installed, read the way the phone reads it, against the add-on's own
-// table of settings: the same keys, types and defaults, and every value a cell can write read
-// back by loadSettings as the field the cell then shows.
+// table of settings (startup/settings.def): a cell for each row, of its kind, label, default
+// and values, and no other; and every value a cell can write read back by loadSettings as the
+// field the cell then shows.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <set>
 #include <string>
-#include <type_traits>
 #include <variant>
+#include <vector>
 
 #include "sim/settings_app/pane.h"
 #include "startup/load_settings.h"
+#include "startup/settings_table.h"
 #include "tests/system/shell_fixture.h"
 
 namespace {
 
-using nimbrel::SettingDescription;
+using nimbrel::SettingRow;
 using sim::CellKind;
 using sim::PaneCell;
 
@@ -25,7 +27,7 @@ const sim::SettingsPane& installedPane() {
 }
 
 // The field as loadSettings left it, as a number: booleans read 0 or 1.
-double fieldValue(const SettingDescription& setting) {
+double fieldValue(const SettingRow& setting) {
   const nimbrel::Settings& settings = nimbrel::state().settings;
   return std::visit([&](auto field) { return static_cast<double>(settings.*field); },
                     setting.field);
@@ -46,38 +48,56 @@ double shownValue(const PaneCell& cell, const host::Dictionary& domain) {
   return sim::shownSliderValue(cell, domain);
 }
 
-TEST(SettingsPane, OffersEachKeyOfTheAddonsTableOnceWithItsTypeAndDefault) {
+sim::CellKind kindOf(nimbrel::PaneControl control) {
+  switch (control) {
+    case nimbrel::PaneControl::toggle:
+      return CellKind::toggle;
+    case nimbrel::PaneControl::list:
+      return CellKind::list;
+    case nimbrel::PaneControl::slider:
+      break;
+  }
+  return CellKind::slider;
+}
+
+// The numbers a list offers, or a slider's positions: as the pane has them, and as the table.
+std::vector<double> offeredNumbers(const PaneCell& cell) {
+  std::vector<double> numbers;
+  for (const host::Value& value : sim::writableValues(cell)) numbers.push_back(value.doubleValue());
+  return numbers;
+}
+std::vector<double> offeredNumbers(const nimbrel::PaneRow& row) {
+  std::vector<double> numbers;
+  for (double n = row.minimum; n <= row.maximum; n += row.step) numbers.push_back(n);
+  return numbers;
+}
+
+TEST(SettingsPane, HasTheCellOfEachRowOfTheAddonsTableAndNoOther) {
   std::set<std::string> tableKeys, paneKeys;
-  for (const SettingDescription& setting : nimbrel::settingDescriptions()) {
+  for (const SettingRow& setting : nimbrel::kSettings) {
     SCOPED_TRACE(setting.key);
     tableKeys.emplace(setting.key);
     const PaneCell* cell = installedPane().cell(setting.key);
     ASSERT_NE(cell, nullptr) << "the pane has no cell for this key";
+    EXPECT_EQ(std::holds_alternative<bool>(setting.absent),
+              setting.cell.control == nimbrel::PaneControl::toggle)
+        << "a switch for each boolean, and only for one";
+    EXPECT_EQ(cell->kind, kindOf(setting.cell.control));
+    EXPECT_EQ(cell->label, setting.cell.label);
     EXPECT_EQ(cell->domain, nimbrel::kPreferencesDomain);
     EXPECT_EQ(cell->notification, nimbrel::kSettingsChangedNotification);
-    EXPECT_FALSE(cell->label.empty());
-    // Booleans are switches, floating-point offsets sliders, the integers a list or a slider;
-    // whichever, the cell's default reads as the add-on's.
     std::visit(
-        [&](auto fallback) {
-          using T = decltype(fallback);
-          if constexpr (std::is_same_v<T, bool>) {
-            EXPECT_EQ(cell->kind, CellKind::toggle);
-            EXPECT_EQ(cell->fallback, host::Value(fallback));
-          } else if constexpr (std::is_same_v<T, double>) {
-            EXPECT_EQ(cell->kind, CellKind::slider);
-            EXPECT_EQ(cell->fallback.doubleValue(), fallback);
-          } else {
-            EXPECT_NE(cell->kind, CellKind::toggle);
-            EXPECT_EQ(cell->fallback.intValue(), fallback);
-            EXPECT_EQ(cell->fallback.doubleValue(), fallback) << "a whole number";
-          }
-        },
-        setting.fallback);
+        [&](auto absent) { EXPECT_EQ(cell->fallback.doubleValue(), static_cast<double>(absent)); },
+        setting.absent);
+    if (cell->kind == CellKind::toggle) {
+      EXPECT_TRUE(cell->fallback.is<bool>()) << "a switch shows a boolean";
+      continue;
+    }
+    EXPECT_EQ(offeredNumbers(*cell), offeredNumbers(setting.cell));
+    EXPECT_EQ(cell->showsValue, cell->kind == CellKind::slider);
   }
   for (const PaneCell* cell : installedPane().cells()) paneKeys.insert(cell->key);
   EXPECT_EQ(paneKeys, tableKeys);
-  EXPECT_EQ(tableKeys.size(), 19u);
 }
 
 TEST(SettingsPane, IsTheLoadersEntryNamedAfterItsLabelWithCustomWeatherOffFirst) {
@@ -94,7 +114,8 @@ TEST(SettingsPane, IsTheLoadersEntryNamedAfterItsLabelWithCustomWeatherOffFirst)
 class SettingsPaneOnThePhone : public ShellFixture {};
 
 TEST_F(SettingsPaneOnThePhone, EveryValueACellWritesReadsBackAsTheFieldTheCellShows) {
-  for (const SettingDescription& setting : nimbrel::settingDescriptions()) {
+  for (const SettingRow& setting : nimbrel::kSettings) {
+    ASSERT_NE(installedPane().cell(setting.key), nullptr) << setting.key;
     const PaneCell& cell = *installedPane().cell(setting.key);
     for (const host::Value& written : sim::writableValues(cell)) {
       process().preferences().set(nimbrel::kPreferencesDomain, cell.key, written);

@@ -1,9 +1,13 @@
 // What a settings reload takes down or forgets, key by key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "startup/install_hooks.h"
+#include "startup/settings_table.h"
 #include "state/view_terms.h"
 #include "tests/system/addon_fixture.h"
 
@@ -28,7 +32,7 @@ struct ReactionCase {
 
 void PrintTo(const ReactionCase& c, std::ostream* out) { *out << c.label; }
 
-class SettingsReactions : public AddonFixture, public ::testing::WithParamInterface<ReactionCase> {
+class SettingsReload : public AddonFixture {
  protected:
   void load(host::Dictionary values) {
     // The home-screen key tears everything down when absent; each case names it when it matters.
@@ -69,6 +73,9 @@ class SettingsReactions : public AddonFixture, public ::testing::WithParamInterf
   std::shared_ptr<host::Timer> timer_;
 };
 
+class SettingsReactions : public SettingsReload,
+                          public ::testing::WithParamInterface<ReactionCase> {};
+
 TEST_P(SettingsReactions, TakeDownExactlyWhatTheChangedKeyLeftBehind) {
   load(GetParam().before);
   populate();
@@ -84,66 +91,100 @@ TEST_P(SettingsReactions, TakeDownExactlyWhatTheChangedKeyLeftBehind) {
   EXPECT_EQ(state().city, nullptr) << "every reload drops the city";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, SettingsReactions,
-    ::testing::Values(
-        ReactionCase{"UnrelatedReloadOnlyDropsTheCity", {}, {{"hideWithTime", true}}, {}},
-        ReactionCase{"EnabledChangedDetachesAndDropsTheLockBackground",
-                     {},
-                     {{"enabled", false}},
-                     {.lockBackgroundDetached = true, .lockBackgroundDropped = true}},
-        ReactionCase{"EnabledBackOnDetachesAndDropsTheLockBackground",
-                     {{"enabled", false}},
-                     {},
-                     {.lockBackgroundDetached = true, .lockBackgroundDropped = true}},
-        ReactionCase{"OwnWallpaperChangedDropsTheLockBackgroundInPlace",
-                     {},
-                     {{"showOwnWallpaper", true}},
-                     {.lockBackgroundDropped = true}},
-        ReactionCase{"OwnWallpaperBackOffDropsTheLockBackgroundInPlace",
-                     {{"showOwnWallpaper", true}},
-                     {},
-                     {.lockBackgroundDropped = true}},
-        ReactionCase{"HomeScreenOffTearsDownOnEveryLoad",
-                     {{"homescreenBackground", false}},
-                     {{"homescreenBackground", false}},
-                     {.homeScreenTornDown = true}},
-        ReactionCase{"LocalCityChangedForgetsCityUpdateAndLockBackground",
-                     {},
-                     {{"useLocalCity", false}},
-                     {.lockBackgroundDropped = true, .lastUpdateDropped = true}},
-        ReactionCase{"LocalCityBackOnForgetsCityUpdateAndLockBackground",
-                     {{"useLocalCity", false}},
-                     {},
-                     {.lockBackgroundDropped = true, .lastUpdateDropped = true}},
-        ReactionCase{"RandomOnDetachesTheHeaderAndKeepsTheTimer",
-                     {},
-                     {{"randomWeather", true}},
-                     {.headerDetached = true}},
-        ReactionCase{
-            "RandomOffStopsTheTimer", {{"randomWeather", true}}, {}, {.timerStopped = true}},
-        ReactionCase{"LockAndUnlockModeOnStopsTheTimer",
-                     {},
-                     {{"randomWeatherUnLock", true}},
-                     {.timerStopped = true}},
-        ReactionCase{"LockAndUnlockModeOffDetachesTheHeader",
-                     {{"randomWeatherUnLock", true}},
-                     {},
-                     {.headerDetached = true}},
-        ReactionCase{"HeaderOffDetachesTheHeader",
-                     {{"showTemperatureAndCondition", true}},
-                     {},
-                     {.headerDetached = true}},
-        ReactionCase{"HeaderOnDoesNothing", {}, {{"showTemperatureAndCondition", true}}, {}},
-        ReactionCase{"CustomWeatherForgetsTheUpdateAndDetachesTheHeader",
-                     {},
-                     {{"customWeather", 3}},
-                     {.lastUpdateDropped = true, .headerDetached = true}},
-        ReactionCase{"CustomWeatherUnchangedStillForgetsTheUpdateAndDetachesTheHeader",
-                     {{"customWeather", 3}},
-                     {{"customWeather", 3}},
-                     {.lastUpdateDropped = true, .headerDetached = true}}),
-    [](const auto& info) { return std::string(info.param.label); });
+const ReactionCase kCases[] = {
+    ReactionCase{"EnabledChangedDetachesAndDropsTheLockBackground",
+                 {},
+                 {{"enabled", false}},
+                 {.lockBackgroundDetached = true, .lockBackgroundDropped = true}},
+    ReactionCase{"EnabledBackOnDetachesAndDropsTheLockBackground",
+                 {{"enabled", false}},
+                 {},
+                 {.lockBackgroundDetached = true, .lockBackgroundDropped = true}},
+    ReactionCase{"OwnWallpaperChangedDropsTheLockBackgroundInPlace",
+                 {},
+                 {{"showOwnWallpaper", true}},
+                 {.lockBackgroundDropped = true}},
+    ReactionCase{"OwnWallpaperBackOffDropsTheLockBackgroundInPlace",
+                 {{"showOwnWallpaper", true}},
+                 {},
+                 {.lockBackgroundDropped = true}},
+    ReactionCase{"HomeScreenOffTearsDownOnEveryLoad",
+                 {{"homescreenBackground", false}},
+                 {{"homescreenBackground", false}},
+                 {.homeScreenTornDown = true}},
+    ReactionCase{"LocalCityChangedForgetsCityUpdateAndLockBackground",
+                 {},
+                 {{"useLocalCity", false}},
+                 {.lockBackgroundDropped = true, .lastUpdateDropped = true}},
+    ReactionCase{"LocalCityBackOnForgetsCityUpdateAndLockBackground",
+                 {{"useLocalCity", false}},
+                 {},
+                 {.lockBackgroundDropped = true, .lastUpdateDropped = true}},
+    ReactionCase{"RandomOnDetachesTheHeaderAndKeepsTheTimer",
+                 {},
+                 {{"randomWeather", true}},
+                 {.headerDetached = true}},
+    ReactionCase{"RandomOffStopsTheTimer", {{"randomWeather", true}}, {}, {.timerStopped = true}},
+    ReactionCase{"LockAndUnlockModeOnStopsTheTimer",
+                 {},
+                 {{"randomWeatherUnLock", true}},
+                 {.timerStopped = true}},
+    ReactionCase{"LockAndUnlockModeOffDetachesTheHeader",
+                 {{"randomWeatherUnLock", true}},
+                 {},
+                 {.headerDetached = true}},
+    ReactionCase{"HeaderOffDetachesTheHeader",
+                 {{"showTemperatureAndCondition", true}},
+                 {},
+                 {.headerDetached = true}},
+    ReactionCase{"HeaderOnDoesNothing", {}, {{"showTemperatureAndCondition", true}}, {}},
+    ReactionCase{"CustomWeatherForgetsTheUpdateAndDetachesTheHeader",
+                 {},
+                 {{"customWeather", 3}},
+                 {.lastUpdateDropped = true, .headerDetached = true}},
+    ReactionCase{"CustomWeatherUnchangedStillForgetsTheUpdateAndDetachesTheHeader",
+                 {{"customWeather", 3}},
+                 {{"customWeather", 3}},
+                 {.lastUpdateDropped = true, .headerDetached = true}}};
+INSTANTIATE_TEST_SUITE_P(Keys, SettingsReactions, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// A value the key's cell can write other than the one the key has when absent.
+host::Value changedValue(const nimbrel::SettingRow& setting) {
+  return std::visit(
+      [&](auto absent) -> host::Value {
+        if constexpr (std::is_same_v<decltype(absent), bool>)
+          return !absent;
+        else
+          return absent + (absent < setting.cell.maximum ? 1 : -1) * setting.cell.step;
+      },
+      setting.absent);
+}
+
+bool takesDownSomething(const Outcome& o) {
+  return o.lockBackgroundDetached || o.lockBackgroundDropped || o.homeScreenTornDown ||
+         o.lastUpdateDropped || o.headerDetached || o.timerStopped;
+}
+
+// The table marks which keys react; each of those has a case above in which it takes
+// something down, and changing any other key takes down nothing but the city.
+TEST_F(SettingsReload, OfAKeyTheTableMarksReactingHasACaseAboveAndOfAnyOtherKeyTakesDownNothing) {
+  for (const nimbrel::SettingRow& setting : nimbrel::kSettings) {
+    SCOPED_TRACE(setting.key);
+    if (setting.reacts) {
+      EXPECT_TRUE(std::ranges::any_of(kCases, [&](const ReactionCase& c) {
+        return (c.before.contains(setting.key) || c.after.contains(setting.key)) &&
+               takesDownSomething(c.expected);
+      })) << "no case here shows this key's reaction";
+      continue;
+    }
+    load({});
+    populate();
+    load({{std::string(setting.key), changedValue(setting)}});
+    EXPECT_FALSE(takesDownSomething(observe()));
+    EXPECT_EQ(state().city, nullptr) << "every reload drops the city";
+  }
+}
 
 class FirstLoad : public AddonFixture {};
 
