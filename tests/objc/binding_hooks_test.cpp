@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/methods.h"
+#include "objc/binding/blocks.h"
 #include "objc/binding/bound.h"
 #include "objc/binding/hooks.h"
 #include "objc/runtime/exception.h"
@@ -308,6 +309,35 @@ TEST_F(ObjcBinding, WhatACompletionLetsThroughOnTheInterfaceThreadEndsInTheLog) 
                            "raised"),
             std::string::npos)
       << logged[0];
+}
+
+// The completion block as the phone's blocks runtime reads it, by the block ABI's flags
+// (Block_private.h): global, with a signature, and nothing else (no helpers, nothing to free,
+// no reference count); its descriptor gives its size, then the compiler's signature for
+// void (^)(id, id); its invoke function calls the handler.
+TEST_F(ObjcBinding, TheCompletionBlockIsAGlobalBlockWithTheSignatureTheBlockABIReads) {
+  enum : int { kHasCopyDispose = 1 << 25, kIsGlobal = 1 << 28, kHasSignature = 1 << 30 };
+  struct Descriptor {
+    unsigned long reserved, size;
+  };
+  struct Block {
+    void* isa;
+    int flags, reserved;
+    void (*invoke)(Block*, id, id);
+    const Descriptor* descriptor;
+  };
+  static int calls = 0;
+  auto* block = reinterpret_cast<Block*>(
+      completionBlock([](std::shared_ptr<host::City>, host::Id) { ++calls; }));
+  EXPECT_EQ(block->flags, kIsGlobal | kHasSignature);
+  EXPECT_EQ(block->descriptor->reserved, 0u);
+  EXPECT_GE(block->descriptor->size, sizeof(Block));
+  // As _Block_signature finds it: after the size, and after the helpers when flagged.
+  const auto* signature = reinterpret_cast<const char* const*>(block->descriptor + 1) +
+                          (block->flags & kHasCopyDispose ? 2 : 0);
+  EXPECT_STREQ(block->flags & kHasSignature ? *signature : nullptr, "v24@?0@8@16");
+  block->invoke(block, nullptr, nullptr);
+  EXPECT_EQ(calls, 1);
 }
 
 // GCC's runtime copies a bucket of its dispatch table into a subclass that adds a method of
