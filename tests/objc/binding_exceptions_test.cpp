@@ -198,6 +198,11 @@ TEST(ObjcExceptionTexts, BrokenUTF8IsReplacedAndWholeCharactersKept) {
       {"\xED\xA0\x80 surrogate", "\uFFFD\uFFFD\uFFFD surrogate"},
       {"\xF4\x90\x80\x80", "\uFFFD\uFFFD\uFFFD\uFFFD"},
       {"\xFF", "\uFFFD"},
+      // The bounds of each lead's second byte: kept whole at them, refused one past them.
+      {"\xC2\x80 \xE0\xA0\x80 \xED\x9F\xBF \xEF\xBF\xBF \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF",
+       "\u0080 \u0800 \uD7FF \uFFFF \U00010000 \U0010FFFF"},
+      {"\xE0\x9F\xBF", "\uFFFD\uFFFD\uFFFD"},
+      {"\xF0\x8F\xBF\xBF", "\uFFFD\uFFFD\uFFFD\uFFFD"},
   };
   for (const Row& row : rows) EXPECT_EQ(validUTF8(row.text), row.valid) << row.text;
 }
