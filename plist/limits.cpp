@@ -109,11 +109,17 @@ std::size_t openStepNestingDepth(std::string_view text) {
   return depth.deepest;
 }
 
+bool mayBeReadAsXml(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  const std::size_t first = text.find_first_not_of(" \t\n\r\f\v");
+  return first != std::string_view::npos && text[first] == '<';
+}
+
 bool withinLimits(std::string_view bytes) {
   if (bytes.size() > maxBytes) return false;
   if (bytes.starts_with("bplist"))
     return binaryPropertyListIsSafe(bytes, {maxDepth, maxExpandedObjects});
-  return xmlNestingDepth(bytes) <= maxDepth && openStepNestingDepth(bytes) <= maxDepth;
+  return (mayBeReadAsXml(bytes) ? xmlNestingDepth(bytes) : openStepNestingDepth(bytes)) <= maxDepth;
 }
 
 }  // namespace nimbrel::plist
