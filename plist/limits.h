@@ -24,16 +24,11 @@ std::size_t xmlNestingDepth(std::string_view xml);
 // and comments.
 std::size_t openStepNestingDepth(std::string_view text);
 
-// Whether any reader may take the text for XML: its first character, after a UTF-8 byte-order
-// mark and white space (more kinds than any XML reader skips), is '<'. No XML reader starts
-// anywhere else, and an OpenStep reader reads a '<' there as data, which nests nothing.
-bool mayBeReadAsXml(std::string_view text);
-
 // Whether a reader may be handed these bytes: at most maxBytes; a binary list ("bplist")
 // sound and within maxDepth and maxExpandedObjects (binary_check.h); text nested no deeper
-// than maxDepth in the one form that can nest in it: as XML when it may be read as XML,
-// otherwise as OpenStep text. So an XML string full of "(" or an OpenStep string full of
-// "<array>" nests nothing.
+// than maxDepth in the one form that can nest in it: as XML when its first character, after a
+// byte-order mark and white space, is '<', otherwise as OpenStep text. So an XML string full
+// of "(" or an OpenStep string full of "<array>" nests nothing.
 bool withinLimits(std::string_view bytes);
 
 }  // namespace nimbrel::plist
