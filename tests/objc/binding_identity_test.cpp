@@ -128,6 +128,13 @@ TEST_F(ObjcBinding, ACallBorrowsItsObjectsAndRetainsOnlyThoseKeptPastIt) {
   // Made on the first call (the view, its content view, the window), found again afterwards.
   EXPECT_LE(hostObjectsMade(), made + 3);
   keep = false;
+  // Outside any call, borrowing is holding, as wrap is: the receiver, dormant since its calls,
+  // is retained once while held.
+  {
+    auto held = borrow(shell_.wallpaperView);
+    EXPECT_EQ(retainCount(shell_.wallpaperView), viewCount + 1);
+  }
+  EXPECT_EQ(retainCount(shell_.wallpaperView), viewCount);
 }
 
 TEST_F(ObjcBinding, DormantHostObjectsAreSweptSoTheTableStaysBounded) {
