@@ -62,6 +62,15 @@ std::size_t pastTag(std::string_view xml, std::size_t at) {
   return xml.size();
 }
 
+// Whether any reader may take the text for XML: its first character, after a UTF-8 byte-order
+// mark and white space (more kinds than any XML reader skips), is '<'. No XML reader starts
+// anywhere else, and an OpenStep reader reads a '<' there as data, which nests nothing.
+bool mayBeReadAsXml(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  const std::size_t first = text.find_first_not_of(" \t\n\r\f\v");
+  return first != std::string_view::npos && text[first] == '<';
+}
+
 }  // namespace
 
 std::size_t xmlNestingDepth(std::string_view xml) {
@@ -113,7 +122,7 @@ bool withinLimits(std::string_view bytes) {
   if (bytes.size() > maxBytes) return false;
   if (bytes.starts_with("bplist"))
     return binaryPropertyListIsSafe(bytes, {maxDepth, maxExpandedObjects});
-  return xmlNestingDepth(bytes) <= maxDepth && openStepNestingDepth(bytes) <= maxDepth;
+  return (mayBeReadAsXml(bytes) ? xmlNestingDepth(bytes) : openStepNestingDepth(bytes)) <= maxDepth;
 }
 
 }  // namespace nimbrel::plist

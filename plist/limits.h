@@ -26,8 +26,9 @@ std::size_t openStepNestingDepth(std::string_view text);
 
 // Whether a reader may be handed these bytes: at most maxBytes; a binary list ("bplist")
 // sound and within maxDepth and maxExpandedObjects (binary_check.h); text nested no deeper
-// than maxDepth, read both as XML and as OpenStep text, since readers tell the two apart
-// each in their own way.
+// than maxDepth in the one form that can nest in it: as XML when its first character, after a
+// byte-order mark and white space, is '<', otherwise as OpenStep text. So an XML string full
+// of "(" or an OpenStep string full of "<array>" nests nothing.
 bool withinLimits(std::string_view bytes);
 
 }  // namespace nimbrel::plist

@@ -74,6 +74,15 @@ void collect(const json& a, const json& b, const std::string& at, std::set<std::
   }
 }
 
+// A picture that could not be read is a difference even when the other run lacks it too: the
+// comparison cannot vouch for what neither side drew.
+void missingPictures(const json& run, std::set<std::string>& found) {
+  if (!run.contains("pictures")) return;
+  for (std::size_t i = 0; i < run["pictures"].size(); ++i)
+    if (run["pictures"][i]["svg"].is_null())
+      found.insert("/pictures/" + std::to_string(i) + "/svg");
+}
+
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> defaultAndExamples(const std::string& folder) {
@@ -112,6 +121,7 @@ std::vector<RunDifference> runDifferences(json sim, json objc) {
   std::set<std::string> found;
   collect(sim, objc, "", found);
   std::vector<RunDifference> differences;
+  for (const json* run : {&sim, &objc}) missingPictures(*run, found);
   for (const std::string& pointer : found)
     differences.push_back({pointer, valueAt(sim, pointer), valueAt(objc, pointer)});
   return differences;

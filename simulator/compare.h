@@ -30,7 +30,7 @@ nlohmann::json runDocument(const Script& script, World& world, const std::string
 // Runs the script on both platforms and lists every difference but the two that must be:
 // the snapshots' "platform" (the runtime's runs name theirs), and the pictures' folders (each
 // platform draws into its own, under `outDir`). Each picture's drawing is compared line by
-// line, under "/pictures/N/svg".
+// line, under "/pictures/N/svg"; a picture missing on either side, or on both, differs there.
 std::vector<RunDifference> compareOnPlatforms(const Script& script, const ObjcPaths& paths,
                                               const std::string& outDir);
 // The same for two run documents whose pictures are still where they say.

@@ -57,6 +57,28 @@ TEST(PlistLimits, TheScansCountOnlyWhatAReaderNests) {
   }
 }
 
+// Each text is scanned in the one form that can nest in it: "(" in an XML string and tags in
+// an OpenStep string nest nothing, and text that may be read as XML is scanned as XML whatever
+// comes before its first tag.
+TEST(PlistLimits, EachTextIsScannedInTheFormThatCanNestInIt) {
+  const std::string parentheses(600, '(');
+  std::string tags;
+  for (int i = 0; i < 600; ++i) tags += "<array>";
+  const struct {
+    const char* name;
+    std::string text;
+    bool within;
+  } cases[] = {
+      {"XML string of parentheses",
+       "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>" + parentheses + "</string></plist>",
+       true},
+      {"OpenStep string of tags", "{ a = \"" + tags + "\"; }", true},
+      {"XML after a byte-order mark and white space", "\xEF\xBB\xBF \f\n<plist>" + tags, false},
+      {"OpenStep after a comment", "/* <plist> */ " + parentheses, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(withinLimits(c.text), c.within) << c.name;
+}
+
 TEST(PlistLimits, ABinaryListMustBeSound) {
   EXPECT_TRUE(withinLimits(nested_plists::binary(2)));
   std::string truncated = nested_plists::binary(3);
