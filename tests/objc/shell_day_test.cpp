@@ -333,6 +333,7 @@ TEST_F(ShellDay, AnOlderDateViewStillHidesItsDateAndOnlyTheShellsOwnRaiseReaches
   unlock();
   TSSetBackgroundBindRaises(YES);
   EXPECT_EQ(TSSendCatchingException(shell_.wallpaperView, "contentView"), nullptr);
+  EXPECT_EQ(msg(shell_.wallpaperView, "contentView"), subviewAt(shell_.wallpaperView, 0));
   EXPECT_EQ(TSLastCall("setCity:animate:").receiver,
             subviewOf(msg(shell_.wallpaperView, "superview"), "WUIDynamicWeatherBackground"));
   TSSetBackgroundBindRaises(NO);

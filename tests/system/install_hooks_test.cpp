@@ -186,3 +186,14 @@ TEST_F(InstalledShell, LayoutReplacementsDifferPerClass) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whatever the library's initialiser meets ends there: with no platform at all neither the
+// hooks nor the log line can be had, and it returns all the same.
+TEST(InstallHooksAtLoad, ReturnsEvenWithoutAPlatformToInstallIntoOrLogTo) {
+  nimbrel::installHooksAtLoad();
+  SUCCEED();
+}
+
+}  // namespace
