@@ -2,6 +2,7 @@
 
 #include "state/conversions.h"
 #include "state/shared_state.h"
+#include "state/view_terms.h"
 
 namespace nimbrel {
 
@@ -37,8 +38,9 @@ std::optional<std::string> filenameForCondition(host::AssetLoader& self, host::S
           ? s.previous.filenameForCondition(self, selector, condition, isDay)
           : std::nullopt;
   if (!name || !s.settings.reScaleCompatibility) return name;
-  const double nativeHeight = host::platform().mainScreen().nativeDisplayBounds().size.height;
-  return withSizeTag(*name, truncateToInt32(nativeHeight * 0.5));
+  const std::optional<host::Size> native = nativeDisplaySize(host::platform().mainScreen());
+  if (!native) return name;
+  return withSizeTag(*name, truncateToInt32(native->height * 0.5));
 }
 
 }  // namespace nimbrel

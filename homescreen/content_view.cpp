@@ -22,7 +22,7 @@ std::shared_ptr<host::WeatherBackground> makeListedBackground() {
 
 void removeGradientLayers() {
   for (const auto& background : *state().homeScreenViews)
-    if (background) background->setGradientLayer(false);
+    if (background) hideGradientLayer(*background);
 }
 
 }  // namespace

@@ -15,7 +15,9 @@ constexpr long kLandscapeTag = 1;
 host::Size compatibilityScale() {
   if (!state().settings.reScaleCompatibility) return {1, 1};
   host::Screen& screen = host::platform().mainScreen();
-  const host::Size native = screen.nativeDisplayBounds().size;
+  const std::optional<host::Size> nativeSize = nativeDisplaySize(screen);
+  if (!nativeSize) return {1, 1};
+  const host::Size native = *nativeSize;
   const host::Size points = screen.bounds().size;
   const bool tall = points.height > points.width;
   const double shorter = tall ? points.width : points.height;

@@ -56,6 +56,8 @@ struct FinishUIUnlock {
   using Imp = void (*)(const Id& self, Selector, long source, const Id& options);
 };
 
+// The typed previous implementation is stored once the hook is live: for tests, where no
+// other thread calls in meanwhile. The add-on's hooks publish theirs first (guarded_method.h).
 template <class Method>
 HookOutcome hookMessage(Runtime& runtime, Class* cls, typename Method::Imp replacement,
                         typename Method::Imp* previous) {

@@ -29,12 +29,18 @@ class Runtime {
   virtual Class* getClass(std::string_view name) = 0;
   // NSClassFromString, used only as a presence test.
   virtual bool classExists(std::string_view name) = 0;
-  // MSHookMessageEx: installs the replacement and stores the implementation it replaces.
+  // MSHookMessageEx: installs the replacement and stores the implementation it replaces in
+  // *previous (when not null) before the replacement goes live, so that a call in between on
+  // another thread finds it.
   virtual HookOutcome hookMessage(Class* cls, Selector selector, Imp replacement,
                                   Imp* previous) = 0;
   // class_addMethod: false, leaving the existing method in place, when the class already
   // has its own method of that selector; false for no class.
   virtual bool addMethod(Class* cls, Selector selector, Imp imp, std::string_view types) = 0;
+  // respondsToSelector: sent to the object: whether its class chain has that method.
+  virtual bool respondsToSelector(const Object& receiver, Selector selector) const = 0;
+  // +instancesRespondToSelector: sent to the class.
+  virtual bool instancesRespondToSelector(const Class& cls, Selector selector) const = 0;
 };
 
 // object_getClass applied to a class object: its metaclass, which holds the class methods.

@@ -66,7 +66,7 @@ void finishAppearance(host::WeatherBackground& background, host::DateView& dateV
     if (auto label = timeLabelOf(dateView)) background.setAlpha(label->alpha());
   }
   if (settings.showOwnWallpaper || (!settings.enabled && settings.showTemperatureAndCondition))
-    background.setGradientLayer(false);
+    hideGradientLayer(background);
 }
 
 }  // namespace
@@ -91,7 +91,7 @@ std::shared_ptr<host::DateView> dateView(const host::Id& self, host::Selector se
   // still kept current for the home screen and the cache file.
   if (background) {
     insertBehindDateView(view);
-    background->setCity(settings.enabled ? s.city : nullptr, true);
+    setCityIfAnswered(*background, settings.enabled ? s.city : nullptr, true);
   }
   if (refreshWeatherIfDue(self)) return view;
 

@@ -118,6 +118,14 @@ void DeviceWorld::setDateViewMethod(const std::string& selector, bool present) {
   else
     throw std::invalid_argument("no date view method named " + selector);
 }
+void DeviceWorld::setMethodPresent(const std::string& className, const std::string& selector,
+                                   bool present) {
+  auto& absent = device_->version().absentMethods;
+  if (present)
+    absent.erase({className, selector});
+  else
+    absent.insert({className, selector});
+}
 void DeviceWorld::setPlatterHeader(const std::string& answer) {
   static const std::map<std::string, sim::PlatterHeader> answers = {
       {"header", sim::PlatterHeader::todayHeader},

@@ -30,6 +30,8 @@ class DeviceWorld : public World {
   void setClassPresent(const std::string& name, bool present) override;
   void setClassLate(const std::string& name, bool late) override;
   void setDateViewMethod(const std::string& selector, bool present) override;
+  void setMethodPresent(const std::string& className, const std::string& selector,
+                        bool present) override;
   void setPlatterHeader(const std::string& answer) override;
   void setHome(const std::string& path) override;
   void setSeed(std::uint32_t seed) override;

@@ -3,6 +3,7 @@
 
 #include "simulator/expect.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <limits>
@@ -69,6 +70,19 @@ std::optional<CheckError> checkTypedValue(Statement& s, std::size_t typeIndex) {
 // The date-view methods a system version may lack.
 const std::vector<std::string> kDateViewMethods = {
     "setSubtitleHidden:", "setDateHidden:", "_timeLabel"};
+
+// `device lacks method` and `device has method`: a class and a selector, or a date-view method
+// alone.
+std::optional<CheckError> dateViewMethodWhenAlone(Statement& s) {
+  if (s.args.size() > 1) return std::nullopt;
+  const Arg& method = s.args[0];
+  if (std::find(kDateViewMethods.begin(), kDateViewMethods.end(), method.text) !=
+      kDateViewMethods.end())
+    return std::nullopt;
+  return error(method.column,
+               "expected a class and a selector, or a date view method (setSubtitleHidden:, "
+               "setDateHidden: or _timeLabel)");
+}
 
 // `file append ... times=N` at most: a file nested a million levels deep is as hostile as any.
 constexpr double kMaxAppendTimes = 1000000;
@@ -234,10 +248,11 @@ std::vector<CommandForm> buildForms() {
        "a class of a framework that loads after the add-on: found only after 'frameworks load'",
        {}},
       {"device lacks method",
-       {choice("method", kDateViewMethods)},
+       {param("class", K::name), param("selector", K::name, true)},
        {},
-       "the date view lacks a method",
-       {}},
+       "a class lacks a method from the next boot on (a selector alone: the date view's "
+       "setSubtitleHidden:, setDateHidden: or _timeLabel, at once)",
+       dateViewMethodWhenAlone},
       {"device header-view",
        {choice("answer", kPlatterHeaderAnswers)},
        {},
@@ -245,10 +260,10 @@ std::vector<CommandForm> buildForms() {
        {}},
       {"device has class", {param("class", K::name)}, {}, "undo 'device lacks class'", {}},
       {"device has method",
-       {choice("method", kDateViewMethods)},
+       {param("class", K::name), param("selector", K::name, true)},
        {},
        "undo 'device lacks method'",
-       {}},
+       dateViewMethodWhenAlone},
       {"seed",
        {param("seed", K::integer)},
        {},
@@ -405,6 +420,12 @@ std::vector<CommandForm> buildForms() {
        {},
        "a wallpaper view (or each) is asked for its content view",
        wholeInRange(0, 0, INFINITY)},
+      {"shell content-view raise-next",
+       {},
+       {},
+       "make the shell's own -contentView of a wallpaper view raise at its next call "
+       "(NSInternalInconsistencyException)",
+       {}},
       {"shell layout", {}, {}, "the wallpaper views and window lay out", {}},
       {"shell rotate", {choice("orientation", {"portrait", "landscape"})}, {}, "rotate", {}},
       {"shell parallax", {}, {}, "the shell asks whether parallax is allowed", {}},

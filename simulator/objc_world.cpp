@@ -108,6 +108,7 @@ class ObjcWorld final : public DeviceWorld {
     artworkChanged();
   }
   void raiseAtNextBind() override { call({{"command", "raiseAtNextBind"}}); }
+  void raiseAtNextContentView() override { call({{"command", "raiseAtNextContentView"}}); }
 
   // The shell.
   void postNotification(const std::string& name) override {
@@ -372,6 +373,7 @@ class ObjcWorld final : public DeviceWorld {
                    {"nativeHeight", profile.pixels.height}}},
                  {"absentClasses", absentClassNames()},
                  {"lacksMethods", lacksMethods()},
+                 {"absentMethods", device_->version().absentMethods},
                  {"platterHeader", platterHeader_},
                  {"displayStatus", kDisplayStatusName},
                  {"landscape", device_->orientation() == sim::Orientation::landscape},

@@ -210,10 +210,8 @@ class Runner {
       world_.setClassLate(a[0].text, false);
     } else if (c == "device late class")
       world_.setClassLate(a[0].text, true);
-    else if (c == "device lacks method")
-      world_.setDateViewMethod(a[0].text, false);
-    else if (c == "device has method")
-      world_.setDateViewMethod(a[0].text, true);
+    else if (c == "device lacks method" || c == "device has method")
+      setMethodPresent(a, c == "device has method");
     else if (c == "device header-view")
       world_.setPlatterHeader(a[0].text);
     else if (c == "seed") {
@@ -319,6 +317,8 @@ class Runner {
       world_.setConditionImage(a[0].text, true);
     else if (c == "weather background raise-next-bind")
       world_.raiseAtNextBind();
+    else if (c == "shell content-view raise-next")
+      world_.raiseAtNextContentView();
     else if (c == "random next") {
       std::vector<std::uint32_t> values;
       for (const Arg& v : a) values.push_back(static_cast<std::uint32_t>(v.number));
@@ -342,6 +342,14 @@ class Runner {
   void display(bool on) {
     world_.setNotifyState(kDisplayStatusName, on ? 1 : 0);
     world_.postNotification(kDisplayStatusName);
+  }
+
+  // A class and a selector, or one of the date view's methods alone.
+  void setMethodPresent(const std::vector<Arg>& a, bool present) {
+    if (a.size() > 1)
+      world_.setMethodPresent(a[0].text, a[1].text, present);
+    else
+      world_.setDateViewMethod(a[0].text, present);
   }
 
   std::optional<Stop> dispatchShell(const Statement& s) {

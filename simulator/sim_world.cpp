@@ -93,6 +93,7 @@ class SimWorld final : public DeviceWorld {
   void raiseAtNextBind() override {
     if (auto* backgrounds = process().weather().backgroundClass()) backgrounds->raiseAtNextBind();
   }
+  void raiseAtNextContentView() override { process().shell().raiseAtNextContentView(); }
 
   // The shell.
   void postNotification(const std::string& name) override {

@@ -75,6 +75,10 @@ class World {
   // A class of a framework that loads after the add-on; loadLateFrameworks loads them.
   virtual void setClassLate(const std::string& name, bool late) = 0;
   virtual void setDateViewMethod(const std::string& selector, bool present) = 0;
+  // Any class's method, instance or class method, absent from the next boot on: the class
+  // does not respond to it and sending it raises NSInvalidArgumentException.
+  virtual void setMethodPresent(const std::string& className, const std::string& selector,
+                                bool present) = 0;
   // What a platter controller's -headerView answers: "header", "nil" or "plain-view".
   virtual void setPlatterHeader(const std::string& answer) = 0;
   virtual void setHome(const std::string& path) = 0;
@@ -116,6 +120,8 @@ class World {
   virtual void setConditionImage(const std::string& name, bool present) = 0;
   // The process's next setCity:animate: of a weather background raises; each call adds one.
   virtual void raiseAtNextBind() = 0;
+  // The shell's own -contentView of a wallpaper view raises at its next call.
+  virtual void raiseAtNextContentView() = 0;
 
   // The shell.
   virtual void postNotification(const std::string& name) = 0;

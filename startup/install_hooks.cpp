@@ -6,6 +6,7 @@
 #include "homescreen/wallpaper_layout.h"
 #include "host/platform.h"
 #include "lockscreen/date_view.h"
+#include "startup/guarded_method.h"
 #include "startup/load_settings.h"
 #include "state/entries.h"
 #include "state/random_weather.h"
@@ -35,35 +36,46 @@ void registerObservers() {
                      host::SuspensionBehavior::deliverImmediately);
 }
 
+// Hooks `selector` of `cls` with `replacement`, guarded (guarded_method.h).
+template <class Method, typename Method::Imp replacement>
+void hookGuarded(host::Runtime& runtime, host::Class* cls, std::string_view entry,
+                 typename Method::Imp* previous) {
+  GuardedMethod<replacement>::install(runtime, cls, Method::selector, entry, previous);
+}
+
 // The rows in installation order; results are not examined, and a class that is absent is
 // handed on as it is.
 void installMethodTable() {
   host::Runtime& runtime = host::platform().runtime();
   PreviousImplementations& previous = state().previous;
 
-  methods::hookMessage<methods::FilenameForCondition>(
-      runtime, runtime.getClass("WUIAsynchronousAssetLoader"), filenameForCondition,
-      &previous.filenameForCondition);
+  hookGuarded<methods::FilenameForCondition, filenameForCondition>(
+      runtime, runtime.getClass("WUIAsynchronousAssetLoader"),
+      "-[WUIAsynchronousAssetLoader filenameForCondition:isDay:]", &previous.filenameForCondition);
 
   host::Class* dateViewController = runtime.getClass("SBLockScreenDateViewController");
   methods::addMethod<methods::TickTock>(runtime, dateViewController, tickTock);
-  methods::hookMessage<methods::DateView>(runtime, dateViewController, dateView,
-                                          &previous.dateView);
+  hookGuarded<methods::DateView, dateView>(runtime, dateViewController,
+                                           "-[SBLockScreenDateViewController dateView]",
+                                           &previous.dateView);
 
   host::Class* wallpaperView = runtime.getClass("SBFStaticWallpaperView");
   host::Class* wallpaperViewMeta = host::metaclassOf(wallpaperView);
-  methods::hookMessage<methods::ContentView>(runtime, wallpaperView, contentView,
-                                             &previous.contentView);
-  methods::hookMessage<methods::LayoutSubviews>(runtime, wallpaperView, wallpaperViewLayoutSubviews,
-                                                &previous.wallpaperViewLayoutSubviews);
-  methods::hookMessage<methods::AllowsParallax>(runtime, wallpaperViewMeta, allowsParallax,
-                                                &previous.allowsParallax);
+  hookGuarded<methods::ContentView, contentView>(
+      runtime, wallpaperView, "-[SBFStaticWallpaperView contentView]", &previous.contentView);
+  hookGuarded<methods::LayoutSubviews, wallpaperViewLayoutSubviews>(
+      runtime, wallpaperView, "-[SBFStaticWallpaperView layoutSubviews]",
+      &previous.wallpaperViewLayoutSubviews);
+  hookGuarded<methods::AllowsParallax, allowsParallax>(runtime, wallpaperViewMeta,
+                                                       "+[SBFStaticWallpaperView _allowsParallax]",
+                                                       &previous.allowsParallax);
 
-  methods::hookMessage<methods::LayoutSubviews>(runtime, runtime.getClass("_SBWallpaperWindow"),
-                                                wallpaperWindowLayoutSubviews,
-                                                &previous.wallpaperWindowLayoutSubviews);
-  methods::hookMessage<methods::FinishUIUnlock>(runtime, runtime.getClass("SBLockScreenManager"),
-                                                finishUIUnlock, &previous.finishUIUnlock);
+  hookGuarded<methods::LayoutSubviews, wallpaperWindowLayoutSubviews>(
+      runtime, runtime.getClass("_SBWallpaperWindow"), "-[_SBWallpaperWindow layoutSubviews]",
+      &previous.wallpaperWindowLayoutSubviews);
+  hookGuarded<methods::FinishUIUnlock, finishUIUnlock>(
+      runtime, runtime.getClass("SBLockScreenManager"),
+      "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]", &previous.finishUIUnlock);
 }
 
 }  // namespace
@@ -77,6 +89,20 @@ void installHooks() {
   loadSettings(nullptr, nullptr, nullptr, nullptr, nullptr);
   registerObservers();
   installMethodTable();
+}
+
+void installHooksAtLoad() noexcept {
+  constexpr std::string_view kEntry = "the library's initialiser";
+  try {
+    host::ExpectPlatformException expected;
+    installHooks();
+  } catch (const host::PlatformException& raised) {
+    logCaughtException(kEntry, raised);
+  } catch (const std::exception& error) {
+    logCaughtOther(kEntry, error.what());
+  } catch (...) {
+    logCaughtOther(kEntry, "an exception of unknown type");
+  }
 }
 
 }  // namespace nimbrel

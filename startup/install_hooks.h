@@ -13,4 +13,9 @@ bool isShellProcess(const std::vector<std::string>& arguments);
 // notification observers and installs the method table; anywhere else it does nothing.
 void installHooks();
 
+// installHooks as the loader runs it: whatever it raises or throws ends here, logged once
+// ("Nimbrel: caught ... in the library's initialiser"), since an exception out of a library's
+// initialiser would end the shell at every launch.
+void installHooksAtLoad() noexcept;
+
 }  // namespace nimbrel

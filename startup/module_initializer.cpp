@@ -3,7 +3,7 @@
 #include "startup/install_hooks.h"
 #include "state/shared_state.h"
 
-__attribute__((constructor)) static void runInstallHooks() { nimbrel::installHooks(); }
+__attribute__((constructor)) static void runInstallHooks() { nimbrel::installHooksAtLoad(); }
 
 #if !defined(__APPLE__)
 // Here a simulated process's end unloads the library with dlclose, where on the phone the kernel

@@ -7,21 +7,22 @@ namespace nimbrel {
 
 namespace {
 
-host::Size halfNativeSize(const host::Screen& screen) {
-  const host::Size native = screen.nativeDisplayBounds().size;
-  return {native.width * 0.5, native.height * 0.5};
-}
+host::Size half(const host::Size& size) { return {size.width * 0.5, size.height * 0.5}; }
 
 }  // namespace
 
 std::shared_ptr<host::WeatherBackground> makeScreenBackground() {
   SharedState& s = state();
   host::WeatherBackgroundClass* backgroundClass = s.classes.weatherBackground.get();
-  if (!backgroundClass) return nullptr;
+  if (!backgroundClass ||
+      !host::platform().runtime().instancesRespondToSelector(*backgroundClass, {"initWithFrame:"}))
+    return nullptr;
   host::Screen& screen = host::platform().mainScreen();
-  const bool compatible = s.settings.reScaleCompatibility;
+  const std::optional<host::Size> native =
+      s.settings.reScaleCompatibility ? nativeDisplaySize(screen) : std::nullopt;
+  const bool compatible = native.has_value();
   const host::Size points = screen.bounds().size;
-  const host::Size size = compatible ? halfNativeSize(screen) : points;
+  const host::Size size = compatible ? half(*native) : points;
   // The layer system raises on a frame that is not finite; no background beats a crashed shell.
   if (!host::isFinite(size)) return nullptr;
   auto background = backgroundClass->makeWithFrame(host::makeRect(0, 0, size.width, size.height));

@@ -8,8 +8,12 @@
 
 namespace nimbrel {
 
-// Writes "Nimbrel: caught CLASS NAME in ENTRY: REASON" to the system log.
-void logCaughtException(std::string_view entry, const host::PlatformException& raised);
+// Writes "Nimbrel: caught CLASS NAME in ENTRY: REASON" to the system log. Never throws: a
+// failure to log is dropped, since the caller is already on its way out of a failure.
+void logCaughtException(std::string_view entry, const host::PlatformException& raised) noexcept;
+
+// The same for an exception that is not the platform's: "Nimbrel: caught WHAT in ENTRY".
+void logCaughtOther(std::string_view entry, std::string_view what) noexcept;
 
 // Runs the body of such an entry. A platform exception escaping it would end the shell where it
 // lands (the run loop has no handler, the main queue ends the process), so it ends here instead:

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "state/shared_state.h"
 
@@ -12,14 +14,40 @@ inline void detach(const std::shared_ptr<host::View>& view) {
   if (view) view->removeFromSuperview();
 }
 
+// Whether the object answers the selector: asked first of a selector that some system may lack
+// (no SDK's stubs list WeatherUI's or UIScreen's private methods), where going without it is
+// better than the raise of sending it anyway.
+inline bool responds(const host::Object& object, std::string_view selector) {
+  return host::platform().runtime().respondsToSelector(object, host::Selector{selector});
+}
+
+// Binds a background to the city, or to none; one that cannot be bound is left drawing what it
+// drew.
+inline void setCityIfAnswered(host::WeatherBackground& background,
+                              const std::shared_ptr<host::City>& city, bool animate) {
+  if (responds(background, "setCity:animate:")) background.setCity(city, animate);
+}
+
 // Points a background at the shared city, animated.
 inline void bind(const std::shared_ptr<host::WeatherBackground>& background) {
-  if (background) background->setCity(state().city, true);
+  if (background) setCityIfAnswered(*background, state().city, true);
 }
 
 // Leaves a background with no city to draw.
 inline void unbind(const std::shared_ptr<host::WeatherBackground>& background) {
-  if (background) background->setCity(nullptr, false);
+  if (background) setCityIfAnswered(*background, nullptr, false);
+}
+
+// Turns a background's gradient off, where it has one to turn off.
+inline void hideGradientLayer(host::WeatherBackground& background) {
+  if (responds(background, "setGradientLayer:")) background.setGradientLayer(false);
+}
+
+// The size of the main screen's _nativeDisplayBounds, in pixels; none on a screen without it,
+// where the compatibility mode's rescaling, which needs it, is left out.
+inline std::optional<host::Size> nativeDisplaySize(const host::Screen& screen) {
+  if (!responds(screen, "_nativeDisplayBounds")) return std::nullopt;
+  return screen.nativeDisplayBounds().size;
 }
 
 inline void bindHomeScreenViews() {

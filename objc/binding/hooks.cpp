@@ -275,25 +275,38 @@ Family* familyFor(std::string_view selector) {
   return nullptr;
 }
 
-// Puts the trampoline in the class's method table and answers the implementation it replaced.
-// An inherited method is overridden, never replaced in place (that would change the superclass
-// and every sibling); its previous implementation is looked up at each call.
-IMP installTrampoline(Class cls, SEL name, Method method, bool inherited, IMP trampoline) {
+// Puts the trampoline in the class's method table. An inherited method is overridden, never
+// replaced in place (that would change the superclass and every sibling); its previous
+// implementation is looked up at each call. A replaced one's is published in `original` before
+// the trampoline goes live, so that a call on another thread in between finds it: the hook
+// engine writes it itself before swapping; here the implementation read first is published,
+// and the one the swap answers kept in case another thread changed it in between.
+void installTrampoline(Class cls, SEL name, Method method, bool inherited, IMP trampoline,
+                       IMP& original) {
   if (inherited) {
     class_addMethod(cls, name, trampoline, method_getTypeEncoding(method));
-    return nullptr;
+    return;
   }
 #if defined(__APPLE__)
-  IMP original = nullptr;
   MSHookMessageEx(cls, name, trampoline, &original);
-  return original;
 #else
-  return replaceImplementation(cls, method, trampoline);
+  original = method_getImplementation(method);
+  IMP replaced = replaceImplementation(cls, method, trampoline);
+  if (replaced != original) original = replaced;
 #endif
 }
 
 SEL selectorNamed(host::Selector selector) {
   return sel_registerName(std::string(selector.name).c_str());
+}
+
+// The Objective-C object a host object stands for; the main screen is no held object but asked
+// for afresh at each use (platform.cpp).
+id objectOf(const host::Object& object) {
+  if (id bound = unwrap(&object)) return bound;
+  if (dynamic_cast<const host::Screen*>(&object))
+    return send<id>(cls<"UIScreen">(), sel<"mainScreen">());
+  return nullptr;
 }
 
 }  // namespace
@@ -329,9 +342,19 @@ host::HookOutcome ObjcRuntime::hookMessage(host::Class* cls, host::Selector sele
   Slot& taken = (*family->slots)[slot];
   taken.replacement = replacement;
   taken.superclass = inherited ? superclass : nullptr;
-  taken.original = installTrampoline(target, name, method, inherited, family->trampolines[slot]);
-  *previous = family->previous[slot];
+  if (previous) *previous = family->previous[slot];
+  installTrampoline(target, name, method, inherited, family->trampolines[slot], taken.original);
   return inherited ? host::HookOutcome::overrodeInherited : host::HookOutcome::replaced;
+}
+
+bool ObjcRuntime::respondsToSelector(const host::Object& receiver, host::Selector selector) const {
+  return send<BOOL>(objectOf(receiver), sel<"respondsToSelector:">(), selectorNamed(selector));
+}
+
+bool ObjcRuntime::instancesRespondToSelector(const host::Class& cls,
+                                             host::Selector selector) const {
+  return send<BOOL>(reinterpret_cast<id>(classOf(&cls)), sel<"instancesRespondToSelector:">(),
+                    selectorNamed(selector));
 }
 
 bool ObjcRuntime::addMethod(host::Class* cls, host::Selector selector, host::Imp imp,

@@ -22,6 +22,8 @@ class ObjcRuntime final : public host::Runtime {
   // Also false when `types` is not the encoding of the selector's trampoline.
   bool addMethod(host::Class* cls, host::Selector selector, host::Imp imp,
                  std::string_view types) override;
+  bool respondsToSelector(const host::Object& receiver, host::Selector selector) const override;
+  bool instancesRespondToSelector(const host::Class& cls, host::Selector selector) const override;
 };
 
 }  // namespace nimbrel::objc

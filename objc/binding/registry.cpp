@@ -13,7 +13,7 @@
 #include "objc/binding/bound.h"
 #include "objc/binding/objects.h"
 #include "objc/binding/pointer_map.h"
-#include "objc/binding/spin_lock.h"
+#include "objc/binding/table_lock.h"
 #include "objc/runtime/foundation.h"
 #include "objc/runtime/message.h"
 
@@ -45,7 +45,7 @@ struct RecyclingAllocator {
   // A lock of its own: a session's last holder may let go on any thread, with or without the
   // tables' lock held.
   struct FreeBlocks {
-    SpinLock lock;
+    TableLock lock;
     // Never shrinks: it holds at most as many blocks as were ever held at once.
     std::vector<void*> blocks;
 
@@ -101,7 +101,7 @@ constexpr std::size_t kSweepThreshold = 256;
 // for a look-up and its bookkeeping only, never while the add-on or the shell runs, so that a
 // thread waits at most for another's few steps.
 struct Tables {
-  SpinLock lock;
+  TableLock lock;
   std::size_t made = 0;
   PointerMap<id, Entry> objects;
   PointerMap<Class, KnownClass> classes;

@@ -65,6 +65,7 @@ void TSShutdown(TSShell* shell) {
   TSForgetCalls();
   TSSetAllowsParallax(YES);
   TSSetBackgroundBindRaises(NO);
+  TSForgetContentViewRaises();
   TSSetDateViewLacks("_timeLabel", NO);
   TSSetDateViewLacks("setSubtitleHidden:", NO);
   TSSetDateViewLacks("setDateHidden:", NO);

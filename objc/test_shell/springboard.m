@@ -18,6 +18,10 @@ void TSSetDateViewLacks(const char* selector, BOOL lacks) {
 static BOOL allowsParallax = YES;
 
 void TSSetAllowsParallax(BOOL allows) { allowsParallax = allows; }
+static int raisesAtContentView;
+
+void TSRaiseAtNextContentView(void) { ++raisesAtContentView; }
+void TSForgetContentViewRaises(void) { raisesAtContentView = 0; }
 
 /* The date view in its container, and its labels in it, as the shell lays them out. */
 enum { kDateViewTop = 28, kDateViewHeight = 120, kTimeLabelHeight = 82 };
@@ -205,6 +209,12 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 }
 
 - (UIView*)contentView {
+  if (raisesAtContentView > 0) {
+    --raisesAtContentView;
+    TSTellCallObserver("raise contentView", self, 0, NO, nil);
+    [NSException raise:NSInternalInconsistencyException
+                format:@"The wallpaper view cannot answer its content view now"];
+  }
   return _contentView;
 }
 

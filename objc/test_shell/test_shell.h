@@ -93,6 +93,17 @@ void TSRaiseAtNextBind(void);
  * system's does (TSBoot's legacy class lacks the second by itself): it does
  * not respond to it, and sending it raises NSInvalidArgumentException. */
 void TSSetDateViewLacks(const char* selector, BOOL lacks);
+/* Makes the next -contentView of the shell's own SBFStaticWallpaperView raise
+ * NSInternalInconsistencyException, each call one more; the call observer is told
+ * "raise contentView". */
+void TSRaiseAtNextContentView(void);
+void TSForgetContentViewRaises(void);
+/* Makes a class lack one of its own methods (an instance method, else a class method of that
+ * name), as a system without it does: the class and its subclasses do not respond to it, no
+ * look-up finds it (the hook engine's included), and sending it raises
+ * NSInvalidArgumentException. For the rest of the process. NO when the class, found by
+ * objc_lookUpClass, has no such method of its own. */
+BOOL TSRemoveMethod(const char* className, const char* selector);
 /* What the original +_allowsParallax of SBFStaticWallpaperView answers (YES at boot). */
 void TSSetAllowsParallax(BOOL allows);
 

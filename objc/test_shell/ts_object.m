@@ -142,3 +142,37 @@ const char* TSSendCatchingException(id receiver, const char* selector) {
   [pool drain];
   return caught;
 }
+
+/* GCC's runtime keeps a class's methods in lists of these; its header leaves Method opaque. */
+struct TSMethodLayout {
+  SEL name;
+  const char* types;
+  IMP imp;
+};
+void __objc_update_dispatch_table_for_class(Class cls);
+
+/* The runtime has no call that takes a method away: renamed in the class's list, it is found by
+ * no look-up of its selector, and the class's dispatch tables, and its subclasses', are built
+ * again without it. */
+static BOOL TSRemoveOwnMethod(Class cls, SEL selector) {
+  unsigned int count = 0;
+  Method* methods = class_copyMethodList(cls, &count);
+  BOOL removed = NO;
+  for (unsigned int i = 0; i < count && !removed; ++i) {
+    if (!sel_isEqual(method_getName(methods[i]), selector)) continue;
+    char renamed[256];
+    snprintf(renamed, sizeof renamed, "nimbrelRemoved_%s", sel_getName(selector));
+    ((struct TSMethodLayout*)methods[i])->name = sel_registerName(renamed);
+    removed = YES;
+  }
+  free(methods);
+  if (removed) __objc_update_dispatch_table_for_class(cls);
+  return removed;
+}
+
+BOOL TSRemoveMethod(const char* className, const char* selector) {
+  Class cls = objc_lookUpClass(className);
+  if (!cls || !selector) return NO;
+  SEL name = sel_registerName(selector);
+  return TSRemoveOwnMethod(cls, name) || TSRemoveOwnMethod(object_getClass((id)cls), name);
+}

@@ -1,6 +1,8 @@
 // Screen bounds by orientation.
 #include "sim/device/screen.h"
 
+#include "sim/runtime/runtime.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -14,12 +16,14 @@ Orientation parseOrientation(std::string_view text) {
 }
 
 host::Rect Screen::bounds() const {
+  requireMethod(*this, {"bounds"});
   const host::Size size = profile_.points;
   if (orientation_ == Orientation::landscape) return host::makeRect(0, 0, size.height, size.width);
   return host::makeRect(0, 0, size.width, size.height);
 }
 
 host::Rect Screen::nativeDisplayBounds() const {
+  requireMethod(*this, {"_nativeDisplayBounds"});
   return host::makeRect(0, 0, profile_.pixels.width, profile_.pixels.height);
 }
 

@@ -23,6 +23,9 @@ struct SystemVersion {
   // Classes of a framework that loads after the add-on's initialiser has run: found by name
   // only from Process::loadLateFrameworks on.
   std::set<std::string> lateClasses;
+  // Methods ({class, selector}) the system's classes lack: taken out of the class's method
+  // table (the metaclass's, for a class method) when the process starts.
+  std::set<std::pair<std::string, std::string>> absentMethods;
 };
 
 class Device {

@@ -82,6 +82,10 @@ Process::Process(Device& device, LaunchOptions options)
   notifyState_.setState(kDisplayStatusName, 1);
   restoreWeatherDefaults();
   for (const auto& name : device.version().absentClasses) runtime_.hideClass(name);
+  for (const auto& [className, selector] : device.version().absentMethods)
+    if (host::Class* cls = runtime_.findClass(className))
+      if (!runtime_.removeMethod(*cls, {selector}))
+        runtime_.removeMethod(cls->objectClass(), {selector});
   hideLateClasses();
 }
 

@@ -16,6 +16,13 @@ const MethodEntry* ClassState::findMethod(std::string_view selector) const {
   return nullptr;
 }
 
+bool ClassState::removeOwnMethod(std::string_view selector) {
+  auto found = methods_.find(selector);
+  if (found == methods_.end()) return false;
+  methods_.erase(found);
+  return true;
+}
+
 void ClassState::setOwnMethod(std::string_view selector, MethodEntry entry) {
   auto found = methods_.find(selector);
   if (found == methods_.end())

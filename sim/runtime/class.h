@@ -49,6 +49,7 @@ class ClassState {
   const MethodEntry* findMethod(std::string_view selector) const;
   // Sets the class's own method, replacing an own method of that selector.
   void setOwnMethod(std::string_view selector, MethodEntry entry);
+  bool removeOwnMethod(std::string_view selector);
 
  private:
   friend class Runtime;

@@ -123,6 +123,38 @@ bool Runtime::respondsToSelector(const host::Object& receiver, host::Selector se
   return stateOf(&receiver.objectClass()).findMethod(selector.name) != nullptr;
 }
 
+bool Runtime::instancesRespondToSelector(const host::Class& cls, host::Selector selector) const {
+  const ClassState* state = classState(&cls);
+  return state && state->findMethod(selector.name) != nullptr;
+}
+
+namespace {
+
+void sentThroughTable() {
+  throw std::logic_error(
+      "not modelled: a method the simulation carries out in C++ was sent "
+      "through its class's method table");
+}
+
+}  // namespace
+
+void Runtime::defineModelledMethod(host::Class& cls, host::Selector selector) {
+  defineMethod(cls, selector, &sentThroughTable);
+}
+
+bool Runtime::removeMethod(host::Class& cls, host::Selector selector) {
+  return stateOf(&cls).removeOwnMethod(selector.name);
+}
+
+void requireMethod(const host::Object& receiver, host::Selector selector) {
+  requireInstanceMethod(receiver.objectClass(), selector);
+}
+
+void requireInstanceMethod(const host::Class& cls, host::Selector selector) {
+  const ClassState* state = classState(&cls);
+  if (state && !state->findMethod(selector.name)) unrecognizedSelector(cls, selector);
+}
+
 void Runtime::sendVoid(const host::Id& target, host::Selector selector) const {
   if (!target) return;
   host::Class& cls = target->objectClass();

@@ -78,8 +78,17 @@ class Runtime final : public host::Runtime {
                                       std::forward<Args>(args)...);
   }
 
-  // Whether the receiver's class chain has the selector.
-  bool respondsToSelector(const host::Object& receiver, host::Selector selector) const;
+  // Whether the receiver's class chain has the selector (a method the simulation models
+  // outside the method tables is listed there with defineModelledMethod).
+  bool respondsToSelector(const host::Object& receiver, host::Selector selector) const override;
+  bool instancesRespondToSelector(const host::Class& cls, host::Selector selector) const override;
+  // A method the simulation carries out in C++ rather than through the table, listed in the
+  // class's table so that the class answers for it as the platform's does; its C++ code calls
+  // requireMethod first, so that a system without it raises as the platform would.
+  void defineModelledMethod(host::Class& cls, host::Selector selector);
+  // Takes the class's own method away, as on a system without it; false when the class has no
+  // method of its own by that name.
+  bool removeMethod(host::Class& cls, host::Selector selector);
 
   // Sends a method without arguments or result whose type encoding is "v@:" (what a timer
   // does when it fires). A null target does nothing; a target without the method raises
@@ -113,6 +122,12 @@ class Runtime final : public host::Runtime {
   std::map<std::string, host::Class*, std::less<>> byName_;
   std::set<std::string, std::less<>> hidden_;
 };
+
+// Raises NSInvalidArgumentException ("unrecognized selector") when the receiver's class chain
+// lacks the selector: for the methods modelled outside the tables.
+void requireMethod(const host::Object& receiver, host::Selector selector);
+// The same for a message to a new instance of the class (alloc, then an initialiser).
+void requireInstanceMethod(const host::Class& cls, host::Selector selector);
 
 // "-[Class selector]" for an instance method, "+[Class selector]" for a class method.
 std::string methodDescription(const host::Class& cls, host::Selector selector);

@@ -67,6 +67,8 @@ class Shell {
   void layoutWallpaper();
   // +[SBFStaticWallpaperView _allowsParallax].
   bool askAllowsParallax();
+  // The shell's own -contentView of a wallpaper view raises at its next call.
+  void raiseAtNextContentView() { ++wallpaperViewClass_->raisesAtContentView; }
   // -[SBLockScreenManager _finishUIUnlockFromSource:withOptions:].
   void finishUnlock(long source, const host::Id& options);
   // Sizes the wallpaper window and its views to the screen in that orientation (the

@@ -22,6 +22,17 @@ std::shared_ptr<host::View> originalContentView(const std::shared_ptr<host::View
                                                 host::Selector) {
   auto& wallpaper =
       simObject<SimWallpaperView>(self.get(), "-[SBFStaticWallpaperView contentView]");
+  auto& cls = simObject<WallpaperViewClass>(&wallpaper.objectClass(),
+                                            "-[SBFStaticWallpaperView contentView]");
+  if (cls.raisesAtContentView > 0) {
+    --cls.raisesAtContentView;
+    wallpaper.record().add("original", [&] {
+      return "-[SBFStaticWallpaperView contentView] of the " + wallpaper.variant() +
+             " wallpaper raised NSInternalInconsistencyException";
+    });
+    throw host::PlatformException("NSInternalInconsistencyException",
+                                  "The wallpaper view cannot answer its content view now");
+  }
   return wallpaper.ownContentView();
 }
 

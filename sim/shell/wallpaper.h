@@ -41,6 +41,8 @@ class WallpaperViewClass final : public ClassImpl<host::Class> {
   WallpaperViewClass(ClassSetup setup, Record& record)
       : ClassImpl(std::move(setup)), record_(record) {}
   Record& record() const { return record_; }
+  // The next so many calls of -contentView, the shell's own, raise.
+  int raisesAtContentView = 0;
 
  private:
   Record& record_;

@@ -5,12 +5,16 @@ namespace sim {
 
 ViewClasses defineViewClasses(Runtime& runtime) {
   SimClass& view = runtime.defineClass("UIView", nullptr);
+  runtime.defineModelledMethod(view, {"initWithFrame:"});
+  SimClass& screen = runtime.defineClass("UIScreen", nullptr);
+  runtime.defineModelledMethod(screen, {"bounds"});
+  runtime.defineModelledMethod(screen, {"_nativeDisplayBounds"});
   return ViewClasses{view,
                      runtime.defineClass("UILabel", &view),
                      runtime.defineClass("UIWindow", &view),
                      runtime.defineClass("UIColor", nullptr),
                      runtime.defineClass("UIImage", nullptr),
-                     runtime.defineClass("UIScreen", nullptr)};
+                     screen};
 }
 
 std::shared_ptr<Color> ViewClasses::makeColor(std::string name) const {

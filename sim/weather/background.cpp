@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "sim/runtime/runtime.h"
 #include "sim/weather/city.h"
 
 namespace sim {
@@ -39,6 +40,7 @@ void SimWeatherBackground::unbindFromCity() {
 }
 
 void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool animate) {
+  requireMethod(*this, {"setCity:animate:"});
   if (family_->raisesAtBind > 0) {
     --family_->raisesAtBind;
     record_.add("bind", [&] {
@@ -77,6 +79,7 @@ void SimWeatherBackground::leftWindow() {
 }
 
 void SimWeatherBackground::setGradientLayer(bool enabled) {
+  requireMethod(*this, {"setGradientLayer:"});
   gradientLayer_ = enabled;
   record_.add("view", [&] {
     return "background " + std::to_string(number_) + " gradient layer " + (enabled ? "on" : "off");
@@ -93,6 +96,12 @@ std::string SimWeatherBackground::describeContents() const {
   text += city_ ? describeWeather(*city_) : std::string("no city");
   if (!gradientLayer_) text += ", no gradient";
   return text;
+}
+
+std::shared_ptr<host::WeatherBackground> WeatherBackgroundClassImpl::makeWithFrame(
+    const host::Rect& frame) {
+  requireInstanceMethod(*this, {"initWithFrame:"});
+  return make(frame);
 }
 
 std::shared_ptr<SimWeatherBackground> WeatherBackgroundClassImpl::make(const host::Rect& frame) {

@@ -75,9 +75,8 @@ class WeatherBackgroundClassImpl final : public ClassImpl<host::WeatherBackgroun
                              std::shared_ptr<BackgroundFamily> family)
       : ClassImpl(std::move(setup)), record_(record), family_(std::move(family)) {}
 
-  std::shared_ptr<host::WeatherBackground> makeWithFrame(const host::Rect& frame) override {
-    return make(frame);
-  }
+  // alloc, initWithFrame:, as the add-on makes one.
+  std::shared_ptr<host::WeatherBackground> makeWithFrame(const host::Rect& frame) override;
   std::shared_ptr<SimWeatherBackground> make(const host::Rect& frame);
   // The next background made is numbered 1 again (the count is shared with the subclass), and
   // no bind is scripted to raise.

@@ -47,6 +47,8 @@ void WeatherCatalog::defineInterfaceClasses(Runtime& runtime, const ViewClasses&
                                                                    record, family);
     backgroundSubclass_ = &runtime.defineClass<WeatherBackgroundClassImpl>(
         names::backgroundSubclass, background_, record, family);
+    runtime.defineModelledMethod(*background_, {"setCity:animate:"});
+    runtime.defineModelledMethod(*background_, {"setGradientLayer:"});
   }
   if (present.imageLoader)
     imageLoader_ = &runtime.defineClass<ImageLoaderClassImpl>(

@@ -161,6 +161,8 @@ void boot(const json& r) {
          screen["scale"].get<double>(), r.value("legacyDateView", false));
   for (const json& selector : r.value("lacksMethods", json::array()))
     TSSetDateViewLacks(selector.get<std::string>().c_str(), YES);
+  for (const json& method : r.value("absentMethods", json::array()))
+    TSRemoveMethod(method[0].get<std::string>().c_str(), method[1].get<std::string>().c_str());
   // A Weather framework without the header's class lays its platter out without a header.
   const json absent = r.value("absentClasses", json::array());
   const bool headerAbsent =
@@ -295,6 +297,8 @@ json handle(const std::string& command, const json& r) {
     loadLateClasses();
   } else if (command == "raiseAtNextBind") {
     TSRaiseAtNextBind();
+  } else if (command == "raiseAtNextContentView") {
+    TSRaiseAtNextContentView();
   } else if (command == "random") {
     s.random.scriptNext(r["values"].get<std::vector<std::uint32_t>>());
   } else if (command == "advance") {

@@ -3,6 +3,8 @@
 // Weather service's requests, and what the add-on logged.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/process_state.h"
@@ -84,6 +86,9 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
     s.add("view", "background " + std::to_string(s.backgrounds[receiver].number) +
                       " left its window, " +
                       (object ? "bound to " + describeWeather(object) : std::string("unbound")));
+  } else if (name == "raise contentView") {
+    s.add("original", "-[SBFStaticWallpaperView contentView] of the " + wallpaperName(receiver) +
+                          " raised NSInternalInconsistencyException");
   } else if (name == "raise setCity:animate:") {
     s.add("bind", "background " + std::to_string(s.backgrounds[receiver].number) +
                       " raised NSInternalInconsistencyException at setCity:animate:");
@@ -152,6 +157,18 @@ void notified(const char* call, const char* name, int token, std::uint64_t value
 // What the add-on writes with NSLog is a trace line, as the simulated platform records it;
 // GNUstep puts the date, the process and its thread before it. Anything else logged goes to
 // standard error, as without a handler.
+// GNUstep's reason for an unrecognized selector ends with the receiver's address, as the
+// phone's does; the trace is the same at every run, and the simulation's reason has none.
+void dropReceiverAddress(std::string& line) {
+  constexpr std::string_view kSentTo = "unrecognized selector sent to ";
+  const std::size_t sentTo = line.find(kSentTo);
+  if (sentTo == std::string::npos) return;
+  const std::size_t address = line.find(" 0x", sentTo + kSentTo.size());
+  if (address == std::string::npos) return;
+  const std::size_t end = line.find_first_not_of("0123456789abcdefABCDEF", address + 3);
+  line.erase(address, (end == std::string::npos ? line.size() : end) - address);
+}
+
 void logged(id message) {
   const std::string line = text(message).value_or("");
   const std::size_t start = line.find("] Nimbrel: ");
@@ -161,6 +178,7 @@ void logged(id message) {
   }
   std::string written = line.substr(start + 2);
   if (written.ends_with('\n')) written.pop_back();
+  dropReceiverAddress(written);
   state().add("log", written);
 }
 

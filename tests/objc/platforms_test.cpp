@@ -233,9 +233,9 @@ void PrintTo(const StoppedRun& run, std::ostream* out) { *out << run.label; }
 
 class StoppedOnBothPlatforms : public ::testing::TestWithParam<StoppedRun> {};
 
-// A raise that the add-on hands back to the shell, and a scripted draw no arc4random_uniform
-// could answer, wherever it is drawn, stop the run alike on both platforms: the same status,
-// error and trace.
+// A raise of the shell's own implementation that the add-on hands back to the shell, and a
+// scripted draw no arc4random_uniform could answer, wherever it is drawn, stop the run alike on
+// both platforms: the same status, error and trace.
 TEST_P(StoppedOnBothPlatforms, WithTheSameStatusErrorAndTrace) {
   const StoppedRun& expected = GetParam();
   nimsim::ParseResult parsed = nimsim::parseScenario(expected.script, "run.scn");
@@ -261,13 +261,13 @@ const std::string kBadDraw =
 INSTANTIATE_TEST_SUITE_P(
     Runs, StoppedOnBothPlatforms,
     ::testing::Values(
-        StoppedRun{"ARaiseInAReplacedMethod",
+        StoppedRun{"ARaiseInTheShellsOwnImplementationOfAReplacedMethod",
                    "settings set homescreenBackground bool true\n"
                    "weather local-city Lima lat=-12.05 lon=-77.04\nboot shell\nlock\nwake\n"
-                   "weather background raise-next-bind\nunlock\n",
+                   "shell content-view raise-next\nunlock\n",
                    nimsim::exitStatus::shellCrash,
                    "shell crash at run.scn:7 (unlock): NSInternalInconsistencyException: The "
-                   "background cannot bind now"},
+                   "wallpaper view cannot answer its content view now"},
         StoppedRun{"ABadDrawInTheTimer",
                    "settings set randomWeather bool true\nboot shell\nlock\nwake\n"
                    "random next 48\nadvance 100s\n",

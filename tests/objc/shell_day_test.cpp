@@ -317,7 +317,7 @@ TEST_F(ShellDay, LiveObjectsStayFlatOverTenThousandLockCycles) {
   EXPECT_GE(TSLastCall("setCity:animate:").count - bindsBefore, 3 * 10000);
 }
 
-TEST_F(ShellDay, AnOlderDateViewStillHidesItsDateAndAShellExceptionReachesTheShell) {
+TEST_F(ShellDay, AnOlderDateViewStillHidesItsDateAndOnlyTheShellsOwnRaiseReachesTheShell) {
   TSShutdown(&shell_);
   TSBoot(&shell_, 375, 667, 2, YES);
   writeSettings(kDaySettings);
@@ -328,15 +328,18 @@ TEST_F(ShellDay, AnOlderDateViewStillHidesItsDateAndAShellExceptionReachesTheShe
   EXPECT_TRUE(msg<BOOL>(dateView, "dateHidden"));
   EXPECT_NE(subviewOf(dateView, "WUIDynamicWeatherBackground"), nullptr);
 
-  // Only the replaced -contentView binds a background, so an exception from the binding can
-  // only have come back through it.
+  // Only the replaced -contentView binds a background: its raise stops there, and the shell
+  // gets the content view its own implementation answered.
   unlock();
-  EXPECT_EQ(TSSendCatchingException(shell_.wallpaperView, "contentView"), nullptr);
   TSSetBackgroundBindRaises(YES);
-  EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "contentView"),
-               "NSInternalInconsistencyException");
+  EXPECT_EQ(TSSendCatchingException(shell_.wallpaperView, "contentView"), nullptr);
+  EXPECT_EQ(msg(shell_.wallpaperView, "contentView"), subviewAt(shell_.wallpaperView, 0));
   EXPECT_EQ(TSLastCall("setCity:animate:").receiver,
             subviewOf(msg(shell_.wallpaperView, "superview"), "WUIDynamicWeatherBackground"));
+  TSSetBackgroundBindRaises(NO);
+  TSRaiseAtNextContentView();
+  EXPECT_STREQ(TSSendCatchingException(shell_.wallpaperView, "contentView"),
+               "NSInternalInconsistencyException");
 }
 
 }  // namespace

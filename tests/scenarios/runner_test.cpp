@@ -39,6 +39,9 @@ class ScriptedWorld : public World {
   }
   void setClassLate(const std::string& n, bool l) override { log("late " + n + (l ? " +" : " -")); }
   void setDateViewMethod(const std::string& n, bool) override { log("method " + n); }
+  void setMethodPresent(const std::string& c, const std::string& n, bool) override {
+    log("method " + c + " " + n);
+  }
   void setPlatterHeader(const std::string& answer) override { log("header-view " + answer); }
   void setHome(const std::string& p) override { log("home " + p); }
   void setSeed(std::uint32_t s) override { log("seed " + std::to_string(s)); }
@@ -112,6 +115,7 @@ class ScriptedWorld : public World {
     log("image " + n + (p ? " +" : " -"));
   }
   void raiseAtNextBind() override { log("raise at bind"); }
+  void raiseAtNextContentView() override { log("raise at content view"); }
   void setTimeLabelAlpha(double a) override { log("time alpha " + std::to_string(a)); }
   void moveView(const std::string& v, std::optional<std::size_t> i, double x, double y) override {
     log("move " + v + (i ? " " + std::to_string(*i) : "") + " " + std::to_string(int(x)) + " " +

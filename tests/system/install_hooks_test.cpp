@@ -133,20 +133,19 @@ TEST_F(InstalledShell, SettingsNotificationReloadsTheSettings) {
   EXPECT_EQ(state().settings.updateInterval, 30);
 }
 
-TEST_F(InstalledShell, EachLayoutReplacementCallsItsOwnClassesPreviousImplementation) {
-  const nimbrel::PreviousImplementations& previous = state().previous;
-  EXPECT_EQ(previous.wallpaperViewLayoutSubviews, &sim::originalWallpaperViewLayout);
-  EXPECT_EQ(previous.wallpaperWindowLayoutSubviews, &sim::originalWallpaperWindowLayout);
-  EXPECT_EQ(previous.allowsParallax, &sim::originalAllowsParallax);
-  EXPECT_EQ(previous.finishUIUnlock, &sim::originalFinishUIUnlock);
+TEST_F(InstalledShell, EachReplacementCallsItsOwnClassesPreviousImplementation) {
   process().record().clear();
   process().shell().layoutWallpaper();
+  process().shell().askAllowsParallax();
+  process().shell().finishUnlock(0, nullptr);
   const auto originals = process().record().textsIn("original");
   const std::size_t views = process().shell().wallpaperViewCount();
-  ASSERT_EQ(originals.size(), views + 1);
+  ASSERT_EQ(originals.size(), views + 3);
   for (std::size_t i = 0; i < views; ++i)
     EXPECT_THAT(originals[i], ::testing::StartsWith("-[SBFStaticWallpaperView layoutSubviews]"));
-  EXPECT_THAT(originals.back(), ::testing::StartsWith("-[_SBWallpaperWindow layoutSubviews]"));
+  EXPECT_THAT(originals[views], ::testing::StartsWith("-[_SBWallpaperWindow layoutSubviews]"));
+  EXPECT_THAT(originals[views + 1], ::testing::StartsWith("+[SBFStaticWallpaperView"));
+  EXPECT_THAT(originals[views + 2], ::testing::StartsWith("-[SBLockScreenManager"));
 }
 
 TEST_F(InstalledShell, LayoutReplacementsDifferPerClass) {
@@ -170,6 +169,17 @@ TEST_F(InstalledShell, LayoutReplacementsDifferPerClass) {
   // up by half of (height - width).
   EXPECT_DOUBLE_EQ(frame.origin.x, 0.0);
   EXPECT_DOUBLE_EQ(frame.origin.y, 50.0 * (frame.size.height - frame.size.width) / -100);
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever the library's initialiser meets ends there: with no platform at all neither the
+// hooks nor the log line can be had, and it returns all the same.
+TEST(InstallHooksAtLoad, ReturnsEvenWithoutAPlatformToInstallIntoOrLogTo) {
+  nimbrel::installHooksAtLoad();
+  SUCCEED();
 }
 
 }  // namespace
