@@ -148,8 +148,11 @@ void touch(char* to, const char* from) { log_once(); memcpy(to, from, (unsigned 
   local lacking_source="$sound_source
 void os_unfair_lock_lock(void*);
 void lock(void* l) { os_unfair_lock_lock(l); }"
-  local lacking
+  local lacking weakly
   lacking=$(library lacking "$lacking_source" "${release[@]}")
+  weakly=$(library weakly "$sound_source
+void os_unfair_lock_lock(void*) __attribute__((weak_import));
+void lock(void* l) { if (os_unfair_lock_lock) os_unfair_lock_lock(l); }" "${release[@]}")
 
   expect "a sound library passes every check" 0 "" \
     eval 'check_exports "$sound" "$work/exports.txt" && check_no_private_framework "$sound" &&
@@ -176,6 +179,8 @@ void lock(void* l) { os_unfair_lock_lock(l); }"
     check_imports "$lacking" "$oldest" "$allowed"
   expect "the same import passes against an SDK that has it" 0 "" \
     check_imports "$lacking" "$newest" "$allowed"
+  expect "the same import passes the oldest SDK when it is weak" 0 "" \
+    check_imports "$weakly" "$oldest" "$allowed"
 }
 
 # deb NAME PREFIX ARCHITECTURE CACHE [LEAVE OUT] [CHOWNED] [REMOVED]: a package laid out as
