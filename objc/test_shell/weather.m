@@ -471,6 +471,7 @@ static NSError* TSUpdateError(NSString* reason) {
   TSBlock* _handler;
   NSTimer* _timer;
   TSUpdateResult _result;
+  City* _updated;
 }
 - (id)initWithLocation:(CLLocation*)location city:(City*)city handler:(TSBlock*)handler;
 - (void)cancel;
@@ -504,6 +505,7 @@ static NSError* TSUpdateError(NSString* reason) {
   [_location release];
   [_city release];
   [_result.hourly release];
+  [_updated release];
   [super dealloc];
 }
 
@@ -531,6 +533,9 @@ static NSError* TSUpdateError(NSString* reason) {
   NSAutoreleasePool* pool = [NSAutoreleasePool new];
   [self retain];
   [[TWCLocationUpdater sharedLocationUpdater] finish:self];
+  /* The reading is written into the city here, on the run loop's thread that draws it; only the
+     handler is called on the second thread. */
+  if (_location && !_result.fails) _updated = [[self updatedCity] retain];
   if (completesOnSecondThread)
     [NSThread detachNewThreadSelector:@selector(callHandler) toTarget:self withObject:nil];
   else
@@ -553,9 +558,8 @@ static NSError* TSUpdateError(NSString* reason) {
     TSTellCallObserver("weatherUpdateError", _location, 0, YES, error);
     _handler->invoke(_handler, nil, error);
   } else {
-    City* updated = [self updatedCity];
-    TSTellCallObserver("completeWeatherUpdate", _location, 0, NO, updated);
-    _handler->invoke(_handler, updated, nil);
+    TSTellCallObserver("completeWeatherUpdate", _location, 0, NO, _updated);
+    _handler->invoke(_handler, _updated, nil);
   }
   [pool drain];
 }
