@@ -1,16 +1,11 @@
 #include "startup/install_hooks.h"
 
-#include "events/asset_names.h"
 #include "events/lock_events.h"
-#include "homescreen/content_view.h"
-#include "homescreen/wallpaper_layout.h"
 #include "host/method_table.h"
 #include "host/platform.h"
-#include "lockscreen/date_view.h"
 #include "startup/guarded_method.h"
 #include "startup/load_settings.h"
 #include "state/entries.h"
-#include "state/random_weather.h"
 #include "state/shared_state.h"
 
 namespace nimbrel {

@@ -7,16 +7,10 @@
 #include <algorithm>
 #include <variant>
 
-#include "events/asset_names.h"
-#include "events/lock_events.h"
-#include "homescreen/content_view.h"
-#include "homescreen/wallpaper_layout.h"
 #include "host/method_table.h"
-#include "lockscreen/date_view.h"
 #include "startup/guarded_method.h"
 #include "startup/load_settings.h"
 #include "startup/settings_table.h"
-#include "state/random_weather.h"
 #include "tests/system/shell_fixture.h"
 
 namespace {
