@@ -1,15 +1,11 @@
 #include "startup/install_hooks.h"
 
-#include "events/asset_names.h"
 #include "events/lock_events.h"
-#include "homescreen/content_view.h"
-#include "homescreen/wallpaper_layout.h"
+#include "host/method_table.h"
 #include "host/platform.h"
-#include "lockscreen/date_view.h"
 #include "startup/guarded_method.h"
 #include "startup/load_settings.h"
 #include "state/entries.h"
-#include "state/random_weather.h"
 #include "state/shared_state.h"
 
 namespace nimbrel {
@@ -36,46 +32,30 @@ void registerObservers() {
                      host::SuspensionBehavior::deliverImmediately);
 }
 
-// Hooks `selector` of `cls` with `replacement`, guarded (guarded_method.h).
-template <class Method, typename Method::Imp replacement>
-void hookGuarded(host::Runtime& runtime, host::Class* cls, std::string_view entry,
-                 typename Method::Imp* previous) {
-  GuardedMethod<replacement>::install(runtime, cls, Method::selector, entry, previous);
+// A replaced row: the routine installed guarded (guarded_method.h), named in the log as the
+// row's method.
+template <class Method, typename Method::Imp routine>
+void replace(host::Runtime& runtime, const methods::MethodRow& row,
+             typename Method::Imp* previous) {
+  GuardedMethod<routine>::install(runtime, methods::holderOf(runtime, row), Method::selector,
+                                  row.text, previous);
 }
 
-// The rows in installation order; results are not examined, and a class that is absent is
-// handed on as it is.
+template <class Method, typename Method::Imp routine>
+void add(host::Runtime& runtime, const methods::MethodRow& row) {
+  methods::addMethod<Method>(runtime, methods::holderOf(runtime, row), routine);
+}
+
+// The rows of host/methods.def in its order; results are not examined, and a class that is
+// absent is handed on as it is.
 void installMethodTable() {
   host::Runtime& runtime = host::platform().runtime();
-  PreviousImplementations& previous = state().previous;
-
-  hookGuarded<methods::FilenameForCondition, filenameForCondition>(
-      runtime, runtime.getClass("WUIAsynchronousAssetLoader"),
-      "-[WUIAsynchronousAssetLoader filenameForCondition:isDay:]", &previous.filenameForCondition);
-
-  host::Class* dateViewController = runtime.getClass("SBLockScreenDateViewController");
-  methods::addMethod<methods::TickTock>(runtime, dateViewController, tickTock);
-  hookGuarded<methods::DateView, dateView>(runtime, dateViewController,
-                                           "-[SBLockScreenDateViewController dateView]",
-                                           &previous.dateView);
-
-  host::Class* wallpaperView = runtime.getClass("SBFStaticWallpaperView");
-  host::Class* wallpaperViewMeta = host::metaclassOf(wallpaperView);
-  hookGuarded<methods::ContentView, contentView>(
-      runtime, wallpaperView, "-[SBFStaticWallpaperView contentView]", &previous.contentView);
-  hookGuarded<methods::LayoutSubviews, wallpaperViewLayoutSubviews>(
-      runtime, wallpaperView, "-[SBFStaticWallpaperView layoutSubviews]",
-      &previous.wallpaperViewLayoutSubviews);
-  hookGuarded<methods::AllowsParallax, allowsParallax>(runtime, wallpaperViewMeta,
-                                                       "+[SBFStaticWallpaperView _allowsParallax]",
-                                                       &previous.allowsParallax);
-
-  hookGuarded<methods::LayoutSubviews, wallpaperWindowLayoutSubviews>(
-      runtime, runtime.getClass("_SBWallpaperWindow"), "-[_SBWallpaperWindow layoutSubviews]",
-      &previous.wallpaperWindowLayoutSubviews);
-  hookGuarded<methods::FinishUIUnlock, finishUIUnlock>(
-      runtime, runtime.getClass("SBLockScreenManager"),
-      "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]", &previous.finishUIUnlock);
+  [[maybe_unused]] PreviousImplementations& previous = state().previous;
+#define NIMBREL_REPLACED(row, Signature, cls, sign) \
+  replace<methods::Signature, row>(runtime, methods::rows::row, &previous.row);
+#define NIMBREL_ADDED(row, Signature, cls, sign) \
+  add<methods::Signature, row>(runtime, methods::rows::row);
+#include "host/methods.def"
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <vector>
+
+#include "host/methods.h"
 
 namespace nimbrel {
 
@@ -17,5 +20,11 @@ void installHooks();
 // ("Nimbrel: caught ... in the library's initialiser"), since an exception out of a library's
 // initialiser would end the shell at every launch.
 void installHooksAtLoad() noexcept;
+
+// The add-on's routine for each row of host/methods.def, of the row's signature; each is
+// defined in the subsystem that owns it.
+#define NIMBREL_METHOD(row, Signature, cls, sign, change) \
+  std::remove_pointer_t<host::methods::Signature::Imp> row;
+#include "host/methods.def"
 
 }  // namespace nimbrel

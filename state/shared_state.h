@@ -68,15 +68,12 @@ struct ClassCache {
   CachedClass<host::ImageLoaderClass> imageLoader{"WeatherImageLoader"};
 };
 
-// The implementations the hook engine replaced, each called by its replacement.
+// The implementations the hook engine replaced, each called by its replacement: one field per
+// replaced row of host/methods.def, named as the row.
 struct PreviousImplementations {
-  host::methods::FilenameForCondition::Imp filenameForCondition = nullptr;
-  host::methods::DateView::Imp dateView = nullptr;
-  host::methods::ContentView::Imp contentView = nullptr;
-  host::methods::LayoutSubviews::Imp wallpaperViewLayoutSubviews = nullptr;
-  host::methods::AllowsParallax::Imp allowsParallax = nullptr;
-  host::methods::LayoutSubviews::Imp wallpaperWindowLayoutSubviews = nullptr;
-  host::methods::FinishUIUnlock::Imp finishUIUnlock = nullptr;
+#define NIMBREL_REPLACED(row, Signature, cls, sign) host::methods::Signature::Imp row = nullptr;
+#define NIMBREL_ADDED(row, Signature, cls, sign)
+#include "host/methods.def"
 };
 
 using BackgroundList = std::vector<std::shared_ptr<host::WeatherBackground>>;

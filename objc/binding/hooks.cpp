@@ -262,14 +262,13 @@ Family familyOf() {
   return familyOf<Hook>(std::make_integer_sequence<int, kSlots>());
 }
 
+// One family per row of host/methods.def, the row's signature's `Hook` above. Rows that share a
+// signature share its slots, so the first family of the selector serves them all.
 Family* familyFor(std::string_view selector) {
-  static std::array<Family, 7> families{familyOf<FilenameForConditionHook>(),
-                                        familyOf<TickTockHook>(),
-                                        familyOf<DateViewHook>(),
-                                        familyOf<ContentViewHook>(),
-                                        familyOf<LayoutSubviewsHook>(),
-                                        familyOf<AllowsParallaxHook>(),
-                                        familyOf<FinishUIUnlockHook>()};
+  static std::array families{
+#define NIMBREL_METHOD(row, Signature, cls, sign, change) familyOf<Signature##Hook>(),
+#include "host/methods.def"
+  };
   for (Family& family : families)
     if (family.selector == selector) return &family;
   return nullptr;

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "sim/originals.h"
+
 namespace sim {
 
 namespace {
@@ -136,7 +138,7 @@ void SimDateViewController::discardDateView() {
   dateView_.reset();
 }
 
-std::shared_ptr<host::DateView> originalDateView(const host::Id& self, host::Selector) {
+std::shared_ptr<host::DateView> originals::dateView(const host::Id& self, host::Selector) {
   auto* controller = dynamic_cast<SimDateViewController*>(self.get());
   if (!controller)
     throw std::logic_error("not modelled: -dateView sent to something not a date view controller");

@@ -78,9 +78,6 @@ class SimDateViewController final : public Instance<host::Object> {
   std::shared_ptr<SimDateView> dateView_;
 };
 
-// The original -[SBLockScreenDateViewController dateView].
-std::shared_ptr<host::DateView> originalDateView(const host::Id& self, host::Selector);
-
 // "9:41" and "Tuesday, 14 November" for a moment in UTC; a moment that is not finite or out
 // of the calendar's range reads as 1970's first moment.
 std::string clockTimeText(double secondsSince1970);

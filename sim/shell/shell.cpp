@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "sim/originals.h"
+
 namespace sim {
 
 namespace names = shellClassNames;
@@ -51,26 +53,16 @@ void Shell::reset(bool landscape) {
 
 void Shell::defineClasses(Runtime& runtime, const ViewClasses& views) {
   dateViewControllerClass_ = &runtime.defineClass(names::dateViewController, nullptr);
-  runtime.defineMethod<host::methods::DateView>(*dateViewControllerClass_, &originalDateView);
-
   dateViewClass_ = &runtime.defineClass(names::dateView, &views.view);
   defineDateViewMethods(runtime, *dateViewClass_, options_.dateView);
   lockScreenViewClass_ = &runtime.defineClass(names::lockScreenView, &views.view);
-
   wallpaperViewClass_ =
       &runtime.defineClass<WallpaperViewClass>(names::wallpaperView, &views.view, record_);
-  runtime.defineMethod<host::methods::ContentView>(*wallpaperViewClass_, &originalContentView);
-  runtime.defineMethod<host::methods::LayoutSubviews>(*wallpaperViewClass_,
-                                                      &originalWallpaperViewLayout);
-  runtime.defineMethod<host::methods::AllowsParallax>(*host::metaclassOf(wallpaperViewClass_),
-                                                      &originalAllowsParallax);
-
   wallpaperWindowClass_ = &runtime.defineClass(names::wallpaperWindow, &views.window);
-  runtime.defineMethod<host::methods::LayoutSubviews>(*wallpaperWindowClass_,
-                                                      &originalWallpaperWindowLayout);
-
   managerClass_ = &runtime.defineClass(names::lockScreenManager, nullptr);
-  runtime.defineMethod<host::methods::FinishUIUnlock>(*managerClass_, &originalFinishUIUnlock);
+  for (host::Class* cls : std::initializer_list<host::Class*>{
+           dateViewControllerClass_, wallpaperViewClass_, wallpaperWindowClass_, managerClass_})
+    originals::defineFor(runtime, *cls);
 }
 
 void Shell::buildLockScreen(const ViewClasses& views) {

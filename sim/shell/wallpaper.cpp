@@ -3,6 +3,8 @@
 
 #include <stdexcept>
 
+#include "sim/originals.h"
+
 namespace sim {
 
 namespace {
@@ -18,8 +20,8 @@ Sim& simObject(Object* object, const char* method) {
 
 }  // namespace
 
-std::shared_ptr<host::View> originalContentView(const std::shared_ptr<host::View>& self,
-                                                host::Selector) {
+std::shared_ptr<host::View> originals::contentView(const std::shared_ptr<host::View>& self,
+                                                   host::Selector) {
   auto& wallpaper =
       simObject<SimWallpaperView>(self.get(), "-[SBFStaticWallpaperView contentView]");
   auto& cls = simObject<WallpaperViewClass>(&wallpaper.objectClass(),
@@ -36,7 +38,9 @@ std::shared_ptr<host::View> originalContentView(const std::shared_ptr<host::View
   return wallpaper.ownContentView();
 }
 
-void originalWallpaperViewLayout(const std::shared_ptr<host::View>& self, host::Selector) {
+// The content view fills the wallpaper view.
+void originals::wallpaperViewLayoutSubviews(const std::shared_ptr<host::View>& self,
+                                            host::Selector) {
   auto& wallpaper =
       simObject<SimWallpaperView>(self.get(), "-[SBFStaticWallpaperView layoutSubviews]");
   wallpaper.countLayout();
@@ -47,20 +51,21 @@ void originalWallpaperViewLayout(const std::shared_ptr<host::View>& self, host::
   });
 }
 
-void originalWallpaperWindowLayout(const std::shared_ptr<host::View>& self, host::Selector) {
+void originals::wallpaperWindowLayoutSubviews(const std::shared_ptr<host::View>& self,
+                                              host::Selector) {
   auto& window = simObject<SimWallpaperWindow>(self.get(), "-[_SBWallpaperWindow layoutSubviews]");
   window.countLayout();
   window.record().add("original", "-[_SBWallpaperWindow layoutSubviews] laid out the window");
 }
 
-bool originalAllowsParallax(host::Class& self, host::Selector) {
+bool originals::allowsParallax(host::Class& self, host::Selector) {
   auto& cls = simObject<WallpaperViewClass>(&self, "+[SBFStaticWallpaperView _allowsParallax]");
   cls.record().add("original", "+[SBFStaticWallpaperView _allowsParallax] answered YES");
   return true;
 }
 
-void originalFinishUIUnlock(const host::Id& self, host::Selector, long source,
-                            const host::Id& options) {
+void originals::finishUIUnlock(const host::Id& self, host::Selector, long source,
+                               const host::Id& options) {
   auto& manager = simObject<SimLockScreenManager>(
       self.get(), "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]");
   manager.countUnlock();

@@ -75,18 +75,4 @@ class SimLockScreenManager final : public Instance<host::Object> {
   int unlocks_ = 0;
 };
 
-// The shell's own implementations, registered in the classes' method tables.
-// -[SBFStaticWallpaperView contentView]: the view's content view.
-std::shared_ptr<host::View> originalContentView(const std::shared_ptr<host::View>& self,
-                                                host::Selector);
-// -[SBFStaticWallpaperView layoutSubviews]: the content view fills the wallpaper view.
-void originalWallpaperViewLayout(const std::shared_ptr<host::View>& self, host::Selector);
-// -[_SBWallpaperWindow layoutSubviews].
-void originalWallpaperWindowLayout(const std::shared_ptr<host::View>& self, host::Selector);
-// +[SBFStaticWallpaperView _allowsParallax]: YES.
-bool originalAllowsParallax(host::Class& self, host::Selector);
-// -[SBLockScreenManager _finishUIUnlockFromSource:withOptions:].
-void originalFinishUIUnlock(const host::Id& self, host::Selector, long source,
-                            const host::Id& options);
-
 }  // namespace sim

@@ -3,6 +3,8 @@
 
 #include <stdexcept>
 
+#include "sim/originals.h"
+
 namespace sim {
 
 SimAssetLoader::SimAssetLoader(AssetLoaderClassImpl& cls, Runtime& runtime)
@@ -21,8 +23,8 @@ std::shared_ptr<SimAssetLoader> AssetLoaderClassImpl::shared() {
   return shared_;
 }
 
-std::optional<std::string> originalFilenameForCondition(host::AssetLoader& self, host::Selector,
-                                                        std::int64_t condition, bool isDay) {
+std::optional<std::string> originals::filenameForCondition(host::AssetLoader& self, host::Selector,
+                                                           std::int64_t condition, bool isDay) {
   auto* loader = dynamic_cast<SimAssetLoader*>(&self);
   if (!loader)
     throw std::logic_error("not modelled: -filenameForCondition:isDay: on a foreign loader");

@@ -49,8 +49,4 @@ class AssetLoaderClassImpl final : public ClassImpl<host::AssetLoaderClass> {
   std::shared_ptr<SimAssetLoader> shared_;
 };
 
-// The framework's own -filenameForCondition:isDay:, registered in the class's method table.
-std::optional<std::string> originalFilenameForCondition(host::AssetLoader& self, host::Selector,
-                                                        std::int64_t condition, bool isDay);
-
 }  // namespace sim

@@ -1,6 +1,8 @@
 // Definition of the frameworks' classes in a process.
 #include "sim/weather/catalog.h"
 
+#include "sim/originals.h"
+
 namespace sim {
 
 namespace names = weatherClassNames;
@@ -34,8 +36,7 @@ void WeatherCatalog::defineAppClasses(Runtime& runtime, Record& record,
   if (present.assetLoader) {
     assetLoader_ = &runtime.defineClass<AssetLoaderClassImpl>(names::assetLoader, nullptr, runtime,
                                                               AssetCatalog::standard());
-    runtime.defineMethod<host::methods::FilenameForCondition>(*assetLoader_,
-                                                              &originalFilenameForCondition);
+    originals::defineFor(runtime, *assetLoader_);
   }
 }
 

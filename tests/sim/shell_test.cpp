@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/methods.h"
+#include "sim/originals.h"
 #include "sim/runtime/instance.h"
 #include "tests/support/clock_texts.h"
 
@@ -342,9 +343,9 @@ TEST_F(HookedShell, ReplacementsInterceptEveryCallTheShellMakes) {
 }
 
 TEST_F(HookedShell, TheTwoLayoutReplacementsKeepTheirOwnPreviousImplementations) {
-  EXPECT_EQ(previousViewLayout, &sim::originalWallpaperViewLayout);
-  EXPECT_EQ(previousWindowLayout, &sim::originalWallpaperWindowLayout);
-  EXPECT_EQ(previousAllowsParallax, &sim::originalAllowsParallax);
+  EXPECT_EQ(previousViewLayout, &sim::originals::wallpaperViewLayoutSubviews);
+  EXPECT_EQ(previousWindowLayout, &sim::originals::wallpaperWindowLayoutSubviews);
+  EXPECT_EQ(previousAllowsParallax, &sim::originals::allowsParallax);
 }
 
 }  // namespace

@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <variant>
 
+#include "host/method_table.h"
+#include "startup/guarded_method.h"
 #include "startup/load_settings.h"
 #include "startup/settings_table.h"
 #include "tests/system/shell_fixture.h"
@@ -22,16 +23,20 @@ const std::vector<std::string> kObservers = {
     "registered com.apple.iokit.hid.displayStatus (deliverImmediately)",
 };
 
-const std::vector<std::string> kHooks = {
-    "replaced -[WUIAsynchronousAssetLoader filenameForCondition:isDay:]",
-    "added -[SBLockScreenDateViewController tickTock]",
-    "replaced -[SBLockScreenDateViewController dateView]",
-    "replaced -[SBFStaticWallpaperView contentView]",
-    "replaced -[SBFStaticWallpaperView layoutSubviews]",
-    "replaced +[SBFStaticWallpaperView _allowsParallax]",
-    "replaced -[_SBWallpaperWindow layoutSubviews]",
-    "replaced -[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]",
-};
+using host::methods::Change;
+using host::methods::kMethodRows;
+using host::methods::MethodRow;
+
+// What the hook engine records for a row whose class the process has.
+std::string installed(const MethodRow& row) {
+  return (row.change == Change::added ? "added " : "replaced ") + std::string(row.text);
+}
+
+std::vector<std::string> everyRowInstalled() {
+  std::vector<std::string> texts;
+  for (const MethodRow& row : kMethodRows) texts.push_back(installed(row));
+  return texts;
+}
 
 // Field by field through the table: Settings{} is whatever the record's own initialisers say.
 bool allFalseOrZero(const nimbrel::Settings& s) {
@@ -59,7 +64,7 @@ TEST_P(InstallHooks, ActsOnlyWhenTheFirstArgumentNamesTheShell) {
   const sim::Record& record = process().record();
   if (GetParam().installs) {
     EXPECT_EQ(record.textsIn("observer"), kObservers);
-    EXPECT_EQ(record.textsIn("hook"), kHooks);
+    EXPECT_EQ(record.textsIn("hook"), everyRowInstalled());
     EXPECT_EQ(state().settings.customWeather, 9);
     // The settings are read before any observer or hook exists.
     std::vector<std::string> order;
@@ -93,29 +98,26 @@ class PartialShell : public ShellFixture {};
 
 void shellsOwnTickTock(const host::Id&, host::Selector) {}
 
+// The shell below defines its own tickTock before the add-on loads.
+std::string installedInto(const MethodRow& row, std::string_view absentClass) {
+  const std::string selector(row.selector.name);
+  const bool adding = row.change == Change::added;
+  if (row.className == absentClass)
+    return (adding ? "no class to add " : "no class to hook ") + selector;
+  return adding ? "kept existing " + std::string(row.text) : installed(row);
+}
+
 TEST_F(PartialShell, RowsWithoutTheirClassArePassedOverAndAnExistingTickTockIsKept) {
-  struct Case {
-    const char* absent;
-    std::map<std::size_t, std::string> rows;  // the rows that differ from a full install
-  };
-  for (const Case& c : {
-           Case{"SBLockScreenDateViewController",
-                {{1, "no class to add tickTock"}, {2, "no class to hook dateView"}}},
-           Case{"SBFStaticWallpaperView",
-                {{1, "kept existing -[SBLockScreenDateViewController tickTock]"},
-                 {3, "no class to hook contentView"},
-                 {4, "no class to hook layoutSubviews"},
-                 {5, "no class to hook _allowsParallax"}}},
-       }) {
-    device().version().absentClasses = {c.absent};
+  for (std::string_view absent : {"SBLockScreenDateViewController", "SBFStaticWallpaperView"}) {
+    device().version().absentClasses = {std::string(absent)};
     relaunch();
     sim::Runtime& runtime = process().runtime();
     runtime.defineMethod<host::methods::TickTock>(
         *runtime.findClass("SBLockScreenDateViewController"), &shellsOwnTickTock);
     nimbrel::installHooks();
-    std::vector<std::string> expected = kHooks;
-    for (const auto& [row, text] : c.rows) expected[row] = text;
-    EXPECT_EQ(process().record().textsIn("hook"), expected) << c.absent;
+    std::vector<std::string> expected;
+    for (const MethodRow& row : kMethodRows) expected.push_back(installedInto(row, absent));
+    EXPECT_EQ(process().record().textsIn("hook"), expected) << absent;
   }
 }
 
@@ -123,6 +125,26 @@ class InstalledShell : public ShellFixture {
  protected:
   InstalledShell() { nimbrel::installHooks(); }
 };
+
+// Each row's class (its metaclass for a class method) holds the row's own routine: a replaced
+// row's behind its guard, an added row's as it is.
+TEST_F(InstalledShell, EveryRowOfTheTableHoldsItsOwnRoutine) {
+  const std::pair<MethodRow, host::Imp> rows[] = {
+#define NIMBREL_REPLACED(row, Signature, cls, sign) \
+  {host::methods::rows::row,                        \
+   reinterpret_cast<host::Imp>(&nimbrel::GuardedMethod<&nimbrel::row>::call)},
+#define NIMBREL_ADDED(row, Signature, cls, sign) \
+  {host::methods::rows::row, reinterpret_cast<host::Imp>(&nimbrel::row)},
+#include "host/methods.def"
+  };
+  for (const auto& [row, routine] : rows) {
+    const sim::MethodEntry* held =
+        sim::classState(host::methods::holderOf(process().runtime(), row))
+            ->ownMethod(row.selector.name);
+    ASSERT_NE(held, nullptr) << row.text;
+    EXPECT_EQ(held->imp, routine) << row.text;
+  }
+}
 
 TEST_F(InstalledShell, SettingsNotificationReloadsTheSettings) {
   EXPECT_EQ(state().settings.updateInterval, 100);
