@@ -371,7 +371,7 @@ std::vector<CommandForm> buildForms() {
       {"weather next-update",
        {choice("outcome", {"ok", "error"})},
        {param("delay", K::duration), param("condition", K::integer), param("day", K::flag),
-        param("temp", K::value), param("hourly", K::name)},
+        param("temp", K::value), param("hourly", K::name), choice("thread", {"main", "second"})},
        "how the next weather request completes",
        checkTemperatures},
       {"weather asset remove",

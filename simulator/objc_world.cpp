@@ -92,7 +92,8 @@ class ObjcWorld final : public DeviceWorld {
                    {"condition", u.conditionCode.value_or(26)},
                    {"isDay", u.isDay.value_or(true)},
                    {"temperature", u.temperature.value_or(18.0)},
-                   {"hourly", u.hourly.value_or(std::vector<double>{16.0, 18.0, 21.0, 19.0})}};
+                   {"hourly", u.hourly.value_or(std::vector<double>{16.0, 18.0, 21.0, 19.0})},
+                   {"secondThread", u.secondThread}};
     if (u.delay) update["delay"] = *u.delay;
     if (booted_)
       call({{"command", "weather"}, {"updates", json::array({update})}});

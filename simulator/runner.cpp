@@ -336,6 +336,7 @@ class Runner {
     if (auto o = s.option("day")) u.isDay = o->flag;
     if (auto o = s.option("temp")) u.temperature = o->number;
     if (auto o = s.option("hourly")) u.hourly = *hourlyTemperatures(o->text);
+    if (auto o = s.option("thread")) u.secondThread = o->text == "second";
     return u;
   }
 

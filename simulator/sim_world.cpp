@@ -372,16 +372,16 @@ class SimWorld final : public DeviceWorld {
     if (!updater) return;
     for (const UpdateSetup& u : pendingUpdates_) {
       if (u.delay) updater->setDelay(*u.delay);
-      if (u.error) {
-        updater->enqueue(sim::UpdateOutcome::failure("The weather service could not be reached"));
-        continue;
-      }
       sim::WeatherReport report;
       if (u.conditionCode) report.conditionCode = *u.conditionCode;
       if (u.isDay) report.isDay = *u.isDay;
       if (u.temperature) report.temperatureCelsius = *u.temperature;
       if (u.hourly) report.hourlyCelsius = *u.hourly;
-      updater->enqueue(sim::UpdateOutcome::success(report));
+      sim::UpdateOutcome outcome =
+          u.error ? sim::UpdateOutcome::failure("The weather service could not be reached")
+                  : sim::UpdateOutcome::success(report);
+      outcome.onSecondThread = u.secondThread;
+      updater->enqueue(std::move(outcome));
     }
     pendingUpdates_.clear();
   }

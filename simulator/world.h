@@ -59,6 +59,8 @@ struct UpdateSetup {
   std::optional<bool> isDay;
   std::optional<double> temperature;
   std::optional<std::vector<double>> hourly;
+  // The framework calls the completion handler on a thread of its own.
+  bool secondThread = false;
 };
 
 class World {

@@ -51,6 +51,9 @@ long TSPendingUpdates(void);
 /* With `secondThread`, an update's completion handler is called on a thread of its own, as the
  * Weather framework may call it, once the request has left the pending ones (off at boot). */
 void TSSetUpdatesCompleteOnSecondThread(BOOL secondThread);
+/* Waits until every completion called on a second thread has returned, and answers how many
+ * returned since the last call: each may have handed work over to the main run loop. */
+long TSAwaitSecondThreadCompletions(void);
 
 /* Alerts shown so far, and the title of the last one (NULL before any). */
 long TSAlertsShown(void);
@@ -126,8 +129,10 @@ void TSSetSavedCityDictionaries(id cities, BOOL present);
 /* The hourly temperatures (NSNumbers) of an update with nothing queued; nil: one degree
  * warmer each hour. */
 void TSSetUpdateHourly(id hourly);
-/* What the next requests bring, one each in order, before the default result. */
-void TSQueueUpdateResult(long conditionCode, BOOL isDay, double celsius, id hourly, BOOL fails);
+/* What the next requests bring, one each in order, before the default result; with
+ * `secondThread` that request's completion handler is called on a thread of its own. */
+void TSQueueUpdateResult(long conditionCode, BOOL isDay, double celsius, id hourly, BOOL fails,
+                         BOOL secondThread);
 /* How long a request takes to complete (0.01 s at boot; 0 answers at the next turn of the
  * run loop). */
 void TSSetUpdateDelay(double seconds);

@@ -2,6 +2,7 @@
  * the service updating them; and the controls over what they hold and answer. */
 #import "objc/test_shell/weather.h"
 
+#include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -391,9 +392,10 @@ typedef struct TSUpdateResult {
   double celsius;
   BOOL fails;
   NSArray* hourly; /* retained; nil: one degree warmer each hour */
+  BOOL secondThread;
 } TSUpdateResult;
 
-static TSUpdateResult updateResult = {32, YES, 21.0, NO, nil};
+static TSUpdateResult updateResult = {32, YES, 21.0, NO, nil, NO};
 static TSUpdateResult* queuedResults;
 static size_t queuedCount;
 static double updateDelay = 0.01;
@@ -405,6 +407,29 @@ void TSSetUpdatesCompleteOnSecondThread(BOOL secondThread) {
   completesOnSecondThread = secondThread;
 }
 
+/* Completions on a second thread still running, and those returned since the last wait. */
+static pthread_mutex_t secondThreadLock = PTHREAD_MUTEX_INITIALIZER;
+static pthread_cond_t secondThreadReturned = PTHREAD_COND_INITIALIZER;
+static long secondThreadRunning;
+static long secondThreadDone;
+
+static void TSSecondThreadCompletion(long started, long done) {
+  pthread_mutex_lock(&secondThreadLock);
+  secondThreadRunning += started - done;
+  secondThreadDone += done;
+  pthread_cond_broadcast(&secondThreadReturned);
+  pthread_mutex_unlock(&secondThreadLock);
+}
+
+long TSAwaitSecondThreadCompletions(void) {
+  pthread_mutex_lock(&secondThreadLock);
+  while (secondThreadRunning > 0) pthread_cond_wait(&secondThreadReturned, &secondThreadLock);
+  long done = secondThreadDone;
+  secondThreadDone = 0;
+  pthread_mutex_unlock(&secondThreadLock);
+  return done;
+}
+
 void TSSetUpdateResult(long conditionCode, BOOL isDay, double reading, BOOL fails) {
   updateResult.conditionCode = conditionCode;
   updateResult.isDay = isDay;
@@ -414,12 +439,13 @@ void TSSetUpdateResult(long conditionCode, BOOL isDay, double reading, BOOL fail
 
 void TSSetUpdateHourly(id hourly) { TSAssignRetained(&updateResult.hourly, hourly); }
 
-void TSQueueUpdateResult(long conditionCode, BOOL isDay, double reading, id hourly, BOOL fails) {
+void TSQueueUpdateResult(long conditionCode, BOOL isDay, double reading, id hourly, BOOL fails,
+                         BOOL secondThread) {
   TSUpdateResult* grown = realloc(queuedResults, (queuedCount + 1) * sizeof *grown);
   if (!grown) return;
   queuedResults = grown;
   queuedResults[queuedCount++] =
-      (TSUpdateResult){conditionCode, isDay, reading, fails, [hourly retain]};
+      (TSUpdateResult){conditionCode, isDay, reading, fails, [hourly retain], secondThread};
 }
 
 void TSSetUpdateDelay(double seconds) { updateDelay = seconds >= 0 ? seconds : 0.01; }
@@ -476,6 +502,7 @@ static NSError* TSUpdateError(NSString* reason) {
 - (id)initWithLocation:(CLLocation*)location city:(City*)city handler:(TSBlock*)handler;
 - (void)cancel;
 - (void)callHandler;
+- (void)callHandlerOnSecondThread;
 @end
 
 @interface TWCLocationUpdater ()
@@ -536,9 +563,12 @@ static NSError* TSUpdateError(NSString* reason) {
   /* The reading is written into the city here, on the run loop's thread that draws it; only the
      handler is called on the second thread. */
   if (_location && !_result.fails) _updated = [[self updatedCity] retain];
-  if (completesOnSecondThread)
-    [NSThread detachNewThreadSelector:@selector(callHandler) toTarget:self withObject:nil];
-  else
+  if (completesOnSecondThread || _result.secondThread) {
+    TSSecondThreadCompletion(1, 0);
+    [NSThread detachNewThreadSelector:@selector(callHandlerOnSecondThread)
+                             toTarget:self
+                           withObject:nil];
+  } else
     [self callHandler];
   [self release];
   [pool drain];
@@ -562,6 +592,11 @@ static NSError* TSUpdateError(NSString* reason) {
     _handler->invoke(_handler, _updated, nil);
   }
   [pool drain];
+}
+
+- (void)callHandlerOnSecondThread {
+  [self callHandler];
+  TSSecondThreadCompletion(0, 1);
 }
 
 @end

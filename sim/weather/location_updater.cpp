@@ -102,16 +102,30 @@ void SimLocationUpdater::complete(std::shared_ptr<host::City> city,
                                   const UpdateOutcome& outcome,
                                   host::WeatherUpdateHandler handler) {
   --pending_;
-  const std::string where = describeCity(city.get()) + " at " + describeLocation(location.get());
+  const std::string where = std::string(outcome.onSecondThread ? " on a second thread" : "") +
+                            " for " + describeCity(city.get()) + " at " +
+                            describeLocation(location.get());
   if (outcome.failed()) {
-    record_.add("weather", [&] { return "failed for " + where + ": " + outcome.error; });
-    handler(std::move(city), std::make_shared<SimError>(errorClass_, outcome.error));
+    record_.add("weather", [&] { return "failed" + where + ": " + outcome.error; });
+    deliver(handler, std::move(city), std::make_shared<SimError>(errorClass_, outcome.error),
+            outcome.onSecondThread);
     return;
   }
   applyReport(*city, location, *outcome.report, environment_.now());
   record_.add("weather",
-              [&] { return "completed for " + where + ": " + describeReport(*outcome.report); });
-  handler(std::move(city), nullptr);
+              [&] { return "completed" + where + ": " + describeReport(*outcome.report); });
+  deliver(handler, std::move(city), nullptr, outcome.onSecondThread);
+}
+
+// A handler called on a second thread hands itself over to the interface thread, where it runs
+// behind whatever is already due at this instant.
+void SimLocationUpdater::deliver(host::WeatherUpdateHandler handler,
+                                 std::shared_ptr<host::City> city, host::Id error,
+                                 bool onSecondThread) {
+  if (!onSecondThread) return handler(std::move(city), std::move(error));
+  environment_.post(
+      environment_.now(), [handler, city, error] { handler(city, error); },
+      "weather completion handed over to the interface thread");
 }
 
 void SimLocationUpdater::applyReport(host::City& city,

@@ -26,10 +26,12 @@ struct WeatherReport {
   friend bool operator==(const WeatherReport&, const WeatherReport&) = default;
 };
 
-// How one request ends: with a report, or with an error of that description.
+// How one request ends: with a report, or with an error of that description; on a second
+// thread, the handler reaches the interface thread in a run-loop turn of its own.
 struct UpdateOutcome {
   std::optional<WeatherReport> report;
   std::string error;
+  bool onSecondThread = false;
 
   static UpdateOutcome success(WeatherReport report) { return {std::move(report), {}}; }
   static UpdateOutcome failure(std::string description) {
@@ -91,6 +93,8 @@ class SimLocationUpdater final : public Instance<host::LocationUpdater> {
   UpdateOutcome nextOutcome();
   void complete(std::shared_ptr<host::City> city, const std::shared_ptr<host::Location>& location,
                 const UpdateOutcome& outcome, host::WeatherUpdateHandler handler);
+  void deliver(host::WeatherUpdateHandler handler, std::shared_ptr<host::City> city, host::Id error,
+               bool onSecondThread);
   void applyReport(host::City& city, const std::shared_ptr<host::Location>& location,
                    const WeatherReport& report, double time);
 

@@ -82,7 +82,7 @@ void queueUpdates(const json& updates) {
     if (u.contains("delay")) TSSetUpdateDelay(u["delay"].get<double>());
     TSQueueUpdateResult(u.value("condition", 26L), u.value("isDay", true),
                         u.value("temperature", 18.0), foundationValue(u["hourly"]),
-                        u.value("error", false));
+                        u.value("error", false), u.value("secondThread", false));
   }
 }
 

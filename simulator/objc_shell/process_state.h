@@ -17,17 +17,22 @@
 
 namespace nimsim::objcshell {
 
-// A timer the add-on scheduled: the real NSTimer, unscheduled, fired when the scenario's time
-// reaches its next date by sending its selector to its target, as the run loop's callout does.
+// A timer the add-on (or the Weather service) scheduled: the real NSTimer, unscheduled, fired
+// when the scenario's time reaches its fire date by sending its selector to its target, as the
+// run loop's callout does. Its date, interval, target and selector are the NSTimer's own.
 struct VirtualTimer {
-  id timer = nullptr;   // retained
-  id target = nullptr;  // held by the timer while it is valid
-  SEL selector = nullptr;
-  double interval = 0;
-  double next = 0;  // seconds since 1970
-  bool repeats = false;
-  std::string description;  // -[Target selector]
-  bool traced = true;       // the Weather service's own timers are not the add-on's
+  id timer = nullptr;  // retained
+  // When it was put on the run loop for its fire date: events due at one instant run in this
+  // order. A repeating timer is put on again each time its callout ends.
+  std::uint64_t sequence = 0;
+  bool traced = true;  // the Weather service's own timers are not the add-on's
+};
+
+// A turn of the main run loop, queued when a completion on a second thread handed work over
+// to the interface thread: it runs behind what was already due at that instant.
+struct MainThreadTurn {
+  double time = 0;  // seconds since 1970
+  std::uint64_t sequence = 0;
 };
 
 // A weather background as the shell watched it: its number in the process, and its binds.
@@ -40,6 +45,8 @@ struct ProcessState {
   double now = 0;  // seconds since 1970
   nlohmann::json trace = nlohmann::json::array();
   std::vector<VirtualTimer> timers;
+  std::vector<MainThreadTurn> turns;
+  std::uint64_t nextSequence = 0;
   std::map<id, BackgroundSeen> backgrounds;
   int backgroundsMade = 0;
   std::map<const void*, std::string> ids;
@@ -69,7 +76,8 @@ ProcessState& state();
 // The clock, timers and random numbers the add-on reads through Foundation and libc, made the
 // scenario's: installed once, before the add-on loads.
 void installVirtualTime();
-// Fires every timer due by `until`, in date order, moving the clock to each; then to `until`.
+// Runs every timer and turn due by `until`, by date, then in the order they were queued for it,
+// moving the clock to each; then to `until`.
 void advanceTo(double until);
 // The timers the add-on holds that are still valid.
 nlohmann::json timersJson(double start);

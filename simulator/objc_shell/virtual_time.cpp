@@ -1,10 +1,13 @@
 // The scenario's time on the real runtime: NSDate answers the virtual clock, NSTimers the
 // add-on schedules stay real objects but are fired by the shell process when their date
-// comes, and the add-on's random draws come from the scenario's seed.
+// comes, work handed to the interface thread runs in a turn of the main run loop, and the
+// add-on's random draws come from the scenario's seed.
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "objc/runtime/foundation.h"
@@ -18,7 +21,6 @@ using nimbrel::objc::asImp;
 
 // NSDate's reference date, 2001-01-01, in seconds since 1970.
 constexpr double kReferenceDate = 978307200.0;
-constexpr double kMinimumInterval = 0.0001;
 
 IMP originalInvalidate = nullptr;
 
@@ -36,7 +38,34 @@ std::string formatInterval(double seconds) {
   return text;
 }
 
-std::string timerDescription(id target, SEL selector) {
+// NSTimer keeps its target, selector and settings in instance variables; only the shell
+// process reads them, never the add-on.
+template <class T>
+T timerField(id timer, const char* name) {
+  Ivar ivar = class_getInstanceVariable(object_getClass(timer), name);
+  if (!ivar) throw std::logic_error(std::string("this NSTimer has no instance variable ") + name);
+  T value;
+  std::memcpy(&value, reinterpret_cast<const char*>(timer) + ivar_getOffset(ivar), sizeof value);
+  return value;
+}
+
+bool repeats(id timer) { return timerField<BOOL>(timer, "_repeats") != 0; }
+// What the timer was made with after NSTimer's own floor, whether or not it repeats.
+double madeInterval(id timer) { return timerField<double>(timer, "_interval"); }
+
+double fireDate(id timer) {
+  return msg<double>(msg(timer, "fireDate"), "timeIntervalSinceReferenceDate") + kReferenceDate;
+}
+
+void setFireDate(id timer, double secondsSince1970) {
+  msg<void>(timer, "setFireDate:",
+            msg(classNamed("NSDate"), "dateWithTimeIntervalSince1970:", secondsSince1970));
+}
+
+// "-[Target selector]", as the timer holds them; "nil selector" without a target.
+std::string timerDescription(id timer) {
+  const id target = timerField<id>(timer, "_target");
+  const SEL selector = timerField<SEL>(timer, "_selector");
   if (!target) return std::string("nil ") + sel_getName(selector);
   const bool meta = class_isMetaClass(object_getClass(target));
   return std::string(meta ? "+[" : "-[") + object_getClassName(target) + " " +
@@ -47,26 +76,19 @@ id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id use
                   BOOL repeats) {
   if (std::isnan(interval))
     throw std::invalid_argument("NaN was used as an interval for an NSTimer: the process halts");
-  // The Weather service's answer is the service's own event, which may come at once; a
-  // timer of the add-on's waits at least the platform's minimum.
-  const bool service = className(target) == "TSWeatherRequest";
-  const double effective = service         ? std::max(interval, 0.0)
-                           : interval <= 0 ? kMinimumInterval
-                                           : interval;
-  id timer = msg(self, "timerWithTimeInterval:target:selector:userInfo:repeats:", effective, target,
+  id timer = msg(self, "timerWithTimeInterval:target:selector:userInfo:repeats:", interval, target,
                  selector, userInfo, repeats);
-  VirtualTimer held{msg(timer, "retain"),
-                    target,
-                    selector,
-                    effective,
-                    state().now + effective,
-                    repeats != 0,
-                    timerDescription(target, selector),
-                    !service};
+  ProcessState& s = state();
+  // The Weather service's answer is the service's own event, which may come at once; a
+  // timer of the add-on's waits what NSTimer made of its interval.
+  const bool service = className(target) == "TSWeatherRequest";
+  setFireDate(timer, s.now + (service ? std::max(interval, 0.0) : madeInterval(timer)));
+  const VirtualTimer held{msg(timer, "retain"), s.nextSequence++, !service};
   if (held.traced)
-    state().add("timer", "scheduled " + held.description + (repeats ? " every " : " once in ") +
-                             formatInterval(effective) + "s");
-  state().timers.push_back(held);
+    s.add("timer", "scheduled " + timerDescription(timer) +
+                       (::nimsim::objcshell::repeats(timer) ? " every " : " once in ") +
+                       formatInterval(madeInterval(timer)) + "s");
+  s.timers.push_back(held);
   return timer;
 }
 
@@ -75,9 +97,11 @@ void invalidate(id self, SEL cmd) {
   auto found = std::find_if(timers.begin(), timers.end(),
                             [self](const VirtualTimer& t) { return t.timer == self; });
   const bool wasValid = msg<BOOL>(self, "isValid");
+  const std::string description = wasValid ? timerDescription(self) : std::string();
   nimbrel::objc::impAs<void>(originalInvalidate)(self, cmd);
   if (found == timers.end()) return;
-  if (wasValid && found->traced) state().add("timer", "invalidated " + found->description);
+  if (wasValid && !msg<BOOL>(self, "isValid") && found->traced)
+    state().add("timer", "invalidated " + description);
   id timer = found->timer;
   timers.erase(found);
   msg<void>(timer, "release");
@@ -87,11 +111,59 @@ void invalidate(id self, SEL cmd) {
 // raises: an exception escaping the target goes on into the shell process, as nothing above a
 // timer catches it on the phone. The timer and its target are kept for the call, which may
 // invalidate the timer; a one-shot timer is invalidated once it has fired.
-void fire(const VirtualTimer& fired) {
-  const nimbrel::objc::Owned timer(msg(fired.timer, "retain"));
-  const nimbrel::objc::Owned target(msg(fired.target, "retain"));
-  nimbrel::objc::sendGuarded<void>(target.get(), fired.selector, timer.get());
-  if (!fired.repeats) msg<void>(timer.get(), "invalidate");
+void fire(id timer) {
+  const nimbrel::objc::Owned kept(msg(timer, "retain"));
+  const nimbrel::objc::Owned target(msg(timerField<id>(timer, "_target"), "retain"));
+  nimbrel::objc::sendGuarded<void>(target.get(), timerField<SEL>(timer, "_selector"), timer);
+  if (!repeats(timer)) msg<void>(timer, "invalidate");
+}
+
+// As the run loop does, a repeating timer's next date is set once its callout is over, one
+// interval after the date it fired for, and it goes behind what is already due then; a target
+// that raised leaves it as it was.
+void fireTimer(const VirtualTimer& due, double dueDate) {
+  ProcessState& s = state();
+  if (due.traced) s.add("timer", "fired " + timerDescription(due.timer));
+  fire(due.timer);
+  auto still = std::find_if(s.timers.begin(), s.timers.end(),
+                            [&](const VirtualTimer& t) { return t.timer == due.timer; });
+  if (still == s.timers.end() || !repeats(due.timer)) return;
+  setFireDate(due.timer, dueDate + msg<double>(due.timer, "timeInterval"));
+  still->sequence = s.nextSequence++;
+}
+
+// What a completion on a second thread handed to the interface thread runs in a turn of the
+// main run loop of its own, as the phone's main queue runs it.
+void queueHandOvers() {
+  ProcessState& s = state();
+  if (TSAwaitSecondThreadCompletions() > 0) s.turns.push_back({s.now, s.nextSequence++});
+}
+
+void runMainThreadTurn() {
+  const nimbrel::objc::PoolScope pool;
+  msg<BOOL>(msg(classNamed("NSRunLoop"), "currentRunLoop"),
+            "runMode:beforeDate:", makeString("NSDefaultRunLoopMode"),
+            msg(classNamed("NSDate"), "distantPast"));
+}
+
+// The next timer or turn due: the earliest date, then the first queued for it.
+struct Due {
+  double date;
+  std::uint64_t sequence;
+  std::optional<VirtualTimer> timer;
+  bool operator<(const Due& other) const {
+    return date != other.date ? date < other.date : sequence < other.sequence;
+  }
+};
+
+std::optional<Due> nextDue() {
+  std::optional<Due> next;
+  auto consider = [&next](Due candidate) {
+    if (!next || candidate < *next) next = std::move(candidate);
+  };
+  for (const VirtualTimer& t : state().timers) consider({fireDate(t.timer), t.sequence, t});
+  for (const MainThreadTurn& turn : state().turns) consider({turn.time, turn.sequence, {}});
+  return next;
 }
 
 void replaceClassMethod(const char* cls, const char* selector, IMP imp) {
@@ -111,20 +183,15 @@ void installVirtualTime() {
 
 void advanceTo(double until) {
   ProcessState& s = state();
-  for (;;) {
-    auto due = std::min_element(
-        s.timers.begin(), s.timers.end(),
-        [](const VirtualTimer& a, const VirtualTimer& b) { return a.next < b.next; });
-    if (due == s.timers.end() || due->next > until) break;
-    s.now = std::max(s.now, due->next);
-    const VirtualTimer fired = *due;
-    if (fired.traced) s.add("timer", "fired " + fired.description);
-    fire(fired);
-    // As the run loop does, a repeating timer's next date is set once its callout is over, one
-    // interval after the date it fired for; a target that raised leaves it as it was.
-    auto still = std::find_if(s.timers.begin(), s.timers.end(),
-                              [&](const VirtualTimer& t) { return t.timer == fired.timer; });
-    if (still != s.timers.end() && fired.repeats) still->next = fired.next + fired.interval;
+  for (std::optional<Due> due = nextDue(); due && due->date <= until; due = nextDue()) {
+    s.now = std::max(s.now, due->date);
+    if (due->timer) {
+      fireTimer(*due->timer, due->date);
+      queueHandOvers();
+    } else {
+      std::erase_if(s.turns, [&](const MainThreadTurn& t) { return t.sequence == due->sequence; });
+      runMainThreadTurn();
+    }
   }
   s.now = std::max(s.now, until);
 }
@@ -133,16 +200,13 @@ nlohmann::json timersJson(double start) {
   nlohmann::json out = nlohmann::json::array();
   for (const VirtualTimer& t : state().timers) {
     if (!t.traced) continue;
-    const auto space = t.description.find(' ');
-    std::string selector = t.description.substr(space + 1);
-    if (!selector.empty() && selector.back() == ']') selector.pop_back();
     out.push_back({{"id", state().idOf(t.timer)},
-                   {"description", t.description},
-                   {"selector", selector},
-                   {"interval", number(t.interval)},
-                   {"repeats", t.repeats},
+                   {"description", timerDescription(t.timer)},
+                   {"selector", sel_getName(timerField<SEL>(t.timer, "_selector"))},
+                   {"interval", number(msg<double>(t.timer, "timeInterval"))},
+                   {"repeats", repeats(t.timer)},
                    {"valid", msg<BOOL>(t.timer, "isValid") != 0},
-                   {"nextFire", number(t.next - start)}});
+                   {"nextFire", number(fireDate(t.timer) - start)}});
   }
   return out;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "objc/runtime/main_thread.h"
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
@@ -95,11 +96,14 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
   } else if (name == "updateWeatherForLocation:city:withCompletionHandler:") {
     s.add("weather", "requested for " + describeCity(object) + " at " + describeLocation(receiver));
   } else if (name == "completeWeatherUpdate") {
-    const std::string where = describeCity(object) + " at " + describeLocation(receiver);
+    // Told on the thread the framework calls the completion handler on.
+    const std::string where =
+        std::string(nimbrel_objc_is_main_thread() ? "" : " on a second thread") + " for " +
+        describeCity(object) + " at " + describeLocation(receiver);
     if (flag)
-      failedUpdate = "failed for " + where;
+      failedUpdate = "failed" + where;
     else
-      s.add("weather", "completed for " + where + ": " + describeReport(object));
+      s.add("weather", "completed" + where + ": " + describeReport(object));
   } else if (name == "weatherUpdateError") {
     s.add("weather", failedUpdate + ": " +
                          text(msg(object, "localizedDescription")).value_or("unknown error"));
