@@ -23,6 +23,7 @@ using nimbrel::objc::asImp;
 constexpr double kReferenceDate = 978307200.0;
 
 IMP originalInvalidate = nullptr;
+IMP originalTimerDealloc = nullptr;
 
 double timeIntervalSinceReferenceDate(id, SEL) { return state().now - kReferenceDate; }
 
@@ -166,6 +167,12 @@ std::optional<Due> nextDue() {
   return next;
 }
 
+// A timer gone lends its id to no newcomer at its address, as the test shell's objects do not.
+void timerDealloc(id self, SEL cmd) {
+  state().ids.erase(self);
+  nimbrel::objc::impAs<void>(originalTimerDealloc)(self, cmd);
+}
+
 void replaceClassMethod(const char* cls, const char* selector, IMP imp) {
   replaceMethod(objc_getMetaClass(cls), selector, imp);
 }
@@ -179,6 +186,7 @@ void installVirtualTime() {
   replaceClassMethod("NSTimer", "scheduledTimerWithTimeInterval:target:selector:userInfo:repeats:",
                      asImp(&scheduledTimer));
   originalInvalidate = replaceMethod(objc_getClass("NSTimer"), "invalidate", asImp(&invalidate));
+  originalTimerDealloc = replaceMethod(objc_getClass("NSTimer"), "dealloc", asImp(&timerDealloc));
 }
 
 void advanceTo(double until) {
