@@ -211,7 +211,7 @@ TEST(ScenarioParser, AStatementComesBackFromItsJsonAsParsedNanAndInfinitiesInclu
         EXPECT_EQ(back.args[i].number, s.args[i].number);
       }
     }
-    EXPECT_EQ(back.options.size(), s.options.size());
+    ASSERT_EQ(back.options.size(), s.options.size());
   }
   const Statement city = statementFromJson(statementJson(r.script.statements[0]));
   EXPECT_EQ(city.option("temp")->number, -std::numeric_limits<double>::infinity());
