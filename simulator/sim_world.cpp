@@ -90,6 +90,7 @@ class SimWorld final : public DeviceWorld {
     imageEdits_[name] = present;
     if (process_) applyCatalogueEdits();
   }
+
   // The shell.
   void postNotification(const std::string& name) override {
     if (name == kLockCompleteName) locked_ = true;
@@ -140,6 +141,74 @@ class SimWorld final : public DeviceWorld {
       default:
         return performOnProcess(s);
     }
+  }
+
+  // Observation.
+  double now() const override {
+    return process_ ? process_->runLoop().seconds() : device_->clock();
+  }
+  const sim::Record* record() const override { return process_ ? &process_->record() : nullptr; }
+
+  json snapshot(double start) override {
+    Describer describe(ids_, start);
+    if (process_) {
+      sim::Shell& shell = process_->shell();
+      describe.nameTrees([&shell](const host::View& root) -> json {
+        if (&root == shell.lockScreenWindow().get()) return "lockScreen";
+        if (&root == shell.wallpaperRoot().get()) return "wallpaper";
+        return nullptr;
+      });
+    }
+    json out;
+    out["time"] = number(now() - start);
+    out["device"] = deviceJson();
+    if (!process_) {
+      out["process"] = nullptr;
+      return out;
+    }
+    sim::Process& p = *process_;
+    out["process"] = {{"generation", generation_},
+                      {"bundle", p.launchOptions().bundleIdentifier},
+                      {"arguments", p.launchOptions().arguments},
+                      {"home", p.launchOptions().homeDirectory},
+                      {"addonLoaded", !p.addons().empty()}};
+    out["addon"] = addonJson(describe);
+    out["lockScreen"] = lockScreenJson(describe);
+    out["homeScreen"] = homeScreenJson(describe);
+    out["views"] = {{"lockScreen", describe.tree(p.shell().lockScreenWindow())},
+                    {"wallpaper", describe.tree(p.shell().wallpaperRoot())}};
+    out["bindings"] = bindingsJson(describe);
+    out["timers"] = timersJson(describe, start);
+    out["alerts"] = alertsJson();
+    out["files"] = filesJson();
+    out["settings"] = valueJson(preferences().domainValues(kDomain));
+    out["weather"] = weatherJson(describe);
+    json scripted = json::array();
+    for (std::uint32_t value : p.random().scripted()) scripted.push_back(value);
+    out["random"] = {{"scripted", scripted}};
+    std::optional<std::uint64_t> display = p.notifyState().stateOf(kDisplayStatusName);
+    out["shell"] = {{"locked", locked_},
+                    {"display", display ? json(*display) : json(nullptr)},
+                    {"landscape", p.shell().isLandscape()},
+                    {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
+                    {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
+                    {"assetAsked", assetAsked_}};
+    return out;
+  }
+
+  std::string showText(const std::string& what, double start) override {
+    if (what == "tree") {
+      sim::Process& p = process();
+      return "    lock screen:\n" + indent(sim::dumpViewTree(*p.shell().lockScreenWindow())) +
+             "    wallpaper:\n" + indent(sim::dumpViewTree(*p.shell().wallpaperWindow()));
+    }
+    json all = snapshot(start);
+    json part =
+        what == "all" ? all
+        : what == "state"
+            ? json{{"addon", all["addon"]}, {"shell", all["shell"]}, {"process", all["process"]}}
+            : all[what];
+    return indent(part.dump(2, ' ', false, json::error_handler_t::replace));
   }
 
  private:
@@ -252,76 +321,6 @@ class SimWorld final : public DeviceWorld {
     }
   }
 
- public:
-  // Observation.
-  double now() const override {
-    return process_ ? process_->runLoop().seconds() : device_->clock();
-  }
-  const sim::Record* record() const override { return process_ ? &process_->record() : nullptr; }
-
-  json snapshot(double start) override {
-    Describer describe(ids_, start);
-    if (process_) {
-      sim::Shell& shell = process_->shell();
-      describe.nameTrees([&shell](const host::View& root) -> json {
-        if (&root == shell.lockScreenWindow().get()) return "lockScreen";
-        if (&root == shell.wallpaperRoot().get()) return "wallpaper";
-        return nullptr;
-      });
-    }
-    json out;
-    out["time"] = number(now() - start);
-    out["device"] = deviceJson();
-    if (!process_) {
-      out["process"] = nullptr;
-      return out;
-    }
-    sim::Process& p = *process_;
-    out["process"] = {{"generation", generation_},
-                      {"bundle", p.launchOptions().bundleIdentifier},
-                      {"arguments", p.launchOptions().arguments},
-                      {"home", p.launchOptions().homeDirectory},
-                      {"addonLoaded", !p.addons().empty()}};
-    out["addon"] = addonJson(describe);
-    out["lockScreen"] = lockScreenJson(describe);
-    out["homeScreen"] = homeScreenJson(describe);
-    out["views"] = {{"lockScreen", describe.tree(p.shell().lockScreenWindow())},
-                    {"wallpaper", describe.tree(p.shell().wallpaperRoot())}};
-    out["bindings"] = bindingsJson(describe);
-    out["timers"] = timersJson(describe, start);
-    out["alerts"] = alertsJson();
-    out["files"] = filesJson();
-    out["settings"] = valueJson(preferences().domainValues(kDomain));
-    out["weather"] = weatherJson(describe);
-    json scripted = json::array();
-    for (std::uint32_t value : p.random().scripted()) scripted.push_back(value);
-    out["random"] = {{"scripted", scripted}};
-    std::optional<std::uint64_t> display = p.notifyState().stateOf(kDisplayStatusName);
-    out["shell"] = {{"locked", locked_},
-                    {"display", display ? json(*display) : json(nullptr)},
-                    {"landscape", p.shell().isLandscape()},
-                    {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
-                    {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
-                    {"assetAsked", assetAsked_}};
-    return out;
-  }
-
-  std::string showText(const std::string& what, double start) override {
-    if (what == "tree") {
-      sim::Process& p = process();
-      return "    lock screen:\n" + indent(sim::dumpViewTree(*p.shell().lockScreenWindow())) +
-             "    wallpaper:\n" + indent(sim::dumpViewTree(*p.shell().wallpaperWindow()));
-    }
-    json all = snapshot(start);
-    json part =
-        what == "all" ? all
-        : what == "state"
-            ? json{{"addon", all["addon"]}, {"shell", all["shell"]}, {"process", all["process"]}}
-            : all[what];
-    return indent(part.dump(2, ' ', false, json::error_handler_t::replace));
-  }
-
- private:
   sim::Process& process() {
     if (!process_) throw std::logic_error("no process is running");
     return *process_;
