@@ -4,15 +4,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <map>
 #include <ostream>
-#include <set>
 
 #include "host/object.h"
 #include "sim/process/process.h"
+#include "simulator/command.h"
 #include "simulator/expect.h"
-#include "simulator/grammar.h"
 #include "simulator/observe.h"
 #include "simulator/page.h"
 #include "simulator/picture.h"
