@@ -218,319 +218,43 @@ std::function<std::optional<CheckError>(Statement&)> wholeInRange(std::size_t in
 
 constexpr double kMaxUnsigned32 = 4294967295.0;
 
+std::optional<CheckError> checkCustomScreen(Statement& s) {
+  if (!s.option("screen") || !s.option("native"))
+    return error(s.column, "'device custom' needs both screen=WxH and native=WxH");
+  for (const char* key : {"screen", "native"}) {
+    const Arg* a = s.option(key);
+    if (a->number <= 0 || a->second <= 0)
+      return error(a->column, std::string(key) + " needs a positive width and height");
+  }
+  return std::nullopt;
+}
+
+std::optional<CheckError> typedValueAfterKey(Statement& s) { return checkTypedValue(s, 1); }
+std::optional<CheckError> typedValueAfterPathAndKey(Statement& s) { return checkTypedValue(s, 2); }
+
+std::optional<CheckError> checkAppendTimes(Statement& s) {
+  const Arg* times = s.option("times");
+  if (!times || (times->number >= 1 && times->number <= kMaxAppendTimes)) return std::nullopt;
+  return error(times->column, "expected a whole number from 1 to " +
+                                  std::to_string(static_cast<long>(kMaxAppendTimes)));
+}
+
+std::optional<CheckError> checkAlpha(Statement& s) {
+  if (s.args[0].number < 0 || s.args[0].number > 1)
+    return error(s.args[0].column, "expected an alpha from 0 to 1");
+  return std::nullopt;
+}
+
 std::vector<CommandForm> buildForms() {
   using K = ParamKind;
-  std::vector<CommandForm> forms = {
-      // The device and the processes.
-      {"device", {param("profile", K::name)}, {}, "use a named device profile", {}},
-      {"device custom",
-       {},
-       {param("screen", K::size), param("native", K::size)},
-       "use a custom screen: screen=WxH points, native=WxH pixels",
-       [](Statement& s) -> std::optional<CheckError> {
-         if (!s.option("screen") || !s.option("native"))
-           return error(s.column, "'device custom' needs both screen=WxH and native=WxH");
-         for (const char* key : {"screen", "native"}) {
-           const Arg* a = s.option(key);
-           if (a->number <= 0 || a->second <= 0)
-             return error(a->column, std::string(key) + " needs a positive width and height");
-         }
-         return std::nullopt;
-       }},
-      {"device lacks class",
-       {param("class", K::name)},
-       {},
-       "the process lacks a class, shell classes included",
-       {}},
-      {"device late class",
-       {param("class", K::name)},
-       {},
-       "a class of a framework that loads after the add-on: found only after 'frameworks load'",
-       {}},
-      {"device lacks method",
-       {param("class", K::name), param("selector", K::name, true)},
-       {},
-       "a class lacks a method from the next boot on (a selector alone: the date view's "
-       "setSubtitleHidden:, setDateHidden: or _timeLabel, at once)",
-       dateViewMethodWhenAlone},
-      {"device header-view",
-       {choice("answer", kPlatterHeaderAnswers)},
-       {},
-       "what the Weather platter controller's -headerView answers",
-       {}},
-      {"device has class", {param("class", K::name)}, {}, "undo 'device lacks class'", {}},
-      {"device has method",
-       {param("class", K::name), param("selector", K::name, true)},
-       {},
-       "undo 'device lacks method'",
-       dateViewMethodWhenAlone},
-      {"seed",
-       {param("seed", K::integer)},
-       {},
-       "seed the random numbers",
-       wholeInRange(0, 0, kMaxUnsigned32)},
-      {"home", {param("path", K::path)}, {}, "the process's home directory (next boot)", {}},
-      {"boot shell", {}, {}, "start the shell with the add-on installed", {}},
-      {"boot process",
-       {param("bundle", K::name), param("arguments", K::rest, true)},
-       {},
-       "start another process: its bundle identifier, then its launch arguments",
-       {}},
-      {"respring", {}, {}, "end the shell process and start a new one on the same device", {}},
-      // Settings, as the settings pane stores them.
-      {"settings set",
-       {param("key", K::name), choice("type", kValueTypes), param("value", K::value, true)},
-       {},
-       "write a typed value to the preferences domain",
-       [](Statement& s) { return checkTypedValue(s, 1); }},
-      {"settings delete", {param("key", K::name)}, {}, "delete a key from the domain", {}},
-      {"settings clear", {}, {}, "delete every key of the domain", {}},
-      {"settings post", {}, {}, "post the settings-changed notification", {}},
-      // Settings, as a user taps them in the settings pane.
-      {"settings toggle",
-       {param("key", K::name)},
-       {},
-       "tap a switch of the settings pane: write the other boolean and post the notification",
-       checkPaneTap},
-      {"settings choose",
-       {param("key", K::name), param("title", K::name)},
-       {},
-       "choose a title in a list of the settings pane: write its value and post",
-       checkPaneTap},
-      {"settings slide",
-       {param("key", K::name), param("value", K::number)},
-       {},
-       "move a slider of the settings pane to a position: write it and post",
-       checkPaneTap},
-      {"fallback set",
-       {param("key", K::name), choice("type", kValueTypes), param("value", K::value, true)},
-       {},
-       "write a typed value to the fallback settings file",
-       [](Statement& s) { return checkTypedValue(s, 1); }},
-      {"fallback delete", {param("key", K::name)}, {}, "delete a key from the fallback file", {}},
-      {"fallback remove", {}, {}, "delete the fallback file", {}},
-      {"fallback format",
-       {choice("format", {"xml", "binary"})},
-       {},
-       "rewrite the fallback file in this format (and keep it for later writes)",
-       {}},
-      {"plist set",
-       {param("path", K::path), param("key", K::name), choice("type", kValueTypes),
-        param("value", K::value, true)},
-       {},
-       "write a typed value into any property-list file of the device",
-       [](Statement& s) { return checkTypedValue(s, 2); }},
-      {"plist delete",
-       {param("path", K::path), param("key", K::name)},
-       {},
-       "delete a key from a property-list file",
-       {}},
-      {"file write",
-       {param("path", K::path), param("text", K::name)},
-       {},
-       "write text as the whole content of a device file",
-       {}},
-      {"file append",
-       {param("path", K::path), param("text", K::name)},
-       {param("times", K::integer)},
-       "append text, times=N over, to a device file (created when missing)",
-       [](Statement& s) -> std::optional<CheckError> {
-         const Arg* times = s.option("times");
-         if (!times || (times->number >= 1 && times->number <= kMaxAppendTimes))
-           return std::nullopt;
-         return error(times->column, "expected a whole number from 1 to " +
-                                         std::to_string(static_cast<long>(kMaxAppendTimes)));
-       }},
-      {"file delete", {param("path", K::path)}, {}, "delete a device file", {}},
-      {"file fail-next-write",
-       {choice("fault", {"no-space", "rename", "temp-file"})},
-       {},
-       "make the process's next property-list write fail: disk full part-way, rename refused, "
-       "or no temporary file",
-       {}},
-      {"folder create", {param("path", K::path)}, {}, "create a device folder", {}},
-      {"folder remove", {param("path", K::path)}, {}, "remove a device folder and its content", {}},
-      // The Weather app.
-      {"weather local-city",
-       {param("name", K::name)},
-       cityOptions(),
-       "the Weather app's local city ('none' for no local city)",
-       checkTemperatures},
-      {"weather saved-city",
-       {param("name", K::name)},
-       cityOptions(),
-       "append a saved city ('invalid' for an entry that converts to no city)",
-       checkTemperatures},
-      {"weather saved-cities",
-       {choice("state", {"clear", "missing"})},
-       {},
-       "empty the saved-city list, or remove its key",
-       {}},
-      {"weather unit", {choice("unit", {"celsius", "fahrenheit"})}, {}, "the temperature unit", {}},
-      {"weather open-app", {}, {}, "open the Weather app: a local city on-open becomes known", {}},
-      {"weather next-update",
-       {choice("outcome", {"ok", "error"})},
-       {param("delay", K::duration), param("condition", K::integer), param("day", K::flag),
-        param("temp", K::value), param("hourly", K::name), choice("thread", {"main", "second"})},
-       "how the next weather request completes",
-       checkTemperatures},
-      {"weather asset remove",
-       {param("condition", K::integer), choice("time", {"day", "night"})},
-       {},
-       "take a background asset out of the catalogue",
-       {}},
-      {"weather asset add",
-       {param("condition", K::integer), choice("time", {"day", "night"}),
-        param("filename", K::name, true)},
-       {},
-       "put a background asset in the catalogue (its standard name unless given)",
-       checkAssetAdd},
-      {"weather image remove",
-       {param("name", K::name)},
-       {},
-       "take a condition image out of the image catalogue",
-       {}},
-      {"weather image add",
-       {param("name", K::name)},
-       {},
-       "put a condition image in the image catalogue",
-       {}},
-      {"weather background raise-next-bind",
-       {},
-       {},
-       "make the next setCity:animate: of a weather background raise "
-       "NSInternalInconsistencyException",
-       {}},
-      {"random next",
-       {param("values", K::integers)},
-       {},
-       "the next values arc4random_uniform answers, before the seeded ones",
-       {}},
-      // The shell, step by step.
-      {"shell lock-complete", {}, {}, "post the lock-complete notification", {}},
-      {"shell display",
-       {choice("state", {"on", "off"})},
-       {},
-       "set the display state and post its notification",
-       {}},
-      {"shell date-view", {}, {}, "the lock screen asks for its date view", {}},
-      {"shell unlock", {}, {}, "the lock screen manager finishes an unlock", {}},
-      {"shell content-view",
-       {param("index", K::integer, true)},
-       {},
-       "a wallpaper view (or each) is asked for its content view",
-       wholeInRange(0, 0, INFINITY)},
-      {"shell content-view raise-next",
-       {},
-       {},
-       "make the shell's own -contentView of a wallpaper view raise at its next call "
-       "(NSInternalInconsistencyException)",
-       {}},
-      {"shell layout", {}, {}, "the wallpaper views and window lay out", {}},
-      {"shell rotate", {choice("orientation", {"portrait", "landscape"})}, {}, "rotate", {}},
-      {"shell parallax", {}, {}, "the shell asks whether parallax is allowed", {}},
-      {"shell time-label alpha",
-       {param("alpha", K::number)},
-       {},
-       "set the alpha of the date view's time label",
-       [](Statement& s) -> std::optional<CheckError> {
-         if (s.args[0].number < 0 || s.args[0].number > 1)
-           return error(s.args[0].column, "expected an alpha from 0 to 1");
-         return std::nullopt;
-       }},
-      {"shell move",
-       {choice("view", kMovableViews), param("x", K::number), param("y", K::number)},
-       {},
-       "move a view of the shell's trees: its frame's origin in its superview",
-       {}},
-      {"shell move host",
-       {param("index", K::integer), param("x", K::number), param("y", K::number)},
-       {},
-       "move the host view of wallpaper view INDEX",
-       wholeInRange(0, 0, INFINITY)},
-      {"shell move wallpaper",
-       {param("index", K::integer), param("x", K::number), param("y", K::number)},
-       {},
-       "move wallpaper view INDEX inside its host view, as parallax does",
-       wholeInRange(0, 0, INFINITY)},
-      {"shell scroll",
-       {choice("view", kMovableViews), param("x", K::number), param("y", K::number)},
-       {},
-       "scroll a view of the shell's trees: its bounds' origin",
-       {}},
-      {"shell scroll host",
-       {param("index", K::integer), param("x", K::number), param("y", K::number)},
-       {},
-       "scroll the host view of wallpaper view INDEX",
-       wholeInRange(0, 0, INFINITY)},
-      {"shell embed wallpaper-window",
-       {},
-       {},
-       "put the wallpaper window under two holder views (window-parent, window-grandparent)",
-       {}},
-      {"frameworks load",
-       {},
-       {},
-       "the frameworks that load late load now: their classes are found by name",
-       {}},
-      {"shell rebuild date-view",
-       {},
-       {},
-       "the lock screen rebuilds: the date view goes, the next -dateView makes a new one",
-       {}},
-      {"shell date-view add",
-       {choice("class",
-               {"WUIDynamicWeatherBackgroundSubclass", "WUIDynamicWeatherBackground", "UIView"})},
-       {},
-       "place a new view of that class at the back of the date view",
-       {}},
-      {"shell asset-name",
-       {param("condition", K::integer), param("day", K::flag)},
-       {},
-       "ask the asset loader for a background file name",
-       {}},
-      // The shell, as a user drives it.
-      {"lock", {}, {}, "lock complete, then display off", {}},
-      {"wake", {}, {}, "display on, then the lock screen asks for its date view", {}},
-      {"sleep", {}, {}, "display off", {}},
-      {"unlock", {}, {}, "unlock, then every wallpaper view's content view, then layout", {}},
-      {"post", {param("name", K::name)}, {}, "post any Darwin notification", {}},
-      {"notify state",
-       {param("name", K::name), param("state", K::integer)},
-       {},
-       "set a notify state without posting",
-       wholeInRange(1, 0, INFINITY)},
-      {"notify fail",
-       {choice("call", {"register", "get"}), param("status", K::integer, true)},
-       {},
-       "make the next notify_register_check or notify_get_state fail (status 1000000 unless "
-       "given)",
-       wholeInRange(1, 1, kMaxUnsigned32)},
-      {"alert dismiss", {}, {}, "tap the button of the alert on screen", {}},
-      // Time.
-      {"advance", {param("duration", K::duration)}, {}, "let virtual time pass", {}},
-      // Observation.
-      {"show",
-       {choice("what",
-               {"all", "state", "tree", "timers", "alerts", "files", "settings", "bindings"})},
-       {},
-       "print what an observer sees",
-       {}},
-      {"picture",
-       {param("name", K::name),
-        choice("screen", {"lock-screen", "home-screen", "settings-pane"}, true)},
-       {},
-       "write an SVG picture of the screen, or of the add-on's pane in the Settings app",
-       checkPictureName},
-      {"expect",
-       {param("path", K::name), param("operator", K::value), param("value", K::value),
-        param("list", K::value, true)},
-       {},
-       "check a value; a difference fails the run",
-       checkExpect},
-      {"note", {param("text", K::name)}, {}, "write a line into the trace", {}},
+#define NIMSIM_PARAMS(...) \
+  std::vector<Param> { __VA_ARGS__ }
+#define NIMSIM_COMMAND(id, keywords, where, params, options, summary, check) \
+  {Command::id, keywords, NIMSIM_PARAMS params, NIMSIM_PARAMS options, summary, check},
+  return {
+#include "simulator/commands.def"
   };
-  return forms;
+#undef NIMSIM_PARAMS
 }
 
 }  // namespace

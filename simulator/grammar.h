@@ -39,6 +39,7 @@ struct CheckError {
 };
 
 struct CommandForm {
+  Command id = Command::note;
   std::string keywords;        // "settings set"
   std::vector<Param> params;   // positional, in order; optional ones come last
   std::vector<Param> options;  // key=value, any order, each at most once, all optional
@@ -47,7 +48,7 @@ struct CommandForm {
   std::function<std::optional<CheckError>(Statement&)> check;
 };
 
-// Every command of the language.
+// Every command of the language, in the order of commands.def, each at its id's index.
 const std::vector<CommandForm>& commandForms();
 
 // A finite whole number small enough to be exact in a double and in a 64-bit integer.

@@ -16,6 +16,7 @@
 #include "sim/weather/city_data.h"
 #include "sim/weather/condition_names.h"
 #include "sim/weather/image_catalog.h"
+#include "simulator/command.h"
 #include "simulator/device_world.h"
 #include "simulator/observe.h"
 #include "simulator/shell_processes.h"
@@ -47,18 +48,6 @@ class ObjcWorld final : public DeviceWorld {
 
   // Processes.
   bool booted() const override { return booted_; }
-  void failNextWrite(sim::WriteFault fault) override {
-    call({{"command", "failNextWrite"},
-          {"fault", fault == sim::WriteFault::noSpace         ? "no space"
-                    : fault == sim::WriteFault::renameRefused ? "rename refused"
-                                                              : "no temporary file"}});
-  }
-
-  void setPlatterHeader(const std::string& answer) override {
-    DeviceWorld::setPlatterHeader(answer);
-    platterHeader_ = answer;
-  }
-
   // The Weather app: kept here and given to every process at boot.
   void setLocalCity(LocalCity availability, const CitySetup& city) override {
     localCity_ = availability;
@@ -82,11 +71,6 @@ class ObjcWorld final : public DeviceWorld {
     celsius_ = celsius;
     applySavedCities();
   }
-  void openWeatherApp() override {
-    appOpened_ = true;
-    if (booted_)
-      call({{"command", "weather"}, {"localCityAvailable", localCity_ != LocalCity::none}});
-  }
   void queueUpdate(const UpdateSetup& u) override {
     json update = {{"error", u.error},
                    {"condition", u.conditionCode.value_or(26)},
@@ -108,9 +92,6 @@ class ObjcWorld final : public DeviceWorld {
     images_.setImage(name, present);
     artworkChanged();
   }
-  void raiseAtNextBind() override { call({{"command", "raiseAtNextBind"}}); }
-  void raiseAtNextContentView() override { call({{"command", "raiseAtNextContentView"}}); }
-
   // The shell.
   void postNotification(const std::string& name) override {
     if (name == kLockCompleteName) locked_ = true;
@@ -120,57 +101,26 @@ class ObjcWorld final : public DeviceWorld {
     if (name == kDisplayStatusName) display_ = state;
     call({{"command", "notifyState"}, {"name", name}, {"state", state}});
   }
-  void failNotify(const std::string& which, std::uint32_t status) override {
-    call({{"command", "failNotify"}, {"call", which}, {"status", status}});
+
+  // The shell process carries out the command as parsed; the Weather app stays here.
+  void performInProcess(const Statement& s) override {
+    if (s.id == Command::weatherOpenApp) {
+      appOpened_ = true;
+      call({{"command", "weather"}, {"localCityAvailable", localCity_ != LocalCity::none}});
+      return;
+    }
+    if (s.id == Command::shellUnlock) locked_ = false;
+    if (s.id == Command::shellRotate)
+      device_->setOrientation(s.args[0].text == "landscape" ? sim::Orientation::landscape
+                                                            : sim::Orientation::portrait);
+    const json result = call({{"command", "perform"}, {"statement", statementJson(s)}});
+    if (s.id == Command::shellParallax) parallax_ = result.get<bool>();
+    if (s.id == Command::shellAssetName) {
+      assetAsked_ = true;
+      assetName_ = result.get<std::string>();
+      if (assetName_->empty()) assetName_.reset();
+    }
   }
-  void requestDateView() override { call({{"command", "dateView"}}); }
-  void finishUnlock() override {
-    locked_ = false;
-    call({{"command", "unlock"}});
-  }
-  void requestContentView(std::optional<std::size_t> index) override {
-    json request = {{"command", "contentView"}};
-    if (index) request["index"] = *index;
-    call(request);
-  }
-  void layoutWallpaper() override { call({{"command", "layout"}}); }
-  void rotate(bool landscape) override {
-    device_->setOrientation(landscape ? sim::Orientation::landscape : sim::Orientation::portrait);
-    call({{"command", "rotate"}, {"landscape", landscape}});
-  }
-  bool askAllowsParallax() override {
-    parallax_ = call({{"command", "parallax"}}).get<bool>();
-    return *parallax_;
-  }
-  std::optional<std::string> assetName(std::int64_t condition, bool isDay) override {
-    json name = call({{"command", "assetName"}, {"condition", condition}, {"isDay", isDay}});
-    assetAsked_ = true;
-    assetName_ = name.get<std::string>();
-    if (assetName_->empty()) assetName_.reset();
-    return assetName_;
-  }
-  void dismissAlert() override { call({{"command", "dismissAlert"}}); }
-  void setTimeLabelAlpha(double alpha) override {
-    call({{"command", "timeLabelAlpha"}, {"alpha", alpha}});
-  }
-  void moveView(const std::string& view, std::optional<std::size_t> index, double x,
-                double y) override {
-    moveOrScroll("move", view, index, x, y);
-  }
-  void scrollView(const std::string& view, std::optional<std::size_t> index, double x,
-                  double y) override {
-    moveOrScroll("scroll", view, index, x, y);
-  }
-  void embedWallpaperWindow() override { call({{"command", "embed"}}); }
-  void loadLateFrameworks() override { call({{"command", "loadLateFrameworks"}}); }
-  void rebuildDateView() override { call({{"command", "rebuildDateView"}}); }
-  void addToDateView(const std::string& className) override {
-    call({{"command", "addToDateView"}, {"class", className}});
-  }
-  void scriptRandom(const std::vector<std::uint32_t>& values) override {
-    call({{"command", "random"}, {"values", values}});
-  }
-  void advance(double seconds) override { call({{"command", "advance"}, {"seconds", seconds}}); }
 
   // Observation.
   double now() const override { return booted_ ? now_ : device_->clock(); }
@@ -232,11 +182,17 @@ class ObjcWorld final : public DeviceWorld {
     throw NotOnPlatform("'" + command + "' is not available on the objc platform");
   }
 
-  void moveOrScroll(const char* command, const std::string& view, std::optional<std::size_t> index,
-                    double x, double y) {
-    json request = {{"command", command}, {"view", view}, {"x", x}, {"y", y}};
-    if (index) request["index"] = *index;
-    call(request);
+  // The answer a platter controller's -headerView gives, as the shell process names it.
+  const char* platterHeader() const {
+    switch (device_->version().weatherClasses.platterHeader) {
+      case sim::PlatterHeader::nil:
+        return "nil";
+      case sim::PlatterHeader::plainView:
+        return "plain-view";
+      case sim::PlatterHeader::todayHeader:
+        break;
+    }
+    return "header";
   }
 
   json lacksMethods() const {
@@ -375,7 +331,7 @@ class ObjcWorld final : public DeviceWorld {
                  {"absentClasses", absentClassNames()},
                  {"lacksMethods", lacksMethods()},
                  {"absentMethods", device_->version().absentMethods},
-                 {"platterHeader", platterHeader_},
+                 {"platterHeader", platterHeader()},
                  {"displayStatus", kDisplayStatusName},
                  {"landscape", device_->orientation() == sim::Orientation::landscape},
                  {"lateClasses", device_->version().lateClasses},
@@ -399,7 +355,6 @@ class ObjcWorld final : public DeviceWorld {
   bool appOpened_ = false;
   std::optional<host::Array> savedCities_;
   bool celsius_ = true;
-  std::string platterHeader_ = "header";
   json pendingUpdates_ = json::array();
   bool locked_ = false;
   std::optional<std::uint64_t> display_;

@@ -169,6 +169,7 @@ class LineParser {
     Statement statement;
     statement.line = line_;
     statement.column = tokens_[0].column;
+    statement.id = form->id;
     statement.command = form->keywords;
     statement.source = text_;
     if (auto failure = bindArguments(*form, statement)) {

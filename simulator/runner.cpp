@@ -4,15 +4,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <map>
 #include <ostream>
-#include <set>
 
 #include "host/object.h"
 #include "sim/process/process.h"
+#include "simulator/command.h"
 #include "simulator/expect.h"
-#include "simulator/grammar.h"
 #include "simulator/observe.h"
 #include "simulator/page.h"
 #include "simulator/picture.h"
@@ -26,9 +23,6 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kSettingsChanged = "be.quorvane.nimbrel/preferences.changed";
-constexpr const char* kFallbackFile = "/User/Library/Preferences/be.quorvane.nimbrel.plist";
-constexpr const char* kShellBundle = "com.apple.springboard";
-constexpr const char* kShellExecutable = "/System/Library/CoreServices/SpringBoard.app/SpringBoard";
 
 // A failure that ends the run with a status; the message is already complete.
 struct Stop {
@@ -36,79 +30,9 @@ struct Stop {
   std::string message;
 };
 
-std::vector<std::uint8_t> hexBytes(const std::string& hex) {
-  std::vector<std::uint8_t> bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  return bytes;
-}
-
-// The typed value written as TYPE [VALUE] from args[index].
-host::Value typedValue(const Statement& s, std::size_t index) {
-  const std::string& type = s.args[index].text;
-  const Arg* v = s.args.size() > index + 1 ? &s.args[index + 1] : nullptr;
-  if (type == "bool") return host::Value(v->flag);
-  if (type == "int") return host::Value(static_cast<std::int64_t>(v->number));
-  if (type == "real") return host::Value(v->number);
-  if (type == "string") return host::Value(v->text);
-  if (type == "date") return host::Value(host::Date{v->number});
-  if (type == "data") return host::Value(host::Data{hexBytes(v->text)});
-  if (type == "array") return host::Value(host::Array{});
-  return host::Value(host::Dictionary{});
-}
-
-CitySetup citySetup(const Statement& s) {
-  CitySetup city;
-  city.name = s.args[0].text;
-  if (auto a = s.option("lat")) city.latitude = a->number;
-  if (auto a = s.option("lon")) city.longitude = a->number;
-  if (auto a = s.option("condition")) city.conditionCode = static_cast<std::int64_t>(a->number);
-  if (auto a = s.option("day")) city.isDay = a->flag;
-  if (auto a = s.option("temp")) city.temperature = a->number;
-  if (auto a = s.option("hourly")) city.hourly = *hourlyTemperatures(a->text);
-  if (auto a = s.option("age")) city.age = a->number;
-  return city;
-}
-
-bool needsProcess(const std::string& command) {
-  static const std::set<std::string> none = {"device",
-                                             "device custom",
-                                             "device lacks class",
-                                             "device late class",
-                                             "device lacks method",
-                                             "device header-view",
-                                             "device has class",
-                                             "device has method",
-                                             "seed",
-                                             "home",
-                                             "boot shell",
-                                             "boot process",
-                                             "respring",
-                                             "settings set",
-                                             "settings delete",
-                                             "settings clear",
-                                             "fallback set",
-                                             "fallback delete",
-                                             "fallback remove",
-                                             "fallback format",
-                                             "plist set",
-                                             "plist delete",
-                                             "file write",
-                                             "file append",
-                                             "file delete",
-                                             "folder create",
-                                             "folder remove",
-                                             "weather local-city",
-                                             "weather saved-city",
-                                             "weather saved-cities",
-                                             "weather unit",
-                                             "weather next-update",
-                                             "weather asset remove",
-                                             "weather asset add",
-                                             "weather image remove",
-                                             "weather image add",
-                                             "note"};
-  return !none.count(command);
+bool needsProcess(Command command) {
+  const Where where = whereOf(command);
+  return where == Where::process || where == Where::runnerWithProcess;
 }
 
 // "1 step", "2 steps".
@@ -158,7 +82,7 @@ class Runner {
   // Checks what the parser cannot know (profile names) before anything runs.
   std::optional<Stop> preflight() {
     for (const Statement& s : script_.statements) {
-      if (s.command != "device") continue;
+      if (s.id != Command::deviceProfile) continue;
       try {
         world_.checkProfile(s.args[0].text);
       } catch (const BadDeviceSetup& e) {
@@ -171,8 +95,7 @@ class Runner {
 
   std::optional<Stop> execute(const Statement& s) {
     try {
-      if (needsProcess(s.command) && !world_.booted())
-        world_.boot(kShellBundle, {kShellExecutable});
+      if (needsProcess(s.id) && !world_.booted()) world_.boot(kShellBundle, {kShellExecutable});
       return dispatch(s);
     } catch (const host::PlatformException& e) {
       return Stop{exitStatus::shellCrash, "shell crash at " + where(s) + " (" + trimmed(s) +
@@ -195,149 +118,76 @@ class Runner {
     return text.substr(text.find(": ") + 2);
   }
 
+  // The runner's own commands, and the lines made of others; the world does the rest.
   std::optional<Stop> dispatch(const Statement& s) {
-    const std::string& c = s.command;
     const auto& a = s.args;
-    if (c == "device")
-      world_.setProfile(a[0].text);
-    else if (c == "device custom")
-      world_.setCustomScreen(s.option("screen")->number, s.option("screen")->second,
-                             s.option("native")->number, s.option("native")->second);
-    else if (c == "device lacks class")
-      world_.setClassPresent(a[0].text, false);
-    else if (c == "device has class") {
-      world_.setClassPresent(a[0].text, true);
-      world_.setClassLate(a[0].text, false);
-    } else if (c == "device late class")
-      world_.setClassLate(a[0].text, true);
-    else if (c == "device lacks method" || c == "device has method")
-      setMethodPresent(a, c == "device has method");
-    else if (c == "device header-view")
-      world_.setPlatterHeader(a[0].text);
-    else if (c == "seed") {
-      if (!options_.seed) {
-        world_.setSeed(static_cast<std::uint32_t>(a[0].number));
-        report_.seed = a[0].text;
-      }
-    } else if (c == "home")
-      world_.setHome(a[0].text);
-    else if (c == "boot shell")
-      world_.boot(kShellBundle, {kShellExecutable});
-    else if (c == "boot process") {
-      std::vector<std::string> args;
-      for (std::size_t i = 1; i < a.size(); ++i) args.push_back(a[i].text);
-      world_.boot(a[0].text, args);
-    } else if (c == "respring")
-      world_.respring();
-    else
-      return dispatchFiles(s);
+    switch (s.id) {
+      case Command::seed:
+        if (!options_.seed) {
+          world_.setSeed(static_cast<std::uint32_t>(a[0].number));
+          report_.seed = a[0].text;
+        }
+        break;
+      case Command::settingsPost:
+        world_.postNotification(kSettingsChanged);
+        break;
+      case Command::settingsToggle:
+      case Command::settingsChoose:
+      case Command::settingsSlide:
+        runnerLine("settings", tapPane(world_, s, start_));
+        break;
+      case Command::shellLockComplete:
+        world_.postNotification(kLockCompleteName);
+        break;
+      case Command::shellDisplay:
+        display(a[0].text == "on");
+        break;
+      case Command::post:
+        world_.postNotification(a[0].text);
+        break;
+      case Command::notifyState:
+        world_.setNotifyState(a[0].text, static_cast<std::uint64_t>(a[1].number));
+        break;
+      case Command::advance:
+        return advance(s);
+      default:
+        return dispatchUserSteps(s);
+    }
     return std::nullopt;
   }
 
-  std::optional<Stop> dispatchFiles(const Statement& s) {
-    const std::string& c = s.command;
-    const auto& a = s.args;
-    if (c == "settings set")
-      world_.setPreference(a[0].text, typedValue(s, 1));
-    else if (c == "settings delete")
-      world_.deletePreference(a[0].text);
-    else if (c == "settings clear")
-      world_.clearPreferences();
-    else if (c == "settings post")
-      world_.postNotification(kSettingsChanged);
-    else if (c == "settings toggle" || c == "settings choose" || c == "settings slide")
-      runnerLine("settings", tapPane(world_, s, start_));
-    else if (c == "fallback set")
-      world_.setPlistKey(kFallbackFile, a[0].text, typedValue(s, 1));
-    else if (c == "fallback delete")
-      world_.deletePlistKey(kFallbackFile, a[0].text);
-    else if (c == "fallback remove")
-      world_.deleteFile(kFallbackFile);
-    else if (c == "fallback format")
-      world_.setPlistBinary(kFallbackFile, a[0].text == "binary");
-    else if (c == "plist set")
-      world_.setPlistKey(a[0].text, a[1].text, typedValue(s, 2));
-    else if (c == "plist delete")
-      world_.deletePlistKey(a[0].text, a[1].text);
-    else if (c == "file write")
-      world_.writeFile(a[0].text, a[1].text);
-    else if (c == "file append") {
-      const Arg* times = s.option("times");
-      world_.appendFile(a[0].text, a[1].text, times ? static_cast<std::size_t>(times->number) : 1);
-    } else if (c == "file delete")
-      world_.deleteFile(a[0].text);
-    else if (c == "file fail-next-write")
-      world_.failNextWrite(a[0].text == "no-space" ? sim::WriteFault::noSpace
-                           : a[0].text == "rename" ? sim::WriteFault::renameRefused
-                                                   : sim::WriteFault::temporaryFile);
-    else if (c == "folder create")
-      world_.createFolder(a[0].text);
-    else if (c == "folder remove")
-      world_.removeFolder(a[0].text);
-    else
-      return dispatchWeather(s);
+  // What a user does, as the shell's steps.
+  std::optional<Stop> dispatchUserSteps(const Statement& s) {
+    switch (s.id) {
+      case Command::lock:
+        world_.postNotification(kLockCompleteName);
+        display(false);
+        break;
+      case Command::wake:
+        display(true);
+        world_.perform(step(Command::shellDateView));
+        break;
+      case Command::sleep:
+        display(false);
+        break;
+      case Command::unlock:
+        for (Command c : {Command::shellUnlock, Command::shellContentView, Command::shellLayout})
+          world_.perform(step(c));
+        break;
+      default:
+        return dispatchObservation(s);
+    }
     return std::nullopt;
   }
 
-  std::optional<Stop> dispatchWeather(const Statement& s) {
-    const std::string& c = s.command;
-    const auto& a = s.args;
-    bool bare = !a.empty() && a[0].kind == TokenKind::word;
-    if (c == "weather local-city") {
-      const Arg* when = s.option("when");
-      if (bare && a[0].text == "none")
-        world_.setLocalCity(LocalCity::none, {});
-      else
-        world_.setLocalCity(
-            when && when->text == "on-open" ? LocalCity::onceAppOpens : LocalCity::known,
-            citySetup(s));
-    } else if (c == "weather saved-city") {
-      if (bare && a[0].text == "invalid")
-        world_.addSavedCity(std::nullopt);
-      else
-        world_.addSavedCity(citySetup(s));
-    } else if (c == "weather saved-cities")
-      world_.setSavedCities(a[0].text == "clear");
-    else if (c == "weather unit")
-      world_.setCelsius(a[0].text == "celsius");
-    else if (c == "weather open-app")
-      world_.openWeatherApp();
-    else if (c == "weather next-update")
-      world_.queueUpdate(updateSetup(s));
-    else if (c == "weather asset remove")
-      world_.setAsset(static_cast<std::int64_t>(a[0].number), a[1].text == "day", std::nullopt);
-    else if (c == "weather asset add") {
-      const auto condition = static_cast<std::int64_t>(a[0].number);
-      const bool isDay = a[1].text == "day";
-      world_.setAsset(condition, isDay,
-                      a.size() > 2 ? a[2].text : *standardAssetName(condition, isDay));
-    } else if (c == "weather image remove")
-      world_.setConditionImage(a[0].text, false);
-    else if (c == "weather image add")
-      world_.setConditionImage(a[0].text, true);
-    else if (c == "weather background raise-next-bind")
-      world_.raiseAtNextBind();
-    else if (c == "shell content-view raise-next")
-      world_.raiseAtNextContentView();
-    else if (c == "random next") {
-      std::vector<std::uint32_t> values;
-      for (const Arg& v : a) values.push_back(static_cast<std::uint32_t>(v.number));
-      world_.scriptRandom(values);
-    } else
-      return dispatchShell(s);
-    return std::nullopt;
-  }
-
-  static UpdateSetup updateSetup(const Statement& s) {
-    UpdateSetup u;
-    u.error = s.args[0].text == "error";
-    if (auto o = s.option("delay")) u.delay = o->number;
-    if (auto o = s.option("condition")) u.conditionCode = static_cast<std::int64_t>(o->number);
-    if (auto o = s.option("day")) u.isDay = o->flag;
-    if (auto o = s.option("temp")) u.temperature = o->number;
-    if (auto o = s.option("hourly")) u.hourly = *hourlyTemperatures(o->text);
-    if (auto o = s.option("thread")) u.secondThread = o->text == "second";
-    return u;
+  // A command without arguments, as a step of the current line.
+  Statement step(Command command) const {
+    Statement s;
+    s.id = command;
+    s.command = keywordsOf(command);
+    s.line = current_ ? current_->line : 0;
+    s.source = s.command;
+    return s;
   }
 
   void display(bool on) {
@@ -345,118 +195,44 @@ class Runner {
     world_.postNotification(kDisplayStatusName);
   }
 
-  // A class and a selector, or one of the date view's methods alone.
-  void setMethodPresent(const std::vector<Arg>& a, bool present) {
-    if (a.size() > 1)
-      world_.setMethodPresent(a[0].text, a[1].text, present);
-    else
-      world_.setDateViewMethod(a[0].text, present);
-  }
-
-  std::optional<Stop> dispatchShell(const Statement& s) {
-    const std::string& c = s.command;
-    const auto& a = s.args;
-    if (c == "shell lock-complete")
-      world_.postNotification(kLockCompleteName);
-    else if (c == "shell display")
-      display(a[0].text == "on");
-    else if (c == "shell date-view")
-      world_.requestDateView();
-    else if (c == "shell unlock")
-      world_.finishUnlock();
-    else if (c == "shell content-view") {
-      std::optional<std::size_t> index;
-      if (!a.empty()) index = static_cast<std::size_t>(a[0].number);
-      world_.requestContentView(index);
-    } else if (c == "shell layout")
-      world_.layoutWallpaper();
-    else if (c == "shell rotate")
-      world_.rotate(a[0].text == "landscape");
-    else if (c == "shell parallax")
-      world_.askAllowsParallax();
-    else if (c == "shell time-label alpha")
-      world_.setTimeLabelAlpha(a[0].number);
-    else if (c == "shell move" || c == "shell scroll")
-      moveOrScroll(c == "shell move", a[0].text, std::nullopt, a[1].number, a[2].number);
-    else if (c == "shell move host" || c == "shell scroll host")
-      moveOrScroll(c == "shell move host", "host", static_cast<std::size_t>(a[0].number),
-                   a[1].number, a[2].number);
-    else if (c == "shell move wallpaper")
-      moveOrScroll(true, "wallpaper", static_cast<std::size_t>(a[0].number), a[1].number,
-                   a[2].number);
-    else if (c == "shell embed wallpaper-window")
-      world_.embedWallpaperWindow();
-    else if (c == "frameworks load")
-      world_.loadLateFrameworks();
-    else if (c == "shell rebuild date-view")
-      world_.rebuildDateView();
-    else if (c == "shell date-view add")
-      world_.addToDateView(a[0].text);
-    else if (c == "shell asset-name")
-      world_.assetName(static_cast<std::int64_t>(a[0].number), a[1].flag);
-    else if (c == "lock") {
-      world_.postNotification(kLockCompleteName);
-      display(false);
-    } else if (c == "wake") {
-      display(true);
-      world_.requestDateView();
-    } else if (c == "sleep")
-      display(false);
-    else if (c == "unlock") {
-      world_.finishUnlock();
-      world_.requestContentView(std::nullopt);
-      world_.layoutWallpaper();
-    } else if (c == "post")
-      world_.postNotification(a[0].text);
-    else if (c == "notify state")
-      world_.setNotifyState(a[0].text, static_cast<std::uint64_t>(a[1].number));
-    else if (c == "notify fail") {
-      std::uint32_t status = a.size() > 1 ? static_cast<std::uint32_t>(a[1].number) : 1000000u;
-      world_.failNotify(a[0].text, status);
-    } else if (c == "alert dismiss")
-      world_.dismissAlert();
-    else if (c == "advance")
-      return advance(a[0].number);
-    else
-      return dispatchObservation(s);
-    return std::nullopt;
-  }
-
-  void moveOrScroll(bool move, const std::string& view, std::optional<std::size_t> index, double x,
-                    double y) {
-    if (move)
-      world_.moveView(view, index, x, y);
-    else
-      world_.scrollView(view, index, x, y);
-  }
-
-  std::optional<Stop> advance(double seconds) {
+  std::optional<Stop> advance(const Statement& s) {
+    const double seconds = s.args[0].number;
     if (seconds < 0)
       throw std::invalid_argument("time only moves forward: advance a positive duration");
     advanced_ += seconds;
     if (advanced_ > kMaxScenarioSeconds)
       throw SimulationLimit("a scenario may let at most 400 days of virtual time pass");
-    world_.advance(seconds);
+    world_.perform(s);
     return std::nullopt;
   }
 
   std::optional<Stop> dispatchObservation(const Statement& s) {
-    const std::string& c = s.command;
-    if (c == "note") {
-      traceJson_.push_back({{"time", number(world_.now() - start_)},
-                            {"line", s.line},
-                            {"category", "note"},
-                            {"text", s.args[0].text}});
-      if (!options_.json)
-        out_ << formatTraceLine({world_.now(), "note", s.args[0].text}, start_) << "\n";
-      report_.steps.back().notes.push_back(s.args[0].text);
-    } else if (c == "show")
-      show(s);
-    else if (c == "picture")
-      picture(s);
-    else if (c == "expect")
-      return expect(s);
+    switch (s.id) {
+      case Command::note:
+        note(s);
+        break;
+      case Command::show:
+        show(s);
+        break;
+      case Command::picture:
+        picture(s);
+        break;
+      case Command::expect:
+        return expect(s);
+      default:
+        world_.perform(s);
+    }
     return std::nullopt;
+  }
+
+  void note(const Statement& s) {
+    traceJson_.push_back({{"time", number(world_.now() - start_)},
+                          {"line", s.line},
+                          {"category", "note"},
+                          {"text", s.args[0].text}});
+    if (!options_.json)
+      out_ << formatTraceLine({world_.now(), "note", s.args[0].text}, start_) << "\n";
+    report_.steps.back().notes.push_back(s.args[0].text);
   }
 
   // A line of the runner's own (the Settings app's doings) in the trace, the JSON and the page.

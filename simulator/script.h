@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "simulator/command.h"
 #include "simulator/lexer.h"
 
 namespace nimsim {
@@ -22,6 +23,7 @@ struct Arg {
 struct Statement {
   int line = 0;
   int column = 1;
+  Command id = Command::note;
   std::string command;                 // the keywords, joined by one space: "settings set"
   std::vector<Arg> args;               // positional arguments in order
   std::map<std::string, Arg> options;  // key=value arguments

@@ -41,6 +41,11 @@ void collectBackgrounds(const std::shared_ptr<host::View>& view,
   for (const auto& sub : view->subviews()) collectBackgrounds(sub, out, depth + 1);
 }
 
+sim::WriteFault writeFault(const std::string& word) {
+  if (word == "no-space") return sim::WriteFault::noSpace;
+  return word == "rename" ? sim::WriteFault::renameRefused : sim::WriteFault::temporaryFile;
+}
+
 class SimWorld final : public DeviceWorld {
  public:
   SimWorld() { device_->installAddons(NIMBREL_STAGED_ADDONS); }
@@ -50,7 +55,6 @@ class SimWorld final : public DeviceWorld {
   // Processes.
   bool booted() const override { return process_ != nullptr; }
 
-  void failNextWrite(sim::WriteFault fault) override { process().files().failNextWrite(fault); }
   // The Weather app: kept here and given to every process at boot, as the app's data is.
   void setLocalCity(LocalCity availability, const CitySetup& city) override {
     localCity_ = availability;
@@ -74,10 +78,6 @@ class SimWorld final : public DeviceWorld {
     celsius_ = celsius;
     if (process_) applySavedCities();
   }
-  void openWeatherApp() override {
-    appOpened_ = true;
-    if (auto prefs = weatherPreferences()) prefs->openWeatherApp();
-  }
   void queueUpdate(const UpdateSetup& update) override {
     pendingUpdates_.push_back(update);
     if (process_) applyUpdates();
@@ -90,10 +90,6 @@ class SimWorld final : public DeviceWorld {
     imageEdits_[name] = present;
     if (process_) applyCatalogueEdits();
   }
-  void raiseAtNextBind() override {
-    if (auto* backgrounds = process().weather().backgroundClass()) backgrounds->raiseAtNextBind();
-  }
-  void raiseAtNextContentView() override { process().shell().raiseAtNextContentView(); }
 
   // The shell.
   void postNotification(const std::string& name) override {
@@ -104,100 +100,46 @@ class SimWorld final : public DeviceWorld {
   void setNotifyState(const std::string& name, std::uint64_t state) override {
     process().notifyState().setState(name, state);
   }
-  void failNotify(const std::string& call, std::uint32_t status) override {
-    if (call == "register")
-      process().notifyState().failNextRegister(status);
-    else
-      process().notifyState().failNextGetState(status);
-  }
-  void requestDateView() override {
-    process().shell().requestDateView();
-    settle();
-  }
-  void finishUnlock() override {
-    locked_ = false;
-    process().shell().finishUnlock(0, nullptr);
-    settle();
-  }
-  void requestContentView(std::optional<std::size_t> index) override {
+
+  void performInProcess(const Statement& s) override {
+    const std::vector<Arg>& a = s.args;
     sim::Shell& shell = process().shell();
-    if (index && *index >= shell.wallpaperViewCount())
-      throw std::invalid_argument("the shell has " + std::to_string(shell.wallpaperViewCount()) +
-                                  " wallpaper views, numbered from 0");
-    if (index)
-      shell.requestContentView(*index);
-    else
-      for (std::size_t i = 0; i < shell.wallpaperViewCount(); ++i) shell.requestContentView(i);
-    settle();
-  }
-  void layoutWallpaper() override {
-    process().shell().layoutWallpaper();
-    settle();
-  }
-  void rotate(bool landscape) override {
-    process().rotate(landscape ? sim::Orientation::landscape : sim::Orientation::portrait);
-    settle();
-  }
-  bool askAllowsParallax() override {
-    parallax_ = process().shell().askAllowsParallax();
-    return *parallax_;
-  }
-  std::optional<std::string> assetName(std::int64_t condition, bool isDay) override {
-    auto loader = process().weather().assetLoader();
-    if (!loader)
-      throw std::invalid_argument("this system version has no WUIAsynchronousAssetLoader");
-    assetName_ = loader->filenameForCondition(condition, isDay);
-    assetAsked_ = true;
-    return assetName_;
-  }
-  void dismissAlert() override {
-    auto& visible = process().alerts().visibleAlerts();
-    if (visible.empty()) throw std::invalid_argument("no alert is on screen to dismiss");
-    process().alerts().dismiss(*visible.back(), 0);
-  }
-  void setTimeLabelAlpha(double alpha) override {
-    builtDateView().timeLabelView()->setAlpha(alpha);
-  }
-  void moveView(const std::string& view, std::optional<std::size_t> index, double x,
-                double y) override {
-    host::View& target = shellView(view, index);
-    target.setFrame({{x, y}, target.frame().size});
-  }
-  void scrollView(const std::string& view, std::optional<std::size_t> index, double x,
-                  double y) override {
-    sim::viewState(shellView(view, index)).setBoundsOrigin({x, y});
-  }
-  void embedWallpaperWindow() override { process().shell().embedWallpaperWindow(); }
-  void loadLateFrameworks() override { process().loadLateFrameworks(); }
-  void rebuildDateView() override { process().shell().rebuildDateView(); }
-  void addToDateView(const std::string& className) override {
-    sim::SimDateView& dateView = builtDateView();
-    const host::Rect frame =
-        host::makeRect(0, 0, dateView.bounds().size.width, dateView.bounds().size.height);
-    std::shared_ptr<host::View> added;
-    if (className == "UIView") {
-      added = process().viewClasses().makeView(frame);
-    } else {
-      sim::WeatherCatalog& weather = process().weather();
-      sim::WeatherBackgroundClassImpl* cls = className == "WUIDynamicWeatherBackground"
-                                                 ? weather.backgroundClass()
-                                                 : weather.backgroundSubclass();
-      if (!cls) throw std::invalid_argument("this system version has no " + className);
-      added = cls->make(frame);
-    }
-    dateView.addSubview(added);
-    dateView.sendSubviewToBack(added);
-  }
-  void scriptRandom(const std::vector<std::uint32_t>& values) override {
-    process().random().scriptNext(values);
-  }
-  void advance(double seconds) override {
-    try {
-      process().runLoop().advance(seconds);
-    } catch (const host::PlatformException&) {
-      throw;
-    } catch (const std::runtime_error& e) {
-      throw SimulationLimit(e.what());
+    switch (s.id) {
+      case Command::shellDateView:
+        shell.requestDateView();
+        return settle();
+      case Command::shellUnlock:
+        locked_ = false;
+        shell.finishUnlock(0, nullptr);
+        return settle();
+      case Command::shellContentView:
+        return requestContentView(s);
+      case Command::shellLayout:
+        shell.layoutWallpaper();
+        return settle();
+      case Command::shellRotate:
+        process().rotate(a[0].text == "landscape" ? sim::Orientation::landscape
+                                                  : sim::Orientation::portrait);
+        return settle();
+      case Command::shellParallax:
+        parallax_ = shell.askAllowsParallax();
+        return;
+      case Command::shellAssetName:
+        return askAssetName(static_cast<std::int64_t>(a[0].number), a[1].flag);
+      case Command::shellTimeLabelAlpha:
+        return builtDateView().timeLabelView()->setAlpha(a[0].number);
+      case Command::shellMove:
+      case Command::shellScroll:
+        return moveOrScroll(s.id == Command::shellMove, shellView(a[0].text, std::nullopt), a);
+      case Command::shellMoveHost:
+      case Command::shellScrollHost:
+      case Command::shellMoveWallpaper:
+        return moveOrScroll(s.id != Command::shellScrollHost,
+                            shellView(s.id == Command::shellMoveWallpaper ? "wallpaper" : "host",
+                                      static_cast<std::size_t>(a[0].number)),
+                            a);
+      default:
+        return performOnProcess(s);
     }
   }
 
@@ -270,6 +212,115 @@ class SimWorld final : public DeviceWorld {
   }
 
  private:
+  void performOnProcess(const Statement& s) {
+    const std::vector<Arg>& a = s.args;
+    switch (s.id) {
+      case Command::shellEmbedWallpaperWindow:
+        process().shell().embedWallpaperWindow();
+        return;
+      case Command::frameworksLoad:
+        return process().loadLateFrameworks();
+      case Command::shellRebuildDateView:
+        return process().shell().rebuildDateView();
+      case Command::shellDateViewAdd:
+        return addToDateView(a[0].text);
+      case Command::shellContentViewRaiseNext:
+        return process().shell().raiseAtNextContentView();
+      case Command::weatherRaiseNextBind:
+        if (auto* backgrounds = process().weather().backgroundClass())
+          backgrounds->raiseAtNextBind();
+        return;
+      case Command::weatherOpenApp:
+        appOpened_ = true;
+        if (auto prefs = weatherPreferences()) prefs->openWeatherApp();
+        return;
+      case Command::randomNext: {
+        std::vector<std::uint32_t> values;
+        for (const Arg& v : a) values.push_back(static_cast<std::uint32_t>(v.number));
+        return process().random().scriptNext(values);
+      }
+      case Command::fileFailNextWrite:
+        return process().files().failNextWrite(writeFault(a[0].text));
+      case Command::notifyFail:
+        return failNotify(s);
+      case Command::alertDismiss:
+        return dismissAlert();
+      case Command::advance:
+        return advance(a[0].number);
+      default:
+        throw NotOnPlatform(std::string("'") + keywordsOf(s.id) + "' is not a process's command");
+    }
+  }
+
+  void failNotify(const Statement& s) {
+    const auto status =
+        s.args.size() > 1 ? static_cast<std::uint32_t>(s.args[1].number) : kDefaultNotifyFailure;
+    if (s.args[0].text == "register")
+      process().notifyState().failNextRegister(status);
+    else
+      process().notifyState().failNextGetState(status);
+  }
+  void requestContentView(const Statement& s) {
+    sim::Shell& shell = process().shell();
+    std::optional<std::size_t> index;
+    if (!s.args.empty()) index = static_cast<std::size_t>(s.args[0].number);
+    if (index && *index >= shell.wallpaperViewCount())
+      throw std::invalid_argument("the shell has " + std::to_string(shell.wallpaperViewCount()) +
+                                  " wallpaper views, numbered from 0");
+    if (index)
+      shell.requestContentView(*index);
+    else
+      for (std::size_t i = 0; i < shell.wallpaperViewCount(); ++i) shell.requestContentView(i);
+    settle();
+  }
+  void askAssetName(std::int64_t condition, bool isDay) {
+    auto loader = process().weather().assetLoader();
+    if (!loader)
+      throw std::invalid_argument("this system version has no WUIAsynchronousAssetLoader");
+    assetName_ = loader->filenameForCondition(condition, isDay);
+    assetAsked_ = true;
+  }
+  void dismissAlert() {
+    auto& visible = process().alerts().visibleAlerts();
+    if (visible.empty()) throw std::invalid_argument("no alert is on screen to dismiss");
+    process().alerts().dismiss(*visible.back(), 0);
+  }
+  // Moving sets the view's frame's origin in its superview, scrolling its bounds' origin.
+  static void moveOrScroll(bool move, host::View& target, const std::vector<Arg>& a) {
+    const double x = a[a.size() - 2].number, y = a.back().number;
+    if (move)
+      target.setFrame({{x, y}, target.frame().size});
+    else
+      sim::viewState(target).setBoundsOrigin({x, y});
+  }
+  void addToDateView(const std::string& className) {
+    sim::SimDateView& dateView = builtDateView();
+    const host::Rect frame =
+        host::makeRect(0, 0, dateView.bounds().size.width, dateView.bounds().size.height);
+    std::shared_ptr<host::View> added;
+    if (className == "UIView") {
+      added = process().viewClasses().makeView(frame);
+    } else {
+      sim::WeatherCatalog& weather = process().weather();
+      sim::WeatherBackgroundClassImpl* cls = className == "WUIDynamicWeatherBackground"
+                                                 ? weather.backgroundClass()
+                                                 : weather.backgroundSubclass();
+      if (!cls) throw std::invalid_argument("this system version has no " + className);
+      added = cls->make(frame);
+    }
+    dateView.addSubview(added);
+    dateView.sendSubviewToBack(added);
+  }
+  void advance(double seconds) {
+    try {
+      process().runLoop().advance(seconds);
+    } catch (const host::PlatformException&) {
+      throw;
+    } catch (const std::runtime_error& e) {
+      throw SimulationLimit(e.what());
+    }
+  }
+
   sim::Process& process() {
     if (!process_) throw std::logic_error("no process is running");
     return *process_;

@@ -17,6 +17,7 @@
 
 #include "host/object.h"
 #include "objc/seam/stand_ins.h"
+#include "simulator/command.h"
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/file_watch.h"
 #include "simulator/objc_shell/process_state.h"
@@ -24,6 +25,7 @@
 #include "simulator/objc_shell/runtime_watch.h"
 #include "simulator/objc_shell/shell_layout.h"
 #include "simulator/objc_shell/template_process.h"
+#include "simulator/script.h"
 
 // GNUstep's process set-up, called again in each shell process for the arguments of its boot.
 extern "C" void GSInitializeProcess(int argc, char** argv, char** envp);
@@ -197,117 +199,188 @@ void postNotification(const std::string& name) {
 
 void shellLine(const std::string& text) { state().add("shell", text); }
 
-json handle(const std::string& command, const json& r) {
+void askContentViews(const Statement& s) {
+  const ShellLayout& layout = state().layout;
+  const std::size_t count = layout.wallpapers.size();
+  std::optional<std::size_t> index;
+  if (!s.args.empty()) index = static_cast<std::size_t>(s.args[0].number);
+  if (index && *index >= count)
+    throw std::invalid_argument("the shell has " + std::to_string(count) +
+                                " wallpaper views, numbered from 0");
+  for (std::size_t i = 0; i < count; ++i) {
+    if (index && *index != i) continue;
+    shellLine("asks -[SBFStaticWallpaperView contentView] of the " + variantName(i) + " wallpaper");
+    msg(layout.wallpapers[i], "contentView");
+  }
+}
+
+void layOutWallpaper() {
   ProcessState& s = state();
+  for (std::size_t i = 0; i < s.layout.wallpapers.size(); ++i) {
+    shellLine("lays out -[SBFStaticWallpaperView layoutSubviews] of the " + variantName(i) +
+              " wallpaper");
+    msg<void>(s.layout.wallpapers[i], "layoutSubviews");
+  }
+  shellLine("lays out -[_SBWallpaperWindow layoutSubviews]");
+  msg<void>(s.shell.window, "layoutSubviews");
+}
+
+void rotate(bool landscape) {
+  ProcessState& s = state();
+  shellLine(landscape ? "rotates to landscape" : "rotates to portrait");
+  if (landscape != s.landscape) TSRotate(nullptr);
+  s.landscape = landscape;
+  const auto bounds =
+      msg<nimbrel::objc::CGRect>(msg(classNamed("UIScreen"), "mainScreen"), "bounds");
+  resizeShell(s.layout, bounds.size.width, bounds.size.height);
+  layOutWallpaper();
+}
+
+json assetName(const Statement& s) {
+  id loaderClass = deviceClass("WUIAsynchronousAssetLoader");
+  if (!loaderClass)
+    throw std::invalid_argument("this system version has no WUIAsynchronousAssetLoader");
+  id loader = msg(loaderClass, "sharedAssetLoader");
+  return text(msg(loader, "filenameForCondition:isDay:", static_cast<long>(s.args[0].number),
+                  BOOL(s.args[1].flag)))
+      .value_or("");
+}
+
+// `shell move` and `shell scroll`, of a named view or of a wallpaper view's (by index):
+// moving sets the frame's origin, scrolling the bounds'.
+void moveOrScroll(const Statement& s) {
+  const bool named = s.id == Command::shellMove || s.id == Command::shellScroll;
+  const bool move = s.id != Command::shellScroll && s.id != Command::shellScrollHost;
+  std::optional<std::size_t> index;
+  if (!named) index = static_cast<std::size_t>(s.args[0].number);
+  const std::string name = named                                 ? s.args[0].text
+                           : s.id == Command::shellMoveWallpaper ? "wallpaper"
+                                                                 : "host";
+  id view = shellView(state().layout, name, index);
+  const nimbrel::objc::CGPoint to{s.args[s.args.size() - 2].number, s.args.back().number};
+  const char* getter = move ? "frame" : "bounds";
+  auto rect = msg<nimbrel::objc::CGRect>(view, getter);
+  rect.origin = to;
+  msg<void>(view, move ? "setFrame:" : "setBounds:", rect);
+}
+
+void dismissAlert() {
+  id alerts = TSVisibleAlerts();
+  const auto count = msg<unsigned long>(alerts, "count");
+  if (count == 0) throw std::invalid_argument("no alert is on screen to dismiss");
+  id alert = msg(msg(alerts, "objectAtIndex:", count - 1), "retain");
+  TSDismissAlert(alert);
+  const std::vector<std::string> buttons = alertButtons(alert);
+  state().add("alert", "dismissed \"" + text(msg(alert, "title")).value_or("") +
+                           "\" with button 0" +
+                           (buttons.empty() ? std::string() : " (" + buttons[0] + ")"));
+  msg<void>(alert, "release");
+}
+
+// The write fault a `file fail-next-write` word names, as the file watch knows it.
+std::string writeFault(const std::string& word) {
+  if (word == "no-space") return "no space";
+  return word == "rename" ? "rename refused" : "no temporary file";
+}
+
+// What the shell's other commands do in the process.
+void performOther(const Statement& s) {
+  ProcessState& p = state();
+  switch (s.id) {
+    case Command::shellEmbedWallpaperWindow:
+      return embedWallpaperWindow(p.layout);
+    case Command::shellRebuildDateView:
+      return rebuildDateView();
+    case Command::shellDateViewAdd:
+      return addToDateView(p.layout, s.args[0].text);
+    case Command::frameworksLoad:
+      return loadLateClasses();
+    case Command::shellContentViewRaiseNext:
+      return TSRaiseAtNextContentView();
+    case Command::weatherRaiseNextBind:
+      return TSRaiseAtNextBind();
+    case Command::alertDismiss:
+      return dismissAlert();
+    case Command::fileFailNextWrite:
+      return failNextWrite(writeFault(s.args[0].text));
+    case Command::notifyFail:
+      return TSFailNextNotify(
+          s.args[0].text.c_str(),
+          s.args.size() > 1 ? static_cast<std::uint32_t>(s.args[1].number) : kDefaultNotifyFailure);
+    case Command::randomNext: {
+      std::vector<std::uint32_t> values;
+      for (const Arg& v : s.args) values.push_back(static_cast<std::uint32_t>(v.number));
+      return p.random.scriptNext(values);
+    }
+    case Command::advance:
+      return advanceTo(p.now + s.args[0].number);
+    default:
+      throw Refused(s.command);
+  }
+}
+
+// The commands of the shell, step by step, as the simulator parsed them.
+json perform(const Statement& s) {
+  ProcessState& p = state();
+  switch (s.id) {
+    case Command::shellDateView:
+      shellLine("asks -[SBLockScreenDateViewController dateView]");
+      msg(p.shell.dateViewController, "dateView");
+      return nullptr;
+    case Command::shellUnlock:
+      shellLine("finishes -[SBLockScreenManager _finishUIUnlockFromSource:0 withOptions:none]");
+      msg<void>(p.shell.lockScreenManager, "_finishUIUnlockFromSource:withOptions:", 0,
+                static_cast<id>(nullptr));
+      return nullptr;
+    case Command::shellContentView:
+      askContentViews(s);
+      return nullptr;
+    case Command::shellLayout:
+      layOutWallpaper();
+      return nullptr;
+    case Command::shellRotate:
+      rotate(s.args[0].text == "landscape");
+      return nullptr;
+    case Command::shellParallax:
+      shellLine("asks +[SBFStaticWallpaperView _allowsParallax]");
+      return msg<BOOL>(msg(p.shell.wallpaperView, "class"), "_allowsParallax") != 0;
+    case Command::shellAssetName:
+      return assetName(s);
+    case Command::shellTimeLabelAlpha:
+      msg<void>(ivarObject(dateViewOf(p.shell.dateViewController), "_timeLabel"),
+                "setAlpha:", s.args[0].number);
+      return nullptr;
+    case Command::shellMove:
+    case Command::shellMoveHost:
+    case Command::shellMoveWallpaper:
+    case Command::shellScroll:
+    case Command::shellScrollHost:
+      moveOrScroll(s);
+      return nullptr;
+    default:
+      performOther(s);
+      return nullptr;
+  }
+}
+
+json handle(const std::string& command, const json& r) {
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   json result = nullptr;
-  if (command == "weather") {
+  if (command == "perform")
+    result = perform(statementFromJson(r.at("statement")));
+  else if (command == "weather")
     applyWeather(r);
-  } else if (command == "post") {
+  else if (command == "post")
     postNotification(r["name"].get<std::string>());
-  } else if (command == "notifyState") {
+  else if (command == "notifyState")
     TSSetNotifyState(r["name"].get<std::string>().c_str(), r["state"].get<std::uint64_t>());
-  } else if (command == "failNotify") {
-    TSFailNextNotify(r["call"].get<std::string>().c_str(), r["status"].get<std::uint32_t>());
-  } else if (command == "dateView") {
-    shellLine("asks -[SBLockScreenDateViewController dateView]");
-    msg(s.shell.dateViewController, "dateView");
-  } else if (command == "unlock") {
-    shellLine("finishes -[SBLockScreenManager _finishUIUnlockFromSource:0 withOptions:none]");
-    msg<void>(s.shell.lockScreenManager, "_finishUIUnlockFromSource:withOptions:", 0,
-              static_cast<id>(nullptr));
-  } else if (command == "contentView") {
-    const std::size_t count = s.layout.wallpapers.size();
-    if (r.contains("index") && r["index"].get<std::size_t>() >= count)
-      throw std::invalid_argument("the shell has " + std::to_string(count) +
-                                  " wallpaper views, numbered from 0");
-    for (std::size_t i = 0; i < count; ++i) {
-      if (r.contains("index") && r["index"].get<std::size_t>() != i) continue;
-      shellLine("asks -[SBFStaticWallpaperView contentView] of the " + variantName(i) +
-                " wallpaper");
-      msg(s.layout.wallpapers[i], "contentView");
-    }
-  } else if (command == "layout") {
-    for (std::size_t i = 0; i < s.layout.wallpapers.size(); ++i) {
-      shellLine("lays out -[SBFStaticWallpaperView layoutSubviews] of the " + variantName(i) +
-                " wallpaper");
-      msg<void>(s.layout.wallpapers[i], "layoutSubviews");
-    }
-    shellLine("lays out -[_SBWallpaperWindow layoutSubviews]");
-    msg<void>(s.shell.window, "layoutSubviews");
-  } else if (command == "rotate") {
-    const bool landscape = r["landscape"].get<bool>();
-    shellLine(landscape ? "rotates to landscape" : "rotates to portrait");
-    if (landscape != s.landscape) TSRotate(nullptr);
-    s.landscape = landscape;
-    const auto bounds =
-        msg<nimbrel::objc::CGRect>(msg(classNamed("UIScreen"), "mainScreen"), "bounds");
-    resizeShell(s.layout, bounds.size.width, bounds.size.height);
-    handle("layout", json::object());
-  } else if (command == "parallax") {
-    shellLine("asks +[SBFStaticWallpaperView _allowsParallax]");
-    result = msg<BOOL>(msg(s.shell.wallpaperView, "class"), "_allowsParallax") != 0;
-  } else if (command == "assetName") {
-    id loaderClass = deviceClass("WUIAsynchronousAssetLoader");
-    if (!loaderClass)
-      throw std::invalid_argument("this system version has no WUIAsynchronousAssetLoader");
-    id loader = msg(loaderClass, "sharedAssetLoader");
-    result = text(msg(loader, "filenameForCondition:isDay:", r["condition"].get<long>(),
-                      BOOL(r["isDay"].get<bool>())))
-                 .value_or("");
-  } else if (command == "timeLabelAlpha") {
-    msg<void>(ivarObject(dateViewOf(s.shell.dateViewController), "_timeLabel"),
-              "setAlpha:", r["alpha"].get<double>());
-  } else if (command == "move" || command == "scroll") {
-    std::optional<std::size_t> index;
-    if (r.contains("index")) index = r["index"].get<std::size_t>();
-    id view = shellView(s.layout, r["view"].get<std::string>(), index);
-    const nimbrel::objc::CGPoint to{r["x"].get<double>(), r["y"].get<double>()};
-    if (command == "move") {
-      auto frame = msg<nimbrel::objc::CGRect>(view, "frame");
-      frame.origin = to;
-      msg<void>(view, "setFrame:", frame);
-    } else {
-      auto bounds = msg<nimbrel::objc::CGRect>(view, "bounds");
-      bounds.origin = to;
-      msg<void>(view, "setBounds:", bounds);
-    }
-  } else if (command == "embed") {
-    embedWallpaperWindow(s.layout);
-  } else if (command == "rebuildDateView") {
-    rebuildDateView();
-  } else if (command == "addToDateView") {
-    addToDateView(s.layout, r["class"].get<std::string>());
-  } else if (command == "dismissAlert") {
-    id alerts = TSVisibleAlerts();
-    const auto count = msg<unsigned long>(alerts, "count");
-    if (count == 0) throw std::invalid_argument("no alert is on screen to dismiss");
-    id alert = msg(msg(alerts, "objectAtIndex:", count - 1), "retain");
-    TSDismissAlert(alert);
-    const std::vector<std::string> buttons = alertButtons(alert);
-    s.add("alert", "dismissed \"" + text(msg(alert, "title")).value_or("") + "\" with button 0" +
-                       (buttons.empty() ? std::string() : " (" + buttons[0] + ")"));
-    msg<void>(alert, "release");
-  } else if (command == "failNextWrite") {
-    failNextWrite(r["fault"].get<std::string>());
-  } else if (command == "artwork") {
+  else if (command == "artwork")
     TSSetWeatherArtwork(foundationValue(r["assets"]), foundationValue(r["imageNames"]),
                         foundationValue(r["images"]));
-  } else if (command == "loadLateFrameworks") {
-    loadLateClasses();
-  } else if (command == "raiseAtNextBind") {
-    TSRaiseAtNextBind();
-  } else if (command == "raiseAtNextContentView") {
-    TSRaiseAtNextContentView();
-  } else if (command == "random") {
-    s.random.scriptNext(r["values"].get<std::vector<std::uint32_t>>());
-  } else if (command == "advance") {
-    advanceTo(s.now + r["seconds"].get<double>());
-  } else if (command == "snapshot") {
+  else if (command == "snapshot")
     result = processSnapshot(r["start"].get<double>());
-  } else {
+  else
     throw Refused(command);
-  }
   msg<void>(pool, "drain");
   return result;
 }

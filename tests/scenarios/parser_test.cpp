@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "simulator/command.h"
 #include "simulator/grammar.h"
 #include "simulator/parser.h"
 
@@ -43,7 +44,9 @@ TEST(ScenarioParser, PrefersTheLongestKeywordMatch) {
   ParseResult r = parse("device lacks class WAHourlyForecast\ndevice \"iPhone 8\"\n");
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r.script.statements[0].command, "device lacks class");
+  EXPECT_EQ(r.script.statements[0].id, Command::deviceLacksClass);
   EXPECT_EQ(r.script.statements[1].command, "device");
+  EXPECT_EQ(r.script.statements[1].id, Command::deviceProfile);
   EXPECT_EQ(r.script.statements[1].args[0].text, "iPhone 8");
 }
 
@@ -187,6 +190,36 @@ TEST(ScenarioParser, TemperaturesMayBeNotANumberOrInfinite) {
   EXPECT_EQ((*hourly)[1], std::numeric_limits<double>::infinity());
   EXPECT_EQ((*hourly)[2], -std::numeric_limits<double>::infinity());
   EXPECT_EQ((*hourly)[3], 2);
+}
+
+// The shell process of the Objective-C platform gets each command as parsed, as JSON.
+TEST(ScenarioParser, AStatementComesBackFromItsJsonAsParsedNanAndInfinitiesIncluded) {
+  ParseResult r = parse(
+      "weather local-city \"Zürich\" temp=-inf day=no age=2m\nweather next-update ok temp=nan\n"
+      "shell move host 1 5 -6\n");
+  ASSERT_TRUE(r.ok()) << r.errors[0].format();
+  for (const Statement& s : r.script.statements) {
+    const Statement back = statementFromJson(nlohmann::json::parse(statementJson(s).dump()));
+    EXPECT_EQ(back.id, s.id);
+    EXPECT_EQ(back.source, s.source);
+    ASSERT_EQ(back.args.size(), s.args.size());
+    for (std::size_t i = 0; i < s.args.size(); ++i) {
+      EXPECT_EQ(back.args[i].kind, s.args[i].kind);
+      EXPECT_EQ(back.args[i].text, s.args[i].text);
+      EXPECT_EQ(std::isnan(back.args[i].number), std::isnan(s.args[i].number));
+      if (!std::isnan(s.args[i].number)) {
+        EXPECT_EQ(back.args[i].number, s.args[i].number);
+      }
+    }
+    ASSERT_EQ(back.options.size(), s.options.size());
+  }
+  const Statement city = statementFromJson(statementJson(r.script.statements[0]));
+  EXPECT_EQ(city.option("temp")->number, -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(city.option("age")->number, 120);
+  EXPECT_FALSE(city.option("day")->flag);
+  EXPECT_TRUE(
+      std::isnan(statementFromJson(statementJson(r.script.statements[1])).option("temp")->number));
+  EXPECT_THROW(statementFromJson({{"command", "shell fly"}}), std::invalid_argument);
 }
 
 TEST(ScenarioParser, ReportsEveryBadLineNotOnlyTheFirst) {

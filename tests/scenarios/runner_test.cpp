@@ -32,112 +32,32 @@ class ScriptedWorld : public World {
   void checkProfile(const std::string& name) override {
     if (name != "iphone-6") throw BadDeviceSetup("no device profile \"" + name + "\"");
   }
-  void setProfile(const std::string& name) override { log("profile " + name); }
-  void setCustomScreen(double, double, double, double) override { log("custom"); }
-  void setClassPresent(const std::string& n, bool p) override {
-    log("class " + n + (p ? " +" : " -"));
-  }
-  void setClassLate(const std::string& n, bool l) override { log("late " + n + (l ? " +" : " -")); }
-  void setDateViewMethod(const std::string& n, bool) override { log("method " + n); }
-  void setMethodPresent(const std::string& c, const std::string& n, bool) override {
-    log("method " + c + " " + n);
-  }
-  void setPlatterHeader(const std::string& answer) override { log("header-view " + answer); }
-  void setHome(const std::string& p) override { log("home " + p); }
   void setSeed(std::uint32_t s) override { log("seed " + std::to_string(s)); }
   void boot(const std::string& bundle, const std::vector<std::string>& args) override {
     booted_ = true;
     ++generation_;
     log("boot " + bundle + " " + std::to_string(args.size()));
   }
-  void respring() override { log("respring"); }
   bool booted() const override { return booted_; }
   int generation() const override { return generation_; }
+  // Each command as it arrived: its keywords and its arguments as written.
+  void perform(const Statement& s) override {
+    if (s.id == Command::bootShell) return boot(kShellBundle, {kShellExecutable});
+    std::string line = s.command;
+    for (const Arg& a : s.args) line += " " + a.text;
+    log(line);
+    if (crashOnDateView && s.id == Command::shellDateView)
+      throw host::PlatformException("NSInvalidArgumentException", "boom");
+    if (s.id != Command::advance) return;
+    if (s.args[0].number > eventLimitSeconds) throw SimulationLimit("too many events");
+    clock_ += s.args[0].number;
+  }
   void setPreference(const std::string& k, const host::Value& v) override {
     log("pref " + k + (v.is<bool>() ? " bool" : v.is<std::int64_t>() ? " int" : " other"));
   }
-  void deletePreference(const std::string& k) override { log("delete " + k); }
-  void clearPreferences() override { log("clear"); }
-  void setPlistKey(const std::string& p, const std::string& k, const host::Value&) override {
-    log("plist " + p + " " + k);
-  }
-  void deletePlistKey(const std::string&, const std::string&) override { log("plist delete"); }
-  void setPlistBinary(const std::string&, bool b) override { log(b ? "binary" : "xml"); }
-  void writeFile(const std::string& p, const std::string&) override { log("write " + p); }
-  void appendFile(const std::string& p, const std::string&, std::size_t times) override {
-    log("append " + p + " " + std::to_string(times));
-  }
-  void deleteFile(const std::string& p) override { log("rm " + p); }
-  void createFolder(const std::string& p) override { log("mkdir " + p); }
-  void removeFolder(const std::string& p) override { log("rmdir " + p); }
-  void failNextWrite(sim::WriteFault f) override {
-    log(std::string("fail write ") + (f == sim::WriteFault::noSpace         ? "noSpace"
-                                      : f == sim::WriteFault::renameRefused ? "renameRefused"
-                                                                            : "temporaryFile"));
-  }
-  void setLocalCity(LocalCity a, const CitySetup& c) override {
-    log("local " + c.name + (a == LocalCity::onceAppOpens ? " on-open" : ""));
-  }
-  void addSavedCity(const std::optional<CitySetup>& c) override {
-    log("saved " + (c ? c->name : std::string("invalid")));
-  }
-  void setSavedCities(bool present) override { log(present ? "cities empty" : "cities missing"); }
-  void setCelsius(bool c) override { log(c ? "celsius" : "fahrenheit"); }
-  void openWeatherApp() override { log("open app"); }
-  void queueUpdate(const UpdateSetup& u) override { log(u.error ? "update error" : "update ok"); }
   void postNotification(const std::string& n) override { log("post " + n); }
   void setNotifyState(const std::string& n, std::uint64_t s) override {
     log("state " + n + " " + std::to_string(s));
-  }
-  void failNotify(const std::string& c, std::uint32_t s) override {
-    log("fail " + c + " " + std::to_string(s));
-  }
-  void requestDateView() override {
-    log("dateView");
-    if (crashOnDateView) throw host::PlatformException("NSInvalidArgumentException", "boom");
-  }
-  void finishUnlock() override { log("unlock"); }
-  void requestContentView(std::optional<std::size_t> i) override {
-    log("contentView " + (i ? std::to_string(*i) : std::string("all")));
-  }
-  void layoutWallpaper() override { log("layout"); }
-  void rotate(bool l) override { log(l ? "landscape" : "portrait"); }
-  bool askAllowsParallax() override {
-    log("parallax");
-    return true;
-  }
-  std::optional<std::string> assetName(std::int64_t, bool) override { return std::nullopt; }
-  void dismissAlert() override { log("dismiss"); }
-  void setAsset(std::int64_t c, bool day, std::optional<std::string> name) override {
-    log("asset " + std::to_string(c) + (day ? " day " : " night ") + name.value_or("none"));
-  }
-  void setConditionImage(const std::string& n, bool p) override {
-    log("image " + n + (p ? " +" : " -"));
-  }
-  void raiseAtNextBind() override { log("raise at bind"); }
-  void raiseAtNextContentView() override { log("raise at content view"); }
-  void setTimeLabelAlpha(double a) override { log("time alpha " + std::to_string(a)); }
-  void moveView(const std::string& v, std::optional<std::size_t> i, double x, double y) override {
-    log("move " + v + (i ? " " + std::to_string(*i) : "") + " " + std::to_string(int(x)) + " " +
-        std::to_string(int(y)));
-  }
-  void scrollView(const std::string& v, std::optional<std::size_t> i, double x, double y) override {
-    log("scroll " + v + (i ? " " + std::to_string(*i) : "") + " " + std::to_string(int(x)) + " " +
-        std::to_string(int(y)));
-  }
-  void embedWallpaperWindow() override { log("embed"); }
-  void loadLateFrameworks() override { log("frameworks"); }
-  void rebuildDateView() override { log("rebuild"); }
-  void addToDateView(const std::string& c) override { log("add " + c); }
-  void scriptRandom(const std::vector<std::uint32_t>& values) override {
-    std::string line = "random";
-    for (auto v : values) line += " " + std::to_string(v);
-    log(line);
-  }
-  void advance(double s) override {
-    if (s > eventLimitSeconds) throw SimulationLimit("too many events");
-    clock_ += s;
-    log("advance " + std::to_string(static_cast<int>(s)));
   }
   double now() const override { return clock_; }
   const sim::Record* record() const override { return booted_ ? &record_ : nullptr; }
@@ -167,17 +87,17 @@ TEST(ScenarioRunner, SetUpRunsBeforeTheImplicitBootAndCompoundCommandsExpandInOr
   ScriptedWorld world;
   RunOutcome r = run(world, "settings set enabled bool true\nlock\nwake\nunlock\n");
   EXPECT_EQ(r.status, exitStatus::ok);
-  std::vector<std::string> expected = {"pref enabled bool",
+  std::vector<std::string> expected = {"settings set enabled bool true",
                                        "boot com.apple.springboard 1",
                                        "post com.apple.springboard.lockcomplete",
                                        "state com.apple.iokit.hid.displayStatus 0",
                                        "post com.apple.iokit.hid.displayStatus",
                                        "state com.apple.iokit.hid.displayStatus 1",
                                        "post com.apple.iokit.hid.displayStatus",
-                                       "dateView",
-                                       "unlock",
-                                       "contentView all",
-                                       "layout"};
+                                       "shell date-view",
+                                       "shell unlock",
+                                       "shell content-view",
+                                       "shell layout"};
   EXPECT_EQ(world.calls, expected);
   EXPECT_NE(r.out.find("line 2: lock\n"), std::string::npos);
   EXPECT_NE(r.out.find("shell        post com.apple.springboard.lockcomplete"), std::string::npos);
@@ -236,7 +156,7 @@ TEST(ScenarioRunner, APlatformExceptionIsAShellCrashWithItsMessageAndLine) {
   EXPECT_EQ(r.status, exitStatus::shellCrash);
   EXPECT_NE(r.err.find("shell crash at s.scn:2 (wake): NSInvalidArgumentException: boom"),
             std::string::npos);
-  EXPECT_EQ(world.calls.back(), "dateView");
+  EXPECT_EQ(world.calls.back(), "shell date-view");
 }
 
 TEST(ScenarioRunner, AnUnknownProfileStopsBeforeAnythingRuns) {
@@ -269,22 +189,22 @@ TEST(ScenarioRunner, NewCommandsReachTheWorldWithTheirArguments) {
                      "shell scroll window-grandparent 3 4\nshell rebuild date-view\n"
                      "shell date-view add WUIDynamicWeatherBackgroundSubclass\n");
   EXPECT_EQ(r.status, exitStatus::ok) << r.err;
-  std::vector<std::string> expected = {"asset 26 day none",
-                                       "asset 27 night mostly-cloudy-night@2x-667h",
-                                       "asset 0 day x.png",
-                                       "image cloudy-nc -",
-                                       "image cloudy-nc +",
+  std::vector<std::string> expected = {"weather asset remove 26 day",
+                                       "weather asset add 27 night",
+                                       "weather asset add 0 day x.png",
+                                       "weather image remove cloudy-nc",
+                                       "weather image add cloudy-nc",
                                        "boot com.apple.springboard 1",
-                                       "random 12 1 0",
-                                       "time alpha 0.250000",
-                                       "move date-view -12 30",
-                                       "move host 1 5 -6",
-                                       "scroll date-container 0 40",
-                                       "scroll host 0 7 8",
-                                       "embed",
-                                       "scroll window-grandparent 3 4",
-                                       "rebuild",
-                                       "add WUIDynamicWeatherBackgroundSubclass"};
+                                       "random next 12 1 0",
+                                       "shell time-label alpha 0.25",
+                                       "shell move date-view -12 30",
+                                       "shell move host 1 5 -6",
+                                       "shell scroll date-container 0 40",
+                                       "shell scroll host 0 7 8",
+                                       "shell embed wallpaper-window",
+                                       "shell scroll window-grandparent 3 4",
+                                       "shell rebuild date-view",
+                                       "shell date-view add WUIDynamicWeatherBackgroundSubclass"};
   EXPECT_EQ(world.calls, expected);
 }
 
@@ -318,14 +238,15 @@ TEST(ScenarioRunner, TraceLinesAreVisibleToExpect) {
   EXPECT_EQ(r.status, exitStatus::ok) << r.err;
 }
 
-TEST(ScenarioRunner, AFileWriteFaultBootsTheShellAndReachesTheWorldAsItsFault) {
+TEST(ScenarioRunner, AFileWriteFaultBootsTheShellAndReachesTheWorldAsWritten) {
   ScriptedWorld world;
   RunOutcome r = run(world,
                      "file fail-next-write no-space\nfile fail-next-write rename\n"
                      "file fail-next-write temp-file\n");
   EXPECT_EQ(r.status, exitStatus::ok) << r.err;
-  std::vector<std::string> expected = {"boot com.apple.springboard 1", "fail write noSpace",
-                                       "fail write renameRefused", "fail write temporaryFile"};
+  std::vector<std::string> expected = {
+      "boot com.apple.springboard 1", "file fail-next-write no-space",
+      "file fail-next-write rename", "file fail-next-write temp-file"};
   EXPECT_EQ(world.calls, expected);
 }
 
