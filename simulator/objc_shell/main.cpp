@@ -106,10 +106,10 @@ void applyWeather(const json& r) {
 void loadAddon(const json& r) {
   ProcessState& s = state();
   if (!r.value("admitted", true)) {
-    s.add("loader", "skipped Nimbrel (filter does not match)");
+    s.add(facts::AddonLoad{"Nimbrel", facts::LoadStep::filterDoesNotMatch});
     return;
   }
-  s.add("loader", "loading Nimbrel");
+  s.add(facts::AddonLoad{"Nimbrel", facts::LoadStep::loading});
   const std::string library = r["library"].get<std::string>();
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   traceHooksFrom(library, true);
@@ -118,7 +118,7 @@ void loadAddon(const json& r) {
   msg<void>(pool, "drain");
   if (!s.addon) {
     const char* reason = dlerror();
-    s.add("loader", std::string("refused Nimbrel: ") + (reason ? reason : "unknown error"));
+    s.add(facts::AddonLoad{"Nimbrel", facts::LoadStep::refused, reason ? reason : "unknown error"});
     return;
   }
   s.addonLoaded = true;
@@ -186,16 +186,11 @@ void boot(const json& r) {
   loadAddon(r);
 }
 
+// The notify center tells of the post and of its delivery (watch.cpp).
 void postNotification(const std::string& name) {
-  ProcessState& s = state();
-  s.add("notification", "posted " + name);
-  s.add("notification", "delivered " + name + " to " +
-                            std::to_string(TSDarwinObserverCount(name.c_str())) + " observers");
   // What an observer lets through reaches the shell process as any raise of the shell's would.
   nimbrel::objc::guarded([&] { nimbrel_darwin_post(name.c_str()); });
 }
-
-void shellLine(const std::string& text) { state().add("shell", text); }
 
 json handle(const std::string& command, const json& r) {
   ProcessState& s = state();
@@ -210,10 +205,10 @@ json handle(const std::string& command, const json& r) {
   } else if (command == "failNotify") {
     TSFailNextNotify(r["call"].get<std::string>().c_str(), r["status"].get<std::uint32_t>());
   } else if (command == "dateView") {
-    shellLine("asks -[SBLockScreenDateViewController dateView]");
+    s.add(facts::ShellAsks{facts::ShellCall::dateView});
     msg(s.shell.dateViewController, "dateView");
   } else if (command == "unlock") {
-    shellLine("finishes -[SBLockScreenManager _finishUIUnlockFromSource:0 withOptions:none]");
+    s.add(facts::ShellFinishesUnlock{0, false});
     msg<void>(s.shell.lockScreenManager, "_finishUIUnlockFromSource:withOptions:", 0,
               static_cast<id>(nullptr));
   } else if (command == "contentView") {
@@ -223,21 +218,19 @@ json handle(const std::string& command, const json& r) {
                                   " wallpaper views, numbered from 0");
     for (std::size_t i = 0; i < count; ++i) {
       if (r.contains("index") && r["index"].get<std::size_t>() != i) continue;
-      shellLine("asks -[SBFStaticWallpaperView contentView] of the " + variantName(i) +
-                " wallpaper");
+      s.add(facts::ShellAsksContentView{variantName(i)});
       msg(s.layout.wallpapers[i], "contentView");
     }
   } else if (command == "layout") {
     for (std::size_t i = 0; i < s.layout.wallpapers.size(); ++i) {
-      shellLine("lays out -[SBFStaticWallpaperView layoutSubviews] of the " + variantName(i) +
-                " wallpaper");
+      s.add(facts::ShellLaysOutWallpaper{variantName(i)});
       msg<void>(s.layout.wallpapers[i], "layoutSubviews");
     }
-    shellLine("lays out -[_SBWallpaperWindow layoutSubviews]");
+    s.add(facts::ShellAsks{facts::ShellCall::windowLayout});
     msg<void>(s.shell.window, "layoutSubviews");
   } else if (command == "rotate") {
     const bool landscape = r["landscape"].get<bool>();
-    shellLine(landscape ? "rotates to landscape" : "rotates to portrait");
+    s.add(facts::ShellRotates{landscape});
     if (landscape != s.landscape) TSRotate(nullptr);
     s.landscape = landscape;
     const auto bounds =
@@ -245,7 +238,7 @@ json handle(const std::string& command, const json& r) {
     resizeShell(s.layout, bounds.size.width, bounds.size.height);
     handle("layout", json::object());
   } else if (command == "parallax") {
-    shellLine("asks +[SBFStaticWallpaperView _allowsParallax]");
+    s.add(facts::ShellAsks{facts::ShellCall::allowsParallax});
     result = msg<BOOL>(msg(s.shell.wallpaperView, "class"), "_allowsParallax") != 0;
   } else if (command == "assetName") {
     id loaderClass = deviceClass("WUIAsynchronousAssetLoader");
@@ -284,9 +277,6 @@ json handle(const std::string& command, const json& r) {
     if (count == 0) throw std::invalid_argument("no alert is on screen to dismiss");
     id alert = msg(msg(alerts, "objectAtIndex:", count - 1), "retain");
     TSDismissAlert(alert);
-    const std::vector<std::string> buttons = alertButtons(alert);
-    s.add("alert", "dismissed \"" + text(msg(alert, "title")).value_or("") + "\" with button 0" +
-                       (buttons.empty() ? std::string() : " (" + buttons[0] + ")"));
     msg<void>(alert, "release");
   } else if (command == "failNextWrite") {
     failNextWrite(r["fault"].get<std::string>());

@@ -30,17 +30,10 @@ id date(id self, SEL) {
   return msg(made, "autorelease");
 }
 
-std::string formatInterval(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.10g", seconds);
-  return text;
-}
-
 std::string timerDescription(id target, SEL selector) {
   if (!target) return std::string("nil ") + sel_getName(selector);
-  const bool meta = class_isMetaClass(object_getClass(target));
-  return std::string(meta ? "+[" : "-[") + object_getClassName(target) + " " +
-         sel_getName(selector) + "]";
+  return facts::describe(facts::Method{object_getClassName(target), sel_getName(selector),
+                                       class_isMetaClass(object_getClass(target)) != 0});
 }
 
 id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id userInfo,
@@ -63,9 +56,7 @@ id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id use
                     repeats != 0,
                     timerDescription(target, selector),
                     !service};
-  if (held.traced)
-    state().add("timer", "scheduled " + held.description + (repeats ? " every " : " once in ") +
-                             formatInterval(effective) + "s");
+  if (held.traced) state().add(facts::TimerScheduled{held.description, repeats != 0, effective});
   state().timers.push_back(held);
   return timer;
 }
@@ -77,7 +68,7 @@ void invalidate(id self, SEL cmd) {
   const bool wasValid = msg<BOOL>(self, "isValid");
   nimbrel::objc::impAs<void>(originalInvalidate)(self, cmd);
   if (found == timers.end()) return;
-  if (wasValid && found->traced) state().add("timer", "invalidated " + found->description);
+  if (wasValid && found->traced) state().add(facts::TimerInvalidated{found->description});
   id timer = found->timer;
   timers.erase(found);
   msg<void>(timer, "release");
@@ -118,7 +109,7 @@ void advanceTo(double until) {
     if (due == s.timers.end() || due->next > until) break;
     s.now = std::max(s.now, due->next);
     const VirtualTimer fired = *due;
-    if (fired.traced) s.add("timer", "fired " + fired.description);
+    if (fired.traced) s.add(facts::TimerFired{fired.description});
     fire(fired);
     // As the run loop does, a repeating timer's next date is set once its callout is over, one
     // interval after the date it fired for; a target that raised leaves it as it was.
@@ -129,20 +120,16 @@ void advanceTo(double until) {
   s.now = std::max(s.now, until);
 }
 
-nlohmann::json timersJson(double start) {
-  nlohmann::json out = nlohmann::json::array();
+std::vector<nlohmann::json> timersJson(double start) {
+  std::vector<nlohmann::json> out;
   for (const VirtualTimer& t : state().timers) {
     if (!t.traced) continue;
     const auto space = t.description.find(' ');
     std::string selector = t.description.substr(space + 1);
     if (!selector.empty() && selector.back() == ']') selector.pop_back();
-    out.push_back({{"id", state().idOf(t.timer)},
-                   {"description", t.description},
-                   {"selector", selector},
-                   {"interval", number(t.interval)},
-                   {"repeats", t.repeats},
-                   {"valid", msg<BOOL>(t.timer, "isValid") != 0},
-                   {"nextFire", number(t.next - start)}});
+    out.push_back(
+        facts::scheduledTimerJson({state().idOf(t.timer), t.description, selector, t.interval,
+                                   t.repeats, msg<BOOL>(t.timer, "isValid") != 0, t.next - start}));
   }
   return out;
 }
