@@ -77,7 +77,13 @@ std::string describe(const Weather& w) {
   return w.city + " (condition " + std::to_string(w.condition) + (w.isDay ? ", day)" : ", night)");
 }
 
+std::string cityName(bool exists, const std::optional<std::string>& name) {
+  if (!exists) return "no city";
+  return name && !name->empty() ? *name : "unnamed city";
+}
+
 std::string describe(const Method& m) {
+  if (m.className.empty()) return "nil " + m.selector;
   return (m.classMethod ? "+[" : "-[") + m.className + " " + m.selector + "]";
 }
 

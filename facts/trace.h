@@ -17,13 +17,18 @@ struct TraceLine {
   std::string text{};
 };
 
-// "-[SBLockScreenDateViewController dateView]", or "+[...]" for a class method.
+// "-[SBLockScreenDateViewController dateView]", or "+[...]" for a class method; "nil dateView"
+// for a message to nil (no class).
 struct Method {
   std::string className{};
   std::string selector{};
   bool classMethod = false;
 };
 std::string describe(const Method& method);
+
+// How the trace and the snapshot name a city: its name, "unnamed city" for an empty or absent
+// one, "no city" when there is none (`exists` false).
+std::string cityName(bool exists, const std::optional<std::string>& name);
 
 struct Frame {
   double x = 0, y = 0, width = 0, height = 0;

@@ -39,7 +39,7 @@ SimTimer::SimTimer(host::Class& cls, double interval, host::Id target, host::Sel
       userInfo_(std::move(userInfo)) {}
 
 std::string SimTimer::description() const {
-  if (!target_) return "nil " + selector_;
+  if (!target_) return facts::describe(facts::Method{"", selector_});
   return methodDescription(target_->objectClass(), host::Selector{selector_});
 }
 

@@ -293,9 +293,7 @@ std::vector<std::string> alertButtons(id alert) {
 }
 
 std::string describeCity(id city) {
-  if (!city) return "no city";
-  std::optional<std::string> name = text(msg(city, "name"));
-  return name && !name->empty() ? *name : "unnamed city";
+  return facts::cityName(city != nullptr, city ? text(msg(city, "name")) : std::nullopt);
 }
 
 namespace {

@@ -31,7 +31,7 @@ id date(id self, SEL) {
 }
 
 std::string timerDescription(id target, SEL selector) {
-  if (!target) return std::string("nil ") + sel_getName(selector);
+  if (!target) return facts::describe(facts::Method{"", sel_getName(selector)});
   return facts::describe(facts::Method{object_getClassName(target), sel_getName(selector),
                                        class_isMetaClass(object_getClass(target)) != 0});
 }
