@@ -118,6 +118,9 @@ json Describer::view(const std::shared_ptr<host::View>& view) {
   if (!view) return nullptr;
   const host::AffineTransform t = view->transform();
   std::shared_ptr<host::View> superview = view->superview();
+  // Ids are numbered as first seen: the subviews', then the view's, then its superview's.
+  std::vector<std::string> subviewIds;
+  for (const auto& sub : view->subviews()) subviewIds.push_back(ids_.idOf(sub));
   facts::ViewFacts out{.id = ids_.idOf(view),
                        .className = std::string(view->objectClass().name()),
                        .frame = rectOf(view->frame()),
@@ -128,7 +131,7 @@ json Describer::view(const std::shared_ptr<host::View>& view) {
                        .tag = view->tag(),
                        .inWindow = inWindow(*view)};
   if (superview) out.superview = ids_.idOf(superview);
-  for (const auto& sub : view->subviews()) out.subviewIds.push_back(ids_.idOf(sub));
+  out.subviewIds = std::move(subviewIds);
   if (treeName_) out.tree = treeName_(*rootOf(*view));
   if (auto* bg = dynamic_cast<const sim::SimWeatherBackground*>(view.get()))
     out.background = backgroundPart(*bg, ids_);
@@ -178,16 +181,16 @@ facts::AddonFacts Describer::exported(const ExportedState& s) {
   auto cityOf = [&](std::shared_ptr<host::City>* field) -> json {
     return field ? city(*field) : json(nullptr);
   };
-  facts::AddonFacts out{
-      .weatherView = viewOf(s.weatherView),
-      .city = cityOf(s.city),
-      .backupCity = cityOf(s.backupCity),
-      .weatherBackground = viewOf(s.weatherBackground),
-      .randomTimer = s.randomTimer ? timer(*s.randomTimer) : json(nullptr),
-      .weatherHeaderView = s.weatherHeaderView ? view(*s.weatherHeaderView) : json(nullptr)};
-  if (s.lastUpdate && *s.lastUpdate) out.lastUpdate = (*s.lastUpdate)->secondsSince1970 - start_;
+  // Described in this order, which numbers the objects they show first.
+  facts::AddonFacts out{.weatherView = viewOf(s.weatherView),
+                        .city = cityOf(s.city),
+                        .backupCity = cityOf(s.backupCity),
+                        .weatherBackground = viewOf(s.weatherBackground),
+                        .randomTimer = s.randomTimer ? timer(*s.randomTimer) : json(nullptr)};
   if (s.wthrView && *s.wthrView)
     out.wthrView = std::pair{ids_.idOf(*s.wthrView), view((*s.wthrView)->view())};
+  if (s.weatherHeaderView) out.weatherHeaderView = view(*s.weatherHeaderView);
+  if (s.lastUpdate && *s.lastUpdate) out.lastUpdate = (*s.lastUpdate)->secondsSince1970 - start_;
   if (s.alertShown) out.alertShown = *s.alertShown;
   return out;
 }

@@ -409,21 +409,25 @@ class SimWorld final : public DeviceWorld {
   json weatherJson(Describer& describe) {
     auto prefs = weatherPreferences();
     if (!prefs) return nullptr;
-    facts::WeatherAppFacts out{.localCity = describe.city(prefs->localWeatherCity()),
-                               .celsius = prefs->isCelsius()};
+    // The saved cities first: describing them numbers the cities they make.
+    facts::WeatherAppFacts out;
     std::optional<host::Value> cities =
         process_->weather().preferencesClass()->userDefaultsObjectForKey("Cities");
     if (cities) out.savedCities.emplace();
     if (const host::Array* entries = cities ? cities->get<host::Array>() : nullptr)
       for (const host::Value& entry : *entries)
         out.savedCities->push_back(describe.city(prefs->cityFromPreferencesDictionary(entry)));
+    out.localCity = describe.city(prefs->localWeatherCity());
+    out.celsius = prefs->isCelsius();
     return facts::weatherAppJson(out);
   }
 
   json lockScreenJson(Describer& describe) {
     sim::Shell& shell = process_->shell();
-    facts::LockScreenFacts out{.dateContainer = describe.view(shell.dateContainer())};
     auto dateView = shell.dateViewController()->dateViewIfBuilt();
+    facts::LockScreenFacts out;
+    out.dateView = describe.view(dateView);
+    out.dateContainer = describe.view(shell.dateContainer());
     if (!dateView) return facts::lockScreenJson(out);
     auto label = [&](const std::shared_ptr<sim::Label>& l) -> std::optional<facts::DateLabelFacts> {
       if (!l) return std::nullopt;
@@ -435,7 +439,6 @@ class SimWorld final : public DeviceWorld {
                           ? std::optional<std::string>(sim::colorName(l->textColor().get()))
                           : std::nullopt}};
     };
-    out.dateView = describe.view(dateView);
     out.timeLabel = label(dateView->timeLabelView());
     out.dateLine = label(dateView->dateLine());
     out.subtitleHidden = dateView->subtitleHidden();
@@ -449,10 +452,11 @@ class SimWorld final : public DeviceWorld {
     for (std::size_t i = 0; i < shell.wallpaperViewCount(); ++i) {
       std::vector<std::shared_ptr<host::View>> backgrounds;
       collectBackgrounds(shell.hostView(i), backgrounds);
-      facts::WallpaperFacts& w = wallpapers.emplace_back(facts::WallpaperFacts{
-          shell.wallpaperView(i)->variant(), describe.view(shell.wallpaperView(i)),
-          describe.view(shell.hostView(i))});
+      facts::WallpaperFacts& w =
+          wallpapers.emplace_back(facts::WallpaperFacts{shell.wallpaperView(i)->variant()});
       for (const auto& bg : backgrounds) w.backgrounds.push_back(describe.view(bg));
+      w.view = describe.view(shell.wallpaperView(i));
+      w.hostView = describe.view(shell.hostView(i));
     }
     return facts::homeScreenJson(wallpapers);
   }

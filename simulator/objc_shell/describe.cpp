@@ -147,6 +147,9 @@ json viewJson(id view) {
   ProcessState& s = state();
   const auto t = msg<CGAffineTransform>(view, "transform");
   id superview = msg(view, "superview");
+  // Ids are numbered as first seen: the subviews', then the view's, then its superview's.
+  std::vector<std::string> subviewIds;
+  for (id sub : subviewsOf(view)) subviewIds.push_back(s.idOf(sub));
   facts::ViewFacts out{.id = s.idOf(view),
                        .className = className(view),
                        .frame = rectOf(msg<CGRect>(view, "frame")),
@@ -158,7 +161,7 @@ json viewJson(id view) {
                        .tree = treeName(rootOf(view)),
                        .inWindow = inWindow(view)};
   if (superview) out.superview = s.idOf(superview);
-  for (id sub : subviewsOf(view)) out.subviewIds.push_back(s.idOf(sub));
+  out.subviewIds = std::move(subviewIds);
   if (isKind(view, "WUIDynamicWeatherBackground")) out.background = backgroundPart(view);
   if (isKind(view, "WATodayHeaderView")) out.header = headerPart(view);
   if (isKind(view, "UILabel"))
@@ -208,13 +211,14 @@ json addonJson(double start) {
       .randomTimer = timer ? facts::timerJson({s.idOf(timer), msg<double>(timer, "timeInterval"),
                                                msg<BOOL>(timer, "isValid") != 0})
                            : json(nullptr),
-      .weatherHeaderView = viewJson(objectIn(exported.weatherHeaderView)),
       .loaded = s.addonLoaded,
       .missingSymbols = exported.missing};
-  if (exported.lastUpdate && *exported.lastUpdate)
-    out.lastUpdate = (*exported.lastUpdate)->secondsSince1970 - start;
+  // Described in this order, which numbers the objects they show first.
   if (id controller = objectIn(exported.wthrView))
     out.wthrView = std::pair{s.idOf(controller), viewJson(msg(controller, "view"))};
+  out.weatherHeaderView = viewJson(objectIn(exported.weatherHeaderView));
+  if (exported.lastUpdate && *exported.lastUpdate)
+    out.lastUpdate = (*exported.lastUpdate)->secondsSince1970 - start;
   if (exported.alertShown) out.alertShown = *exported.alertShown;
   return facts::addonJson(out);
 }
@@ -229,9 +233,11 @@ std::optional<facts::DateLabelFacts> dateLabel(id label) {
 }
 
 json lockScreenJson() {
-  facts::LockScreenFacts out{.dateContainer = viewJson(state().layout.dateContainer)};
-  if (id dateView = builtDateView()) {
-    out.dateView = viewJson(dateView);
+  facts::LockScreenFacts out;
+  id dateView = builtDateView();
+  out.dateView = viewJson(dateView);
+  out.dateContainer = viewJson(state().layout.dateContainer);
+  if (dateView) {
     out.timeLabel = dateLabel(ivarObject(dateView, "_timeLabel"));
     out.dateLine = dateLabel(msg(dateView, "dateLine"));
     out.subtitleHidden = msg<BOOL>(dateView, "subtitleHidden") != 0;
@@ -253,9 +259,10 @@ json homeScreenJson() {
     id hostView = msg(all[i], "superview");
     std::vector<id> backgrounds;
     collectBackgrounds(hostView, backgrounds);
-    facts::WallpaperFacts& w = wallpapers.emplace_back(
-        facts::WallpaperFacts{variantName(i), viewJson(all[i]), viewJson(hostView)});
+    facts::WallpaperFacts& w = wallpapers.emplace_back(facts::WallpaperFacts{variantName(i)});
     for (id bg : backgrounds) w.backgrounds.push_back(viewJson(bg));
+    w.view = viewJson(all[i]);
+    w.hostView = viewJson(hostView);
   }
   return facts::homeScreenJson(wallpapers);
 }
@@ -272,13 +279,15 @@ json weatherJson(double start) {
   if (!prefs) return nullptr;
   id cities = msg(msg(msg(prefs, "userDefaultsPersistence"), "userDefaults"),
                   "objectForKey:", makeString("Cities"));
-  facts::WeatherAppFacts out{.localCity = cityJson(msg(prefs, "localWeatherCity"), start),
-                             .celsius = msg<BOOL>(prefs, "isCelsius") != 0};
+  // The saved cities first: describing them numbers the cities they make.
+  facts::WeatherAppFacts out;
   if (cities) out.savedCities.emplace();
   const auto count = msg<unsigned long>(cities, "count");
   for (unsigned long i = 0; cities && i < count; ++i)
     out.savedCities->push_back(cityJson(
         msg(prefs, "cityFromPreferencesDictionary:", msg(cities, "objectAtIndex:", i)), start));
+  out.localCity = cityJson(msg(prefs, "localWeatherCity"), start);
+  out.celsius = msg<BOOL>(prefs, "isCelsius") != 0;
   return facts::weatherAppJson(out);
 }
 
@@ -308,12 +317,12 @@ json shellParts(double start) {
       .homeScreen = homeScreenJson(),
       .lockScreenTree = treeJson(lockScreenRoot()),
       .wallpaperTree = treeJson(wallpaperRoot(s.layout)),
-      .timers = timersJson(start),
       .scriptedRandom = {s.random.scripted().begin(), s.random.scripted().end()}};
   std::vector<id> backgrounds;
   collectBackgrounds(lockScreenRoot(), backgrounds);
   collectBackgrounds(s.shell.window, backgrounds);
   for (id bg : backgrounds) parts.backgrounds.push_back(viewJson(bg));
+  parts.timers = timersJson(start);
   id alerts = TSVisibleAlerts();
   const auto count = msg<unsigned long>(alerts, "count");
   for (unsigned long i = 0; i < count; ++i) {
