@@ -4,15 +4,15 @@
 namespace sim {
 
 void Record::add(std::string_view category, std::string_view text) {
-  if (keeping_) append(category, std::string(text));
+  if (keeping_) append({std::string(category), std::string(text)});
 }
 
-void Record::append(std::string_view category, std::string text) {
+void Record::append(facts::TraceLine line) {
   if (entries_.size() == capacity) {
     entries_.pop_front();
     ++dropped_;
   }
-  entries_.push_back({now_ ? now_() : 0.0, std::string(category), std::move(text)});
+  entries_.push_back({now_ ? now_() : 0.0, std::move(line.category), std::move(line.text)});
 }
 
 std::vector<std::string> Record::textsIn(std::string_view category) const {

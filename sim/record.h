@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "facts/trace.h"
+
 namespace sim {
 
 struct RecordEntry {
@@ -27,12 +29,18 @@ class Record {
 
   explicit Record(std::function<double()> now) : now_(std::move(now)) {}
 
+  // A line already written, as the shell process on the Objective-C runtime hands them over.
   void add(std::string_view category, std::string_view text);
-  // A text that costs something to build comes as a function, called only while entries are
+  // What happened, written as the trace writes it.
+  template <facts::Fact Fact>
+  void add(const Fact& fact) {
+    if (keeping_) append(facts::traceLine(fact));
+  }
+  // A fact that costs something to gather comes as a function, called only while entries are
   // kept.
-  template <std::invocable MakeText>
-  void add(std::string_view category, MakeText&& makeText) {
-    if (keeping_) append(category, std::forward<MakeText>(makeText)());
+  template <std::invocable MakeFact>
+  void add(MakeFact&& makeFact) {
+    if (keeping_) append(facts::traceLine(std::forward<MakeFact>(makeFact)()));
   }
   // Off where nobody reads the record (a fuzzer's runs): adding then costs next to nothing.
   bool keeping() const { return keeping_; }
@@ -44,7 +52,7 @@ class Record {
   void clear();
 
  private:
-  void append(std::string_view category, std::string text);
+  void append(facts::TraceLine line);
 
   std::function<double()> now_;
   bool keeping_ = true;

@@ -127,40 +127,32 @@ class ObjcWorld final : public DeviceWorld {
   const sim::Record* record() const override { return booted_ ? record_.get() : nullptr; }
 
   json snapshot(double start) override {
-    json out;
-    out["time"] = number(now() - start);
-    out["device"] = deviceJson();
-    out["platform"] = "objc";
-    if (!booted_) {
-      out["process"] = nullptr;
-      return out;
-    }
-    json process = call({{"command", "snapshot"}, {"start", start}});
+    facts::WorldFacts world{.time = now() - start, .device = deviceJson()};
+    if (!booted_) return platformNamed(facts::worldJson(world));
+    json parts = call({{"command", "snapshot"}, {"start", start}});
     // The shell process sends what only a request changes once for consecutive snapshots, and
     // always in a new process's first.
-    if (process.value("unchangedSinceLast", false)) {
+    world.weather = std::move(parts["weather"]);
+    parts.erase("weather");
+    if (parts.value("unchangedSinceLast", false)) {
       if (!lastShellParts_) throw SimulationLimit("the shell process referred to no snapshot");
-      process.erase("unchangedSinceLast");
-      process.update(*lastShellParts_);
+      parts = *lastShellParts_;
     } else {
-      lastShellParts_ = process;
-      lastShellParts_->erase("weather");
+      lastShellParts_ = parts;
     }
-    out["process"] = {{"generation", generation_},
-                      {"bundle", launch_.bundleIdentifier},
-                      {"arguments", launch_.arguments},
-                      {"home", launch_.homeDirectory},
-                      {"addonLoaded", process["addon"]["loaded"]}};
-    for (auto& [key, value] : process.items()) out[key] = std::move(value);
-    out["files"] = filesJson();
-    out["settings"] = valueJson(preferences().domainValues(kDomain));
-    out["shell"] = {{"locked", locked_},
-                    {"display", display_ ? json(*display_) : json(nullptr)},
-                    {"landscape", device_->orientation() == sim::Orientation::landscape},
-                    {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
-                    {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
-                    {"assetAsked", assetAsked_}};
-    return out;
+    world.process = facts::ProcessFacts{generation_, launch_.bundleIdentifier, launch_.arguments,
+                                        launch_.homeDirectory, parts["addon"]["loaded"]};
+    world.shellParts = std::move(parts);
+    world.files = filesJson();
+    world.settings = valueJson(preferences().domainValues(kDomain));
+    world.shell = {locked_,   display_,   device_->orientation() == sim::Orientation::landscape,
+                   parallax_, assetName_, assetAsked_};
+    return platformNamed(facts::worldJson(world));
+  }
+
+  static json platformNamed(json snapshot) {
+    snapshot["platform"] = "objc";
+    return snapshot;
   }
 
   std::string showText(const std::string& what, double start) override {

@@ -25,11 +25,8 @@ std::string ObjectIds::idOf(const std::shared_ptr<const host::Object>& object) {
 
 namespace {
 
-json rectJson(const host::Rect& r) {
-  return {{"x", number(r.origin.x)},
-          {"y", number(r.origin.y)},
-          {"width", number(r.size.width)},
-          {"height", number(r.size.height)}};
+facts::Rect rectOf(const host::Rect& r) {
+  return {r.origin.x, r.origin.y, r.size.width, r.size.height};
 }
 
 const host::View* rootOf(const host::View& view) {
@@ -67,12 +64,6 @@ host::Rect windowFrame(const host::View& view) {
   return host::makeRect(minX, minY, maxX - minX, maxY - minY);
 }
 
-json number(double value) {
-  if (std::isnan(value)) return "nan";
-  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  return value;
-}
-
 namespace {
 
 // Whether the view is a window or lies inside one.
@@ -86,139 +77,121 @@ bool inWindow(const host::View& view) {
   return false;
 }
 
-json coordinateJson(const host::Coordinate& at) {
-  return {{"latitude", number(at.latitude)}, {"longitude", number(at.longitude)}};
+std::optional<std::string> colorOf(const std::shared_ptr<host::Color>& color) {
+  return color ? std::optional<std::string>(sim::colorName(color.get())) : std::nullopt;
 }
 
-json colorJson(const std::shared_ptr<host::Color>& color) {
-  return color ? json(sim::colorName(color.get())) : json(nullptr);
+facts::BackgroundPart backgroundPart(const sim::SimWeatherBackground& bg, ObjectIds& ids) {
+  facts::BackgroundPart out{.number = bg.number(),
+                            .gradientLayer = bg.hasGradientLayer(),
+                            .binds = static_cast<int>(bg.bindCount()),
+                            .drawnCondition = bg.drawnCondition(),
+                            .drawnIsDay = bg.drawnIsDay()};
+  if (const auto& city = bg.city()) {
+    out.city = sim::describeCity(city.get());
+    out.cityId = ids.idOf(city);
+    if (const auto location = city->location()) {
+      const host::Coordinate at = location->coordinate();
+      out.cityLocation = facts::Coordinate{at.latitude, at.longitude};
+    }
+  }
+  return out;
+}
+
+facts::HeaderPart headerPart(const sim::SimTodayHeaderView& header, ObjectIds& ids) {
+  facts::HeaderPart out{header.temperatureText(),
+                        header.highText(),
+                        header.lowText(),
+                        header.locationName(),
+                        header.conditionsLine1(),
+                        header.conditionsLine2(),
+                        header.conditionsImage() ? ids.idOf(header.conditionsImage()) : "",
+                        header.conditionsImageName()};
+  for (const auto& [name, label] : header.labels())
+    out.textColors.emplace_back(name, colorOf(label->textColor()));
+  return out;
 }
 
 }  // namespace
 
 json Describer::view(const std::shared_ptr<host::View>& view) {
   if (!view) return nullptr;
-  host::AffineTransform t = view->transform();
+  const host::AffineTransform t = view->transform();
   std::shared_ptr<host::View> superview = view->superview();
-  const host::View* root = rootOf(*view);
-  json subviewIds = json::array();
+  // Ids are numbered as first seen: the subviews', then the view's, then its superview's.
+  std::vector<std::string> subviewIds;
   for (const auto& sub : view->subviews()) subviewIds.push_back(ids_.idOf(sub));
-  json out = {{"id", ids_.idOf(view)},
-              {"class", std::string(view->objectClass().name())},
-              {"frame", rectJson(view->frame())},
-              {"windowFrame", rectJson(windowFrame(*view))},
-              {"transform",
-               {{"a", number(t.a)},
-                {"b", number(t.b)},
-                {"c", number(t.c)},
-                {"d", number(t.d)},
-                {"tx", number(t.tx)},
-                {"ty", number(t.ty)}}},
-              {"alpha", number(view->alpha())},
-              {"hidden", view->isHidden()},
-              {"tag", view->tag()},
-              {"superview", superview ? json(ids_.idOf(superview)) : json(nullptr)},
-              {"subviewIds", subviewIds},
-              {"tree", treeName_ ? treeName_(*root) : json(nullptr)},
-              {"inWindow", inWindow(*view)}};
-  if (auto* bg = dynamic_cast<const sim::SimWeatherBackground*>(view.get())) {
-    out["number"] = bg->number();
-    out["city"] = bg->city() ? json(sim::describeCity(bg->city().get())) : json(nullptr);
-    out["cityId"] = bg->city() ? json(ids_.idOf(bg->city())) : json(nullptr);
-    std::shared_ptr<host::Location> location = bg->city() ? bg->city()->location() : nullptr;
-    out["cityLocation"] = location ? coordinateJson(location->coordinate()) : json(nullptr);
-    out["gradientLayer"] = bg->hasGradientLayer();
-    out["binds"] = bg->bindCount();
-    if (auto code = bg->drawnCondition()) out["drawnCondition"] = *code;
-    if (auto day = bg->drawnIsDay()) out["drawnIsDay"] = *day;
-  }
-  if (auto* header = dynamic_cast<const sim::SimTodayHeaderView*>(view.get())) {
-    out["texts"] = {{"temperature", header->temperatureText()},
-                    {"high", header->highText()},
-                    {"low", header->lowText()},
-                    {"location", header->locationName()},
-                    {"line1", header->conditionsLine1()},
-                    {"line2", header->conditionsLine2()},
-                    {"image", header->conditionsImage() ? ids_.idOf(header->conditionsImage())
-                                                        : std::string()}};
-    std::optional<std::string> imageName = header->conditionsImageName();
-    out["texts"]["imageName"] = imageName ? json(*imageName) : json(nullptr);
-    json colors = json::object();
-    for (const auto& [name, label] : header->labels()) colors[name] = colorJson(label->textColor());
-    out["textColors"] = colors;
-  }
-  if (auto* label = dynamic_cast<const host::Label*>(view.get())) {
-    out["text"] = label->text();
-    out["textColor"] = colorJson(label->textColor());
-  }
-  return out;
-}
-
-json Describer::time(const std::optional<host::Date>& date) const {
-  if (!date) return nullptr;
-  return number(date->secondsSince1970 - start_);
+  facts::ViewFacts out{.id = ids_.idOf(view),
+                       .className = std::string(view->objectClass().name()),
+                       .frame = rectOf(view->frame()),
+                       .windowFrame = rectOf(windowFrame(*view)),
+                       .transform = {t.a, t.b, t.c, t.d, t.tx, t.ty},
+                       .alpha = view->alpha(),
+                       .hidden = view->isHidden(),
+                       .tag = view->tag(),
+                       .inWindow = inWindow(*view)};
+  if (superview) out.superview = ids_.idOf(superview);
+  out.subviewIds = std::move(subviewIds);
+  if (treeName_) out.tree = treeName_(*rootOf(*view));
+  if (auto* bg = dynamic_cast<const sim::SimWeatherBackground*>(view.get()))
+    out.background = backgroundPart(*bg, ids_);
+  if (auto* header = dynamic_cast<const sim::SimTodayHeaderView*>(view.get()))
+    out.header = headerPart(*header, ids_);
+  if (auto* label = dynamic_cast<const host::Label*>(view.get()))
+    out.label = facts::LabelPart{label->text(), colorOf(label->textColor())};
+  return facts::viewJson(out);
 }
 
 json Describer::city(const std::shared_ptr<host::City>& city) {
   if (!city) return nullptr;
-  json out = {{"id", ids_.idOf(city)},
-              {"name", sim::describeCity(city.get())},
-              {"conditionCode", city->conditionCode()},
-              {"isDay", city->isDay()},
-              {"updateTime", time(city->updateTime())}};
-  auto* simCity = dynamic_cast<const sim::SimCity*>(city.get());
-  out["autoUpdate"] = simCity ? json(simCity->autoUpdate()) : json(nullptr);
-  std::shared_ptr<host::Location> location = city->location();
-  out["latitude"] = location ? number(location->coordinate().latitude) : json(nullptr);
-  out["longitude"] = location ? number(location->coordinate().longitude) : json(nullptr);
-  std::shared_ptr<host::Temperature> temperature = city->temperature();
-  out["temperature"] = temperature ? number(temperature->celsius()) : json(nullptr);
-  json hourly = json::array();
+  const std::optional<host::Date> updated = city->updateTime();
+  facts::CityFacts out{.id = ids_.idOf(city),
+                       .name = sim::describeCity(city.get()),
+                       .conditionCode = city->conditionCode(),
+                       .isDay = city->isDay()};
+  if (updated) out.updateTime = updated->secondsSince1970 - start_;
+  if (auto* simCity = dynamic_cast<const sim::SimCity*>(city.get()))
+    out.autoUpdate = simCity->autoUpdate();
+  if (std::shared_ptr<host::Location> location = city->location())
+    out.location =
+        facts::Coordinate{location->coordinate().latitude, location->coordinate().longitude};
+  if (std::shared_ptr<host::Temperature> temperature = city->temperature())
+    out.temperature = temperature->celsius();
   for (const auto& forecast : city->hourlyForecasts())
     if (forecast && forecast->temperature())
-      hourly.push_back(number(forecast->temperature()->celsius()));
-  out["hourly"] = hourly;
-  return out;
+      out.hourly.push_back(forecast->temperature()->celsius());
+  return facts::cityJson(out);
 }
 
 json Describer::timer(const std::shared_ptr<host::Timer>& timer) {
   if (!timer) return nullptr;
-  return {{"id", ids_.idOf(timer)},
-          {"interval", number(timer->timeInterval())},
-          {"valid", timer->isValid()}};
+  return facts::timerJson({ids_.idOf(timer), timer->timeInterval(), timer->isValid()});
 }
 
 json Describer::tree(const std::shared_ptr<host::View>& root, int depthLimit) {
-  json node = view(root);
-  if (!root) return node;
-  json children = json::array();
-  if (depthLimit > 0)
-    for (const auto& sub : root->subviews()) children.push_back(tree(sub, depthLimit - 1));
-  node["subviews"] = children;
-  return node;
+  return facts::treeJson(
+      root, [this](const std::shared_ptr<host::View>& v) { return view(v); },
+      [](const std::shared_ptr<host::View>& v) { return v->subviews(); }, depthLimit);
 }
 
-json Describer::exported(const ExportedState& s) {
+facts::AddonFacts Describer::exported(const ExportedState& s) {
   auto viewOf = [&](std::shared_ptr<host::WeatherBackground>* field) -> json {
     return field ? view(*field) : json(nullptr);
   };
   auto cityOf = [&](std::shared_ptr<host::City>* field) -> json {
     return field ? city(*field) : json(nullptr);
   };
-  json out;
-  out["weatherView"] = viewOf(s.weatherView);
-  out["city"] = cityOf(s.city);
-  out["backupCity"] = cityOf(s.backupCity);
-  out["lastUpdate"] = s.lastUpdate ? time(*s.lastUpdate) : json(nullptr);
-  out["weatherBackground"] = viewOf(s.weatherBackground);
-  out["randomTimer"] = s.randomTimer ? timer(*s.randomTimer) : json(nullptr);
-  out["wthrView"] = nullptr;
-  if (s.wthrView && *s.wthrView) {
-    auto controller = *s.wthrView;
-    out["wthrView"] = {{"id", ids_.idOf(controller)}, {"view", view(controller->view())}};
-  }
-  out["weatherHeaderView"] = s.weatherHeaderView ? view(*s.weatherHeaderView) : json(nullptr);
-  out["alertShown"] = s.alertShown ? json(*s.alertShown) : json(nullptr);
+  // Described in this order, which numbers the objects they show first.
+  facts::AddonFacts out{.weatherView = viewOf(s.weatherView),
+                        .city = cityOf(s.city),
+                        .backupCity = cityOf(s.backupCity),
+                        .weatherBackground = viewOf(s.weatherBackground),
+                        .randomTimer = s.randomTimer ? timer(*s.randomTimer) : json(nullptr)};
+  if (s.wthrView && *s.wthrView)
+    out.wthrView = std::pair{ids_.idOf(*s.wthrView), view((*s.wthrView)->view())};
+  if (s.weatherHeaderView) out.weatherHeaderView = view(*s.weatherHeaderView);
+  if (s.lastUpdate && *s.lastUpdate) out.lastUpdate = (*s.lastUpdate)->secondsSince1970 - start_;
+  if (s.alertShown) out.alertShown = *s.alertShown;
   return out;
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "facts/snapshot.h"
 #include "host/platform.h"
 #include "simulator/exported_state.h"
 
@@ -41,25 +42,23 @@ class Describer {
   nlohmann::json view(const std::shared_ptr<host::View>& view);
   nlohmann::json city(const std::shared_ptr<host::City>& city);
   nlohmann::json timer(const std::shared_ptr<host::Timer>& timer);
-  nlohmann::json time(const std::optional<host::Date>& date) const;
   // The view and every descendant, nested under "subviews".
   nlohmann::json tree(const std::shared_ptr<host::View>& root, int depthLimit = 64);
-  // The nine symbols, under their own names.
-  nlohmann::json exported(const ExportedState& state);
+  // The nine symbols, under their own names; whether the add-on loaded is the caller's to say.
+  facts::AddonFacts exported(const ExportedState& state);
   std::string idOf(const std::shared_ptr<const host::Object>& object) { return ids_.idOf(object); }
-  // How a view's tree is named by its root ("lockScreen", "wallpaper"), or null for a view
+  // How a view's tree is named by its root ("lockScreen", "wallpaper"), or none for a view
   // outside the shell's trees; every view is in no named tree until this is given.
-  void nameTrees(std::function<nlohmann::json(const host::View& root)> namer) {
+  void nameTrees(std::function<std::optional<std::string>(const host::View& root)> namer) {
     treeName_ = std::move(namer);
   }
 
  private:
   ObjectIds& ids_;
   double start_;
-  std::function<nlohmann::json(const host::View& root)> treeName_;
+  std::function<std::optional<std::string>(const host::View& root)> treeName_;
 };
 
-// A number JSON can hold: non-finite values become their names as strings.
-nlohmann::json number(double value);
+using facts::number;
 
 }  // namespace nimsim

@@ -153,47 +153,29 @@ class SimWorld final : public DeviceWorld {
     Describer describe(ids_, start);
     if (process_) {
       sim::Shell& shell = process_->shell();
-      describe.nameTrees([&shell](const host::View& root) -> json {
+      describe.nameTrees([&shell](const host::View& root) -> std::optional<std::string> {
         if (&root == shell.lockScreenWindow().get()) return "lockScreen";
         if (&root == shell.wallpaperRoot().get()) return "wallpaper";
-        return nullptr;
+        return std::nullopt;
       });
     }
-    json out;
-    out["time"] = number(now() - start);
-    out["device"] = deviceJson();
-    if (!process_) {
-      out["process"] = nullptr;
-      return out;
-    }
+    facts::WorldFacts world{.time = now() - start, .device = deviceJson()};
+    if (!process_) return facts::worldJson(world);
     sim::Process& p = *process_;
-    out["process"] = {{"generation", generation_},
-                      {"bundle", p.launchOptions().bundleIdentifier},
-                      {"arguments", p.launchOptions().arguments},
-                      {"home", p.launchOptions().homeDirectory},
-                      {"addonLoaded", !p.addons().empty()}};
-    out["addon"] = addonJson(describe);
-    out["lockScreen"] = lockScreenJson(describe);
-    out["homeScreen"] = homeScreenJson(describe);
-    out["views"] = {{"lockScreen", describe.tree(p.shell().lockScreenWindow())},
-                    {"wallpaper", describe.tree(p.shell().wallpaperRoot())}};
-    out["bindings"] = bindingsJson(describe);
-    out["timers"] = timersJson(describe, start);
-    out["alerts"] = alertsJson();
-    out["files"] = filesJson();
-    out["settings"] = valueJson(preferences().domainValues(kDomain));
-    out["weather"] = weatherJson(describe);
-    json scripted = json::array();
-    for (std::uint32_t value : p.random().scripted()) scripted.push_back(value);
-    out["random"] = {{"scripted", scripted}};
-    std::optional<std::uint64_t> display = p.notifyState().stateOf(kDisplayStatusName);
-    out["shell"] = {{"locked", locked_},
-                    {"display", display ? json(*display) : json(nullptr)},
-                    {"landscape", p.shell().isLandscape()},
-                    {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
-                    {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
-                    {"assetAsked", assetAsked_}};
-    return out;
+    const sim::LaunchOptions& launch = p.launchOptions();
+    world.process = facts::ProcessFacts{generation_, launch.bundleIdentifier, launch.arguments,
+                                        launch.homeDirectory, !p.addons().empty()};
+    world.shellParts = shellParts(describe, start);
+    world.files = filesJson();
+    world.settings = valueJson(preferences().domainValues(kDomain));
+    world.weather = weatherJson(describe);
+    world.shell = {locked_,
+                   p.notifyState().stateOf(kDisplayStatusName),
+                   p.shell().isLandscape(),
+                   parallax_,
+                   assetName_,
+                   assetAsked_};
+    return facts::worldJson(world);
   }
 
   std::string showText(const std::string& what, double start) override {
@@ -437,22 +419,40 @@ class SimWorld final : public DeviceWorld {
     pendingUpdates_.clear();
   }
 
+  json shellParts(Describer& describe, double start) {
+    sim::Process& p = *process_;
+    facts::ShellParts parts{
+        .addon = addonJson(describe),
+        .lockScreen = lockScreenJson(describe),
+        .homeScreen = homeScreenJson(describe),
+        .lockScreenTree = describe.tree(p.shell().lockScreenWindow()),
+        .wallpaperTree = describe.tree(p.shell().wallpaperRoot()),
+        .scriptedRandom = {p.random().scripted().begin(), p.random().scripted().end()}};
+    std::vector<std::shared_ptr<host::View>> backgrounds;
+    collectBackgrounds(p.shell().lockScreenWindow(), backgrounds);
+    collectBackgrounds(p.shell().wallpaperWindow(), backgrounds);
+    for (const auto& bg : backgrounds) parts.backgrounds.push_back(describe.view(bg));
+    for (const auto& timer : p.runLoop().scheduledTimers())
+      parts.timers.push_back(facts::scheduledTimerJson(
+          {describe.idOf(timer), timer->description(), timer->selectorName(), timer->timeInterval(),
+           timer->repeats(), timer->isValid(), timer->fireTime() - start}));
+    for (const auto& alert : p.alerts().visibleAlerts())
+      parts.alerts.push_back(facts::alertJson(alert->shownFact(), alert->isVisible()));
+    return facts::shellPartsJson(parts);
+  }
+
   json addonJson(Describer& describe) {
     sim::Process& p = *process_;
     const sim::LoadedAddon* addon = nullptr;
     for (const auto& loaded : p.addons())
       if (loaded.name() == kAddonName) addon = &loaded;
-    if (!addon) {
-      json none = describe.exported(ExportedState{});
-      none["loaded"] = false;
-      return none;
-    }
+    if (!addon) return facts::addonJson(describe.exported(ExportedState{}));
     ExportedState state =
         readExportedState([addon](const char* name) { return addon->symbol(name); });
-    json out = describe.exported(state);
-    out["loaded"] = true;
-    out["missingSymbols"] = state.missing;
-    return out;
+    facts::AddonFacts out = describe.exported(state);
+    out.loaded = true;
+    out.missingSymbols = state.missing;
+    return facts::addonJson(out);
   }
 
   // The Weather app's data as the framework answers for it now: its local city, and each
@@ -460,103 +460,56 @@ class SimWorld final : public DeviceWorld {
   json weatherJson(Describer& describe) {
     auto prefs = weatherPreferences();
     if (!prefs) return nullptr;
-    json saved = json::array();
+    // The saved cities first: describing them numbers the cities they make.
+    facts::WeatherAppFacts out;
     std::optional<host::Value> cities =
         process_->weather().preferencesClass()->userDefaultsObjectForKey("Cities");
-    if (cities)
-      if (const host::Array* entries = cities->get<host::Array>())
-        for (const host::Value& entry : *entries)
-          saved.push_back(describe.city(prefs->cityFromPreferencesDictionary(entry)));
-    return {{"localCity", describe.city(prefs->localWeatherCity())},
-            {"savedCities", cities ? saved : json(nullptr)},
-            {"celsius", prefs->isCelsius()}};
+    if (cities) out.savedCities.emplace();
+    if (const host::Array* entries = cities ? cities->get<host::Array>() : nullptr)
+      for (const host::Value& entry : *entries)
+        out.savedCities->push_back(describe.city(prefs->cityFromPreferencesDictionary(entry)));
+    out.localCity = describe.city(prefs->localWeatherCity());
+    out.celsius = prefs->isCelsius();
+    return facts::weatherAppJson(out);
   }
 
   json lockScreenJson(Describer& describe) {
-    auto dateView = process_->shell().dateViewController()->dateViewIfBuilt();
-    if (!dateView)
-      return {{"dateView", nullptr},
-              {"dateContainer", describe.view(process_->shell().dateContainer())},
-              {"timeLabel", nullptr},
-              {"dateLine", nullptr}};
-    auto label = [&](const std::shared_ptr<sim::Label>& l) -> json {
-      if (!l) return nullptr;
-      return {{"hidden", l->isHidden()},
-              {"alpha", number(l->alpha())},
-              {"text", l->text()},
-              {"textColor",
-               l->textColor() ? json(sim::colorName(l->textColor().get())) : json(nullptr)},
-              {"id", describe.idOf(l)}};
+    sim::Shell& shell = process_->shell();
+    auto dateView = shell.dateViewController()->dateViewIfBuilt();
+    facts::LockScreenFacts out;
+    out.dateView = describe.view(dateView);
+    out.dateContainer = describe.view(shell.dateContainer());
+    if (!dateView) return facts::lockScreenJson(out);
+    auto label = [&](const std::shared_ptr<sim::Label>& l) -> std::optional<facts::DateLabelFacts> {
+      if (!l) return std::nullopt;
+      return facts::DateLabelFacts{
+          describe.idOf(l),
+          l->isHidden(),
+          l->alpha(),
+          {l->text(), l->textColor()
+                          ? std::optional<std::string>(sim::colorName(l->textColor().get()))
+                          : std::nullopt}};
     };
-    return {{"dateView", describe.view(dateView)},
-            {"dateContainer", describe.view(process_->shell().dateContainer())},
-            {"timeLabel", label(dateView->timeLabelView())},
-            {"dateLine", label(dateView->dateLine())},
-            {"subtitleHidden", dateView->subtitleHidden()},
-            {"dateHidden", dateView->dateHidden()}};
+    out.timeLabel = label(dateView->timeLabelView());
+    out.dateLine = label(dateView->dateLine());
+    out.subtitleHidden = dateView->subtitleHidden();
+    out.dateHidden = dateView->dateHidden();
+    return facts::lockScreenJson(out);
   }
 
   json homeScreenJson(Describer& describe) {
     sim::Shell& shell = process_->shell();
-    json views = json::array();
+    std::vector<facts::WallpaperFacts> wallpapers;
     for (std::size_t i = 0; i < shell.wallpaperViewCount(); ++i) {
-      const auto& wallpaper = shell.wallpaperView(i);
       std::vector<std::shared_ptr<host::View>> backgrounds;
       collectBackgrounds(shell.hostView(i), backgrounds);
-      json listed = json::array();
-      for (const auto& bg : backgrounds) listed.push_back(describe.view(bg));
-      views.push_back({{"variant", wallpaper->variant()},
-                       {"view", describe.view(wallpaper)},
-                       {"hostView", describe.view(shell.hostView(i))},
-                       {"backgrounds", listed}});
+      facts::WallpaperFacts& w =
+          wallpapers.emplace_back(facts::WallpaperFacts{shell.wallpaperView(i)->variant()});
+      for (const auto& bg : backgrounds) w.backgrounds.push_back(describe.view(bg));
+      w.view = describe.view(shell.wallpaperView(i));
+      w.hostView = describe.view(shell.hostView(i));
     }
-    return {{"wallpaperViews", views}};
-  }
-
-  json bindingsJson(Describer& describe) {
-    std::vector<std::shared_ptr<host::View>> backgrounds;
-    collectBackgrounds(process_->shell().lockScreenWindow(), backgrounds);
-    collectBackgrounds(process_->shell().wallpaperWindow(), backgrounds);
-    json out = json::array();
-    for (const auto& bg : backgrounds) {
-      json v = describe.view(bg);
-      out.push_back({{"id", v["id"]},
-                     {"class", v["class"]},
-                     {"city", v["city"]},
-                     {"cityId", v["cityId"]},
-                     {"superview", v["superview"]},
-                     {"tree", v["tree"]},
-                     {"gradientLayer", v["gradientLayer"]}});
-    }
-    return out;
-  }
-
-  json timersJson(Describer& describe, double start) {
-    json out = json::array();
-    for (const auto& timer : process_->runLoop().scheduledTimers())
-      out.push_back({{"id", describe.idOf(timer)},
-                     {"description", timer->description()},
-                     {"selector", timer->selectorName()},
-                     {"interval", number(timer->timeInterval())},
-                     {"repeats", timer->repeats()},
-                     {"valid", timer->isValid()},
-                     {"nextFire", number(timer->fireTime() - start)}});
-    return out;
-  }
-
-  json alertsJson() {
-    json out = json::array();
-    for (const auto& alert : process_->alerts().visibleAlerts()) {
-      host::Id delegate = alert->delegate();
-      out.push_back({{"title", alert->title()},
-                     {"message", alert->message()},
-                     {"buttons", alert->buttonTitles()},
-                     {"tag", alert->tag()},
-                     {"delegate",
-                      delegate ? json(std::string(delegate->objectClass().name())) : json(nullptr)},
-                     {"visible", alert->isVisible()}});
-    }
-    return out;
+    return facts::homeScreenJson(wallpapers);
   }
 
   std::unique_ptr<sim::Process> process_;

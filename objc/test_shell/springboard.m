@@ -191,7 +191,7 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 @implementation SBFStaticWallpaperView
 
 + (BOOL)_allowsParallax {
-  TSRecordCall("_allowsParallax", self, 0, NO, nil);
+  TSRecordCall("_allowsParallax", self, 0, allowsParallax, nil);
   return allowsParallax;
 }
 

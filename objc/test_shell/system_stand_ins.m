@@ -57,9 +57,13 @@ int TSDarwinObserverCount(const char* name) {
 
 void nimbrel_darwin_post(const char* name) {
   /* An observer may register others while it runs; only those present at posting are told. */
-  int count = observerCount;
-  for (int i = 0; i < count; ++i)
-    if (strcmp(observers[i].name, name) == 0) observers[i].callback(observers[i].context, name);
+  int called[kMaxObservers];
+  int count = 0;
+  for (int i = 0; i < observerCount; ++i)
+    if (strcmp(observers[i].name, name) == 0) called[count++] = i;
+  TSTellNotify("post", name, 0, 0, 0);
+  TSTellNotify("deliver", name, count, 0, 0);
+  for (int i = 0; i < count; ++i) observers[called[i]].callback(observers[called[i]].context, name);
 }
 
 static int nameIndex(const char* name) {

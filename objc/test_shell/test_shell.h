@@ -60,7 +60,7 @@ long TSAlertsShown(void);
 const char* TSLastAlertTitle(void);
 
 /* The alerts on screen (an NSArray, oldest first; nil before any), and taking one off it as a
- * tap on a button does. */
+ * tap on its first button does. */
 id TSVisibleAlerts(void);
 void TSDismissAlert(id alert);
 
@@ -146,8 +146,9 @@ void TSSetWeatherArtwork(id assets, id imageNames, id images);
 /* The process's Darwin notify center and notify(3) (system_stand_ins.m): observers of a name;
  * a name's state set as the system sets it; the next "register" or "get" (get-state) call
  * failing with that status; and every register, get-state and cancel told as it happens (`state`
- * read, `status` nonzero for a failure), and every observer added ("observe", with its
- * suspension behaviour as `token`). */
+ * read, `status` nonzero for a failure), every observer added ("observe", with its
+ * suspension behaviour as `token`), and every post ("post", then "deliver" with the number of
+ * observers it calls as `token`, before it calls them). */
 int TSDarwinObserverCount(const char* name);
 void TSSetNotifyState(const char* name, uint64_t state);
 void TSFailNextNotify(const char* call, uint32_t status);

@@ -91,6 +91,7 @@
   id _delegate;
   NSString* _cancelButtonTitle;
   NSMutableArray* _otherButtonTitles;
+  BOOL _visible;
 }
 - (id)initWithTitle:(NSString*)title
               message:(NSString*)message
@@ -106,6 +107,9 @@
 - (NSInteger)addButtonWithTitle:(NSString*)title;
 - (NSString*)buttonTitleAtIndex:(NSInteger)index;
 - (void)show;
+/* Takes the alert off the screen as a tap on that button does, telling the call observer. */
+- (void)dismissWithClickedButtonIndex:(NSInteger)index animated:(BOOL)animated;
+- (BOOL)isVisible;
 @end
 
 /* The screen TSBoot makes becomes the main screen; nil forgets it (without releasing it). */

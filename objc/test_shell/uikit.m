@@ -498,6 +498,7 @@ static char* lastAlertTitle;
 - (void)show {
   if (!shownAlerts) shownAlerts = [NSMutableArray new];
   [shownAlerts addObject:self];
+  _visible = YES;
   TSTellCallObserver("show", self, 0, NO, nil);
   ++alertsShown;
   const char* title = _title ? [_title UTF8String] : "";
@@ -507,13 +508,25 @@ static char* lastAlertTitle;
   lastAlertTitle = copy;
 }
 
+- (void)dismissWithClickedButtonIndex:(NSInteger)index animated:(BOOL)animated {
+  (void)animated;
+  if (!_visible) return;
+  _visible = NO;
+  TSTellCallObserver("dismissWithClickedButtonIndex:animated:", self, index, NO, nil);
+  [shownAlerts removeObjectIdenticalTo:self];
+}
+
+- (BOOL)isVisible {
+  return _visible;
+}
+
 @end
 
 long TSAlertsShown(void) { return alertsShown; }
 
 id TSVisibleAlerts(void) { return shownAlerts; }
 
-void TSDismissAlert(id alert) { [shownAlerts removeObjectIdenticalTo:alert]; }
+void TSDismissAlert(id alert) { [alert dismissWithClickedButtonIndex:0 animated:NO]; }
 
 const char* TSLastAlertTitle(void) { return lastAlertTitle; }
 

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "facts/weather_header.h"
+
 static BOOL bindRaises;
 static TSPlatterHeader platterHeader;
 static int raisesAtBind;
@@ -177,8 +179,10 @@ void TSWeatherViewsShutdown(void) {
 @implementation WAHighLowLabel
 @end
 
-static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
-  UILabel* label = [[cls alloc] initWithFrame:frame];
+static CGRect TSHeaderRect(WeatherHeaderFrame f) { return TSRectMake(f.x, f.y, f.width, f.height); }
+
+static UILabel* TSAddLabel(UIView* view, Class cls, WeatherHeaderFrame frame) {
+  UILabel* label = [[cls alloc] initWithFrame:TSHeaderRect(frame)];
   [view addSubview:label];
   return label;
 }
@@ -189,14 +193,14 @@ static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
   self = [super initWithFrame:frame];
   if (!self) return nil;
   Class plain = [UILabel class];
-  _locationLabel = TSAddLabel(self, plain, TSRectMake(16, 10, 220, 24));
-  _line1Label = TSAddLabel(self, plain, TSRectMake(16, 34, 220, 18));
-  _temperatureLabel = TSAddLabel(self, plain, TSRectMake(20, 40, 110, 58));
-  _highLabel = TSAddLabel(self, [WAHighLowLabel class], TSRectMake(250, 52, 44, 20));
-  _lowLabel = TSAddLabel(self, [WAHighLowLabel class], TSRectMake(298, 52, 44, 20));
-  UIView* details = [[UIView alloc] initWithFrame:TSRectMake(140, 76, 200, 20)];
+  _locationLabel = TSAddLabel(self, plain, kWeatherHeaderLocation);
+  _line1Label = TSAddLabel(self, plain, kWeatherHeaderLine1);
+  _temperatureLabel = TSAddLabel(self, plain, kWeatherHeaderTemperature);
+  _highLabel = TSAddLabel(self, [WAHighLowLabel class], kWeatherHeaderHigh);
+  _lowLabel = TSAddLabel(self, [WAHighLowLabel class], kWeatherHeaderLow);
+  UIView* details = [[UIView alloc] initWithFrame:TSHeaderRect(kWeatherHeaderDetails)];
   [self addSubview:details];
-  _line2Label = TSAddLabel(details, plain, TSRectMake(0, 0, 200, 20));
+  _line2Label = TSAddLabel(details, plain, kWeatherHeaderLine2);
   [details release];
   return self;
 }
@@ -279,9 +283,8 @@ static UILabel* TSAddLabel(UIView* view, Class cls, CGRect frame) {
 - (id)init {
   self = [super init];
   if (!self) return nil;
-  /* The platter and its header as the Weather framework sizes them, whatever the screen. */
-  _view = [[UIView alloc] initWithFrame:TSRectMake(0, 0, 359, 300)];
-  const CGRect headerFrame = TSRectMake(0, 0, 359, 106);
+  _view = [[UIView alloc] initWithFrame:TSHeaderRect(kWeatherPlatterFrame)];
+  const CGRect headerFrame = TSHeaderRect(kWeatherHeaderFrame);
   if (platterHeader == TSPlatterTodayHeader)
     _headerView = [[WATodayHeaderView alloc] initWithFrame:headerFrame];
   else if (platterHeader == TSPlatterPlainView)

@@ -71,17 +71,19 @@ std::vector<LoadedAddon> loadAddons(const std::filesystem::path& folder,
     filterPath.replace_extension(".plist");
     const std::optional<host::Value> filter = readPropertyList(filterPath.string());
     if (!filter || !filterAdmits(*filter, process)) {
-      record.add("loader", [&] {
-        return "skipped " + name + (filter ? " (filter does not match)" : " (no filter)");
+      record.add([&] {
+        return facts::AddonLoad{
+            name, filter ? facts::LoadStep::filterDoesNotMatch : facts::LoadStep::noFilter};
       });
       continue;
     }
-    record.add("loader", [&] { return "loading " + name; });
+    record.add([&] { return facts::AddonLoad{name, facts::LoadStep::loading}; });
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
       const char* reason = dlerror();
-      record.add("loader",
-                 [&] { return "refused " + name + ": " + (reason ? reason : "unknown error"); });
+      record.add([&] {
+        return facts::AddonLoad{name, facts::LoadStep::refused, reason ? reason : "unknown error"};
+      });
       continue;
     }
     loaded.emplace_back(name, handle);

@@ -5,13 +5,12 @@
 
 namespace sim {
 
+facts::Method methodFact(const host::Class& cls, host::Selector selector) {
+  return {std::string(cls.name()), std::string(selector.name), cls.isMetaclass()};
+}
+
 std::string methodDescription(const host::Class& cls, host::Selector selector) {
-  std::string text(cls.isMetaclass() ? "+[" : "-[");
-  text += cls.name();
-  text += ' ';
-  text += selector.name;
-  text += ']';
-  return text;
+  return facts::describe(methodFact(cls, selector));
 }
 
 host::Class* Runtime::findClass(std::string_view name) const {
@@ -61,44 +60,48 @@ void Runtime::defineMethod(host::Class& cls, host::Selector selector, host::Imp 
 host::HookOutcome Runtime::hookMessage(host::Class* cls, host::Selector selector,
                                        host::Imp replacement, host::Imp* previous) {
   if (!cls) {
-    record_.add("hook", [&] { return "no class to hook " + std::string(selector.name); });
+    record_.add([&] { return facts::HookFoundNoClass{std::string(selector.name)}; });
     return host::HookOutcome::noSuchClass;
   }
   if (!replacement) throw std::invalid_argument("not modelled: hooking with no replacement");
   ClassState& state = stateOf(cls);
-  const std::string description = methodDescription(*cls, selector);
+  auto hooked = [&](facts::HookResult result) {
+    return [&, result] { return facts::MethodHooked{result, methodFact(*cls, selector)}; };
+  };
 
   if (const MethodEntry* own = state.ownMethod(selector.name)) {
     if (previous) *previous = own->imp;
     state.setOwnMethod(selector.name, {replacement, own->types});
-    record_.add("hook", [&] { return "replaced " + description; });
+    record_.add(hooked(facts::HookResult::replaced));
     return host::HookOutcome::replaced;
   }
   if (const MethodEntry* inherited = state.findMethod(selector.name)) {
     if (previous) *previous = inherited->imp;
     state.setOwnMethod(selector.name, {replacement, inherited->types});
-    record_.add("hook", [&] { return "overrode inherited " + description; });
+    record_.add(hooked(facts::HookResult::overrodeInherited));
     return host::HookOutcome::overrodeInherited;
   }
-  record_.add("hook", [&] { return "no method " + description; });
+  record_.add(hooked(facts::HookResult::noMethod));
   return host::HookOutcome::noSuchMethod;
 }
 
 bool Runtime::addMethod(host::Class* cls, host::Selector selector, host::Imp imp,
                         std::string_view types) {
   if (!cls) {
-    record_.add("hook", [&] { return "no class to add " + std::string(selector.name); });
+    record_.add([&] { return facts::HookFoundNoClass{std::string(selector.name), true}; });
     return false;
   }
   if (!imp) throw std::invalid_argument("not modelled: adding a method with no implementation");
   ClassState& state = stateOf(cls);
-  const std::string description = methodDescription(*cls, selector);
+  auto hooked = [&](facts::HookResult result) {
+    return [&, result] { return facts::MethodHooked{result, methodFact(*cls, selector)}; };
+  };
   if (state.ownMethod(selector.name)) {
-    record_.add("hook", [&] { return "kept existing " + description; });
+    record_.add(hooked(facts::HookResult::keptExisting));
     return false;
   }
   state.setOwnMethod(selector.name, {imp, std::string(types)});
-  record_.add("hook", [&] { return "added " + description; });
+  record_.add(hooked(facts::HookResult::added));
   return true;
 }
 

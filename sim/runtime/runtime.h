@@ -131,5 +131,6 @@ void requireInstanceMethod(const host::Class& cls, host::Selector selector);
 
 // "-[Class selector]" for an instance method, "+[Class selector]" for a class method.
 std::string methodDescription(const host::Class& cls, host::Selector selector);
+facts::Method methodFact(const host::Class& cls, host::Selector selector);
 
 }  // namespace sim

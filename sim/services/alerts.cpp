@@ -51,13 +51,10 @@ long SimAlertView::firstOtherButtonIndex() const {
   return cancelButtonTitle_ ? 1 : 0;
 }
 
-std::string SimAlertView::description() const {
-  std::string buttons;
-  for (const auto& button : buttonTitles()) buttons += (buttons.empty() ? "" : ", ") + button;
+facts::AlertShown SimAlertView::shownFact() const {
   const host::Id held = delegate();
-  return quoted(title_) + ": " + quoted(message_) + " buttons [" + buttons + "] tag " +
-         std::to_string(tag_) + " delegate " +
-         (held ? std::string(held->objectClass().name()) : std::string("nil"));
+  return {title_, message_, buttonTitles(), tag_,
+          held ? std::optional(std::string(held->objectClass().name())) : std::nullopt};
 }
 
 Alerts::Alerts(Record& record, Runtime& runtime)
@@ -77,7 +74,7 @@ std::shared_ptr<host::AlertView> Alerts::makeAlert(const std::string& title,
 void Alerts::shown(SimAlertView& alert) {
   alert.visible_ = true;
   visible_.push_back(alert.shared_from_this());
-  record_.add("alert", [&] { return "shown " + alert.description(); });
+  record_.add([&] { return alert.shownFact(); });
 }
 
 void Alerts::dismiss(SimAlertView& alert, long buttonIndex) {
@@ -94,9 +91,9 @@ void Alerts::dismiss(SimAlertView& alert, long buttonIndex) {
   const auto keepAlive = alert.shared_from_this();
   alert.visible_ = false;
   std::erase(visible_, keepAlive);
-  record_.add("alert", [&] {
-    return "dismissed " + quoted(alert.title_) + " with button " + std::to_string(buttonIndex) +
-           " (" + titles[static_cast<std::size_t>(buttonIndex)] + ")";
+  record_.add([&] {
+    return facts::AlertDismissed{alert.title_, buttonIndex,
+                                 titles[static_cast<std::size_t>(buttonIndex)]};
   });
 }
 

@@ -38,8 +38,7 @@ class SimAlertView final : public Instance<host::AlertView>,
   long firstOtherButtonIndex() const;
   host::Id delegate() const { return delegate_.lock(); }
   bool isVisible() const { return visible_; }
-  // "shown "<title>": "<message>" buttons [<titles>] tag <tag> delegate <class or nil>".
-  std::string description() const;
+  facts::AlertShown shownFact() const;
 
  private:
   friend class Alerts;

@@ -20,11 +20,11 @@ std::string faultText(WriteFault fault) {
     case WriteFault::none:
       return "";
     case WriteFault::noSpace:
-      return ": no space";
+      return "no space";
     case WriteFault::renameRefused:
-      return ": rename refused";
+      return "rename refused";
     case WriteFault::temporaryFile:
-      return ": no temporary file";
+      return "no temporary file";
   }
   return "";
 }
@@ -70,13 +70,13 @@ std::optional<host::Dictionary> PropertyListFileSystem::dictionaryWithContentsOf
     std::string_view path) {
   const auto mapped = mapDevicePathText(root_, path);
   if (!mapped) {
-    record_.add("file", [&] { return "refused " + std::string(path); });
+    record_.add([&] { return facts::FileRefused{std::string(path)}; });
     return std::nullopt;
   }
   std::optional<host::Dictionary> dictionary = readDictionary(*mapped);
-  record_.add("file", [&] {
-    return "read " + std::string(path) +
-           (dictionary ? " (" + std::to_string(dictionary->size()) + " keys)" : ": none");
+  record_.add([&] {
+    return facts::FileRead{std::string(path),
+                           dictionary ? std::optional(dictionary->size()) : std::nullopt};
   });
   return dictionary;
 }
@@ -87,17 +87,14 @@ bool PropertyListFileSystem::writeToFile(const host::Dictionary& dictionary, std
   const WriteFault fault = std::exchange(nextWriteFault_, WriteFault::none);
   const auto mapped = mapDevicePathText(root_, path);
   if (!mapped) {
-    record_.add("file", [&] { return "refused " + std::string(path); });
+    record_.add([&] { return facts::FileRefused{std::string(path)}; });
     return false;
   }
   if (!writePropertyList(host::Value(dictionary), *mapped, atomically, fault)) {
-    record_.add("file", [&] { return "failed to write " + std::string(path) + faultText(fault); });
+    record_.add([&] { return facts::FileWriteFailed{std::string(path), faultText(fault)}; });
     return false;
   }
-  record_.add("file", [&] {
-    return "wrote " + std::string(path) + " (" + std::to_string(dictionary.size()) +
-           (dictionary.size() == 1 ? " key)" : " keys)");
-  });
+  record_.add([&] { return facts::FileWritten{std::string(path), dictionary.size()}; });
   return true;
 }
 
@@ -119,13 +116,16 @@ host::Dictionary PreferencesStore::domainValues(std::string_view domain) const {
 std::optional<host::Array> PreferencesStore::copyKeyList(std::string_view domain) {
   const auto values = domainValues(domain);
   if (values.empty()) {
-    record_.add("preferences", [&] { return "no key list for " + std::string(domain); });
+    record_.add([&] {
+      return facts::PreferencesRead{facts::PreferencesCall::keyList, std::string(domain)};
+    });
     return std::nullopt;
   }
   host::Array keys;
   for (const auto& [key, value] : values) keys.emplace_back(key);
-  record_.add("preferences", [&] {
-    return "key list of " + std::string(domain) + " (" + std::to_string(keys.size()) + " keys)";
+  record_.add([&] {
+    return facts::PreferencesRead{facts::PreferencesCall::keyList, std::string(domain),
+                                  keys.size()};
   });
   return keys;
 }
@@ -134,7 +134,9 @@ std::optional<host::Dictionary> PreferencesStore::copyMultiple(const host::Array
                                                                std::string_view domain) {
   if (!keys || failNextCopyMultiple_) {
     failNextCopyMultiple_ = false;
-    record_.add("preferences", [&] { return "no values for " + std::string(domain); });
+    record_.add([&] {
+      return facts::PreferencesRead{facts::PreferencesCall::values, std::string(domain)};
+    });
     return std::nullopt;
   }
   const auto values = domainValues(domain);
@@ -145,8 +147,9 @@ std::optional<host::Dictionary> PreferencesStore::copyMultiple(const host::Array
     if (const auto* value = host::objectForKey(&values, *name))
       found.insert_or_assign(*name, *value);
   }
-  record_.add("preferences", [&] {
-    return "values of " + std::string(domain) + " (" + std::to_string(found.size()) + " keys)";
+  record_.add([&] {
+    return facts::PreferencesRead{facts::PreferencesCall::values, std::string(domain),
+                                  found.size()};
   });
   return found;
 }

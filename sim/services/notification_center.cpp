@@ -6,20 +6,6 @@
 
 namespace sim {
 
-std::string_view suspensionBehaviorName(host::SuspensionBehavior behavior) {
-  switch (behavior) {
-    case host::SuspensionBehavior::drop:
-      return "drop";
-    case host::SuspensionBehavior::coalesce:
-      return "coalesce";
-    case host::SuspensionBehavior::hold:
-      return "hold";
-    case host::SuspensionBehavior::deliverImmediately:
-      return "deliverImmediately";
-  }
-  return "unknown";
-}
-
 void DarwinNotificationCenter::addObserver(const void* observer,
                                            host::NotificationCallback callback, const char* name,
                                            const void*, host::SuspensionBehavior behavior) {
@@ -27,18 +13,15 @@ void DarwinNotificationCenter::addObserver(const void* observer,
     throw std::invalid_argument("not modelled: observing every Darwin notification (no name)");
   if (!callback) throw std::invalid_argument("not modelled: a Darwin observer without a callback");
   registrations_.push_back({observer, callback, name, behavior});
-  record_.add("observer", [&] {
-    return "registered " + std::string(name) + " (" +
-           std::string(suspensionBehaviorName(behavior)) + ")";
-  });
+  record_.add([&] { return facts::ObserverRegistered{name, static_cast<int>(behavior)}; });
 }
 
 void DarwinNotificationCenter::post(const std::string& name) {
   if (!pending_.insert(name).second) {
-    record_.add("notification", [&] { return "posted " + name + " (coalesced)"; });
+    record_.add([&] { return facts::NotificationPosted{name, true}; });
     return;
   }
-  record_.add("notification", [&] { return "posted " + name; });
+  record_.add([&] { return facts::NotificationPosted{name}; });
   runLoop_.post(
       runLoop_.seconds(), [this, name] { deliver(name); }, "deliver " + name);
 }
@@ -54,9 +37,7 @@ void DarwinNotificationCenter::deliver(const std::string& name) {
   std::vector<ObserverRegistration> matching;
   for (const auto& registration : registrations_)
     if (registration.name == name) matching.push_back(registration);
-  record_.add("notification", [&] {
-    return "delivered " + name + " to " + std::to_string(matching.size()) + " observers";
-  });
+  record_.add([&] { return facts::NotificationDelivered{name, matching.size()}; });
   for (const auto& registration : matching)
     registration.callback(this, const_cast<void*>(registration.observer), name.c_str(), nullptr,
                           nullptr);

@@ -20,9 +20,6 @@ struct ObserverRegistration {
   host::SuspensionBehavior behavior;
 };
 
-// "drop", "coalesce", "hold" or "deliverImmediately".
-std::string_view suspensionBehaviorName(host::SuspensionBehavior behavior);
-
 // The Darwin notify center. Each addObserver call is its own registration, called in
 // registration order. The shell is never suspended, so every behaviour delivers. A post is
 // delivered by the run loop (the next runUntilIdle or advance); posts of a name whose delivery

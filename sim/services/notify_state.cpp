@@ -5,28 +5,24 @@
 
 namespace sim {
 
-namespace {
-
-std::string statusText(std::uint32_t status) { return "status " + std::to_string(status); }
-
-}  // namespace
-
 std::uint32_t NotifyState::registerCheck(const char* name, int* token) {
   if (!name) return host::notify::invalidName;
   if (!token) return host::notify::nullInput;
   *token = host::notify::tokenInvalid;
   if (nextRegisterFailure_) {
     const auto status = *std::exchange(nextRegisterFailure_, std::nullopt);
-    record_.add("notify",
-                [&] { return "register " + std::string(name) + " failed: " + statusText(status); });
+    record_.add([&] {
+      return facts::NotifyDone{facts::NotifyCall::registerName, name, 0, status};
+    });
     return status;
   }
   const int made = nextToken_++;
   ++names_[name].registrations;
   tokens_.emplace(made, name);
   *token = made;
-  record_.add("notify", [&] {
-    return "registered " + std::string(name) + " as token " + std::to_string(made);
+  record_.add([&] {
+    return facts::NotifyDone{facts::NotifyCall::registerName, name,
+                             static_cast<std::uint64_t>(made)};
   });
   return host::notify::ok;
 }
@@ -37,13 +33,15 @@ std::uint32_t NotifyState::getState(int token, std::uint64_t* state) {
   if (!state) return host::notify::nullInput;
   if (nextGetStateFailure_) {
     const auto status = *std::exchange(nextGetStateFailure_, std::nullopt);
-    record_.add("notify",
-                [&] { return "state of " + found->second + " failed: " + statusText(status); });
+    record_.add([&] {
+      return facts::NotifyDone{facts::NotifyCall::getState, found->second, 0, status};
+    });
     return status;
   }
   *state = names_.at(found->second).state;
-  record_.add("notify",
-              [&] { return "state of " + found->second + " read: " + std::to_string(*state); });
+  record_.add([&] {
+    return facts::NotifyDone{facts::NotifyCall::getState, found->second, *state};
+  });
   return host::notify::ok;
 }
 
@@ -54,8 +52,7 @@ std::uint32_t NotifyState::cancel(int token) {
   tokens_.erase(found);
   --names_.at(name).registrations;
   releaseIfUnheld(name);
-  record_.add("notify",
-              [&] { return "cancelled token " + std::to_string(token) + " for " + name; });
+  record_.add([&] { return facts::NotifyCancelled{token, name}; });
   return host::notify::ok;
 }
 

@@ -39,7 +39,7 @@ SimTimer::SimTimer(host::Class& cls, double interval, host::Id target, host::Sel
       userInfo_(std::move(userInfo)) {}
 
 std::string SimTimer::description() const {
-  if (!target_) return "nil " + selector_;
+  if (!target_) return facts::describe(facts::Method{"", selector_});
   return methodDescription(target_->objectClass(), host::Selector{selector_});
 }
 
@@ -140,10 +140,7 @@ std::shared_ptr<host::Timer> RunLoop::scheduledTimer(double interval, const host
   timer->fireTime_ = now_ + effective;
   timers_.push_back(timer);
   armTimer(timer);
-  record_.add("timer", [&] {
-    return "scheduled " + timer->description() + (repeats ? " every " : " once in ") +
-           formatSeconds(effective) + "s";
-  });
+  record_.add([&] { return facts::TimerScheduled{timer->description(), repeats, effective}; });
   return timer;
 }
 
@@ -164,7 +161,7 @@ void RunLoop::armTimer(const std::shared_ptr<SimTimer>& timer) {
 void RunLoop::fireTimer(const std::shared_ptr<SimTimer>& timer) {
   timer->pendingEvent_.reset();
   if (!timer->valid_) return;
-  record_.add("timer", [&] { return "fired " + timer->description(); });
+  record_.add([&] { return facts::TimerFired{timer->description()}; });
   const host::Id target = timer->target_;
   runtime_.sendVoid(target, host::Selector{timer->selector_});
   if (!timer->valid_) return;
@@ -179,7 +176,7 @@ void RunLoop::fireTimer(const std::shared_ptr<SimTimer>& timer) {
 void RunLoop::timerInvalidated(SimTimer& timer) {
   if (timer.pendingEvent_) events_.erase(*timer.pendingEvent_);
   timer.pendingEvent_.reset();
-  record_.add("timer", [&] { return "invalidated " + timer.description(); });
+  record_.add([&] { return facts::TimerInvalidated{timer.description()}; });
   std::erase_if(timers_, [&](const auto& held) { return held.get() == &timer; });
 }
 

@@ -10,7 +10,7 @@ namespace sim {
 class SystemLogImpl final : public host::SystemLog {
  public:
   explicit SystemLogImpl(Record& record) : record_(record) {}
-  void write(std::string_view line) override { record_.add("log", line); }
+  void write(std::string_view line) override { record_.add(facts::Logged{std::string(line)}); }
 
  private:
   Record& record_;

@@ -126,7 +126,7 @@ void defineDateViewMethods(Runtime& runtime, host::Class& dateViewClass,
 std::shared_ptr<SimDateView> SimDateViewController::builtDateView() {
   if (!dateView_) {
     dateView_ = build_();
-    record_.add("original", "-[SBLockScreenDateViewController dateView] built the date view");
+    record_.add(facts::DateViewBuilt{});
   }
   dateView_->showTime(clock_.now().secondsSince1970);
   return dateView_;

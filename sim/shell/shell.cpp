@@ -134,52 +134,43 @@ std::shared_ptr<host::View> Shell::hostView(std::size_t index) const {
 }
 
 std::shared_ptr<host::DateView> Shell::requestDateView() {
-  record_.add("shell", "asks -[SBLockScreenDateViewController dateView]");
+  record_.add(facts::ShellAsks{facts::ShellCall::dateView});
   host::Id controller = controller_;
   return runtime_.send<host::methods::DateView>(controller);
 }
 
 std::shared_ptr<host::View> Shell::requestContentView(std::size_t index) {
   const std::shared_ptr<SimWallpaperView>& wallpaper = wallpaperView(index);
-  record_.add("shell", [&] {
-    return "asks -[SBFStaticWallpaperView contentView] of the " + wallpaper->variant() +
-           " wallpaper";
-  });
+  record_.add([&] { return facts::ShellAsksContentView{wallpaper->variant()}; });
   return runtime_.send<host::methods::ContentView>(std::shared_ptr<host::View>(wallpaper));
 }
 
 void Shell::layoutWallpaper() {
   for (const auto& wallpaper : wallpapers_) {
-    record_.add("shell", [&] {
-      return "lays out -[SBFStaticWallpaperView layoutSubviews] of the " + wallpaper->variant() +
-             " wallpaper";
-    });
+    record_.add([&] { return facts::ShellLaysOutWallpaper{wallpaper->variant()}; });
     std::shared_ptr<host::View> view = wallpaper;
     runtime_.send<host::methods::LayoutSubviews>(view);
   }
-  record_.add("shell", "lays out -[_SBWallpaperWindow layoutSubviews]");
+  record_.add(facts::ShellAsks{facts::ShellCall::windowLayout});
   std::shared_ptr<host::View> window = wallpaperWindow_;
   runtime_.send<host::methods::LayoutSubviews>(window);
 }
 
 bool Shell::askAllowsParallax() {
-  record_.add("shell", "asks +[SBFStaticWallpaperView _allowsParallax]");
+  record_.add(facts::ShellAsks{facts::ShellCall::allowsParallax});
   host::Class& cls = *wallpaperViewClass_;
   return runtime_.send<host::methods::AllowsParallax>(cls);
 }
 
 void Shell::finishUnlock(long source, const host::Id& options) {
-  record_.add("shell", [&] {
-    return "finishes -[SBLockScreenManager _finishUIUnlockFromSource:" + std::to_string(source) +
-           " withOptions:" + (options ? "options" : "none") + "]";
-  });
+  record_.add(facts::ShellFinishesUnlock{source, options != nullptr});
   host::Id manager = manager_;
   runtime_.send<host::methods::FinishUIUnlock>(manager, source, options);
 }
 
 void Shell::rotate(bool landscape) {
   landscape_ = landscape;
-  record_.add("shell", landscape ? "rotates to landscape" : "rotates to portrait");
+  record_.add(facts::ShellRotates{landscape});
   // Each view takes the new size where it stands: an offset a test gave it stays.
   const host::Size size = orientedScreenSize();
   auto resize = [size](host::View& view) { view.setFrame({view.frame().origin, size}); };
@@ -201,7 +192,7 @@ void Shell::rebuildDateView() {
   if (!controller_->dateViewIfBuilt())
     throw std::invalid_argument(
         "the lock screen has no date view to rebuild yet (the first -dateView builds it)");
-  record_.add("shell", "rebuilds the lock screen: the date view is removed");
+  record_.add(facts::ShellAsks{facts::ShellCall::rebuildDateView});
   controller_->discardDateView();
 }
 

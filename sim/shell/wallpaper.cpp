@@ -28,10 +28,7 @@ std::shared_ptr<host::View> originals::contentView(const std::shared_ptr<host::V
                                             "-[SBFStaticWallpaperView contentView]");
   if (cls.raisesAtContentView > 0) {
     --cls.raisesAtContentView;
-    wallpaper.record().add("original", [&] {
-      return "-[SBFStaticWallpaperView contentView] of the " + wallpaper.variant() +
-             " wallpaper raised NSInternalInconsistencyException";
-    });
+    wallpaper.record().add([&] { return facts::ContentViewRaised{wallpaper.variant()}; });
     throw host::PlatformException("NSInternalInconsistencyException",
                                   "The wallpaper view cannot answer its content view now");
   }
@@ -45,23 +42,20 @@ void originals::wallpaperViewLayoutSubviews(const std::shared_ptr<host::View>& s
       simObject<SimWallpaperView>(self.get(), "-[SBFStaticWallpaperView layoutSubviews]");
   wallpaper.countLayout();
   if (const auto& content = wallpaper.ownContentView()) content->setFrame(wallpaper.bounds());
-  wallpaper.record().add("original", [&] {
-    return "-[SBFStaticWallpaperView layoutSubviews] laid out the " + wallpaper.variant() +
-           " wallpaper";
-  });
+  wallpaper.record().add([&] { return facts::WallpaperLaidOut{wallpaper.variant()}; });
 }
 
 void originals::wallpaperWindowLayoutSubviews(const std::shared_ptr<host::View>& self,
                                               host::Selector) {
   auto& window = simObject<SimWallpaperWindow>(self.get(), "-[_SBWallpaperWindow layoutSubviews]");
   window.countLayout();
-  window.record().add("original", "-[_SBWallpaperWindow layoutSubviews] laid out the window");
+  window.record().add(facts::WindowLaidOut{});
 }
 
 bool originals::allowsParallax(host::Class& self, host::Selector) {
   auto& cls = simObject<WallpaperViewClass>(&self, "+[SBFStaticWallpaperView _allowsParallax]");
-  cls.record().add("original", "+[SBFStaticWallpaperView _allowsParallax] answered YES");
-  return true;
+  cls.record().add(facts::ParallaxAnswered{cls.allowsParallax});
+  return cls.allowsParallax;
 }
 
 void originals::finishUIUnlock(const host::Id& self, host::Selector, long source,
@@ -69,11 +63,7 @@ void originals::finishUIUnlock(const host::Id& self, host::Selector, long source
   auto& manager = simObject<SimLockScreenManager>(
       self.get(), "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]");
   manager.countUnlock();
-  manager.record().add("original", [&] {
-    return "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:] finished "
-           "the unlock from source " +
-           std::to_string(source) + (options ? " with options" : "");
-  });
+  manager.record().add(facts::UnlockFinished{source, options != nullptr});
 }
 
 }  // namespace sim

@@ -43,6 +43,8 @@ class WallpaperViewClass final : public ClassImpl<host::Class> {
   Record& record() const { return record_; }
   // The next so many calls of -contentView, the shell's own, raise.
   int raisesAtContentView = 0;
+  // What the original +_allowsParallax answers.
+  bool allowsParallax = true;
 
  private:
   Record& record_;

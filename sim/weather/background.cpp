@@ -10,16 +10,12 @@ namespace sim {
 
 namespace {
 
-std::string describeFrame(const host::Rect& frame) {
-  char text[96];
-  std::snprintf(text, sizeof text, "(%g, %g, %g, %g)", frame.origin.x, frame.origin.y,
-                frame.size.width, frame.size.height);
-  return text;
+facts::Weather weatherOf(const host::City& city) {
+  return {describeCity(&city), city.conditionCode(), city.isDay()};
 }
 
-std::string describeWeather(const host::City& city) {
-  return describeCity(&city) + " (condition " + std::to_string(city.conditionCode()) +
-         (city.isDay() ? ", day)" : ", night)");
+std::optional<facts::Weather> weatherOf(const std::shared_ptr<host::City>& city) {
+  return city ? std::optional(weatherOf(*city)) : std::nullopt;
 }
 
 }  // namespace
@@ -27,9 +23,9 @@ std::string describeWeather(const host::City& city) {
 SimWeatherBackground::SimWeatherBackground(host::Class& cls, const host::Rect& frame,
                                            Record& record, std::shared_ptr<BackgroundFamily> family)
     : ViewImpl(cls, frame), record_(record), family_(std::move(family)), number_(++family_->made) {
-  record_.add("view", [&] {
-    return "made " + std::string(cls.name()) + " " + std::to_string(number_) + " with frame " +
-           describeFrame(frame);
+  record_.add([&] {
+    const facts::Frame at{frame.origin.x, frame.origin.y, frame.size.width, frame.size.height};
+    return facts::BackgroundMade{std::string(cls.name()), number_, at};
   });
 }
 
@@ -43,10 +39,7 @@ void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool
   requireMethod(*this, {"setCity:animate:"});
   if (family_->raisesAtBind > 0) {
     --family_->raisesAtBind;
-    record_.add("bind", [&] {
-      return "background " + std::to_string(number_) +
-             " raised NSInternalInconsistencyException at setCity:animate:";
-    });
+    record_.add(facts::BackgroundRaisedAtBind{number_});
     throw host::PlatformException("NSInternalInconsistencyException",
                                   "The background cannot bind now");
   }
@@ -56,34 +49,23 @@ void SimWeatherBackground::setCity(const std::shared_ptr<host::City>& city, bool
   lastAnimated_ = animate;
   ++binds_;
   draw();
-  record_.add("bind", [&] {
-    std::string text = "background " + std::to_string(number_);
-    text += city ? " bound to " + describeWeather(*city) : std::string(" unbound");
-    return text + (animate ? ", animated" : ", not animated");
-  });
+  record_.add([&] { return facts::BackgroundBound{number_, weatherOf(city), animate}; });
 }
 
 void SimWeatherBackground::redraw() {
   draw();
-  record_.add("bind", [&] {
-    return "background " + std::to_string(number_) + " redrawn for " + describeWeather(*city_);
-  });
+  record_.add([&] { return facts::BackgroundRedrawn{number_, weatherOf(*city_)}; });
 }
 
 void SimWeatherBackground::leftWindow() {
-  record_.add("view", [&] {
-    return "background " + std::to_string(number_) + " left its window, " +
-           (city_ ? "bound to " + describeWeather(*city_) : std::string("unbound"));
-  });
+  record_.add([&] { return facts::BackgroundLeftWindow{number_, weatherOf(city_)}; });
   ViewImpl::leftWindow();
 }
 
 void SimWeatherBackground::setGradientLayer(bool enabled) {
   requireMethod(*this, {"setGradientLayer:"});
   gradientLayer_ = enabled;
-  record_.add("view", [&] {
-    return "background " + std::to_string(number_) + " gradient layer " + (enabled ? "on" : "off");
-  });
+  record_.add(facts::GradientLayerSet{number_, enabled});
 }
 
 void SimWeatherBackground::draw() {
@@ -93,7 +75,7 @@ void SimWeatherBackground::draw() {
 
 std::string SimWeatherBackground::describeContents() const {
   std::string text = "background " + std::to_string(number_) + ": ";
-  text += city_ ? describeWeather(*city_) : std::string("no city");
+  text += city_ ? facts::describe(weatherOf(*city_)) : std::string("no city");
   if (!gradientLayer_) text += ", no gradient";
   return text;
 }

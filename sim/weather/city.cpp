@@ -71,10 +71,8 @@ void SimCity::setData(CityData data) {
 }
 
 std::string describeCity(const host::City* city) {
-  if (!city) return "no city";
-  if (auto sim = dynamic_cast<const SimCity*>(city); sim && !sim->name().empty())
-    return sim->name();
-  return "unnamed city";
+  auto* sim = dynamic_cast<const SimCity*>(city);
+  return facts::cityName(city != nullptr, sim ? std::optional(sim->name()) : std::nullopt);
 }
 
 }  // namespace sim

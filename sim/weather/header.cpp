@@ -3,39 +3,40 @@
 
 #include <stdexcept>
 
+#include "facts/weather_header.h"
+
 namespace sim {
 
 namespace {
 
-constexpr host::Rect headerFrame = host::makeRect(0, 0, 359, 106);
-constexpr host::Rect platterFrame = host::makeRect(0, 0, 359, 300);
+host::Rect rectOf(const WeatherHeaderFrame& f) {
+  return host::makeRect(f.x, f.y, f.width, f.height);
+}
 
 // A label in UIKit's default black text, added on top of parent.
 std::shared_ptr<Label> addLabel(ViewState& parent, host::Class& cls, host::Class& colorClass,
-                                const host::Rect& frame) {
-  auto label = std::make_shared<Label>(cls, frame, std::make_shared<Color>(colorClass, "black"));
+                                const WeatherHeaderFrame& frame) {
+  auto label =
+      std::make_shared<Label>(cls, rectOf(frame), std::make_shared<Color>(colorClass, "black"));
   parent.addSubview(label);
   return label;
 }
 
 }  // namespace
 
-SimTodayHeaderView::SimTodayHeaderView(host::Class& cls) : ViewImpl(cls, headerFrame) {}
+SimTodayHeaderView::SimTodayHeaderView(host::Class& cls)
+    : ViewImpl(cls, rectOf(kWeatherHeaderFrame)) {}
 
 std::shared_ptr<SimTodayHeaderView> SimTodayHeaderView::make(const HeaderClasses& classes) {
   auto header = std::make_shared<SimTodayHeaderView>(classes.header);
-  header->location_ =
-      addLabel(*header, classes.label, classes.color, host::makeRect(16, 10, 220, 24));
-  header->line1_ = addLabel(*header, classes.label, classes.color, host::makeRect(16, 34, 220, 18));
-  header->temperature_ =
-      addLabel(*header, classes.label, classes.color, host::makeRect(20, 40, 110, 58));
-  header->high_ =
-      addLabel(*header, classes.labelSubclass, classes.color, host::makeRect(250, 52, 44, 20));
-  header->low_ =
-      addLabel(*header, classes.labelSubclass, classes.color, host::makeRect(298, 52, 44, 20));
-  auto details = std::make_shared<sim::View>(classes.plainView, host::makeRect(140, 76, 200, 20));
+  header->location_ = addLabel(*header, classes.label, classes.color, kWeatherHeaderLocation);
+  header->line1_ = addLabel(*header, classes.label, classes.color, kWeatherHeaderLine1);
+  header->temperature_ = addLabel(*header, classes.label, classes.color, kWeatherHeaderTemperature);
+  header->high_ = addLabel(*header, classes.labelSubclass, classes.color, kWeatherHeaderHigh);
+  header->low_ = addLabel(*header, classes.labelSubclass, classes.color, kWeatherHeaderLow);
+  auto details = std::make_shared<sim::View>(classes.plainView, rectOf(kWeatherHeaderDetails));
   header->addSubview(details);
-  header->line2_ = addLabel(*details, classes.label, classes.color, host::makeRect(0, 0, 200, 20));
+  header->line2_ = addLabel(*details, classes.label, classes.color, kWeatherHeaderLine2);
   return header;
 }
 
@@ -56,13 +57,13 @@ std::string SimTodayHeaderView::describeContents() const {
 }
 
 std::shared_ptr<host::PlatterViewController> PlatterViewControllerClassImpl::make() {
-  auto view = std::make_shared<sim::View>(plainView_, platterFrame);
+  auto view = std::make_shared<sim::View>(plainView_, rectOf(kWeatherPlatterFrame));
   std::shared_ptr<SimTodayHeaderView> header;
   if (header_ && answer_ == PlatterHeader::todayHeader) {
     header = SimTodayHeaderView::make(*header_);
     view->addSubview(header);
   } else if (header_ && answer_ == PlatterHeader::plainView) {
-    view->addSubview(std::make_shared<sim::View>(plainView_, headerFrame));
+    view->addSubview(std::make_shared<sim::View>(plainView_, rectOf(kWeatherHeaderFrame)));
   }
   return std::make_shared<SimPlatterViewController>(*this, std::move(view), std::move(header));
 }

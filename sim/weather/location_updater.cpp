@@ -12,23 +12,10 @@ namespace sim {
 
 namespace {
 
-std::string describeLocation(const host::Location* location) {
-  if (!location) return "no location";
-  host::Coordinate at = location->coordinate();
-  char text[64];
-  std::snprintf(text, sizeof text, "(%g, %g)", at.latitude, at.longitude);
-  return text;
-}
-
-std::string describeReport(const WeatherReport& report) {
-  std::string text =
-      "condition " + std::to_string(report.conditionCode) + (report.isDay ? " day" : " night");
-  if (report.temperatureCelsius) {
-    char reading[32];
-    std::snprintf(reading, sizeof reading, " %g°C", *report.temperatureCelsius);
-    text += reading;
-  }
-  return text;
+std::optional<facts::Coordinate> coordinateOf(const host::Location* location) {
+  if (!location) return std::nullopt;
+  const host::Coordinate at = location->coordinate();
+  return facts::Coordinate{at.latitude, at.longitude};
 }
 
 }  // namespace
@@ -72,8 +59,8 @@ void SimLocationUpdater::updateWeatherForLocation(const std::shared_ptr<host::Lo
     throw std::logic_error(
         "not modelled: a weather request without a completion handler (the framework would "
         "call a nil block)");
-  record_.add("weather", [&] {
-    return "requested for " + describeCity(city.get()) + " at " + describeLocation(location.get());
+  record_.add([&] {
+    return facts::WeatherRequested{describeCity(city.get()), coordinateOf(location.get())};
   });
 
   std::shared_ptr<host::City> target = city;
@@ -102,19 +89,22 @@ void SimLocationUpdater::complete(std::shared_ptr<host::City> city,
                                   const UpdateOutcome& outcome,
                                   host::WeatherUpdateHandler handler) {
   --pending_;
-  const std::string where = std::string(outcome.onSecondThread ? " on a second thread" : "") +
-                            " for " + describeCity(city.get()) + " at " +
-                            describeLocation(location.get());
+  const std::string name = describeCity(city.get());
+  const std::optional<facts::Coordinate> at = coordinateOf(location.get());
+  const bool second = outcome.onSecondThread;
   if (outcome.failed()) {
-    record_.add("weather", [&] { return "failed" + where + ": " + outcome.error; });
+    record_.add([&] { return facts::WeatherFailed{name, at, outcome.error, second}; });
     deliver(handler, std::move(city), std::make_shared<SimError>(errorClass_, outcome.error),
-            outcome.onSecondThread);
+            second);
     return;
   }
   applyReport(*city, location, *outcome.report, environment_.now());
-  record_.add("weather",
-              [&] { return "completed" + where + ": " + describeReport(*outcome.report); });
-  deliver(handler, std::move(city), nullptr, outcome.onSecondThread);
+  record_.add([&] {
+    const WeatherReport& report = *outcome.report;
+    return facts::WeatherCompleted{
+        name, at, {report.conditionCode, report.isDay, report.temperatureCelsius}, second};
+  });
+  deliver(handler, std::move(city), nullptr, second);
 }
 
 // A handler called on a second thread hands itself over to the interface thread, where it runs

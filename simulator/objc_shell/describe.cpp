@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "facts/snapshot.h"
 #include "host/platform.h"
 #include "objc/binding/registry.h"
 #include "simulator/exported_state.h"
@@ -24,11 +25,8 @@ using nimbrel::objc::CGRect;
 using nimbrel::objc::CLLocationCoordinate2D;
 using nlohmann::json;
 
-json rectJson(const CGRect& r) {
-  return {{"x", number(r.origin.x)},
-          {"y", number(r.origin.y)},
-          {"width", number(r.size.width)},
-          {"height", number(r.size.height)}};
+facts::Rect rectOf(const CGRect& r) {
+  return {r.origin.x, r.origin.y, r.size.width, r.size.height};
 }
 
 std::vector<id> subviewsOf(id view) {
@@ -81,13 +79,14 @@ bool inWindow(id view) {
   return false;
 }
 
-json coordinateJson(id location) {
+std::optional<facts::Coordinate> coordinateOf(id location) {
+  if (!location) return std::nullopt;
   const auto at = msg<CLLocationCoordinate2D>(location, "coordinate");
-  return {{"latitude", number(at.latitude)}, {"longitude", number(at.longitude)}};
+  return facts::Coordinate{at.latitude, at.longitude};
 }
 
-json colorName(id color) {
-  if (!color) return nullptr;
+std::optional<std::string> colorName(id color) {
+  if (!color) return std::nullopt;
   if (color == msg(classNamed("UIColor"), "whiteColor")) return "white";
   if (color == msg(classNamed("UIColor"), "blackColor")) return "black";
   return className(color);
@@ -98,121 +97,99 @@ id lockScreenRoot() { return state().layout.lockWindow; }
 // The date view once the controller has built it.
 id builtDateView() { return dateViewOf(state().shell.dateViewController); }
 
-json treeName(id root) {
+std::optional<std::string> treeName(id root) {
   if (root == wallpaperRoot(state().layout)) return "wallpaper";
   if (root && root == lockScreenRoot()) return "lockScreen";
-  return nullptr;
+  return std::nullopt;
 }
 
-json cityJson(id city, double start);
+facts::BackgroundPart backgroundPart(id view) {
+  ProcessState& s = state();
+  id city = msg(view, "city");
+  facts::BackgroundPart out{.number = s.backgrounds[view].number,
+                            .gradientLayer = msg<BOOL>(view, "gradientLayer") != 0,
+                            .binds = s.backgrounds[view].binds};
+  if (city) {
+    out.city = describeCity(city);
+    out.cityId = s.idOf(city);
+    out.cityLocation = coordinateOf(msg(city, "location"));
+  }
+  if (msg<BOOL>(view, "drewCity")) {
+    out.drawnCondition = msg<long>(view, "drawnCondition");
+    out.drawnIsDay = msg<BOOL>(view, "drawnIsDay") != 0;
+  }
+  return out;
+}
 
-json viewJson(id view, double start) {
+facts::HeaderPart headerPart(id view) {
+  auto string = [&](const char* selector) { return text(msg(view, selector)).value_or(""); };
+  id image = msg(view, "conditionsImage");
+  facts::HeaderPart out{string("temperature"),
+                        string("temperatureHigh"),
+                        string("temperatureLow"),
+                        string("locationName"),
+                        string("conditionsLine1"),
+                        string("conditionsLine2"),
+                        image ? state().idOf(image) : std::string(),
+                        image ? text(msg(image, "name")) : std::nullopt};
+  for (const auto& [name, ivar] : {std::pair{"location", "_locationLabel"},
+                                   {"line1", "_line1Label"},
+                                   {"temperature", "_temperatureLabel"},
+                                   {"high", "_highLabel"},
+                                   {"low", "_lowLabel"},
+                                   {"line2", "_line2Label"}})
+    out.textColors.emplace_back(name, colorName(msg(ivarObject(view, ivar), "textColor")));
+  return out;
+}
+
+json viewJson(id view) {
   if (!view) return nullptr;
   ProcessState& s = state();
   const auto t = msg<CGAffineTransform>(view, "transform");
   id superview = msg(view, "superview");
-  json subviewIds = json::array();
+  // Ids are numbered as first seen: the subviews', then the view's, then its superview's.
+  std::vector<std::string> subviewIds;
   for (id sub : subviewsOf(view)) subviewIds.push_back(s.idOf(sub));
-  json out = {{"id", s.idOf(view)},
-              {"class", className(view)},
-              {"frame", rectJson(msg<CGRect>(view, "frame"))},
-              {"windowFrame", rectJson(windowFrame(view))},
-              {"transform",
-               {{"a", number(t.a)},
-                {"b", number(t.b)},
-                {"c", number(t.c)},
-                {"d", number(t.d)},
-                {"tx", number(t.tx)},
-                {"ty", number(t.ty)}}},
-              {"alpha", number(msg<double>(view, "alpha"))},
-              {"hidden", msg<BOOL>(view, "isHidden") != 0},
-              {"tag", msg<long>(view, "tag")},
-              {"superview", superview ? json(s.idOf(superview)) : json(nullptr)},
-              {"subviewIds", subviewIds},
-              {"tree", treeName(rootOf(view))},
-              {"inWindow", inWindow(view)}};
-  if (isKind(view, "WUIDynamicWeatherBackground")) {
-    id city = msg(view, "city");
-    out["number"] = s.backgrounds[view].number;
-    out["city"] = city ? json(describeCity(city)) : json(nullptr);
-    out["cityId"] = city ? json(s.idOf(city)) : json(nullptr);
-    id location = city ? msg(city, "location") : nullptr;
-    out["cityLocation"] = location ? coordinateJson(location) : json(nullptr);
-    out["gradientLayer"] = msg<BOOL>(view, "gradientLayer") != 0;
-    out["binds"] = s.backgrounds[view].binds;
-    if (msg<BOOL>(view, "drewCity")) {
-      out["drawnCondition"] = msg<long>(view, "drawnCondition");
-      out["drawnIsDay"] = msg<BOOL>(view, "drawnIsDay") != 0;
-    }
-  }
-  if (isKind(view, "WATodayHeaderView")) {
-    auto string = [&](const char* selector) { return text(msg(view, selector)).value_or(""); };
-    id image = msg(view, "conditionsImage");
-    out["texts"] = {{"temperature", string("temperature")},
-                    {"high", string("temperatureHigh")},
-                    {"low", string("temperatureLow")},
-                    {"location", string("locationName")},
-                    {"line1", string("conditionsLine1")},
-                    {"line2", string("conditionsLine2")},
-                    {"image", image ? s.idOf(image) : std::string()}};
-    std::optional<std::string> imageName = image ? text(msg(image, "name")) : std::nullopt;
-    out["texts"]["imageName"] = imageName ? json(*imageName) : json(nullptr);
-    json colors = json::object();
-    for (const auto& [name, ivar] : {std::pair{"location", "_locationLabel"},
-                                     {"line1", "_line1Label"},
-                                     {"temperature", "_temperatureLabel"},
-                                     {"high", "_highLabel"},
-                                     {"low", "_lowLabel"},
-                                     {"line2", "_line2Label"}})
-      colors[name] = colorName(msg(ivarObject(view, ivar), "textColor"));
-    out["textColors"] = colors;
-  }
-  if (isKind(view, "UILabel")) {
-    out["text"] = text(msg(view, "text")).value_or("");
-    out["textColor"] = colorName(msg(view, "textColor"));
-  }
-  (void)start;
-  return out;
+  facts::ViewFacts out{.id = s.idOf(view),
+                       .className = className(view),
+                       .frame = rectOf(msg<CGRect>(view, "frame")),
+                       .windowFrame = rectOf(windowFrame(view)),
+                       .transform = {t.a, t.b, t.c, t.d, t.tx, t.ty},
+                       .alpha = msg<double>(view, "alpha"),
+                       .hidden = msg<BOOL>(view, "isHidden") != 0,
+                       .tag = msg<long>(view, "tag"),
+                       .tree = treeName(rootOf(view)),
+                       .inWindow = inWindow(view)};
+  if (superview) out.superview = s.idOf(superview);
+  out.subviewIds = std::move(subviewIds);
+  if (isKind(view, "WUIDynamicWeatherBackground")) out.background = backgroundPart(view);
+  if (isKind(view, "WATodayHeaderView")) out.header = headerPart(view);
+  if (isKind(view, "UILabel"))
+    out.label =
+        facts::LabelPart{text(msg(view, "text")).value_or(""), colorName(msg(view, "textColor"))};
+  return facts::viewJson(out);
 }
 
-json treeJson(id view, double start, int depth = 64) {
-  json node = viewJson(view, start);
-  if (!view) return node;
-  json children = json::array();
-  if (depth > 0)
-    for (id sub : subviewsOf(view)) children.push_back(treeJson(sub, start, depth - 1));
-  node["subviews"] = children;
-  return node;
-}
-
-json timeJson(id date, double start) {
-  if (!date) return nullptr;
-  return number(msg<double>(date, "timeIntervalSince1970") - start);
-}
+json treeJson(id view) { return facts::treeJson(view, viewJson, subviewsOf); }
 
 json cityJson(id city, double start) {
   if (!city) return nullptr;
-  json out = {{"id", state().idOf(city)},
-              {"name", describeCity(city)},
-              {"conditionCode", msg<long>(city, "conditionCode")},
-              {"isDay", msg<BOOL>(city, "isDay") != 0},
-              {"updateTime", timeJson(msg(city, "updateTime"), start)},
-              {"autoUpdate", msg<BOOL>(city, "autoUpdate") != 0}};
-  id location = msg(city, "location");
-  auto at =
-      location ? msg<CLLocationCoordinate2D>(location, "coordinate") : CLLocationCoordinate2D{0, 0};
-  out["latitude"] = location ? number(at.latitude) : json(nullptr);
-  out["longitude"] = location ? number(at.longitude) : json(nullptr);
-  id temperature = msg(city, "temperature");
-  out["temperature"] = temperature ? number(msg<double>(temperature, "celsius")) : json(nullptr);
-  json hourly = json::array();
+  facts::CityFacts out{.id = state().idOf(city),
+                       .name = describeCity(city),
+                       .conditionCode = msg<long>(city, "conditionCode"),
+                       .isDay = msg<BOOL>(city, "isDay") != 0,
+                       .autoUpdate = msg<BOOL>(city, "autoUpdate") != 0,
+                       .location = coordinateOf(msg(city, "location"))};
+  if (id date = msg(city, "updateTime"))
+    out.updateTime = msg<double>(date, "timeIntervalSince1970") - start;
+  if (id temperature = msg(city, "temperature"))
+    out.temperature = msg<double>(temperature, "celsius");
   id forecasts = msg(city, "hourlyForecasts");
   const auto count = msg<unsigned long>(forecasts, "count");
   for (unsigned long i = 0; i < count; ++i)
     if (id reading = msg(msg(forecasts, "objectAtIndex:", i), "temperature"))
-      hourly.push_back(number(msg<double>(reading, "celsius")));
-  out["hourly"] = hourly;
-  return out;
+      out.hourly.push_back(msg<double>(reading, "celsius"));
+  return facts::cityJson(out);
 }
 
 // An exported field's object: the Objective-C object behind the add-on's host object.
@@ -225,52 +202,48 @@ json addonJson(double start) {
   ProcessState& s = state();
   const ExportedState exported = readExportedState(
       [&s](const char* name) { return s.addonLoaded ? dlsym(s.addon, name) : nullptr; });
-  json out;
-  out["weatherView"] = viewJson(objectIn(exported.weatherView), start);
-  out["city"] = cityJson(objectIn(exported.city), start);
-  out["backupCity"] = cityJson(objectIn(exported.backupCity), start);
-  const std::optional<host::Date>* lastUpdate = exported.lastUpdate;
-  out["lastUpdate"] =
-      lastUpdate && *lastUpdate ? number((*lastUpdate)->secondsSince1970 - start) : json(nullptr);
-  out["weatherBackground"] = viewJson(objectIn(exported.weatherBackground), start);
   id timer = objectIn(exported.randomTimer);
-  out["randomTimer"] = timer ? json{{"id", s.idOf(timer)},
-                                    {"interval", number(msg<double>(timer, "timeInterval"))},
-                                    {"valid", msg<BOOL>(timer, "isValid") != 0}}
-                             : json(nullptr);
-  id controller = objectIn(exported.wthrView);
-  out["wthrView"] = controller ? json{{"id", s.idOf(controller)},
-                                      {"view", viewJson(msg(controller, "view"), start)}}
-                               : json(nullptr);
-  out["weatherHeaderView"] = viewJson(objectIn(exported.weatherHeaderView), start);
-  out["alertShown"] = exported.alertShown ? json(*exported.alertShown) : json(nullptr);
-  out["loaded"] = s.addonLoaded;
-  if (s.addonLoaded) out["missingSymbols"] = exported.missing;
-  return out;
+  facts::AddonFacts out{
+      .weatherView = viewJson(objectIn(exported.weatherView)),
+      .city = cityJson(objectIn(exported.city), start),
+      .backupCity = cityJson(objectIn(exported.backupCity), start),
+      .weatherBackground = viewJson(objectIn(exported.weatherBackground)),
+      .randomTimer = timer ? facts::timerJson({s.idOf(timer), msg<double>(timer, "timeInterval"),
+                                               msg<BOOL>(timer, "isValid") != 0})
+                           : json(nullptr),
+      .loaded = s.addonLoaded,
+      .missingSymbols = exported.missing};
+  // Described in this order, which numbers the objects they show first.
+  if (id controller = objectIn(exported.wthrView))
+    out.wthrView = std::pair{s.idOf(controller), viewJson(msg(controller, "view"))};
+  out.weatherHeaderView = viewJson(objectIn(exported.weatherHeaderView));
+  if (exported.lastUpdate && *exported.lastUpdate)
+    out.lastUpdate = (*exported.lastUpdate)->secondsSince1970 - start;
+  if (exported.alertShown) out.alertShown = *exported.alertShown;
+  return facts::addonJson(out);
 }
 
-json labelJson(id label) {
-  if (!label) return nullptr;
-  return {{"hidden", msg<BOOL>(label, "isHidden") != 0},
-          {"alpha", number(msg<double>(label, "alpha"))},
-          {"text", text(msg(label, "text")).value_or("")},
-          {"textColor", colorName(msg(label, "textColor"))},
-          {"id", state().idOf(label)}};
+std::optional<facts::DateLabelFacts> dateLabel(id label) {
+  if (!label) return std::nullopt;
+  return facts::DateLabelFacts{
+      state().idOf(label),
+      msg<BOOL>(label, "isHidden") != 0,
+      msg<double>(label, "alpha"),
+      {text(msg(label, "text")).value_or(""), colorName(msg(label, "textColor"))}};
 }
 
-json lockScreenJson(double start) {
+json lockScreenJson() {
+  facts::LockScreenFacts out;
   id dateView = builtDateView();
-  if (!dateView)
-    return {{"dateView", nullptr},
-            {"dateContainer", viewJson(state().layout.dateContainer, start)},
-            {"timeLabel", nullptr},
-            {"dateLine", nullptr}};
-  return {{"dateView", viewJson(dateView, start)},
-          {"dateContainer", viewJson(state().layout.dateContainer, start)},
-          {"timeLabel", labelJson(ivarObject(dateView, "_timeLabel"))},
-          {"dateLine", labelJson(msg(dateView, "dateLine"))},
-          {"subtitleHidden", msg<BOOL>(dateView, "subtitleHidden") != 0},
-          {"dateHidden", msg<BOOL>(dateView, "dateHidden") != 0}};
+  out.dateView = viewJson(dateView);
+  out.dateContainer = viewJson(state().layout.dateContainer);
+  if (dateView) {
+    out.timeLabel = dateLabel(ivarObject(dateView, "_timeLabel"));
+    out.dateLine = dateLabel(msg(dateView, "dateLine"));
+    out.subtitleHidden = msg<BOOL>(dateView, "subtitleHidden") != 0;
+    out.dateHidden = msg<BOOL>(dateView, "dateHidden") != 0;
+  }
+  return facts::lockScreenJson(out);
 }
 
 void collectBackgrounds(id view, std::vector<id>& out, int depth = 0) {
@@ -279,56 +252,26 @@ void collectBackgrounds(id view, std::vector<id>& out, int depth = 0) {
   for (id sub : subviewsOf(view)) collectBackgrounds(sub, out, depth + 1);
 }
 
-json homeScreenJson(double start) {
-  json views = json::array();
-  const auto& wallpapers = state().layout.wallpapers;
-  for (std::size_t i = 0; i < wallpapers.size(); ++i) {
-    id hostView = msg(wallpapers[i], "superview");
+json homeScreenJson() {
+  std::vector<facts::WallpaperFacts> wallpapers;
+  const auto& all = state().layout.wallpapers;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    id hostView = msg(all[i], "superview");
     std::vector<id> backgrounds;
     collectBackgrounds(hostView, backgrounds);
-    json listed = json::array();
-    for (id bg : backgrounds) listed.push_back(viewJson(bg, start));
-    views.push_back({{"variant", variantName(i)},
-                     {"view", viewJson(wallpapers[i], start)},
-                     {"hostView", viewJson(hostView, start)},
-                     {"backgrounds", listed}});
+    facts::WallpaperFacts& w = wallpapers.emplace_back(facts::WallpaperFacts{variantName(i)});
+    for (id bg : backgrounds) w.backgrounds.push_back(viewJson(bg));
+    w.view = viewJson(all[i]);
+    w.hostView = viewJson(hostView);
   }
-  return {{"wallpaperViews", views}};
+  return facts::homeScreenJson(wallpapers);
 }
 
-json bindingsJson(double start) {
-  std::vector<id> backgrounds;
-  collectBackgrounds(lockScreenRoot(), backgrounds);
-  collectBackgrounds(state().shell.window, backgrounds);
-  json out = json::array();
-  for (id bg : backgrounds) {
-    json v = viewJson(bg, start);
-    out.push_back({{"id", v["id"]},
-                   {"class", v["class"]},
-                   {"city", v["city"]},
-                   {"cityId", v["cityId"]},
-                   {"superview", v["superview"]},
-                   {"tree", v["tree"]},
-                   {"gradientLayer", v["gradientLayer"]}});
-  }
-  return out;
-}
-
-json alertsJson() {
-  json out = json::array();
-  id alerts = TSVisibleAlerts();
-  const auto count = msg<unsigned long>(alerts, "count");
-  for (unsigned long i = 0; i < count; ++i) {
-    id alert = msg(alerts, "objectAtIndex:", i);
-    id delegate = msg(alert, "delegate");
-    out.push_back({{"title", text(msg(alert, "title")).value_or("")},
-                   {"message", text(msg(alert, "message")).value_or("")},
-                   {"buttons", alertButtons(alert)},
-                   {"tag", msg<long>(alert, "tag")},
-                   {"delegate", delegate ? json(className(delegate)) : json(nullptr)},
-                   {"visible", true}});
-  }
-  return out;
+facts::AlertShown alertFacts(id alert) {
+  id delegate = msg(alert, "delegate");
+  return {text(msg(alert, "title")).value_or(""), text(msg(alert, "message")).value_or(""),
+          alertButtons(alert), msg<long>(alert, "tag"),
+          delegate ? std::optional(className(delegate)) : std::nullopt};
 }
 
 json weatherJson(double start) {
@@ -336,14 +279,16 @@ json weatherJson(double start) {
   if (!prefs) return nullptr;
   id cities = msg(msg(msg(prefs, "userDefaultsPersistence"), "userDefaults"),
                   "objectForKey:", makeString("Cities"));
-  json saved = json::array();
+  // The saved cities first: describing them numbers the cities they make.
+  facts::WeatherAppFacts out;
+  if (cities) out.savedCities.emplace();
   const auto count = msg<unsigned long>(cities, "count");
-  for (unsigned long i = 0; i < count; ++i)
-    saved.push_back(cityJson(
+  for (unsigned long i = 0; cities && i < count; ++i)
+    out.savedCities->push_back(cityJson(
         msg(prefs, "cityFromPreferencesDictionary:", msg(cities, "objectAtIndex:", i)), start));
-  return {{"localCity", cityJson(msg(prefs, "localWeatherCity"), start)},
-          {"savedCities", cities ? saved : json(nullptr)},
-          {"celsius", msg<BOOL>(prefs, "isCelsius") != 0}};
+  out.localCity = cityJson(msg(prefs, "localWeatherCity"), start);
+  out.celsius = msg<BOOL>(prefs, "isCelsius") != 0;
+  return facts::weatherAppJson(out);
 }
 
 }  // namespace
@@ -356,21 +301,8 @@ std::vector<std::string> alertButtons(id alert) {
   return titles;
 }
 
-std::string describeAlert(id alert) {
-  std::string buttons;
-  for (const std::string& title : alertButtons(alert))
-    buttons += (buttons.empty() ? "" : ", ") + title;
-  id delegate = msg(alert, "delegate");
-  auto quoted = [](id string) { return "\"" + text(string).value_or("") + "\""; };
-  return quoted(msg(alert, "title")) + ": " + quoted(msg(alert, "message")) + " buttons [" +
-         buttons + "] tag " + std::to_string(msg<long>(alert, "tag")) + " delegate " +
-         (delegate ? className(delegate) : std::string("nil"));
-}
-
 std::string describeCity(id city) {
-  if (!city) return "no city";
-  std::optional<std::string> name = text(msg(city, "name"));
-  return name && !name->empty() ? *name : "unnamed city";
+  return facts::cityName(city != nullptr, city ? text(msg(city, "name")) : std::nullopt);
 }
 
 namespace {
@@ -378,19 +310,26 @@ namespace {
 // What only a request can change: read once for consecutive snapshots, as expectations in a
 // row ask for them, and not sent again.
 json shellParts(double start) {
-  json out;
-  out["addon"] = addonJson(start);
-  out["lockScreen"] = lockScreenJson(start);
-  out["homeScreen"] = homeScreenJson(start);
-  out["views"] = {{"lockScreen", treeJson(lockScreenRoot(), start)},
-                  {"wallpaper", treeJson(wallpaperRoot(state().layout), start)}};
-  out["bindings"] = bindingsJson(start);
-  out["timers"] = timersJson(start);
-  out["alerts"] = alertsJson();
-  json scripted = json::array();
-  for (std::uint32_t value : state().random.scripted()) scripted.push_back(value);
-  out["random"] = {{"scripted", scripted}};
-  return out;
+  ProcessState& s = state();
+  facts::ShellParts parts{
+      .addon = addonJson(start),
+      .lockScreen = lockScreenJson(),
+      .homeScreen = homeScreenJson(),
+      .lockScreenTree = treeJson(lockScreenRoot()),
+      .wallpaperTree = treeJson(wallpaperRoot(s.layout)),
+      .scriptedRandom = {s.random.scripted().begin(), s.random.scripted().end()}};
+  std::vector<id> backgrounds;
+  collectBackgrounds(lockScreenRoot(), backgrounds);
+  collectBackgrounds(s.shell.window, backgrounds);
+  for (id bg : backgrounds) parts.backgrounds.push_back(viewJson(bg));
+  parts.timers = timersJson(start);
+  id alerts = TSVisibleAlerts();
+  const auto count = msg<unsigned long>(alerts, "count");
+  for (unsigned long i = 0; i < count; ++i) {
+    id alert = msg(alerts, "objectAtIndex:", i);
+    parts.alerts.push_back(facts::alertJson(alertFacts(alert), msg<BOOL>(alert, "isVisible") != 0));
+  }
+  return facts::shellPartsJson(parts);
 }
 
 }  // namespace

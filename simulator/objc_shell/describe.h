@@ -17,8 +17,6 @@ std::string describeCity(id city);
 // timers, alerts, Weather app, random numbers. `start` is the scenario's first moment.
 nlohmann::json processSnapshot(double start);
 
-// "\"Title\": \"Message\" buttons [OK] tag 0 delegate Nimbrel...", as the trace says an alert.
-std::string describeAlert(id alert);
 // Button titles, from the cancel button on.
 std::vector<std::string> alertButtons(id alert);
 

@@ -38,11 +38,6 @@ std::optional<std::size_t> keyCount(id data) {
   return msg<unsigned long>(list, "count");
 }
 
-// "1 keys" as reads say it; a write says "1 key".
-std::string keys(std::size_t count, bool singular = false) {
-  return std::to_string(count) + (singular && count == 1 ? " key" : " keys");
-}
-
 // The preferences domain a file belongs to, or none for another file.
 std::optional<std::string> preferencesDomain(const std::string& path) {
   constexpr std::string_view folder = "/var/mobile/Library/Preferences/";
@@ -55,10 +50,7 @@ id read(id self, SEL cmd, id file) {
   if (!calledByAddon(__builtin_return_address(0))) return data;
   if (auto path = devicePath(file)) {
     // The preferences stand-in tells of the domain's files itself, as copies of keys or values.
-    if (!preferencesDomain(*path)) {
-      auto count = keyCount(data);
-      state().add("file", "read " + *path + (count ? " (" + keys(*count) + ")" : ": none"));
-    }
+    if (!preferencesDomain(*path)) state().add(facts::FileRead{*path, keyCount(data)});
   }
   return data;
 }
@@ -68,14 +60,12 @@ BOOL write(id self, SEL cmd, id file, BOOL atomically) {
     return impAs<BOOL, id, BOOL>(originalWrite)(self, cmd, file, atomically);
   std::optional<std::string> path = devicePath(file);
   if (path && !nextWriteFault.empty()) {
-    state().add("file", "failed to write " + *path + ": " + std::exchange(nextWriteFault, ""));
+    state().add(facts::FileWriteFailed{*path, std::exchange(nextWriteFault, "")});
     return NO;
   }
   const BOOL written = impAs<BOOL, id, BOOL>(originalWrite)(self, cmd, file, atomically);
-  if (path)
-    state().add("file", written
-                            ? "wrote " + *path + " (" + keys(keyCount(self).value_or(0), true) + ")"
-                            : "failed to write " + *path);
+  if (path && written) state().add(facts::FileWritten{*path, keyCount(self).value_or(0)});
+  if (path && !written) state().add(facts::FileWriteFailed{*path});
   return written;
 }
 
@@ -94,11 +84,8 @@ void failNextWrite(const std::string& fault) { nextWriteFault = fault; }
 // The preferences stand-in's word on each copy the add-on asked of it.
 extern "C" void nimbrel_preferences_copied(const char* call, const char* domain, long count) {
   using nimsim::objcshell::state;
-  const std::string about = domain;
-  const bool keyList = std::string(call) == "key list";
-  if (count < 0)
-    state().add("preferences", (keyList ? "no key list for " : "no values for ") + about);
-  else
-    state().add("preferences", (keyList ? "key list of " : "values of ") + about + " (" +
-                                   nimsim::objcshell::keys(static_cast<std::size_t>(count)) + ")");
+  const auto which = std::string(call) == "key list" ? facts::PreferencesCall::keyList
+                                                     : facts::PreferencesCall::values;
+  state().add(facts::PreferencesRead{
+      which, domain, count < 0 ? std::nullopt : std::optional(static_cast<std::size_t>(count))});
 }

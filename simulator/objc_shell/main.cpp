@@ -108,10 +108,10 @@ void applyWeather(const json& r) {
 void loadAddon(const json& r) {
   ProcessState& s = state();
   if (!r.value("admitted", true)) {
-    s.add("loader", "skipped Nimbrel (filter does not match)");
+    s.add(facts::AddonLoad{"Nimbrel", facts::LoadStep::filterDoesNotMatch});
     return;
   }
-  s.add("loader", "loading Nimbrel");
+  s.add(facts::AddonLoad{"Nimbrel", facts::LoadStep::loading});
   const std::string library = r["library"].get<std::string>();
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   traceHooksFrom(library, true);
@@ -120,7 +120,7 @@ void loadAddon(const json& r) {
   msg<void>(pool, "drain");
   if (!s.addon) {
     const char* reason = dlerror();
-    s.add("loader", std::string("refused Nimbrel: ") + (reason ? reason : "unknown error"));
+    s.add(facts::AddonLoad{"Nimbrel", facts::LoadStep::refused, reason ? reason : "unknown error"});
     return;
   }
   s.addonLoaded = true;
@@ -188,16 +188,11 @@ void boot(const json& r) {
   loadAddon(r);
 }
 
+// The notify center tells of the post and of its delivery (watch.cpp).
 void postNotification(const std::string& name) {
-  ProcessState& s = state();
-  s.add("notification", "posted " + name);
-  s.add("notification", "delivered " + name + " to " +
-                            std::to_string(TSDarwinObserverCount(name.c_str())) + " observers");
   // What an observer lets through reaches the shell process as any raise of the shell's would.
   nimbrel::objc::guarded([&] { nimbrel_darwin_post(name.c_str()); });
 }
-
-void shellLine(const std::string& text) { state().add("shell", text); }
 
 void askContentViews(const Statement& s) {
   const ShellLayout& layout = state().layout;
@@ -209,7 +204,7 @@ void askContentViews(const Statement& s) {
                                 " wallpaper views, numbered from 0");
   for (std::size_t i = 0; i < count; ++i) {
     if (index && *index != i) continue;
-    shellLine("asks -[SBFStaticWallpaperView contentView] of the " + variantName(i) + " wallpaper");
+    state().add(facts::ShellAsksContentView{variantName(i)});
     msg(layout.wallpapers[i], "contentView");
   }
 }
@@ -217,17 +212,16 @@ void askContentViews(const Statement& s) {
 void layOutWallpaper() {
   ProcessState& s = state();
   for (std::size_t i = 0; i < s.layout.wallpapers.size(); ++i) {
-    shellLine("lays out -[SBFStaticWallpaperView layoutSubviews] of the " + variantName(i) +
-              " wallpaper");
+    s.add(facts::ShellLaysOutWallpaper{variantName(i)});
     msg<void>(s.layout.wallpapers[i], "layoutSubviews");
   }
-  shellLine("lays out -[_SBWallpaperWindow layoutSubviews]");
+  s.add(facts::ShellAsks{facts::ShellCall::windowLayout});
   msg<void>(s.shell.window, "layoutSubviews");
 }
 
 void rotate(bool landscape) {
   ProcessState& s = state();
-  shellLine(landscape ? "rotates to landscape" : "rotates to portrait");
+  s.add(facts::ShellRotates{landscape});
   if (landscape != s.landscape) TSRotate(nullptr);
   s.landscape = landscape;
   const auto bounds =
@@ -270,10 +264,6 @@ void dismissAlert() {
   if (count == 0) throw std::invalid_argument("no alert is on screen to dismiss");
   id alert = msg(msg(alerts, "objectAtIndex:", count - 1), "retain");
   TSDismissAlert(alert);
-  const std::vector<std::string> buttons = alertButtons(alert);
-  state().add("alert", "dismissed \"" + text(msg(alert, "title")).value_or("") +
-                           "\" with button 0" +
-                           (buttons.empty() ? std::string() : " (" + buttons[0] + ")"));
   msg<void>(alert, "release");
 }
 
@@ -324,11 +314,11 @@ json perform(const Statement& s) {
   ProcessState& p = state();
   switch (s.id) {
     case Command::shellDateView:
-      shellLine("asks -[SBLockScreenDateViewController dateView]");
+      p.add(facts::ShellAsks{facts::ShellCall::dateView});
       msg(p.shell.dateViewController, "dateView");
       return nullptr;
     case Command::shellUnlock:
-      shellLine("finishes -[SBLockScreenManager _finishUIUnlockFromSource:0 withOptions:none]");
+      p.add(facts::ShellFinishesUnlock{0, false});
       msg<void>(p.shell.lockScreenManager, "_finishUIUnlockFromSource:withOptions:", 0,
                 static_cast<id>(nullptr));
       return nullptr;
@@ -342,7 +332,7 @@ json perform(const Statement& s) {
       rotate(s.args[0].text == "landscape");
       return nullptr;
     case Command::shellParallax:
-      shellLine("asks +[SBFStaticWallpaperView _allowsParallax]");
+      p.add(facts::ShellAsks{facts::ShellCall::allowsParallax});
       return msg<BOOL>(msg(p.shell.wallpaperView, "class"), "_allowsParallax") != 0;
     case Command::shellAssetName:
       return assetName(s);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "facts/trace.h"
 #include "objc/test_shell/test_shell.h"
 #include "sim/services/random.h"
 #include "simulator/objc_shell/shell_layout.h"
@@ -64,8 +65,10 @@ struct ProcessState {
   // the same start finds the shell's objects as that one did.
   std::optional<double> lastSnapshotStart;
 
-  void add(const std::string& category, const std::string& text) {
-    trace.push_back({{"time", now}, {"category", category}, {"text", text}});
+  template <facts::Fact Fact>
+  void add(const Fact& fact) {
+    const facts::TraceLine line = facts::traceLine(fact);
+    trace.push_back({{"time", now}, {"category", line.category}, {"text", line.text}});
   }
   // "UIView#3": one id per object for the run, numbered by class.
   std::string idOf(id object);
@@ -80,7 +83,7 @@ void installVirtualTime();
 // moving the clock to each; then to `until`.
 void advanceTo(double until);
 // The timers the add-on holds that are still valid.
-nlohmann::json timersJson(double start);
+std::vector<nlohmann::json> timersJson(double start);
 
 // The test shell's calls and the add-on's log lines as trace lines, and backgrounds' bindings
 // remembered.

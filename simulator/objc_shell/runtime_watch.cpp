@@ -63,9 +63,8 @@ bool fromRuntime(const void* caller) {
 // Whether the call came from the add-on's library, while its hooks go in.
 bool fromAddon(const void* caller) { return watch().tracing && calledByAddon(caller); }
 
-std::string methodText(Class cls, SEL selector) {
-  const bool meta = class_isMetaClass(cls);
-  return std::string(meta ? "+[" : "-[") + class_getName(cls) + " " + sel_getName(selector) + "]";
+facts::Method methodOf(Class cls, SEL selector) {
+  return {class_getName(cls), sel_getName(selector), class_isMetaClass(cls) != 0};
 }
 
 }  // namespace
@@ -113,7 +112,7 @@ void traceHooksFrom(const std::string& libraryPath, bool on) {
 using nimsim::objcshell::fromAddon;
 using nimsim::objcshell::fromRuntime;
 using nimsim::objcshell::hidden;
-using nimsim::objcshell::methodText;
+using nimsim::objcshell::methodOf;
 using nimsim::objcshell::next;
 using nimsim::objcshell::state;
 using nimsim::objcshell::watch;
@@ -123,7 +122,7 @@ extern "C" {
 
 // Told by the binding's hook engine of a row whose class the process lacks.
 void nimbrel_hook_found_no_class(const char* selector, int adding) {
-  state().add("hook", std::string(adding ? "no class to add " : "no class to hook ") + selector);
+  state().add(facts::HookFoundNoClass{selector, adding != 0});
 }
 
 Class objc_getClass(const char* name) {
@@ -144,7 +143,7 @@ Method class_getInstanceMethod(Class cls, SEL selector) {
     if (found)
       w.looked.emplace(found, std::pair{cls, selector});
     else if (cls && w.lastFound != selector)
-      state().add("hook", "no method " + methodText(cls, selector));
+      state().add(facts::MethodHooked{facts::HookResult::noMethod, methodOf(cls, selector)});
     w.lastFound = found ? selector : nullptr;
   }
   return found;
@@ -155,7 +154,8 @@ IMP method_setImplementation(Method method, IMP imp) {
   if (fromAddon(__builtin_return_address(0))) {
     auto found = watch().looked.find(method);
     if (found != watch().looked.end())
-      state().add("hook", "replaced " + methodText(found->second.first, found->second.second));
+      state().add(facts::MethodHooked{facts::HookResult::replaced,
+                                      methodOf(found->second.first, found->second.second)});
   }
   return original(method, imp);
 }
@@ -168,9 +168,10 @@ BOOL class_addMethod(Class cls, SEL selector, IMP imp, const char* types) {
   const bool inherited = superclass && lookUp(superclass, selector);
   const BOOL added = original(cls, selector, imp, types);
   if (traced)
-    state().add("hook", std::string(added ? (inherited ? "overrode inherited " : "added ")
-                                          : "kept existing ") +
-                            methodText(cls, selector));
+    state().add(facts::MethodHooked{
+        added ? (inherited ? facts::HookResult::overrodeInherited : facts::HookResult::added)
+              : facts::HookResult::keptExisting,
+        methodOf(cls, selector)});
   return added;
 }
 

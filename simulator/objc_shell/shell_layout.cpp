@@ -123,7 +123,7 @@ void rebuildDateView() {
   if (!dateViewOf(controller))
     throw std::invalid_argument(
         "the lock screen has no date view to rebuild yet (the first -dateView builds it)");
-  state().add("shell", "rebuilds the lock screen: the date view is removed");
+  state().add(facts::ShellAsks{facts::ShellCall::rebuildDateView});
   // The record of the last -dateView keeps the old view alive; nothing here reads it, and the
   // shell lets the old view go.
   TSForgetCalls();

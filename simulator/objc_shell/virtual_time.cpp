@@ -33,12 +33,6 @@ id date(id self, SEL) {
   return msg(made, "autorelease");
 }
 
-std::string formatInterval(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.10g", seconds);
-  return text;
-}
-
 // NSTimer keeps its target, selector and settings in instance variables; only the shell
 // process reads them, never the add-on.
 template <class T>
@@ -67,10 +61,9 @@ void setFireDate(id timer, double secondsSince1970) {
 std::string timerDescription(id timer) {
   const id target = timerField<id>(timer, "_target");
   const SEL selector = timerField<SEL>(timer, "_selector");
-  if (!target) return std::string("nil ") + sel_getName(selector);
-  const bool meta = class_isMetaClass(object_getClass(target));
-  return std::string(meta ? "+[" : "-[") + object_getClassName(target) + " " +
-         sel_getName(selector) + "]";
+  if (!target) return facts::describe(facts::Method{"", sel_getName(selector)});
+  return facts::describe(facts::Method{object_getClassName(target), sel_getName(selector),
+                                       class_isMetaClass(object_getClass(target)) != 0});
 }
 
 id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id userInfo,
@@ -86,9 +79,8 @@ id scheduledTimer(id self, SEL, double interval, id target, SEL selector, id use
   setFireDate(timer, s.now + (service ? std::max(interval, 0.0) : madeInterval(timer)));
   const VirtualTimer held{msg(timer, "retain"), s.nextSequence++, !service};
   if (held.traced)
-    s.add("timer", "scheduled " + timerDescription(timer) +
-                       (::nimsim::objcshell::repeats(timer) ? " every " : " once in ") +
-                       formatInterval(madeInterval(timer)) + "s");
+    s.add(facts::TimerScheduled{timerDescription(timer), ::nimsim::objcshell::repeats(timer),
+                                madeInterval(timer)});
   s.timers.push_back(held);
   return timer;
 }
@@ -102,7 +94,7 @@ void invalidate(id self, SEL cmd) {
   nimbrel::objc::impAs<void>(originalInvalidate)(self, cmd);
   if (found == timers.end()) return;
   if (wasValid && !msg<BOOL>(self, "isValid") && found->traced)
-    state().add("timer", "invalidated " + description);
+    state().add(facts::TimerInvalidated{description});
   id timer = found->timer;
   timers.erase(found);
   msg<void>(timer, "release");
@@ -124,7 +116,7 @@ void fire(id timer) {
 // that raised leaves it as it was.
 void fireTimer(const VirtualTimer& due, double dueDate) {
   ProcessState& s = state();
-  if (due.traced) s.add("timer", "fired " + timerDescription(due.timer));
+  if (due.traced) s.add(facts::TimerFired{timerDescription(due.timer)});
   fire(due.timer);
   auto still = std::find_if(s.timers.begin(), s.timers.end(),
                             [&](const VirtualTimer& t) { return t.timer == due.timer; });
@@ -204,17 +196,14 @@ void advanceTo(double until) {
   s.now = std::max(s.now, until);
 }
 
-nlohmann::json timersJson(double start) {
-  nlohmann::json out = nlohmann::json::array();
+std::vector<nlohmann::json> timersJson(double start) {
+  std::vector<nlohmann::json> out;
   for (const VirtualTimer& t : state().timers) {
     if (!t.traced) continue;
-    out.push_back({{"id", state().idOf(t.timer)},
-                   {"description", timerDescription(t.timer)},
-                   {"selector", sel_getName(timerField<SEL>(t.timer, "_selector"))},
-                   {"interval", number(msg<double>(t.timer, "timeInterval"))},
-                   {"repeats", repeats(t.timer)},
-                   {"valid", msg<BOOL>(t.timer, "isValid") != 0},
-                   {"nextFire", number(fireDate(t.timer) - start)}});
+    out.push_back(facts::scheduledTimerJson(
+        {state().idOf(t.timer), timerDescription(t.timer),
+         sel_getName(timerField<SEL>(t.timer, "_selector")), msg<double>(t.timer, "timeInterval"),
+         repeats(t.timer), msg<BOOL>(t.timer, "isValid") != 0, fireDate(t.timer) - start}));
   }
   return out;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "objc/runtime/main_thread.h"
 #include "simulator/objc_shell/describe.h"
@@ -20,142 +21,125 @@ namespace {
 using nimbrel::objc::CGRect;
 using nimbrel::objc::CLLocationCoordinate2D;
 
-std::string describeFrame(const CGRect& r) {
-  char text[96];
-  std::snprintf(text, sizeof text, "(%g, %g, %g, %g)", r.origin.x, r.origin.y, r.size.width,
-                r.size.height);
-  return text;
+facts::Frame frameOf(id view) {
+  const auto r = msg<CGRect>(view, "frame");
+  return {r.origin.x, r.origin.y, r.size.width, r.size.height};
 }
 
-std::string describeLocation(id location) {
-  if (!location) return "no location";
-  auto at = msg<CLLocationCoordinate2D>(location, "coordinate");
-  char text[64];
-  std::snprintf(text, sizeof text, "(%g, %g)", at.latitude, at.longitude);
-  return text;
+std::optional<facts::Coordinate> coordinateOf(id location) {
+  if (!location) return std::nullopt;
+  const auto at = msg<CLLocationCoordinate2D>(location, "coordinate");
+  return facts::Coordinate{at.latitude, at.longitude};
 }
 
-std::string describeWeather(id city) {
-  return describeCity(city) + " (condition " + std::to_string(msg<long>(city, "conditionCode")) +
-         (msg<BOOL>(city, "isDay") ? ", day)" : ", night)");
+facts::Weather weatherOf(id city) {
+  return {describeCity(city), msg<long>(city, "conditionCode"), msg<BOOL>(city, "isDay") != 0};
 }
 
-std::string describeReport(id city) {
-  std::string out = "condition " + std::to_string(msg<long>(city, "conditionCode")) +
-                    (msg<BOOL>(city, "isDay") ? " day" : " night");
-  if (id temperature = msg(city, "temperature")) {
-    char reading[32];
-    std::snprintf(reading, sizeof reading, " %g°C", msg<double>(temperature, "celsius"));
-    out += reading;
-  }
-  return out;
+std::optional<facts::Weather> boundWeather(id city) {
+  return city ? std::optional(weatherOf(city)) : std::nullopt;
 }
 
-std::string wallpaperName(id wallpaper) {
+facts::WeatherReport reportOf(id city) {
+  id temperature = msg(city, "temperature");
+  return {msg<long>(city, "conditionCode"), msg<BOOL>(city, "isDay") != 0,
+          temperature ? std::optional(msg<double>(temperature, "celsius")) : std::nullopt};
+}
+
+std::string variantOf(id wallpaper) {
   const auto& all = state().layout.wallpapers;
   for (std::size_t i = 0; i < all.size(); ++i)
-    if (all[i] == wallpaper) return variantName(i) + " wallpaper";
-  return "wallpaper";
+    if (all[i] == wallpaper) return variantName(i);
+  return "";
+}
+
+facts::AlertShown shownFact(id alert) {
+  id delegate = msg(alert, "delegate");
+  return {text(msg(alert, "title")).value_or(""), text(msg(alert, "message")).value_or(""),
+          alertButtons(alert), msg<long>(alert, "tag"),
+          delegate ? std::optional(className(delegate)) : std::nullopt};
+}
+
+facts::AlertDismissed dismissedFact(id alert, long button) {
+  return {text(msg(alert, "title")).value_or(""), button,
+          text(msg(alert, "buttonTitleAtIndex:", button))};
 }
 
 // A failed update is told in two calls: where, then why.
-std::string failedUpdate;
+std::optional<facts::WeatherFailed> failedUpdate;
 
 void observed(const char* selector, id receiver, long integer, BOOL flag, id object) {
   ProcessState& s = state();
   const std::string name = selector;
+  auto number = [&] { return s.backgrounds[receiver].number; };
   if (name == "dealloc") {
     // A newcomer at the same address is another object, with an id of its own.
     s.ids.erase(receiver);
     s.backgrounds.erase(receiver);
   } else if (name == "initWithFrame:") {
     s.backgrounds[receiver] = {++s.backgroundsMade, 0};
-    s.add("view", "made " + className(receiver) + " " + std::to_string(s.backgroundsMade) +
-                      " with frame " + describeFrame(msg<CGRect>(receiver, "frame")));
+    s.add(facts::BackgroundMade{className(receiver), s.backgroundsMade, frameOf(receiver)});
   } else if (name == "dateView") {
-    if (flag) s.add("original", "-[SBLockScreenDateViewController dateView] built the date view");
+    if (flag) s.add(facts::DateViewBuilt{});
   } else if (name == "setCity:animate:") {
-    BackgroundSeen& seen = s.backgrounds[receiver];
-    ++seen.binds;
-    s.add("bind", "background " + std::to_string(seen.number) +
-                      (object ? " bound to " + describeWeather(object) : " unbound") +
-                      (flag ? ", animated" : ", not animated"));
+    ++s.backgrounds[receiver].binds;
+    s.add(facts::BackgroundBound{number(), boundWeather(object), flag != 0});
   } else if (name == "redraw") {
-    s.add("bind", "background " + std::to_string(s.backgrounds[receiver].number) + " redrawn for " +
-                      describeWeather(object));
+    s.add(facts::BackgroundRedrawn{number(), weatherOf(object)});
   } else if (name == "didMoveToWindow") {
-    s.add("view", "background " + std::to_string(s.backgrounds[receiver].number) +
-                      " left its window, " +
-                      (object ? "bound to " + describeWeather(object) : std::string("unbound")));
+    s.add(facts::BackgroundLeftWindow{number(), boundWeather(object)});
   } else if (name == "raise contentView") {
-    s.add("original", "-[SBFStaticWallpaperView contentView] of the " + wallpaperName(receiver) +
-                          " raised NSInternalInconsistencyException");
+    s.add(facts::ContentViewRaised{variantOf(receiver)});
   } else if (name == "raise setCity:animate:") {
-    s.add("bind", "background " + std::to_string(s.backgrounds[receiver].number) +
-                      " raised NSInternalInconsistencyException at setCity:animate:");
+    s.add(facts::BackgroundRaisedAtBind{number()});
   } else if (name == "updateWeatherForLocation:city:withCompletionHandler:") {
-    s.add("weather", "requested for " + describeCity(object) + " at " + describeLocation(receiver));
+    s.add(facts::WeatherRequested{describeCity(object), coordinateOf(receiver)});
   } else if (name == "completeWeatherUpdate") {
     // Told on the thread the framework calls the completion handler on.
-    const std::string where =
-        std::string(nimbrel_objc_is_main_thread() ? "" : " on a second thread") + " for " +
-        describeCity(object) + " at " + describeLocation(receiver);
+    const bool second = !nimbrel_objc_is_main_thread();
     if (flag)
-      failedUpdate = "failed" + where;
+      failedUpdate = facts::WeatherFailed{describeCity(object), coordinateOf(receiver), {}, second};
     else
-      s.add("weather", "completed" + where + ": " + describeReport(object));
-  } else if (name == "weatherUpdateError") {
-    s.add("weather", failedUpdate + ": " +
-                         text(msg(object, "localizedDescription")).value_or("unknown error"));
+      s.add(facts::WeatherCompleted{describeCity(object), coordinateOf(receiver),
+                                    reportOf(object), second});
+  } else if (name == "weatherUpdateError" && failedUpdate) {
+    failedUpdate->error = text(msg(object, "localizedDescription")).value_or("unknown error");
+    s.add(*std::exchange(failedUpdate, std::nullopt));
   } else if (name == "setGradientLayer:") {
-    s.add("view", "background " + std::to_string(s.backgrounds[receiver].number) +
-                      " gradient layer " + (flag ? "on" : "off"));
+    s.add(facts::GradientLayerSet{number(), flag != 0});
   } else if (name == "layoutSubviews") {
     if (className(receiver) == "_SBWallpaperWindow")
-      s.add("original", "-[_SBWallpaperWindow layoutSubviews] laid out the window");
+      s.add(facts::WindowLaidOut{});
     else if (className(receiver) == "SBFStaticWallpaperView")
-      s.add("original",
-            "-[SBFStaticWallpaperView layoutSubviews] laid out the " + wallpaperName(receiver));
+      s.add(facts::WallpaperLaidOut{variantOf(receiver)});
   } else if (name == "show") {
-    s.add("alert", "shown " + describeAlert(receiver));
+    s.add(shownFact(receiver));
+  } else if (name == "dismissWithClickedButtonIndex:animated:") {
+    s.add(dismissedFact(receiver, integer));
   } else if (name == "_allowsParallax") {
-    s.add("original", "+[SBFStaticWallpaperView _allowsParallax] answered YES");
+    s.add(facts::ParallaxAnswered{flag != 0});
   } else if (name == "_finishUIUnlockFromSource:withOptions:") {
-    s.add("original",
-          "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:] finished the unlock "
-          "from source " +
-              std::to_string(integer) + (object ? " with options" : ""));
+    s.add(facts::UnlockFinished{integer, object != nullptr});
   }
-}
-
-std::string suspensionBehavior(int behavior) {
-  switch (behavior) {
-    case 1:
-      return "drop";
-    case 2:
-      return "coalesce";
-    case 3:
-      return "hold";
-    case 4:
-      return "deliverImmediately";
-  }
-  return "unknown";
 }
 
 void notified(const char* call, const char* name, int token, std::uint64_t value,
               std::uint32_t status) {
   const std::string what = call, about = name ? name : "";
-  const std::string failure = " failed: status " + std::to_string(status);
+  ProcessState& s = state();
   if (what == "observe")
-    state().add("observer", "registered " + about + " (" + suspensionBehavior(token) + ")");
+    s.add(facts::ObserverRegistered{about, token});
+  else if (what == "post")
+    s.add(facts::NotificationPosted{about});
+  else if (what == "deliver")
+    s.add(facts::NotificationDelivered{about, static_cast<std::size_t>(token)});
   else if (what == "register")
-    state().add("notify", status ? "register " + about + failure
-                                 : "registered " + about + " as token " + std::to_string(token));
+    s.add(facts::NotifyDone{facts::NotifyCall::registerName, about,
+                            static_cast<std::uint64_t>(token), status});
   else if (what == "get-state")
-    state().add("notify", status ? "state of " + about + failure
-                                 : "state of " + about + " read: " + std::to_string(value));
+    s.add(facts::NotifyDone{facts::NotifyCall::getState, about, value, status});
   else
-    state().add("notify", "cancelled token " + std::to_string(token) + " for " + about);
+    s.add(facts::NotifyCancelled{token, about});
 }
 
 // What the add-on writes with NSLog is a trace line, as the simulated platform records it;
@@ -183,7 +167,7 @@ void logged(id message) {
   std::string written = line.substr(start + 2);
   if (written.ends_with('\n')) written.pop_back();
   dropReceiverAddress(written);
-  state().add("log", written);
+  state().add(facts::Logged{written});
 }
 
 }  // namespace

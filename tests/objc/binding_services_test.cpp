@@ -212,6 +212,46 @@ TEST_F(ObjcBinding, AnAlertCarriesItsTitlesAndEveryButton) {
   EXPECT_EQ(titles, (std::vector<std::string>{"OK", "Settings", "Later", "Never"}));
 }
 
+// The shell process writes its trace from these reports, so each comes from the stand-in as it
+// acts: a post tells how many observers it is about to call, the original +_allowsParallax
+// what it answers, an alert its own dismissal.
+TEST_F(ObjcBinding, TheStandInsTellWhatTheyDoAsTheyDoIt) {
+  static std::vector<std::string> told;
+  told.clear();
+  TSSetCallObserver([](const char* selector, id, long integer, BOOL flag, id) {
+    const std::string name = selector;
+    if (name == "_allowsParallax" || name.starts_with("dismiss"))
+      told.push_back(name + " " + std::to_string(integer) + (flag ? " YES" : " NO"));
+  });
+  TSSetNotifyObserver(
+      [](const char* call, const char* name, int token, std::uint64_t, std::uint32_t) {
+        told.push_back(std::string(call) + " " + name + " " + std::to_string(token));
+      });
+  host::platform().darwinNotifyCenter().addObserver(
+      &told,
+      [](host::NotificationCenter*, void*, const char*, const void*, const host::Dictionary*) {
+        told.push_back("called");
+      },
+      "a.b", nullptr, host::SuspensionBehavior::hold);
+  nimbrel_darwin_post("a.b");
+  nimbrel_darwin_post("nobody");
+  TSSetAllowsParallax(NO);
+  EXPECT_FALSE(send<BOOL>(classNamed("SBFStaticWallpaperView"), sel<"_allowsParallax">()));
+  auto alert = host::platform().alerts().makeAlert("Title", "", nullptr, "OK", {"Later"});
+  alert->show();
+  id shown = unwrap(alert);
+  EXPECT_TRUE(send<BOOL>(shown, sel<"isVisible">()));
+  send<void>(shown, sel<"dismissWithClickedButtonIndex:animated:">(), 1l, BOOL(NO));
+  EXPECT_FALSE(send<BOOL>(shown, sel<"isVisible">()));
+  EXPECT_EQ(send<unsigned long>(TSVisibleAlerts(), sel<"count">()), 0u);
+  TSSetCallObserver(nullptr);
+  TSSetNotifyObserver(nullptr);
+  EXPECT_EQ(told,
+            (std::vector<std::string>{"observe a.b 3", "post a.b 0", "deliver a.b 1", "called",
+                                      "post nobody 0", "deliver nobody 0", "_allowsParallax 0 NO",
+                                      "dismissWithClickedButtonIndex:animated: 1 NO"}));
+}
+
 // Which structures Apple's runtime sends with objc_msgSend_stret on x86-64 (the phone's
 // simulator): those returned in memory. arm64 has one send for all.
 static_assert(returnedInMemoryOnX86_64<CGRect>());

@@ -13,10 +13,10 @@ TEST(Record, KeepsTextsWithTheirTimeAndDropsTheOldestPastItsCapacity) {
   sim::Record record([&] { return now; });
   record.add("shell", "plain");
   now = 6;
-  record.add("file", [] { return std::string("built ") + "later"; });
+  record.add([] { return facts::FileRefused{"/later"}; });
   ASSERT_EQ(record.entries().size(), 2u);
   EXPECT_EQ(record.entries()[1].time, 6);
-  EXPECT_EQ(record.textsIn("file"), std::vector<std::string>{"built later"});
+  EXPECT_EQ(record.textsIn("file"), std::vector<std::string>{"refused /later"});
   for (std::size_t i = 0; i < sim::Record::capacity; ++i) record.add("fill", "x");
   EXPECT_EQ(record.entries().size(), sim::Record::capacity);
   EXPECT_EQ(record.dropped(), 2u);
@@ -27,20 +27,39 @@ TEST(Record, WhileNotKeepingAddsNothingAndBuildsNoText) {
   sim::Record record([] { return 0.0; });
   record.setKeeping(false);
   int built = 0;
-  record.add("file", [&] {
+  record.add([&] {
     ++built;
-    return std::string("never");
+    return facts::FileRefused{"/never"};
   });
   record.add("shell", "plain");
   EXPECT_EQ(built, 0);
   EXPECT_TRUE(record.entries().empty());
   record.setKeeping(true);
-  record.add("file", [&] {
+  record.add([&] {
     ++built;
-    return std::string("kept");
+    return facts::FileRefused{"/kept"};
   });
   EXPECT_EQ(built, 1);
-  EXPECT_EQ(record.textsIn("file"), std::vector<std::string>{"kept"});
+  EXPECT_EQ(record.textsIn("file"), std::vector<std::string>{"refused /kept"});
+}
+
+// What both platforms write for what they saw: the parts a fact may lack are left out, and the
+// method's own answer is what the line says.
+TEST(Record, WritesEachFactsLineWithOnlyThePartsItHas) {
+  sim::Record record([] { return 0.0; });
+  record.add(facts::ParallaxAnswered{false});
+  record.add(facts::FileWritten{"/a.plist", 1});
+  record.add(facts::FileWriteFailed{"/a.plist"});
+  record.add(facts::AlertDismissed{"T", 0});
+  record.add(facts::WeatherRequested{"no city"});
+  record.add(facts::MethodHooked{facts::HookResult::overrodeInherited, {"A", "b:", true}});
+  std::vector<std::string> texts;
+  for (const auto& entry : record.entries()) texts.push_back(entry.text);
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{
+                "+[SBFStaticWallpaperView _allowsParallax] answered NO", "wrote /a.plist (1 key)",
+                "failed to write /a.plist", "dismissed \"T\" with button 0",
+                "requested for no city at no location", "overrode inherited +[A b:]"}));
 }
 
 }  // namespace
