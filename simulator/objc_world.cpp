@@ -11,7 +11,6 @@
 
 #include "host/object.h"
 #include "sim/foundation/property_list.h"
-#include "sim/process/addon_loader.h"
 #include "sim/weather/asset_catalog.h"
 #include "sim/weather/city_data.h"
 #include "sim/weather/condition_names.h"
@@ -40,6 +39,7 @@ class ObjcWorld final : public DeviceWorld {
     std::error_code ec;
     fs::create_directories(device_->root() / "var/mobile", ec);
     fs::create_directory_symlink("var/mobile", device_->root() / "User", ec);
+    installFilter();
     // Taken now: a new one's start-up overlaps whatever the scenario does before it boots.
     shell_ = ShellProcesses::take(paths_.shell);
   }
@@ -112,21 +112,16 @@ class ObjcWorld final : public DeviceWorld {
 
   // The shell.
   void postNotification(const std::string& name) override {
-    if (name == kLockCompleteName) locked_ = true;
     call({{"command", "post"}, {"name", name}});
   }
   void setNotifyState(const std::string& name, std::uint64_t state) override {
-    if (name == kDisplayStatusName) display_ = state;
     call({{"command", "notifyState"}, {"name", name}, {"state", state}});
   }
   void failNotify(const std::string& which, std::uint32_t status) override {
     call({{"command", "failNotify"}, {"call", which}, {"status", status}});
   }
   void requestDateView() override { call({{"command", "dateView"}}); }
-  void finishUnlock() override {
-    locked_ = false;
-    call({{"command", "unlock"}});
-  }
+  void finishUnlock() override { call({{"command", "unlock"}}); }
   void requestContentView(std::optional<std::size_t> index) override {
     json request = {{"command", "contentView"}};
     if (index) request["index"] = *index;
@@ -193,22 +188,15 @@ class ObjcWorld final : public DeviceWorld {
       process.update(*lastShellParts_);
     } else {
       lastShellParts_ = process;
-      lastShellParts_->erase("weather");
+      // Read afresh each time: the scenario changes files and settings without a request.
+      for (const char* fresh : {"weather", "process", "shell", "files", "settings"})
+        lastShellParts_->erase(fresh);
     }
-    out["process"] = {{"generation", generation_},
-                      {"bundle", launch_.bundleIdentifier},
-                      {"arguments", launch_.arguments},
-                      {"home", launch_.homeDirectory},
-                      {"addonLoaded", process["addon"]["loaded"]}};
     for (auto& [key, value] : process.items()) out[key] = std::move(value);
-    out["files"] = filesJson();
-    out["settings"] = valueJson(preferences().domainValues(kDomain));
-    out["shell"] = {{"locked", locked_},
-                    {"display", display_ ? json(*display_) : json(nullptr)},
-                    {"landscape", device_->orientation() == sim::Orientation::landscape},
-                    {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
-                    {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
-                    {"assetAsked", assetAsked_}};
+    out["process"]["generation"] = generation_;
+    out["shell"].update({{"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
+                         {"assetName", assetName_ ? json(*assetName_) : json(nullptr)},
+                         {"assetAsked", assetAsked_}});
     return out;
   }
 
@@ -334,22 +322,21 @@ class ObjcWorld final : public DeviceWorld {
     throw SimulationLimit(message);
   }
 
-  bool admitted() const {
-    fs::path filter = fs::path(NIMBREL_STAGED_ADDONS) / "Nimbrel.plist";
-    std::optional<host::Value> file = sim::readPropertyList(filter.string());
-    const std::string executable =
-        launch_.arguments.empty() ? "" : fs::path(launch_.arguments.front()).filename().string();
-    return file && sim::filterAdmits(*file, {executable, launch_.bundleIdentifier});
+  // The hook engine reads the add-on's filter on the device, as the package installs it; the
+  // library it maps is the runtime's build, named by path.
+  void installFilter() {
+    const fs::path folder = device_->hostPath(sim::Device::addonFolder);
+    fs::create_directories(folder);
+    fs::copy_file(fs::path(NIMBREL_STAGED_ADDONS) / "Nimbrel.plist", folder / "Nimbrel.plist",
+                  fs::copy_options::overwrite_existing);
   }
 
   void start() override {
     booted_ = true;
-    locked_ = false;
     parallax_.reset();
     assetName_.reset();
     assetAsked_ = false;
     appOpened_ = false;
-    display_ = 1;  // a shell starts with the display on
     ++generation_;
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
@@ -364,7 +351,10 @@ class ObjcWorld final : public DeviceWorld {
                  {"home", launch_.homeDirectory},
                  {"idCounters", idCounters_},
                  {"library", paths_.library},
-                 {"admitted", admitted()},
+                 {"bundle", launch_.bundleIdentifier},
+                 {"domain", kDomain},
+                 {"addonFolder", std::string(sim::Device::addonFolder)},
+                 {"lockComplete", kLockCompleteName},
                  {"screen",
                   {{"width", profile.points.width},
                    {"height", profile.points.height},
@@ -400,15 +390,13 @@ class ObjcWorld final : public DeviceWorld {
   bool celsius_ = true;
   std::string platterHeader_ = "header";
   json pendingUpdates_ = json::array();
-  bool locked_ = false;
-  std::optional<std::uint64_t> display_;
   std::optional<bool> parallax_;
   std::optional<std::string> assetName_;
   bool assetAsked_ = false;
   sim::AssetCatalog assets_ = sim::AssetCatalog::standard();
   sim::ImageCatalog images_ = sim::ImageCatalog::standard();
   std::optional<json> artwork_;
-  std::optional<json> lastShellParts_;  // the last snapshot's, but the Weather app's cities
+  std::optional<json> lastShellParts_;  // the last snapshot's, but what is read afresh
 };
 
 }  // namespace

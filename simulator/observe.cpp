@@ -67,12 +67,6 @@ host::Rect windowFrame(const host::View& view) {
   return host::makeRect(minX, minY, maxX - minX, maxY - minY);
 }
 
-json number(double value) {
-  if (std::isnan(value)) return "nan";
-  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  return value;
-}
-
 namespace {
 
 // Whether the view is a window or lies inside one.

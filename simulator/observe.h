@@ -11,6 +11,7 @@
 
 #include "host/platform.h"
 #include "simulator/exported_state.h"
+#include "simulator/value_json.h"
 
 namespace nimsim {
 
@@ -58,8 +59,5 @@ class Describer {
   double start_;
   std::function<nlohmann::json(const host::View& root)> treeName_;
 };
-
-// A number JSON can hold: non-finite values become their names as strings.
-nlohmann::json number(double value);
 
 }  // namespace nimsim

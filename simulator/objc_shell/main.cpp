@@ -19,6 +19,7 @@
 #include "objc/seam/stand_ins.h"
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/file_watch.h"
+#include "simulator/objc_shell/process_report.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 #include "simulator/objc_shell/runtime_watch.h"
@@ -103,14 +104,16 @@ void applyWeather(const json& r) {
 
 // The hook engine's part: the library loads into a process its filter admits, and its
 // initialiser installs the hooks.
-void loadAddon(const json& r) {
+void loadAddon() {
   ProcessState& s = state();
-  if (!r.value("admitted", true)) {
-    s.add("loader", "skipped Nimbrel (filter does not match)");
+  const std::optional<bool> admitted = filterAdmits("Nimbrel");
+  if (!admitted || !*admitted) {
+    s.add("loader",
+          admitted ? "skipped Nimbrel (filter does not match)" : "skipped Nimbrel (no filter)");
     return;
   }
   s.add("loader", "loading Nimbrel");
-  const std::string library = r["library"].get<std::string>();
+  const std::string& library = deviceNames().library;
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   traceHooksFrom(library, true);
   s.addon = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -138,10 +141,18 @@ TSPlatterHeader platterHeaderAnswer(const std::string& name) {
   return name == "plain-view" ? TSPlatterPlainView : TSPlatterTodayHeader;
 }
 
+void takeDeviceNames(const json& r) {
+  deviceNames() = {r.value("deviceRoot", ""),    r.value("library", ""),
+                   r.value("domain", ""),        r.value("addonFolder", ""),
+                   r.value("displayStatus", ""), r.value("lockComplete", ""),
+                   r.value("bundle", "")};
+  // The device's folder, where the binding and the file watch look.
+  setenv("NIMBREL_DEVICE_ROOT", deviceNames().root.c_str(), 1);
+}
+
 void boot(const json& r) {
   ProcessState& s = state();
-  // The device's folder, where the binding and the file watch look.
-  setenv("NIMBREL_DEVICE_ROOT", r.value("deviceRoot", "").c_str(), 1);
+  takeDeviceNames(r);
   takeArguments(r);
   s.now = r["now"].get<double>();
   s.random.reseed(r.value("seed", 1u));
@@ -155,7 +166,7 @@ void boot(const json& r) {
   TSSetUpdateDelay(2.0);
   applyWeather(r);
   // The shell starts with the display on.
-  TSSetNotifyState(r["displayStatus"].get<std::string>().c_str(), 1);
+  TSSetNotifyState(deviceNames().displayStatus.c_str(), 1);
   const json& screen = r["screen"];
   TSBoot(&s.shell, screen["width"].get<double>(), screen["height"].get<double>(),
          screen["scale"].get<double>(), r.value("legacyDateView", false));
@@ -183,11 +194,15 @@ void boot(const json& r) {
     fillContentViews(s.layout);
   }
   msg<void>(pool, "drain");
-  loadAddon(r);
+  loadAddon();
 }
 
 void postNotification(const std::string& name) {
   ProcessState& s = state();
+  // The shell has locked when it tells that locking is complete.
+  if (name == deviceNames().lockComplete)
+    msg<void>(s.shell.lockScreenManager, "lockUIFromSource:withOptions:", 0,
+              static_cast<id>(nullptr));
   s.add("notification", "posted " + name);
   s.add("notification", "delivered " + name + " to " +
                             std::to_string(TSDarwinObserverCount(name.c_str())) + " observers");
@@ -376,6 +391,7 @@ int main() {
   nimsim::objcshell::installVirtualTime();
   nimsim::objcshell::watchFiles();
   nimsim::objcshell::watchCalls();
+  nimsim::objcshell::installBundleIdentity();
   nimsim::objcshell::defineShellClasses();
   const int status = nimsim::objcshell::serveBoots(
       out, [out](const std::string& first) { nimsim::objcshell::serveSession(out, first); });

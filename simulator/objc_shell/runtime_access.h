@@ -9,6 +9,7 @@
 
 #include "objc/runtime/geometry.h"
 #include "objc/runtime/message.h"
+#include "simulator/value_json.h"
 
 namespace nimsim::objcshell {
 
@@ -44,12 +45,7 @@ inline id makeString(const std::string& value) {
   return msg(classNamed("NSString"), "stringWithUTF8String:", value.c_str());
 }
 
-// A number JSON can hold: non-finite values become their names.
-inline nlohmann::json number(double value) {
-  if (std::isnan(value)) return "nan";
-  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  return value;
-}
+using nimsim::number;
 
 // An object instance variable's value, read without a message (for methods the add-on
 // replaces or a scenario takes away); nil when the class has none of that name.
