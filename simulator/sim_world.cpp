@@ -97,7 +97,8 @@ class SimWorld final : public DeviceWorld {
 
   // The shell.
   void postNotification(const std::string& name) override {
-    if (name == kLockCompleteName) locked_ = true;
+    // The shell has locked when it tells that locking is complete.
+    if (name == kLockCompleteName) process().shell().lockScreenManager()->lockUI();
     process().darwinNotifyCenter().post(name);
     settle();
   }
@@ -115,7 +116,6 @@ class SimWorld final : public DeviceWorld {
     settle();
   }
   void finishUnlock() override {
-    locked_ = false;
     process().shell().finishUnlock(0, nullptr);
     settle();
   }
@@ -245,7 +245,7 @@ class SimWorld final : public DeviceWorld {
     for (std::uint32_t value : p.random().scripted()) scripted.push_back(value);
     out["random"] = {{"scripted", scripted}};
     std::optional<std::uint64_t> display = p.notifyState().stateOf(kDisplayStatusName);
-    out["shell"] = {{"locked", locked_},
+    out["shell"] = {{"locked", p.shell().lockScreenManager()->isUILocked()},
                     {"display", display ? json(*display) : json(nullptr)},
                     {"landscape", p.shell().isLandscape()},
                     {"parallax", parallax_ ? json(*parallax_) : json(nullptr)},
@@ -277,7 +277,6 @@ class SimWorld final : public DeviceWorld {
 
   void start() override {
     process_.reset();
-    locked_ = false;
     parallax_.reset();
     assetName_.reset();
     assetAsked_ = false;
@@ -518,7 +517,6 @@ class SimWorld final : public DeviceWorld {
   std::vector<UpdateSetup> pendingUpdates_;
   std::map<std::pair<std::int64_t, bool>, std::optional<std::string>> assetEdits_;
   std::map<std::string, bool> imageEdits_;
-  bool locked_ = false;
   std::optional<bool> parallax_;
   std::optional<std::string> assetName_;
   bool assetAsked_ = false;

@@ -68,7 +68,7 @@ void originals::finishUIUnlock(const host::Id& self, host::Selector, long source
                                const host::Id& options) {
   auto& manager = simObject<SimLockScreenManager>(
       self.get(), "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]");
-  manager.countUnlock();
+  manager.finishUnlock();
   manager.record().add("original", [&] {
     return "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:] finished "
            "the unlock from source " +
