@@ -323,12 +323,14 @@ class ObjcWorld final : public DeviceWorld {
   }
 
   // The hook engine reads the add-on's filter on the device, as the package installs it; the
-  // library it maps is the runtime's build, named by path.
+  // library it maps is the runtime's build, named by path. Without a staged filter the device
+  // has none, and the shell process loads nothing.
   void installFilter() {
     const fs::path folder = device_->hostPath(sim::Device::addonFolder);
-    fs::create_directories(folder);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
     fs::copy_file(fs::path(NIMBREL_STAGED_ADDONS) / "Nimbrel.plist", folder / "Nimbrel.plist",
-                  fs::copy_options::overwrite_existing);
+                  fs::copy_options::overwrite_existing, ec);
   }
 
   void start() override {
