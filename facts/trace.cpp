@@ -16,9 +16,7 @@ std::string describe(const Frame& f) {
   return formatted("(%g, %g, ", f.x, f.y) + formatted("%g, %g)", f.width, f.height);
 }
 
-std::string threadText(bool onSecondThread) {
-  return onSecondThread ? " on a second thread" : "";
-}
+std::string threadText(bool onSecondThread) { return onSecondThread ? " on a second thread" : ""; }
 
 std::string describe(const std::optional<Coordinate>& at) {
   return at ? formatted("(%g, %g)", at->latitude, at->longitude) : "no location";

@@ -11,6 +11,7 @@
 #include "sim/record.h"
 #include "sim/services/device_files.h"
 #include "sim/weather/city_data.h"
+#include "simulator/value_json.h"
 #include "simulator/world.h"
 
 namespace nimsim {
@@ -43,8 +44,6 @@ struct UpdateSetup {
   bool secondThread = false;
 };
 
-// A property-list value as the snapshot shows it.
-nlohmann::json valueJson(const host::Value& value, int depth = 0);
 // A scenario's city as the Weather app holds it, its data updated `age` seconds before `now`.
 sim::CityData cityData(const CitySetup& setup, double now);
 

@@ -11,7 +11,6 @@
 
 #include "host/object.h"
 #include "sim/foundation/property_list.h"
-#include "sim/process/addon_loader.h"
 #include "sim/weather/asset_catalog.h"
 #include "sim/weather/city_data.h"
 #include "sim/weather/condition_names.h"
@@ -41,6 +40,7 @@ class ObjcWorld final : public DeviceWorld {
     std::error_code ec;
     fs::create_directories(device_->root() / "var/mobile", ec);
     fs::create_directory_symlink("var/mobile", device_->root() / "User", ec);
+    installFilter();
     // Taken now: a new one's start-up overlaps whatever the scenario does before it boots.
     shell_ = ShellProcesses::take(paths_.shell);
   }
@@ -94,11 +94,9 @@ class ObjcWorld final : public DeviceWorld {
   }
   // The shell.
   void postNotification(const std::string& name) override {
-    if (name == kLockCompleteName) locked_ = true;
     call({{"command", "post"}, {"name", name}});
   }
   void setNotifyState(const std::string& name, std::uint64_t state) override {
-    if (name == kDisplayStatusName) display_ = state;
     call({{"command", "notifyState"}, {"name", name}, {"state", state}});
   }
 
@@ -109,7 +107,6 @@ class ObjcWorld final : public DeviceWorld {
       call({{"command", "weather"}, {"localCityAvailable", localCity_ != LocalCity::none}});
       return;
     }
-    if (s.id == Command::shellUnlock) locked_ = false;
     if (s.id == Command::shellRotate)
       device_->setOrientation(s.args[0].text == "landscape" ? sim::Orientation::landscape
                                                             : sim::Orientation::portrait);
@@ -132,21 +129,35 @@ class ObjcWorld final : public DeviceWorld {
     json parts = call({{"command", "snapshot"}, {"start", start}});
     // The shell process sends what only a request changes once for consecutive snapshots, and
     // always in a new process's first.
-    world.weather = std::move(parts["weather"]);
-    parts.erase("weather");
+    // Read afresh each time: reading the saved cities makes new objects, and the scenario
+    // changes files and settings without a request.
+    json report;
+    for (const char* fresh : {"weather", "process", "shell", "files", "settings"}) {
+      report[fresh] = std::move(parts[fresh]);
+      parts.erase(fresh);
+    }
+    world.weather = std::move(report["weather"]);
     if (parts.value("unchangedSinceLast", false)) {
       if (!lastShellParts_) throw SimulationLimit("the shell process referred to no snapshot");
       parts = *lastShellParts_;
     } else {
       lastShellParts_ = parts;
     }
-    world.process = facts::ProcessFacts{generation_, launch_.bundleIdentifier, launch_.arguments,
-                                        launch_.homeDirectory, parts["addon"]["loaded"]};
+    const json& process = report["process"];
+    world.process = facts::ProcessFacts{generation_, process["bundle"], process["arguments"],
+                                        process["home"], process["addonLoaded"]};
     world.shellParts = std::move(parts);
-    world.files = filesJson();
-    world.settings = valueJson(preferences().domainValues(kDomain));
-    world.shell = {locked_,   display_,   device_->orientation() == sim::Orientation::landscape,
-                   parallax_, assetName_, assetAsked_};
+    world.files = std::move(report["files"]);
+    world.settings = std::move(report["settings"]);
+    const json& shell = report["shell"];
+    world.shell = {shell["locked"].get<bool>(),
+                   shell["display"].is_null()
+                       ? std::nullopt
+                       : std::optional<std::uint64_t>(shell["display"].get<std::uint64_t>()),
+                   shell["landscape"].get<bool>(),
+                   parallax_,
+                   assetName_,
+                   assetAsked_};
     return platformNamed(facts::worldJson(world));
   }
 
@@ -283,22 +294,23 @@ class ObjcWorld final : public DeviceWorld {
     throw SimulationLimit(message);
   }
 
-  bool admitted() const {
-    fs::path filter = fs::path(NIMBREL_STAGED_ADDONS) / "Nimbrel.plist";
-    std::optional<host::Value> file = sim::readPropertyList(filter.string());
-    const std::string executable =
-        launch_.arguments.empty() ? "" : fs::path(launch_.arguments.front()).filename().string();
-    return file && sim::filterAdmits(*file, {executable, launch_.bundleIdentifier});
+  // The hook engine reads the add-on's filter on the device, as the package installs it; the
+  // library it maps is the runtime's build, named by path. Without a staged filter the device
+  // has none, and the shell process loads nothing.
+  void installFilter() {
+    const fs::path folder = device_->hostPath(sim::Device::addonFolder);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    fs::copy_file(fs::path(NIMBREL_STAGED_ADDONS) / "Nimbrel.plist", folder / "Nimbrel.plist",
+                  fs::copy_options::overwrite_existing, ec);
   }
 
   void start() override {
     booted_ = true;
-    locked_ = false;
     parallax_.reset();
     assetName_.reset();
     assetAsked_ = false;
     appOpened_ = false;
-    display_ = 1;  // a shell starts with the display on
     ++generation_;
     now_ = device_->clock();
     record_ = std::make_unique<sim::Record>([this] { return entryTime_; });
@@ -313,7 +325,10 @@ class ObjcWorld final : public DeviceWorld {
                  {"home", launch_.homeDirectory},
                  {"idCounters", idCounters_},
                  {"library", paths_.library},
-                 {"admitted", admitted()},
+                 {"bundle", launch_.bundleIdentifier},
+                 {"domain", kDomain},
+                 {"addonFolder", std::string(sim::Device::addonFolder)},
+                 {"lockComplete", kLockCompleteName},
                  {"screen",
                   {{"width", profile.points.width},
                    {"height", profile.points.height},
@@ -348,15 +363,13 @@ class ObjcWorld final : public DeviceWorld {
   std::optional<host::Array> savedCities_;
   bool celsius_ = true;
   json pendingUpdates_ = json::array();
-  bool locked_ = false;
-  std::optional<std::uint64_t> display_;
   std::optional<bool> parallax_;
   std::optional<std::string> assetName_;
   bool assetAsked_ = false;
   sim::AssetCatalog assets_ = sim::AssetCatalog::standard();
   sim::ImageCatalog images_ = sim::ImageCatalog::standard();
   std::optional<json> artwork_;
-  std::optional<json> lastShellParts_;  // the last snapshot's, but the Weather app's cities
+  std::optional<json> lastShellParts_;  // the last snapshot's, but what is read afresh
 };
 
 }  // namespace

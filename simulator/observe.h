@@ -12,6 +12,7 @@
 #include "facts/snapshot.h"
 #include "host/platform.h"
 #include "simulator/exported_state.h"
+#include "simulator/value_json.h"
 
 namespace nimsim {
 

@@ -93,7 +93,8 @@ class SimWorld final : public DeviceWorld {
 
   // The shell.
   void postNotification(const std::string& name) override {
-    if (name == kLockCompleteName) locked_ = true;
+    // The shell has locked when it tells that locking is complete.
+    if (name == kLockCompleteName) process().shell().lockScreenManager()->lockUI();
     process().darwinNotifyCenter().post(name);
     settle();
   }
@@ -109,7 +110,6 @@ class SimWorld final : public DeviceWorld {
         shell.requestDateView();
         return settle();
       case Command::shellUnlock:
-        locked_ = false;
         shell.finishUnlock(0, nullptr);
         return settle();
       case Command::shellContentView:
@@ -169,7 +169,7 @@ class SimWorld final : public DeviceWorld {
     world.files = filesJson();
     world.settings = valueJson(preferences().domainValues(kDomain));
     world.weather = weatherJson(describe);
-    world.shell = {locked_,
+    world.shell = {p.shell().lockScreenManager()->isUILocked(),
                    p.notifyState().stateOf(kDisplayStatusName),
                    p.shell().isLandscape(),
                    parallax_,
@@ -310,7 +310,6 @@ class SimWorld final : public DeviceWorld {
 
   void start() override {
     process_.reset();
-    locked_ = false;
     parallax_.reset();
     assetName_.reset();
     assetAsked_ = false;
@@ -522,7 +521,6 @@ class SimWorld final : public DeviceWorld {
   std::vector<UpdateSetup> pendingUpdates_;
   std::map<std::pair<std::int64_t, bool>, std::optional<std::string>> assetEdits_;
   std::map<std::string, bool> imageEdits_;
-  bool locked_ = false;
   std::optional<bool> parallax_;
   std::optional<std::string> assetName_;
   bool assetAsked_ = false;

@@ -62,8 +62,13 @@
 @interface _SBWallpaperWindow : UIWindow
 @end
 
-@interface SBLockScreenManager : TSObject
+@interface SBLockScreenManager : TSObject {
+  BOOL _uiLocked;
+}
+/* The device locks: the lock screen is up until the shell's own unlock finishes. */
+- (void)lockUIFromSource:(int)source withOptions:(id)options;
 - (void)_finishUIUnlockFromSource:(int)source withOptions:(id)options;
+- (BOOL)isUILocked;
 @end
 
 #endif

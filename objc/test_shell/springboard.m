@@ -231,8 +231,19 @@ static UILabel* TSNewTimeLabel(UIView* dateView) {
 
 @implementation SBLockScreenManager
 
+- (void)lockUIFromSource:(int)source withOptions:(id)options {
+  (void)source;
+  (void)options;
+  _uiLocked = YES;
+}
+
 - (void)_finishUIUnlockFromSource:(int)source withOptions:(id)options {
   TSRecordCall("_finishUIUnlockFromSource:withOptions:", self, source, NO, options);
+  _uiLocked = NO;
+}
+
+- (BOOL)isUILocked {
+  return _uiLocked;
 }
 
 @end

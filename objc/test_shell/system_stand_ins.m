@@ -80,6 +80,15 @@ void TSSetNotifyState(const char* name, uint64_t state) {
   if (index >= 0) states[index] = state;
 }
 
+BOOL TSNotifyStateOf(const char* name, uint64_t* state) {
+  for (int i = 0; name && i < nameCount; ++i)
+    if (strcmp(stateNames[i], name) == 0) {
+      if (state) *state = states[i];
+      return YES;
+    }
+  return NO;
+}
+
 static int validToken(int token) {
   return token >= 0 && token < tokenCount && tokenNames[token] >= 0;
 }

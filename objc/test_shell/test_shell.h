@@ -151,6 +151,9 @@ void TSSetWeatherArtwork(id assets, id imageNames, id images);
  * observers it calls as `token`, before it calls them). */
 int TSDarwinObserverCount(const char* name);
 void TSSetNotifyState(const char* name, uint64_t state);
+/* A name's state as the system keeps it, read without a token and told to no one; NO for a
+ * name no one has set or registered. */
+BOOL TSNotifyStateOf(const char* name, uint64_t* state);
 void TSFailNextNotify(const char* call, uint32_t status);
 typedef void (*TSNotifyObserver)(const char* call, const char* name, int token, uint64_t state,
                                  uint32_t status);

@@ -77,12 +77,15 @@
   CGRect _bounds;
   CGFloat _scale;
   CGSize _native; /* the panel's pixels, whatever the orientation; zero: bounds times scale */
+  BOOL _landscape;
 }
 + (UIScreen*)mainScreen;
 - (CGRect)bounds;
 - (CGRect)_nativeDisplayBounds;
 - (CGFloat)scale;
 - (void)setNativeSize:(CGSize)native;
+/* Whether the interface is turned across the panel, as the last rotation left it. */
+- (BOOL)isLandscape;
 @end
 
 @interface UIAlertView : UIView {

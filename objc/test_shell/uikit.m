@@ -398,7 +398,12 @@ static UIScreen* mainScreen;
   return _scale;
 }
 
+- (BOOL)isLandscape {
+  return _landscape;
+}
+
 - (void)rotate {
+  _landscape = !_landscape;
   const double width = _bounds.size.width;
   _bounds.size.width = _bounds.size.height;
   _bounds.size.height = width;

@@ -62,7 +62,7 @@ void originals::finishUIUnlock(const host::Id& self, host::Selector, long source
                                const host::Id& options) {
   auto& manager = simObject<SimLockScreenManager>(
       self.get(), "-[SBLockScreenManager _finishUIUnlockFromSource:withOptions:]");
-  manager.countUnlock();
+  manager.finishUnlock();
   manager.record().add(facts::UnlockFinished{source, options != nullptr});
 }
 

@@ -70,11 +70,18 @@ class SimLockScreenManager final : public Instance<host::Object> {
   SimLockScreenManager(host::Class& cls, Record& record) : Instance(cls), record_(record) {}
   Record& record() const { return record_; }
   int unlockCount() const { return unlocks_; }
-  void countUnlock() { ++unlocks_; }
+  // The device locks: the lock screen is up until the shell's own unlock finishes.
+  void lockUI() { uiLocked_ = true; }
+  void finishUnlock() {
+    ++unlocks_;
+    uiLocked_ = false;
+  }
+  bool isUILocked() const { return uiLocked_; }
 
  private:
   Record& record_;
   int unlocks_ = 0;
+  bool uiLocked_ = false;
 };
 
 }  // namespace sim

@@ -12,6 +12,7 @@
 #include "host/platform.h"
 #include "objc/binding/registry.h"
 #include "simulator/exported_state.h"
+#include "simulator/objc_shell/process_report.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 #include "simulator/objc_shell/runtime_watch.h"
@@ -346,6 +347,7 @@ json processSnapshot(double start) {
   }
   // Read afresh each time: reading the saved cities makes new objects, which take new ids.
   out["weather"] = weatherJson(start);
+  out.update(processReport());
   msg<void>(pool, "drain");
   return out;
 }

@@ -14,7 +14,8 @@ namespace nimsim::objcshell {
 std::string describeCity(id city);
 
 // The process's part of the snapshot: add-on, lock screen, home screen, views, bindings,
-// timers, alerts, Weather app, random numbers. `start` is the scenario's first moment.
+// timers, alerts, Weather app, random numbers, and the process report (process_report.h).
+// `start` is the scenario's first moment.
 nlohmann::json processSnapshot(double start);
 
 // Button titles, from the cancel button on.

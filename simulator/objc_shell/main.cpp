@@ -20,6 +20,7 @@
 #include "simulator/command.h"
 #include "simulator/objc_shell/describe.h"
 #include "simulator/objc_shell/file_watch.h"
+#include "simulator/objc_shell/process_report.h"
 #include "simulator/objc_shell/process_state.h"
 #include "simulator/objc_shell/runtime_access.h"
 #include "simulator/objc_shell/runtime_watch.h"
@@ -105,14 +106,16 @@ void applyWeather(const json& r) {
 
 // The hook engine's part: the library loads into a process its filter admits, and its
 // initialiser installs the hooks.
-void loadAddon(const json& r) {
+void loadAddon() {
   ProcessState& s = state();
-  if (!r.value("admitted", true)) {
-    s.add(facts::AddonLoad{"Nimbrel", facts::LoadStep::filterDoesNotMatch});
+  const std::optional<bool> admitted = filterAdmits("Nimbrel");
+  if (!admitted || !*admitted) {
+    s.add(facts::AddonLoad{
+        "Nimbrel", admitted ? facts::LoadStep::filterDoesNotMatch : facts::LoadStep::noFilter});
     return;
   }
   s.add(facts::AddonLoad{"Nimbrel", facts::LoadStep::loading});
-  const std::string library = r["library"].get<std::string>();
+  const std::string& library = deviceNames().library;
   const id pool = msg(classNamed("NSAutoreleasePool"), "new");
   traceHooksFrom(library, true);
   s.addon = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -140,10 +143,18 @@ TSPlatterHeader platterHeaderAnswer(const std::string& name) {
   return name == "plain-view" ? TSPlatterPlainView : TSPlatterTodayHeader;
 }
 
+void takeDeviceNames(const json& r) {
+  deviceNames() = {r.value("deviceRoot", ""),    r.value("library", ""),
+                   r.value("domain", ""),        r.value("addonFolder", ""),
+                   r.value("displayStatus", ""), r.value("lockComplete", ""),
+                   r.value("bundle", "")};
+  // The device's folder, where the binding and the file watch look.
+  setenv("NIMBREL_DEVICE_ROOT", deviceNames().root.c_str(), 1);
+}
+
 void boot(const json& r) {
   ProcessState& s = state();
-  // The device's folder, where the binding and the file watch look.
-  setenv("NIMBREL_DEVICE_ROOT", r.value("deviceRoot", "").c_str(), 1);
+  takeDeviceNames(r);
   takeArguments(r);
   s.now = r["now"].get<double>();
   s.random.reseed(r.value("seed", 1u));
@@ -157,7 +168,7 @@ void boot(const json& r) {
   TSSetUpdateDelay(2.0);
   applyWeather(r);
   // The shell starts with the display on.
-  TSSetNotifyState(r["displayStatus"].get<std::string>().c_str(), 1);
+  TSSetNotifyState(deviceNames().displayStatus.c_str(), 1);
   const json& screen = r["screen"];
   TSBoot(&s.shell, screen["width"].get<double>(), screen["height"].get<double>(),
          screen["scale"].get<double>(), r.value("legacyDateView", false));
@@ -185,11 +196,15 @@ void boot(const json& r) {
     fillContentViews(s.layout);
   }
   msg<void>(pool, "drain");
-  loadAddon(r);
+  loadAddon();
 }
 
 // The notify center tells of the post and of its delivery (watch.cpp).
 void postNotification(const std::string& name) {
+  // The shell has locked when it tells that locking is complete.
+  if (name == deviceNames().lockComplete)
+    msg<void>(state().shell.lockScreenManager, "lockUIFromSource:withOptions:", 0,
+              static_cast<id>(nullptr));
   // What an observer lets through reaches the shell process as any raise of the shell's would.
   nimbrel::objc::guarded([&] { nimbrel_darwin_post(name.c_str()); });
 }
@@ -439,6 +454,7 @@ int main() {
   nimsim::objcshell::installVirtualTime();
   nimsim::objcshell::watchFiles();
   nimsim::objcshell::watchCalls();
+  nimsim::objcshell::installBundleIdentity();
   nimsim::objcshell::defineShellClasses();
   const int status = nimsim::objcshell::serveBoots(
       out, [out](const std::string& first) { nimsim::objcshell::serveSession(out, first); });

@@ -10,6 +10,7 @@
 #include "facts/snapshot.h"
 #include "objc/runtime/geometry.h"
 #include "objc/runtime/message.h"
+#include "simulator/value_json.h"
 
 namespace nimsim::objcshell {
 

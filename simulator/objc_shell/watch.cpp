@@ -100,8 +100,8 @@ void observed(const char* selector, id receiver, long integer, BOOL flag, id obj
     if (flag)
       failedUpdate = facts::WeatherFailed{describeCity(object), coordinateOf(receiver), {}, second};
     else
-      s.add(facts::WeatherCompleted{describeCity(object), coordinateOf(receiver),
-                                    reportOf(object), second});
+      s.add(facts::WeatherCompleted{describeCity(object), coordinateOf(receiver), reportOf(object),
+                                    second});
   } else if (name == "weatherUpdateError" && failedUpdate) {
     failedUpdate->error = text(msg(object, "localizedDescription")).value_or("unknown error");
     s.add(*std::exchange(failedUpdate, std::nullopt));
