@@ -412,6 +412,11 @@ static pthread_mutex_t secondThreadLock = PTHREAD_MUTEX_INITIALIZER;
 static pthread_cond_t secondThreadReturned = PTHREAD_COND_INITIALIZER;
 static long secondThreadRunning;
 static long secondThreadDone;
+/* Requests a scenario's second thread completes, kept for the shell's thread to release once
+   their handlers have returned: the thread itself lets go of its target as it ends, and a
+   request freed there would tell its end while the shell's thread reads what it watches. */
+static id* heldRequests;
+static size_t heldCount;
 
 static void TSSecondThreadCompletion(long started, long done) {
   pthread_mutex_lock(&secondThreadLock);
@@ -421,12 +426,21 @@ static void TSSecondThreadCompletion(long started, long done) {
   pthread_mutex_unlock(&secondThreadLock);
 }
 
+static void TSHoldUntilReturned(id request) {
+  id* grown = realloc(heldRequests, (heldCount + 1) * sizeof *grown);
+  if (!grown) return;
+  heldRequests = grown;
+  heldRequests[heldCount++] = [request retain];
+}
+
 long TSAwaitSecondThreadCompletions(void) {
   pthread_mutex_lock(&secondThreadLock);
   while (secondThreadRunning > 0) pthread_cond_wait(&secondThreadReturned, &secondThreadLock);
   long done = secondThreadDone;
   secondThreadDone = 0;
   pthread_mutex_unlock(&secondThreadLock);
+  for (size_t i = 0; i < heldCount; ++i) [heldRequests[i] release];
+  heldCount = 0;
   return done;
 }
 
@@ -503,6 +517,7 @@ static NSError* TSUpdateError(NSString* reason) {
 - (void)cancel;
 - (void)callHandler;
 - (void)callHandlerOnSecondThread;
++ (void)callHandlerOf:(NSValue*)request;
 @end
 
 @interface TWCLocationUpdater ()
@@ -565,9 +580,15 @@ static NSError* TSUpdateError(NSString* reason) {
   if (_location && !_result.fails) _updated = [[self updatedCity] retain];
   if (completesOnSecondThread || _result.secondThread) {
     TSSecondThreadCompletion(1, 0);
-    [NSThread detachNewThreadSelector:@selector(callHandlerOnSecondThread)
-                             toTarget:self
-                           withObject:nil];
+    if (_result.secondThread) {
+      TSHoldUntilReturned(self);
+      [NSThread detachNewThreadSelector:@selector(callHandlerOf:)
+                               toTarget:[TSWeatherRequest class]
+                             withObject:[NSValue valueWithPointer:self]];
+    } else
+      [NSThread detachNewThreadSelector:@selector(callHandlerOnSecondThread)
+                               toTarget:self
+                             withObject:nil];
   } else
     [self callHandler];
   [self release];
@@ -597,6 +618,11 @@ static NSError* TSUpdateError(NSString* reason) {
 - (void)callHandlerOnSecondThread {
   [self callHandler];
   TSSecondThreadCompletion(0, 1);
+}
+
+/* The thread holds only the class and the pointer's box; the request stays held elsewhere. */
++ (void)callHandlerOf:(NSValue*)request {
+  [(TSWeatherRequest*)[request pointerValue] callHandlerOnSecondThread];
 }
 
 @end
